@@ -1,0 +1,113 @@
+#pragma once
+// The database engine as the conversion sees it: the few DAO objects and
+// operations the export relies on. Any Access reader can stand behind them;
+// ours lives in jet/. Every failing call throws EngineError.
+
+#include "engine/Variant.h"
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// COM result codes the engine and its callers use (named so as not to clash
+// with the platform's macros).
+namespace HResult {
+constexpr int32_t Ok = 0;
+constexpr int32_t Fail = static_cast<int32_t>(0x80004005u);
+constexpr int32_t Pointer = static_cast<int32_t>(0x80004003u);
+constexpr int32_t OutOfMemory = static_cast<int32_t>(0x8007000Eu);
+constexpr int32_t InvalidArg = static_cast<int32_t>(0x80070057u);
+constexpr int32_t TypeMismatch = static_cast<int32_t>(0x80020005u);
+// DAO's own codes are "IDispatch errors" 0x800A0000 + the DAO error number.
+constexpr int32_t DaoError(int number) { return static_cast<int32_t>(0x800A0000u + static_cast<uint32_t>(number)); }
+} // namespace HResult
+
+// DAO DataTypeEnum codes.
+namespace DaoType {
+constexpr int16_t Boolean = 1, Byte = 2, Integer = 3, Long = 4, Currency = 5, Single = 6, Double = 7,
+                  Date = 8, Binary = 9, Text = 10, LongBinary = 11, Memo = 12, Guid = 15, BigInt = 16,
+                  VarBinary = 17, Char = 18, Numeric = 19, Decimal = 20, Float = 21, Time = 22,
+                  TimeStamp = 23, Attachment = 101, ComplexByte = 102, ComplexInteger = 103,
+                  ComplexLong = 104, ComplexSingle = 105, ComplexDouble = 106, ComplexGuid = 107,
+                  ComplexDecimal = 108, ComplexText = 109;
+} // namespace DaoType
+
+// The error every failing engine call raises: a COM result code and, when the
+// failing object supplies rich error information, its source and description.
+class EngineError : public std::exception {
+public:
+    explicit EngineError(int32_t code) : Code(code) {}
+    EngineError(int32_t code, std::u16string source, std::u16string description)
+        : Code(code), Source(std::move(source)), Description(std::move(description)) {}
+    const char* what() const noexcept override { return "database engine error"; }
+
+    int32_t Code;
+    std::optional<std::u16string> Source;      // empty: no error information
+    std::optional<std::u16string> Description;
+};
+
+class Field {
+public:
+    virtual ~Field() = default;
+    virtual std::u16string_view Name() const = 0;
+    virtual int16_t Type() const = 0;
+    // Only fields of a recordset have a value; the value's views stay valid
+    // until the recordset moves.
+    virtual const Variant& Value() const = 0;
+};
+
+class Fields {
+public:
+    virtual ~Fields() = default;
+    virtual int16_t Count() const = 0;
+    virtual const Field& Item(int32_t index) const = 0;
+};
+
+class TableDef {
+public:
+    virtual ~TableDef() = default;
+    virtual std::u16string_view Name() const = 0;
+    virtual const Fields& GetFields() const = 0;
+};
+
+class TableDefs {
+public:
+    virtual ~TableDefs() = default;
+    virtual int16_t Count() const = 0;
+    virtual std::shared_ptr<TableDef> Item(int32_t index) const = 0;
+    virtual std::shared_ptr<TableDef> Item(std::u16string_view name) const = 0;
+};
+
+class Recordset {
+public:
+    virtual ~Recordset() = default;
+    virtual int32_t RecordCount() const = 0;
+    virtual void MoveFirst() = 0;
+    virtual void MoveNext() = 0;
+    virtual bool Eof() const = 0;
+    virtual const Fields& GetFields() const = 0;
+    virtual void Close() = 0;
+};
+
+class Database {
+public:
+    virtual ~Database() = default;
+    virtual void Close() = 0;
+    virtual std::shared_ptr<TableDefs> GetTableDefs() = 0;
+    virtual std::unique_ptr<Recordset> OpenRecordset(std::u16string_view name) = 0;
+};
+
+class DBEngine {
+public:
+    virtual ~DBEngine() = default;
+    // connect: ";pwd=..." or none for the engine's default.
+    virtual std::unique_ptr<Database> OpenDatabase(std::u16string_view name, int32_t options, bool readOnly,
+                                                   const std::optional<std::u16string>& connect) = 0;
+};
+
+// Creates the engine of this build (Jet-only or Jet + ACE). Each deliverable
+// links exactly one definition; tests link their own.
+std::unique_ptr<DBEngine> CreateDBEngine();

@@ -1,0 +1,10 @@
+#pragma once
+// Opens a database read-only and lists its user tables.
+
+#include "engine/Settings.h"
+
+#include <cstdint>
+#include <string_view>
+
+// 0: open and listed (or nothing to do); 1: the database could not be opened or listed.
+int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std::string_view path);

@@ -1,0 +1,20 @@
+#pragma once
+// The activity log, the status file and the error report.
+
+#include "engine/Database.h"
+#include "engine/Settings.h"
+
+#include <string>
+#include <string_view>
+
+#include "platform/Platform.h"
+
+// Appends one dated entry to wizards.log in the application-data folder.
+void WriteLog(std::string_view label, std::string_view message);
+// The entry's text, as written after the file's previous contents.
+std::string FormatLogEntry(const platform::LocalTime& time, std::string_view label, std::string_view message);
+// Writes Result = text in section Varnex of the status file, when one is named.
+void WriteStatus(std::string_view text, const ConversionSettings& settings);
+// The four-line report text of an engine error (at most 511 bytes).
+std::string FormatComError(const EngineError& error);
+void ReportComError(void* owner, const EngineError& error);

@@ -1,0 +1,14 @@
+#pragma once
+// The conversion run over the chosen tables, and over every matching file.
+
+#include "engine/Settings.h"
+
+#include <cstdint>
+
+void ConvertTables(ProgressDisplay* window, ConversionSettings& settings);
+// Body of the wizard's worker thread.
+int ConversionThread(ConversionSettings& settings);
+// The program's form: no result.
+void ConvertMatchingFiles(ConversionSettings& settings);
+// The library's form: 0, or 3 when a matching file failed to load.
+int32_t ConvertMatchingFilesLibrary(ConversionSettings& settings);

@@ -1,0 +1,103 @@
+#pragma once
+// The one record of a run: options, paths, the open database and run state.
+
+#include "engine/Database.h"
+#include "engine/Windows.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Text with a fixed capacity in bytes: longer values are cut to fit.
+template <std::size_t Capacity>
+class BoundedText {
+public:
+    static constexpr std::size_t capacity = Capacity;
+    BoundedText() = default;
+    BoundedText(std::string_view text) { assign(text); }
+    BoundedText& operator=(std::string_view text) { assign(text); return *this; }
+    void assign(std::string_view text) { value_.assign(text.substr(0, std::min(text.size(), Capacity))); }
+    void clear() { value_.clear(); }
+    bool empty() const { return value_.empty(); }
+    std::size_t size() const { return value_.size(); }
+    const std::string& str() const { return value_; }
+    const char* c_str() const { return value_.c_str(); }
+    operator std::string_view() const { return value_; }
+    bool operator==(std::string_view other) const { return value_ == other; }
+
+private:
+    std::string value_;
+};
+
+constexpr std::size_t kPathCapacity = 259;
+constexpr std::size_t kDelimiterCapacity = 31;
+constexpr std::size_t kOrderCapacity = 100;
+constexpr std::size_t kTypeChangeSlots = 2048;
+
+struct ConversionSettings {
+    void* TitleFont = nullptr;
+    BoundedText<kPathCapacity> OutputPath;
+    std::unique_ptr<Database> CurrentDatabase;
+    BoundedText<kPathCapacity> SourcePath;
+    BoundedText<kPathCapacity> Password;
+    int32_t OverWrite = 0;
+    int32_t CodePage = 0;
+    int32_t SourceCodePage = 0;
+    ProgressDisplay* ProgressWindow = nullptr;
+    std::optional<std::string> TableList;
+    std::optional<std::string> Tables;
+    BoundedText<kDelimiterCapacity> Fields;
+    BoundedText<kDelimiterCapacity> Records;
+    BoundedText<kDelimiterCapacity> Escape;
+    BoundedText<kDelimiterCapacity> ReplaceCommaTo;
+    int32_t DoubleQuotes = 0;
+    int32_t RemoveTrail = 0;
+    int32_t RemoveCRLF = 0;
+    int32_t DateFormat = 0;
+    int32_t ExportRecords = 0;
+    int32_t MaxLen = 0;
+    int32_t Header = 0;
+    std::optional<std::string> Extension;
+    std::optional<std::string> OnlyFields;
+    std::optional<std::string> OutputFileName;
+    std::vector<std::string> TypeChanges; // filled slots, at most kTypeChangeSlots
+    BoundedText<kOrderCapacity> Order;
+    std::optional<std::string> Columns;
+    int32_t FirstColumn = 0;
+    int32_t LastColumn = 0;
+    std::atomic<int32_t> StopRequested{0};
+    int32_t TablesDone = 0;
+    int32_t RecordsDone = 0;
+    // Failures of this run, so an unattended run can tell success from failure:
+    // matching files that did not load (or a plain path that matched nothing),
+    // and tables whose file could not be created or whose records could not be read.
+    int32_t FilesFailed = 0;
+    int32_t TablesFailed = 0;
+    int32_t Log = 0;
+    int32_t Open = 0;
+    int32_t Batch = 0;
+    int32_t Wait = 0;
+    int32_t Silent = 0;
+    BoundedText<kPathCapacity> StatusFile;
+};
+
+// Keywords of the date formats, by index.
+extern const char* const kDateFormatKeywords[10];
+
+void InitSettings(ConversionSettings& settings);
+void ParseOptions(ConversionSettings& settings, int argc, const char* const* argv);
+void ResolveFieldDelimiter(ConversionSettings& settings, std::string_view text);
+void ResolveRecordDelimiter(ConversionSettings& settings, std::string_view text);
+void AddTypeChange(ConversionSettings& settings, std::string_view rule);
+
+// Upper-cases a to z only; every other byte stays as it is.
+std::string UpperAscii(std::string_view text);
+// Case-insensitive comparisons that fold a to z only.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool EndsWithNoCase(std::string_view text, std::string_view ending);
+bool StartsWithNoCase(std::string_view text, std::string_view start);

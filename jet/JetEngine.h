@@ -1,0 +1,9 @@
+#pragma once
+// Our Access reader as a database engine.
+
+#include "engine/Database.h"
+
+#include <memory>
+
+// openAce: whether ACE (.accdb) files are opened; a Jet-only engine refuses them.
+std::unique_ptr<DBEngine> CreateJetEngine(bool openAce);

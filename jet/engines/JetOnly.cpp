@@ -1,0 +1,3 @@
+#include "jet/JetEngine.h"
+
+std::unique_ptr<DBEngine> CreateDBEngine() { return CreateJetEngine(false); }

@@ -1,0 +1,76 @@
+#pragma once
+// Everything the system asks of the operating system. One header, two
+// implementations: platform/win32 calls the real functions, platform/posix
+// carries small equivalents of its own.
+
+#include "engine/Variant.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+#ifdef _WIN32
+constexpr char PathSeparator = '\\';
+#else
+constexpr char PathSeparator = '/';
+#endif
+
+// --- Text: the system's narrow ("ANSI") code page and the OEM code page ---
+// UTF-16 to ANSI; characters the code page lacks become its default character.
+void WideToAnsi(std::u16string_view text, std::string& out);
+std::string WideToAnsi(std::u16string_view text);
+std::u16string AnsiToWide(std::string_view text);
+// ANSI to OEM, in place (the text may get shorter, never longer).
+void AnsiToOem(std::string& text);
+
+// --- Values ---
+// The default text conversion of a value in the user's locale, as narrow
+// ANSI text. Returns 0, or the failing conversion's result code (out is then
+// empty). Text values are converted unchanged.
+int32_t VariantToText(const Variant& value, std::string& out);
+
+// --- Files and folders ---
+bool RemoveFile(const std::string& path);
+// Names (not paths) of the directory entries matching the pattern's last
+// component ("*" and "?" wildcards), in the platform's order. Entries whose
+// names begin with "." are reported too; callers decide.
+std::vector<std::string> FindMatchingNames(const std::string& pattern);
+// Full path of the running executable.
+std::string ExecutablePath();
+// Full path of the module (executable or shared library) holding this code.
+std::string ModulePath();
+// The per-user application-data folder, or empty when there is none.
+std::string AppDataFolder();
+
+// --- Profile (INI) files ---
+std::string ReadProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                              const std::string& file, std::size_t capacity = 259);
+int ReadProfileInt(std::string_view section, std::string_view key, int defaultValue, const std::string& file);
+bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
+                        const std::string& file);
+
+// --- Per-user registry (HKEY_CURRENT_USER) ---
+// False (and out empty) when the key or value is missing or longer than bufferBytes - 1.
+bool ReadRegistryString(std::string_view subkey, std::string_view name, std::string& out,
+                        std::size_t bufferBytes = 255);
+bool WriteRegistryString(std::string_view subkey, std::string_view name, std::string_view value);
+
+// --- Messages ---
+constexpr unsigned MessageOk = 0x0;
+constexpr unsigned MessageIconError = 0x10;
+// Shows a message box (POSIX: writes the text to stderr and returns at once).
+void ShowMessageBox(void* owner, const std::string& text, unsigned style);
+// The system's text for a result code, without the trailing line break; empty when it has none.
+std::string SystemMessage(int32_t code);
+
+// --- Time ---
+struct LocalTime {
+    int Year, Month, Day, Hour, Minute, Second;
+};
+LocalTime LocalNow();
+int64_t SecondsNow();
+
+} // namespace platform
