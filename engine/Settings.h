@@ -78,6 +78,9 @@ struct ConversionSettings {
     // and tables whose file could not be created or whose records could not be read.
     int32_t FilesFailed = 0;
     int32_t TablesFailed = 0;
+    // Output files this run has created or replaced: a later table bound for the
+    // same file is appended to it, so OverWrite never deletes this run's own output.
+    std::vector<std::string> FilesWritten;
     int32_t Log = 0;
     int32_t Open = 0;
     int32_t Batch = 0;

@@ -1,0 +1,194 @@
+#include "platform/posix/ProfileFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::profile {
+
+namespace {
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool WriteAll(int fd, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writing through a symbolic link must update its target, not replace the link.
+std::string ResolvedTarget(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) != nullptr)
+        return resolved;
+    return path;
+}
+
+// A fresh file in the target's directory, so the final rename stays on one
+// file system.
+int CreateTempBeside(const std::string& target, std::string& temp) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = target + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+} // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Upper(a[i]) != Upper(b[i]))
+            return false;
+    return true;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::optional<ProfileFile> ProfileFile::Load(const std::string& path) {
+    ProfileFile file;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0 && errno == ENOENT)
+            return file;
+        return std::nullopt;
+    }
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return std::nullopt;
+    if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        file.bom_ = data.substr(0, 3);
+        data.erase(0, 3);
+    }
+    std::size_t start = 0;
+    while (start < data.size()) {
+        std::size_t end = data.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            file.lines_.push_back(data.substr(start));
+            break;
+        }
+        file.lines_.push_back(data.substr(start, end - start));
+        start = end + ((data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n') ? 2 : 1);
+    }
+    return file;
+}
+
+std::optional<std::string_view> ProfileFile::SectionName(std::string_view line) {
+    line = TrimBlanks(line);
+    if (line.empty() || line.front() != '[')
+        return std::nullopt;
+    std::size_t close = line.find(']');
+    std::string_view name = line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+    return TrimBlanks(name);
+}
+
+std::optional<ProfileFile::Range> ProfileFile::FindSection(std::string_view section) const {
+    section = TrimBlanks(section);
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        auto name = SectionName(lines_[i]);
+        if (!name || !EqualsNoCase(*name, section))
+            continue;
+        std::size_t end = i + 1;
+        while (end < lines_.size() && !SectionName(lines_[end]))
+            ++end;
+        return Range{i, end};
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ProfileFile::Find(std::string_view section, std::string_view key) const {
+    auto range = FindSection(section);
+    if (!range)
+        return std::nullopt;
+    key = TrimBlanks(key);
+    for (std::size_t i = range->Header + 1; i < range->End; ++i) {
+        std::string_view line = lines_[i];
+        std::size_t eq = line.find('=');
+        if (eq != std::string_view::npos && EqualsNoCase(TrimBlanks(line.substr(0, eq)), key))
+            return std::string(TrimBlanks(line.substr(eq + 1)));
+    }
+    return std::nullopt;
+}
+
+void ProfileFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+    key = TrimBlanks(key);
+    auto range = FindSection(section);
+    if (!range) {
+        lines_.push_back("[" + std::string(TrimBlanks(section)) + "]");
+        lines_.push_back(std::string(key) + "=" + std::string(value));
+        return;
+    }
+    for (std::size_t i = range->Header + 1; i < range->End; ++i) {
+        std::string_view line = lines_[i];
+        std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos)
+            continue;
+        std::string_view existing = TrimBlanks(line.substr(0, eq));
+        if (EqualsNoCase(existing, key)) {
+            lines_[i] = std::string(existing) + "=" + std::string(value);
+            return;
+        }
+    }
+    // After the section's last non-blank line, so the blank line that usually
+    // separates it from the next section stays where it was.
+    std::size_t at = range->End;
+    while (at > range->Header + 1 && TrimBlanks(lines_[at - 1]).empty())
+        --at;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::string(key) + "=" + std::string(value));
+}
+
+bool ProfileFile::Save(const std::string& path) const {
+    std::string data = bom_;
+    for (const std::string& line : lines_) {
+        data += line;
+        data += "\r\n";
+    }
+    const std::string target = ResolvedTarget(path);
+    std::string temp;
+    int fd = CreateTempBeside(target, temp);
+    if (fd < 0)
+        return false;
+    // A new file gets the usual mode (the umask applies at creation); an
+    // existing one keeps its own.
+    struct stat existing {};
+    bool ok = WriteAll(fd, data);
+    if (ok && ::stat(target.c_str(), &existing) == 0)
+        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temp.c_str(), target.c_str()) == 0)
+        return true;
+    ::unlink(temp.c_str());
+    return false;
+}
+
+} // namespace platform::profile

@@ -1,0 +1,134 @@
+#include "wizard/SavedSettings.h"
+#include "platform/Platform.h"
+#include "Scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class SavedSettingsTest : public ::testing::Test {
+protected:
+    SavedSettingsTest() { InitSettings(s); }
+    std::string Saved(const char* key) { return platform::ReadProfileString("Varnex", key, "<missing>", file); }
+
+    ScratchDir dir;
+    ScopedEnv config{"XDG_CONFIG_HOME", dir.Path("config")};
+    std::string file = dir.Path("varnex.ini");
+    ConversionSettings s;
+};
+
+TEST_F(SavedSettingsTest, TheFileSitsBesideTheProgramUnderItsName) {
+    EXPECT_EQ(SettingsFilePath("/opt/app/varnex.exe"), "/opt/app/varnex.ini");
+    EXPECT_EQ(SettingsFilePath("/opt/app/a.b.c"), "/opt/app/a.b.ini");
+    EXPECT_EQ(SettingsFilePath("/opt/app.d/varnex2007"), "/opt/app.d/varnex2007.ini");
+}
+
+TEST_F(SavedSettingsTest, AMissingFileGivesTheProgramsOwnDefaults) {
+    LoadSettings(s, file);
+    EXPECT_EQ(std::vector({s.OverWrite, s.Header, s.DoubleQuotes, s.RemoveTrail, s.RemoveCRLF, s.Open, s.Log,
+                           s.CodePage, s.DateFormat}),
+              std::vector({1, 0, 1, 1, 1, 1, 0, 0, -1}));
+    EXPECT_EQ(s.Fields.str(), ",");
+    EXPECT_EQ(s.Records.str(), "CRLF");
+    EXPECT_EQ(s.Escape.str(), "\"");
+    EXPECT_EQ(s.ReplaceCommaTo.str(), "");
+}
+
+TEST_F(SavedSettingsTest, SaveWritesDelimitersByNameAndAnUnsetDateAsTheFirstFormat) {
+    s.Records = "\r\n";
+    SaveSettings(s, file);
+    EXPECT_EQ(Saved("Records"), "CRLF");
+    EXPECT_EQ(Saved("Date"), "YYYYMMDD");
+    EXPECT_EQ(Saved("ReplaceCommaTo"), "<missing>");
+    LoadSettings(s, file);
+    EXPECT_EQ(s.DateFormat, 0);
+
+    s.Records = ";";
+    s.DateFormat = 12;
+    SaveSettings(s, file);
+    EXPECT_EQ(Saved("Records"), ";");
+    EXPECT_EQ(Saved("Date"), "YYYYMMDD");
+}
+
+TEST_F(SavedSettingsTest, EveryWrittenOptionComesBackOnTheNextStart) {
+    s.Log = 1;
+    s.CodePage = 2;
+    s.OverWrite = 2;
+    s.Open = 0;
+    s.RemoveTrail = 2;
+    s.RemoveCRLF = 0;
+    s.Header = 1;
+    s.DoubleQuotes = 0;
+    s.OutputPath = "/home/me/exports/";
+    s.Escape = "\"\""; // would lose its quotes to the reader if written bare
+    s.Fields = "\t";   // would be stripped as a blank if written bare
+    s.Records = "\n";
+    s.DateFormat = 4;
+    SaveSettings(s, file);
+
+    ConversionSettings next;
+    InitSettings(next);
+    LoadSettings(next, file);
+    EXPECT_EQ(std::vector({next.Log, next.CodePage, next.OverWrite, next.Open, next.RemoveTrail, next.RemoveCRLF,
+                           next.Header, next.DoubleQuotes, next.DateFormat}),
+              std::vector({1, 2, 2, 0, 2, 0, 1, 0, 4}));
+    EXPECT_EQ(next.OutputPath.str(), "/home/me/exports/");
+    EXPECT_EQ(next.Escape.str(), "\"\"");
+    EXPECT_EQ(next.Fields.str(), "\t");
+    EXPECT_EQ(next.Records.str(), "LF");
+}
+
+TEST_F(SavedSettingsTest, HandEditedValuesAreReadLenientlyAndOptionsStillWin) {
+    WriteAll(file, "[varnex]\r\ndate=dd/mm/yyyy\r\nReplaceCommaTo=;\r\nFields=" + std::string(40, 'f') +
+                       "\r\nHeader=0\r\n");
+    LoadSettings(s, file);
+    EXPECT_EQ(s.DateFormat, 9);
+    EXPECT_EQ(s.ReplaceCommaTo.str(), ";");
+    EXPECT_EQ(s.Fields.size(), kDelimiterCapacity);
+    const char* argv[] = {"varnex", "/HEADER=1"};
+    ParseOptions(s, 2, argv);
+    EXPECT_EQ(s.Header, 1);
+
+    WriteAll(file, "[Varnex]\r\nDate=someday\r\n");
+    s.OutputPath = "/current/";
+    LoadSettings(s, file);
+    EXPECT_EQ(s.DateFormat, 9);
+    EXPECT_EQ(s.OutputPath.str(), "/current/");
+}
+
+std::vector<std::string> RecentList(const char* prefix) {
+    std::vector<std::string> list(10);
+    for (int i = 0; i < 10; ++i)
+        ReadRegistryValue(prefix + std::to_string(i), list[i]);
+    return list;
+}
+
+TEST_F(SavedSettingsTest, RecentEntriesMoveToTheHeadWithoutDuplicates) {
+    const char* old[] = {"d:\\A.MDB", "b.mdb", "c", "d", "e", "f", "g", "h", "i", "j"};
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(WriteRegistryValue("MDBfiles" + std::to_string(i), old[i]));
+    AddRecentEntry("D:\\a.mdb", "MDBfiles");
+    EXPECT_EQ(RecentList("MDBfiles"),
+              (std::vector<std::string>{"D:\\a.mdb", "b.mdb", "c", "d", "e", "f", "g", "h", "i", "j"}));
+    AddRecentEntry("new.mdb", "MDBfiles");
+    EXPECT_EQ(RecentList("MDBfiles"),
+              (std::vector<std::string>{"new.mdb", "D:\\a.mdb", "b.mdb", "c", "d", "e", "f", "g", "h", "i"}));
+}
+
+TEST_F(SavedSettingsTest, FilledListsSkipEmptyAndOverlongEntries) {
+    struct ListBox : RecentListBox {
+        void AddString(std::string_view text) override { items.emplace_back(text); }
+        std::vector<std::string> items;
+    } box;
+    AddRecentEntry("/out/one/", "CSVdirs");
+    AddRecentEntry("/out/two/", "CSVdirs");
+    ASSERT_TRUE(WriteRegistryValue("CSVdirs5", std::string(255, 'x')));
+    ASSERT_TRUE(WriteRegistryValue("CSVdirs6", "/out/late/"));
+    FillRecentList(box, "CSVdirs");
+    EXPECT_EQ(box.items, (std::vector<std::string>{"/out/two/", "/out/one/", "/out/late/"}));
+}
+
+} // namespace
