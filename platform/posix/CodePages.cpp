@@ -1,0 +1,137 @@
+#include "platform/posix/CodePages.h"
+
+#include "platform/Platform.h"
+#include "platform/posix/Locale.h"
+
+namespace platform::posix {
+
+namespace {
+
+constexpr int kUtf8 = 65001;
+constexpr int kFallbackOem = 437;
+
+std::unique_ptr<CodePage> AnsiPageFor(std::string_view localeName, const WindowsLocale& locale)
+{
+    if (IsPortableLocale(localeName))
+        return CodePage::OpenWindows(kUtf8);
+    const std::string_view codeset = CodesetOf(localeName);
+    std::unique_ptr<CodePage> page;
+    if (!codeset.empty())
+        page = CodePage::Open(codeset);
+    if (!page)
+        page = CodePage::OpenWindows(locale.AnsiCodePage);
+    if (!page)
+        page = CodePage::OpenWindows(kUtf8);
+    return page;
+}
+
+void MapBytes(const std::array<uint8_t, 256>& map, std::string& text)
+{
+    for (char& c : text)
+        c = static_cast<char>(map[static_cast<uint8_t>(c)]);
+}
+
+// UTF-8 to a single-byte page in place: each character takes at least one
+// byte and gives one per UTF-16 unit, so writing never overtakes reading.
+void Utf8ToSingleByte(const CodePage& oem, std::string& text)
+{
+    std::size_t write = 0;
+    std::size_t read = 0;
+    const std::string_view input(text);
+    while (read < input.size()) {
+        char32_t c;
+        read += DecodeUtf8Char(input, read, c);
+        if (c >= 0x10000) {
+            text[write++] = '?';
+            text[write++] = '?';
+            continue;
+        }
+        const int byte = oem.ByteFor(static_cast<char16_t>(c));
+        text[write++] = byte < 0 ? '?' : static_cast<char>(byte);
+    }
+    text.resize(write);
+}
+
+} // namespace
+
+std::unique_ptr<TextPages> MakeTextPages(std::string_view ctypeLocaleName)
+{
+    const WindowsLocale& locale = WindowsLocaleFor(ctypeLocaleName);
+    auto pages = std::make_unique<TextPages>();
+    pages->Ansi = AnsiPageFor(ctypeLocaleName, locale);
+    pages->Oem = CodePage::OpenWindows(locale.OemCodePage);
+    if (!pages->Oem)
+        pages->Oem = CodePage::OpenWindows(kFallbackOem);
+
+    if (pages->Ansi->kind() == CodePage::Kind::SingleByte && pages->Oem &&
+        pages->Oem->kind() == CodePage::Kind::SingleByte) {
+        pages->HasByteMap = true;
+        for (int byte = 0; byte < 256; ++byte) {
+            const int oem = pages->Oem->ByteFor(pages->Ansi->CharFor(static_cast<uint8_t>(byte)));
+            pages->AnsiToOemByte[byte] = static_cast<uint8_t>(oem < 0 ? '?' : oem);
+        }
+    }
+    return pages;
+}
+
+const TextPages& ProcessTextPages()
+{
+    static const std::unique_ptr<TextPages> pages = MakeTextPages(ProcessLocaleNames().Ctype);
+    return *pages;
+}
+
+void ConvertAnsiToOem(const TextPages& pages, std::string& text)
+{
+    // The conversion works on NUL-terminated text: whatever follows a NUL
+    // was never part of the text for it.
+    const std::size_t nul = text.find('\0');
+    if (nul != std::string::npos)
+        text.resize(nul);
+    if (text.empty() || !pages.Oem)
+        return;
+    if (pages.HasByteMap) {
+        MapBytes(pages.AnsiToOemByte, text);
+        return;
+    }
+    if (pages.Ansi->kind() == CodePage::Kind::Utf8 && pages.Oem->kind() == CodePage::Kind::SingleByte) {
+        Utf8ToSingleByte(*pages.Oem, text);
+        return;
+    }
+    std::u16string wide;
+    pages.Ansi->Decode(text, wide);
+    std::string oem;
+    pages.Oem->Encode(wide, oem);
+    if (oem.size() > text.size())
+        oem.resize(text.size());
+    text = std::move(oem);
+}
+
+} // namespace platform::posix
+
+namespace platform {
+
+void WideToAnsi(std::u16string_view text, std::string& out)
+{
+    posix::ProcessTextPages().Ansi->Encode(text, out);
+}
+
+std::string WideToAnsi(std::u16string_view text)
+{
+    std::string out;
+    WideToAnsi(text, out);
+    return out;
+}
+
+std::u16string AnsiToWide(std::string_view text)
+{
+    std::u16string out;
+    posix::ProcessTextPages().Ansi->Decode(text, out);
+    return out;
+}
+
+void AnsiToOem(std::string& text)
+{
+    posix::ConvertAnsiToOem(posix::ProcessTextPages(), text);
+}
+
+} // namespace platform

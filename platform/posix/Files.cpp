@@ -1,0 +1,82 @@
+#include "platform/Platform.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// "*" and "?" over bytes, letters compared without regard to case, as the
+// Windows file functions match names.
+bool Matches(std::string_view pattern, std::string_view name) {
+    std::size_t p = 0, n = 0;
+    std::size_t starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+bool LessNoCase(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(Fold(x)) < static_cast<unsigned char>(Fold(y));
+    });
+}
+
+} // namespace
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+std::vector<std::string> FindMatchingNames(const std::string& pattern) {
+    const std::size_t cut = pattern.rfind(PathSeparator);
+    std::string folder = cut == std::string::npos ? std::string(".") : pattern.substr(0, cut + 1);
+    const std::string last = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+
+    std::vector<std::string> names;
+    if (last.empty())
+        return names;
+    if (last.find_first_of("*?") == std::string::npos) {
+        struct stat info;
+        if (::stat(pattern.c_str(), &info) == 0)
+            names.push_back(last);
+        return names;
+    }
+
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (Matches(last, entry->d_name))
+            names.emplace_back(entry->d_name);
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        if (LessNoCase(a, b))
+            return true;
+        if (LessNoCase(b, a))
+            return false;
+        return a < b; // names differing only in case keep a fixed order
+    });
+    return names;
+}
+
+} // namespace platform

@@ -1,0 +1,185 @@
+#include "platform/posix/NumberText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace platform::posix {
+
+namespace {
+
+// Long enough for any double in exponent form and for a 96-bit mantissa
+// written out with the largest scale a byte can hold.
+constexpr std::size_t kRealBuffer = 64;
+constexpr std::size_t kDecimalDigits = 29;
+// A double's exact decimal expansion has at most 767 significant digits.
+constexpr int kExactDigits = 770;
+constexpr int kTieProbeDigits = 2;
+
+void AppendFraction(std::string_view digits, std::string_view decimal, std::string& out)
+{
+    while (!digits.empty() && digits.back() == '0')
+        digits.remove_suffix(1);
+    if (digits.empty())
+        return;
+    out.append(decimal);
+    out.append(digits);
+}
+
+// Windows writes small magnitudes in plain form as long as the digits stay
+// within the precision: with the exponent text d[.fff]E-xx, plain form iff
+// xx + max(len(fff) - 1, 0) < digits.
+bool SmallValueIsPlain(std::string_view fraction, int exponent, int digits)
+{
+    const int extra = std::max(static_cast<int>(fraction.size()) - 1, 0);
+    return -exponent + extra < digits;
+}
+
+// Whether the exact value lies halfway between two values of `digits`
+// significant digits. printf rounds such ties to even; the runtime rounds
+// them away from zero (654322.25f is 654322.3).
+bool IsTie(double value, int digits)
+{
+    // A cheap look a little past the cut first; only a possible tie is
+    // expanded in full.
+    char probe[kRealBuffer];
+    auto result = std::to_chars(probe, probe + sizeof probe, value, std::chars_format::scientific,
+                                digits - 1 + kTieProbeDigits);
+    std::string_view text(probe, static_cast<std::size_t>(result.ptr - probe));
+    const auto tail = [digits](std::string_view scientific) {
+        const std::string_view mantissa = scientific.substr(0, scientific.find('e'));
+        // "d.ddd": the first cut digit stands at index digits + 1.
+        return mantissa.substr(static_cast<std::size_t>(digits) + 1);
+    };
+    if (tail(text) != "50")
+        return false;
+    char exact[kExactDigits + 16];
+    result = std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, kExactDigits);
+    const std::string_view rest = tail(std::string_view(exact, static_cast<std::size_t>(result.ptr - exact)));
+    return rest.front() == '5' && rest.find_first_not_of('0', 1) == std::string_view::npos;
+}
+
+} // namespace
+
+void AppendInteger(int64_t value, std::string& out)
+{
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+void AppendReal(double value, int digits, std::string_view decimal, std::string& out)
+{
+    if (std::isnan(value)) {
+        out.append("NAN");
+        return;
+    }
+    if (std::isinf(value)) {
+        out.append(value < 0 ? "-INF" : "INF");
+        return;
+    }
+    // to_chars is the locale-independent twin of printf("%.*G"): exact
+    // rounding of the binary value, trailing zeros removed, exponent form
+    // from 10^digits on and below 10^-4.
+    if (IsTie(std::fabs(value), digits))
+        value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
+    char buffer[kRealBuffer];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
+    std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+
+    const bool negative = text.front() == '-';
+    if (negative)
+        text.remove_prefix(1);
+    const std::size_t e = text.find('e');
+    const std::string_view mantissa = text.substr(0, e);
+    if (mantissa == "0") {
+        out.push_back('0');
+        return;
+    }
+    if (negative)
+        out.push_back('-');
+
+    const std::size_t point = mantissa.find('.');
+    const std::string_view whole = mantissa.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? std::string_view() : mantissa.substr(point + 1);
+    if (e == std::string_view::npos) {
+        out.append(whole);
+        AppendFraction(fraction, decimal, out);
+        return;
+    }
+
+    const std::string_view exponentText = text.substr(e + 1);
+    int exponent = 0;
+    std::from_chars(exponentText.data() + (exponentText.front() == '+' ? 1 : 0),
+                    exponentText.data() + exponentText.size(), exponent);
+    if (exponent < 0 && SmallValueIsPlain(fraction, exponent, digits)) {
+        out.push_back('0');
+        out.append(decimal);
+        out.append(static_cast<std::size_t>(-exponent - 1), '0');
+        out.append(whole);
+        out.append(fraction);
+        return;
+    }
+    out.append(whole);
+    AppendFraction(fraction, decimal, out);
+    out.push_back('E');
+    out.append(exponentText);
+}
+
+void AppendCurrency(int64_t scaled, std::string_view decimal, std::string& out)
+{
+    // The magnitude as unsigned, so that the most negative amount survives.
+    const uint64_t magnitude = scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+    if (scaled < 0)
+        out.push_back('-');
+    char buffer[24];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude / 10000);
+    out.append(buffer, result.ptr);
+    const auto fraction = static_cast<unsigned>(magnitude % 10000);
+    const char digits[4] = {static_cast<char>('0' + fraction / 1000), static_cast<char>('0' + fraction / 100 % 10),
+                            static_cast<char>('0' + fraction / 10 % 10), static_cast<char>('0' + fraction % 10)};
+    AppendFraction(std::string_view(digits, 4), decimal, out);
+}
+
+void AppendDecimal(const DecimalValue& value, std::string_view decimal, std::string& out)
+{
+    // The 96-bit mantissa as three 32-bit limbs, divided down by ten.
+    uint32_t limbs[3] = {value.Hi32, static_cast<uint32_t>(value.Lo64 >> 32), static_cast<uint32_t>(value.Lo64)};
+    char reversed[kDecimalDigits + 1];
+    std::size_t count = 0;
+    while (limbs[0] != 0 || limbs[1] != 0 || limbs[2] != 0) {
+        uint64_t remainder = 0;
+        for (uint32_t& limb : limbs) {
+            const uint64_t current = (remainder << 32) | limb;
+            limb = static_cast<uint32_t>(current / 10);
+            remainder = current % 10;
+        }
+        reversed[count++] = static_cast<char>('0' + remainder);
+    }
+    if (count == 0) {
+        out.push_back('0'); // a negative zero included
+        return;
+    }
+    char digits[kDecimalDigits + 1];
+    std::reverse_copy(reversed, reversed + count, digits);
+    const std::string_view all(digits, count);
+
+    if (value.Negative)
+        out.push_back('-');
+    const std::size_t scale = value.Scale;
+    if (scale < count) {
+        out.append(all.substr(0, count - scale));
+        AppendFraction(all.substr(count - scale), decimal, out);
+        return;
+    }
+    // Below one: "0", the separator, the leading zeros, then the digits.
+    std::string_view significant = all;
+    while (significant.back() == '0')
+        significant.remove_suffix(1);
+    out.push_back('0');
+    out.append(decimal);
+    out.append(scale - count, '0');
+    out.append(significant);
+}
+
+} // namespace platform::posix

@@ -1,0 +1,38 @@
+#pragma once
+// The text of a field value as the Windows runtime gives it
+// (VariantChangeType to a string with flags 0, then the ANSI page), for one
+// choice of locales and ANSI page. Everything that depends on the locale is
+// settled when the format is built, so formatting a value looks nothing up.
+
+#include "engine/Variant.h"
+#include "platform/posix/CodePage.h"
+#include "platform/posix/Locale.h"
+
+#include <cstdint>
+#include <string>
+
+namespace platform::posix {
+
+class ValueTextFormat {
+public:
+    // `numbers` gives the decimal separator, `dates` the date and time
+    // patterns; `ansi` must outlive the format.
+    ValueTextFormat(const WindowsLocale& numbers, const WindowsLocale& dates, const CodePage& ansi);
+
+    // Returns 0, or the result code of the failed conversion with `out`
+    // empty. `out` keeps its capacity.
+    int32_t ToText(const Variant& value, std::string& out) const;
+
+private:
+    const CodePage* ansi_;
+    std::string decimal_;
+    std::string shortDate_;
+    std::string time_;
+    std::string am_;
+    std::string pm_;
+};
+
+// The format of this process: its LC_NUMERIC, LC_TIME and ANSI page.
+const ValueTextFormat& ProcessValueTextFormat();
+
+} // namespace platform::posix

@@ -1,0 +1,183 @@
+// Value texts that do not need the reference vectors: the forms this system
+// chooses itself, failures, and locales the vectors do not cover.
+
+#include "platform/posix/CodePage.h"
+#include "platform/posix/Locale.h"
+#include "platform/posix/ValueText.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using platform::posix::CodePage;
+using platform::posix::ValueTextFormat;
+using platform::posix::WindowsLocaleFor;
+
+class ValueText : public ::testing::Test {
+protected:
+    std::string Text(const Variant& value, const char* locale = "en_US.UTF-8", int page = 65001)
+    {
+        pages_.push_back(CodePage::OpenWindows(page));
+        const ValueTextFormat format(WindowsLocaleFor(locale), WindowsLocaleFor(locale), *pages_.back());
+        std::string out = "stale";
+        EXPECT_EQ(format.ToText(value, out), 0);
+        return out;
+    }
+
+    int32_t Failure(const Variant& value)
+    {
+        const auto page = CodePage::OpenWindows(65001);
+        const ValueTextFormat format(WindowsLocaleFor("en_US"), WindowsLocaleFor("en_US"), *page);
+        std::string out = "stale";
+        const int32_t code = format.ToText(value, out);
+        EXPECT_EQ(out, "");
+        return code;
+    }
+
+    static Variant Real(double value, VarType type = VarType::R8)
+    {
+        Variant v;
+        v.Type = type;
+        if (type == VarType::R4)
+            v.R4 = static_cast<float>(value);
+        else
+            v.R8 = value;
+        return v;
+    }
+
+    std::vector<std::unique_ptr<CodePage>> pages_;
+};
+
+TEST_F(ValueText, GuidIsWrittenInRegistryForm)
+{
+    Variant v;
+    v.Type = VarType::Guid;
+    const uint8_t stored[16] = {0x78, 0x56, 0x34, 0x12, 0xBC, 0x9A, 0xF0, 0xDE,
+                                0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+    std::copy(stored, stored + 16, v.Guid);
+    EXPECT_EQ(Text(v), "{12345678-9ABC-DEF0-0123-456789ABCDEF}");
+}
+
+TEST_F(ValueText, BinaryIsWrittenAsUpperCaseHex)
+{
+    const std::vector<uint8_t> bytes = {0x00, 0x41, 0xFE, 0x0A};
+    Variant v;
+    v.Type = VarType::Bytes;
+    v.Bytes = bytes;
+    EXPECT_EQ(Text(v), "0041FE0A"); // the NUL byte does not end it
+    v.Bytes = {};
+    EXPECT_EQ(Text(v), "");
+}
+
+TEST_F(ValueText, ListJoinsItemsWithSemicolons)
+{
+    const std::vector<std::u16string> items = {u"red", u"gr\u00FCn", u"\u0141ad"};
+    Variant v;
+    v.Type = VarType::List;
+    v.Items = items;
+    EXPECT_EQ(Text(v), "red;gr\xC3\xBCn;\xC5\x81" "ad");
+    EXPECT_EQ(Text(v, "de_DE.CP1252", 1252), "red;gr\xFCn;Lad");
+    v.Items = {};
+    EXPECT_EQ(Text(v), "");
+}
+
+TEST_F(ValueText, TextEndsAtTheFirstNul)
+{
+    const std::u16string text(u"ab\0cd", 5);
+    Variant v;
+    v.Type = VarType::Text;
+    v.Text = text;
+    EXPECT_EQ(Text(v), "ab");
+}
+
+TEST_F(ValueText, FailuresLeaveTheTextEmpty)
+{
+    Variant null;
+    null.Type = VarType::Null;
+    EXPECT_EQ(Failure(null), static_cast<int32_t>(0x80020005));
+    EXPECT_EQ(Failure(Real(2958466, VarType::Date)), static_cast<int32_t>(0x80070057));
+    EXPECT_EQ(Failure(Real(-657435, VarType::Date)), static_cast<int32_t>(0x80070057));
+    EXPECT_EQ(Failure(Real(std::nan(""), VarType::Date)), static_cast<int32_t>(0x80070057));
+    Variant empty;
+    EXPECT_EQ(Text(empty), "");
+}
+
+TEST_F(ValueText, ExactTiesRoundAwayFromZero)
+{
+    // 1234567890123.125 is exact in binary and halfway at 15 digits.
+    EXPECT_EQ(Text(Real(1234567890123.125)), "1234567890123.13");
+    EXPECT_EQ(Text(Real(-1234567890123.125)), "-1234567890123.13");
+    EXPECT_EQ(Text(Real(std::nextafter(1234567890123.125, 0.0))), "1234567890123.12");
+    EXPECT_EQ(Text(Real(0.125, VarType::R4)), "0.125");
+    EXPECT_EQ(Text(Real(2.5, VarType::R4)), "2.5");
+}
+
+TEST_F(ValueText, NumbersInEveryLocaleShape)
+{
+    EXPECT_EQ(Text(Real(5.6789e-11)), "0.000000000056789");
+    EXPECT_EQ(Text(Real(5.6789e-12)), "5.6789E-12");
+    EXPECT_EQ(Text(Real(1.5e20), "de_DE.UTF-8"), "1,5E+20");
+    EXPECT_EQ(Text(Real(-987654.321), "fr_FR.UTF-8"), "-987654,321");
+    EXPECT_EQ(Text(Real(0.5), "de_CH.UTF-8"), "0.5");
+    EXPECT_EQ(Text(Real(5e-6, VarType::R4)), "0.000005");
+    EXPECT_EQ(Text(Real(-0.0)), "0");
+
+    Variant money;
+    money.Type = VarType::Currency;
+    money.I8 = INT64_MIN;
+    EXPECT_EQ(Text(money, "de_DE.UTF-8"), "-922337203685477,5808");
+
+    Variant decimal;
+    decimal.Type = VarType::Decimal;
+    decimal.Decimal = DecimalValue{true, 6, 0, 1500};
+    EXPECT_EQ(Text(decimal, "it_IT.UTF-8"), "-0,0015");
+    decimal.Decimal = DecimalValue{false, 0, 0xFFFFFFFFu, ~uint64_t{0}};
+    EXPECT_EQ(Text(decimal), "79228162514264337593543950335");
+}
+
+TEST_F(ValueText, DatesFollowTheLocalePatterns)
+{
+    const double morning = 45000.123456789; // 15 March 2023, 02:57:46.67
+    EXPECT_EQ(Text(Real(morning, VarType::Date)), "3/15/2023 2:57:47 AM");
+    EXPECT_EQ(Text(Real(morning, VarType::Date), "de_DE.UTF-8"), "15.03.2023 02:57:47");
+    EXPECT_EQ(Text(Real(morning, VarType::Date), "en_GB.UTF-8"), "15/03/2023 02:57:47");
+    EXPECT_EQ(Text(Real(morning, VarType::Date), "es_ES.UTF-8"), "15/03/2023 2:57:47");
+    EXPECT_EQ(Text(Real(morning, VarType::Date), "ja_JP.UTF-8"), "2023/03/15 2:57:47");
+    EXPECT_EQ(Text(Real(morning, VarType::Date), "sv_SE.UTF-8"), "2023-03-15 02:57:47");
+    EXPECT_EQ(Text(Real(morning, VarType::Date), "hu_HU.UTF-8"), "2023. 03. 15. 2:57:47");
+    // Designators outside the ANSI page become "?" like any other text.
+    EXPECT_EQ(Text(Real(morning + 0.5, VarType::Date), "ko_KR.UTF-8"),
+              "2023-03-15 \xEC\x98\xA4\xED\x9B\x84 2:57:47");
+    EXPECT_EQ(Text(Real(morning + 0.5, VarType::Date), "ko_KR.CP1252", 1252), "2023-03-15 ?? 2:57:47");
+    EXPECT_EQ(Text(Real(-657434, VarType::Date), "de_DE.UTF-8"), "01.01.100");
+}
+
+TEST_F(ValueText, OutputKeepsItsStorage)
+{
+    const auto page = CodePage::OpenWindows(1252);
+    const ValueTextFormat format(WindowsLocaleFor("en_US"), WindowsLocaleFor("en_US"), *page);
+    std::string out;
+    out.reserve(128);
+    const char* storage = out.data();
+    const std::u16string text = u"caf\u00E9";
+    Variant values[5];
+    values[0] = Real(1.0 / 3);
+    values[1] = Real(45000.5, VarType::Date);
+    values[2].Type = VarType::Text;
+    values[2].Text = text;
+    values[3].Type = VarType::I8;
+    values[3].I8 = INT64_MAX;
+    values[4].Type = VarType::Decimal;
+    values[4].Decimal = DecimalValue{false, 28, 1, 0};
+    for (const Variant& value : values) {
+        ASSERT_EQ(format.ToText(value, out), 0);
+        EXPECT_FALSE(out.empty());
+        EXPECT_EQ(out.data(), storage);
+    }
+}
+
+} // namespace
