@@ -11,6 +11,9 @@
 
 // Appends one dated entry to wizards.log in the application-data folder.
 void WriteLog(std::string_view label, std::string_view message);
+// The same, into wizards.log of the given folder at the given time.
+void WriteLog(const std::string& folder, const platform::LocalTime& time, std::string_view label,
+              std::string_view message);
 // The entry's text, as written after the file's previous contents.
 std::string FormatLogEntry(const platform::LocalTime& time, std::string_view label, std::string_view message);
 // Writes Result = text in section Varnex of the status file, when one is named.

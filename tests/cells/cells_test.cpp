@@ -1,0 +1,306 @@
+#include "engine/Cells.h"
+#include "engine/Database.h"
+#include "platform/Platform.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <string>
+#include <thread>
+
+namespace {
+
+// Number and date texts follow the process locale; the C locale gives the
+// en-US forms and UTF-8 as the narrow code page.
+[[maybe_unused]] const bool kLocaleFixed = [] {
+    ::putenv(const_cast<char*>("LC_ALL=C"));
+    return true;
+}();
+
+Variant TextValue(const std::u16string& text)
+{
+    Variant value;
+    value.Type = VarType::Text;
+    value.Text = text;
+    return value;
+}
+
+Variant NullValue()
+{
+    Variant value;
+    value.Type = VarType::Null;
+    return value;
+}
+
+// The five settings that shape a cell; ConversionSettings itself cannot be
+// copied, so each cell gets one built from these.
+struct CellOptions {
+    int32_t DoubleQuotes = 0;
+    std::string Escape = "\"";
+    int32_t RemoveCRLF = 0;
+    std::string ReplaceCommaTo;
+    int32_t CodePage = 0;
+};
+
+CellOptions Plain()
+{
+    return {};
+}
+
+CellOptions Quoted()
+{
+    CellOptions options;
+    options.DoubleQuotes = 1;
+    return options;
+}
+
+void Apply(const CellOptions& options, ConversionSettings& settings)
+{
+    settings.DoubleQuotes = options.DoubleQuotes;
+    settings.Escape = options.Escape;
+    settings.RemoveCRLF = options.RemoveCRLF;
+    settings.ReplaceCommaTo = options.ReplaceCommaTo;
+    settings.CodePage = options.CodePage;
+}
+
+class CellTest : public ::testing::Test {
+protected:
+    // The bytes one cell leaves in a freshly created file.
+    std::string Cell(const CellOptions& options, const Variant& value, int16_t type)
+    {
+        ConversionSettings settings;
+        Apply(options, settings);
+        const std::string path = dir_.Path("cell" + std::to_string(++count_) + ".csv");
+        OutputFile file;
+        EXPECT_TRUE(file.OpenAppend(path));
+        WriteCell(settings, file, value, type);
+        file.Close();
+        return ReadBytes(path);
+    }
+    std::string Cell(const CellOptions& options, const std::u16string& text, int16_t type)
+    {
+        return Cell(options, TextValue(text), type);
+    }
+
+    TempDir dir_;
+    int count_ = 0;
+};
+
+} // namespace
+
+TEST(CellClass, FollowsTheTypeTableWithTextAsFallback)
+{
+    for (int16_t code : {2, 3, 4, 5, 6, 7, 16, 19, 20, 21})
+        EXPECT_EQ(CellClassOf(code), CellClass::Number) << code;
+    for (int16_t code : {1, 8})
+        EXPECT_EQ(CellClassOf(code), CellClass::Verbatim) << code;
+    for (int16_t code : {0, 9, 10, 11, 12, 13, 14, 15, 17, 18, 22, 23, 24, 101, 102, 109, 255, -1})
+        EXPECT_EQ(CellClassOf(code), CellClass::Text) << code;
+}
+
+TEST_F(CellTest, NullIsEmptyWhileAnEmptyStringIsAValue)
+{
+    for (int16_t type : {DaoType::Text, DaoType::Memo, DaoType::Long, DaoType::Boolean, DaoType::Date})
+        EXPECT_EQ(Cell(Quoted(), NullValue(), type), "") << type;
+    EXPECT_EQ(Cell(Quoted(), u"", DaoType::Text), "\"\"");
+    EXPECT_EQ(Cell(Quoted(), u"", DaoType::Boolean), "\"\"");
+    EXPECT_EQ(Cell(Quoted(), u"", DaoType::Double), "");
+}
+
+TEST_F(CellTest, TextIsQuotedAndEveryQuoteEscaped)
+{
+    const std::u16string text = u"a \"b\", c";
+    EXPECT_EQ(Cell(Quoted(), text, DaoType::Text), "\"a \"\"b\"\", c\"");
+    EXPECT_EQ(Cell(Plain(), text, DaoType::Text), "a \"\"b\"\", c"); // delimiter left unprotected
+
+    CellOptions twoChars = Quoted();
+    twoChars.Escape = "\\\"";
+    EXPECT_EQ(Cell(twoChars, u"\"x\"", DaoType::Memo), "\"\\\"\"x\\\"\"\"");
+
+    CellOptions bare = Quoted();
+    bare.Escape = "";
+    EXPECT_EQ(Cell(bare, u"\"x\"", DaoType::Memo), "\"\"x\"\"");
+}
+
+TEST_F(CellTest, NumbersAreNeverQuotedAndVerbatimCellsNeverEscaped)
+{
+    EXPECT_EQ(Cell(Quoted(), u"3\"5", DaoType::Double), "3\"5");
+    EXPECT_EQ(Cell(Quoted(), u"a\"b", DaoType::Date), "\"a\"b\"");
+    EXPECT_EQ(Cell(Plain(), u"a\"b", DaoType::Boolean), "a\"b");
+}
+
+TEST_F(CellTest, MemoWithQuotesAndLineBreak)
+{
+    CellOptions settings = Quoted();
+    settings.RemoveCRLF = 1;
+    EXPECT_EQ(Cell(settings, u"He said \"go\"\r\nthen left", DaoType::Memo),
+              "\"He said \"\"go\"\"  then left\"");
+}
+
+TEST_F(CellTest, LineBreaksBecomeSpacesInTextOnly)
+{
+    const std::u16string text = u"a\r\nb\nc\rd";
+    CellOptions one = Plain(), two = Plain();
+    one.RemoveCRLF = 1;
+    two.RemoveCRLF = 2;
+    EXPECT_EQ(Cell(one, text, DaoType::Text), "a  b c d");
+    EXPECT_EQ(Cell(two, text, DaoType::Text), "a  b c d");
+    EXPECT_EQ(Cell(Plain(), text, DaoType::Text), "a\r\nb\nc\rd");
+    EXPECT_EQ(Cell(one, text, DaoType::Long), "a\r\nb\nc\rd");
+    EXPECT_EQ(Cell(one, text, DaoType::Date), "a\r\nb\nc\rd");
+}
+
+TEST_F(CellTest, CommasTakeTheFirstByteOfTheReplacement)
+{
+    CellOptions settings = Quoted();
+    settings.ReplaceCommaTo = ";:-";
+    EXPECT_EQ(Cell(settings, u"3,5", DaoType::Double), "3;5");
+    EXPECT_EQ(Cell(settings, u"Smith, John, Jr.", DaoType::Text), "\"Smith; John; Jr.\"");
+    EXPECT_EQ(Cell(settings, u"1,2", DaoType::Date), "\"1,2\"");
+    EXPECT_EQ(Cell(Quoted(), u"3,5", DaoType::Double), "3,5");
+}
+
+TEST_F(CellTest, RealValuesUseTheirDefaultText)
+{
+    Variant yes;
+    yes.Type = VarType::Bool;
+    yes.Bool = true;
+    EXPECT_EQ(Cell(Quoted(), yes, DaoType::Boolean), "\"-1\"");
+
+    Variant number;
+    number.Type = VarType::R8;
+    number.R8 = -1234.5;
+    EXPECT_EQ(Cell(Quoted(), number, DaoType::Double), "-1234.5");
+
+    Variant date;
+    date.Type = VarType::Date;
+    date.R8 = 45354.37855324074; // 2024-03-03 09:05:07
+    std::string text;
+    ASSERT_EQ(platform::VariantToText(date, text), 0);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(Cell(Quoted(), date, DaoType::Date), "\"" + text + "\"");
+}
+
+TEST_F(CellTest, OemConversionOnlyForTextWithCodePage2)
+{
+    const std::u16string word = u"M\u00FCller \u00E9t\u00E9";
+    const std::string ansi = platform::WideToAnsi(word);
+    std::string oem = ansi;
+    platform::AnsiToOem(oem);
+    ASSERT_NE(oem, ansi) << "the OEM code page should differ for accented letters";
+
+    CellOptions zero = Plain(), one = Plain(), two = Plain();
+    one.CodePage = 1;
+    two.CodePage = 2;
+    EXPECT_EQ(Cell(zero, word, DaoType::Text), ansi);
+    EXPECT_EQ(Cell(one, word, DaoType::Text), ansi);
+    EXPECT_EQ(Cell(two, word, DaoType::Text), oem);
+    EXPECT_EQ(Cell(two, word, DaoType::Long), ansi);
+    EXPECT_EQ(Cell(two, word, DaoType::Date), ansi);
+    EXPECT_EQ(Cell(two, u"", DaoType::Text), "");
+}
+
+TEST_F(CellTest, CellsLongerThanTheOldBufferAreWrittenWhole)
+{
+    std::u16string text(100000, u'x');
+    text[70000] = u'"';
+    std::string expected(70000, 'x');
+    expected += "\"\"";
+    expected += std::string(29999, 'x');
+    EXPECT_EQ(Cell(Quoted(), text, DaoType::Memo), "\"" + expected + "\"");
+    EXPECT_EQ(Cell(Plain(), std::u16string(70000, u'7'), DaoType::Double), std::string(70000, '7'));
+}
+
+TEST_F(CellTest, TextEndsAtAnEmbeddedNul)
+{
+    const std::u16string text(u"ab\0c\"d", 6);
+    EXPECT_EQ(Cell(Quoted(), text, DaoType::Text), "\"ab\"");
+    EXPECT_EQ(Cell(Quoted(), text, DaoType::Long), "ab");
+    EXPECT_EQ(Cell(Quoted(), text, DaoType::Boolean), "\"ab\"");
+
+    ConversionSettings settings;
+    settings.Escape = "!";
+    const std::string path = dir_.Path("escaped.csv");
+    OutputFile file;
+    ASSERT_TRUE(file.OpenAppend(path));
+    WriteEscaped(settings, file, std::string_view("a\"b\0\"c", 6), '"');
+    WriteEscaped(settings, file, std::string_view("x\0y", 3), '\0');
+    file.Close();
+    EXPECT_EQ(ReadBytes(path), "a!\"bx");
+}
+
+TEST_F(CellTest, FailedConversionRaisesItsCodeAndWritesNothing)
+{
+    Variant broken;
+    broken.Type = static_cast<VarType>(200);
+    std::string ignored;
+    const int32_t code = platform::VariantToText(broken, ignored);
+    if (code == 0)
+        GTEST_SKIP() << "the platform converts every value type";
+
+    const std::string path = dir_.Path("broken.csv");
+    OutputFile file;
+    ASSERT_TRUE(file.OpenAppend(path));
+    try {
+        ConversionSettings settings;
+        Apply(Quoted(), settings);
+        WriteCell(settings, file, broken, DaoType::Text);
+        ADD_FAILURE() << "no EngineError";
+    } catch (const EngineError& error) {
+        EXPECT_EQ(error.Code, code);
+    }
+    file.Close();
+    EXPECT_EQ(ReadBytes(path), "");
+}
+
+TEST_F(CellTest, ThreadsKeepTheirOwnCells)
+{
+    // Two conversions in one process each write many cells at once; a shared
+    // buffer would mix their texts.
+    auto run = [this](const std::string& name, const std::u16string& text, std::string& out) {
+        const std::string path = dir_.Path(name);
+        ConversionSettings settings;
+        Apply(Quoted(), settings);
+        {
+            OutputFile file;
+            if (!file.OpenAppend(path))
+                return;
+            for (int i = 0; i < 2000; ++i)
+                WriteCell(settings, file, TextValue(text), DaoType::Text);
+        }
+        out = ReadBytes(path);
+    };
+    std::string a, b;
+    std::thread first(run, "a.csv", std::u16string(300, u'a'), std::ref(a));
+    std::thread second(run, "b.csv", std::u16string(5, u'b'), std::ref(b));
+    first.join();
+    second.join();
+
+    std::string expectedA, expectedB;
+    for (int i = 0; i < 2000; ++i) {
+        expectedA += "\"" + std::string(300, 'a') + "\"";
+        expectedB += "\"bbbbb\"";
+    }
+    EXPECT_EQ(a, expectedA);
+    EXPECT_EQ(b, expectedB);
+}
+
+TEST(OutputFileTest, AppendsToAnExistingFileInBinaryMode)
+{
+    TempDir dir;
+    const std::string path = dir.Path("out.csv");
+    for (int round = 0; round < 2; ++round) {
+        OutputFile file;
+        ASSERT_TRUE(file.OpenAppend(path));
+        file.Write("a,b\r\n");
+        file.Put('\n');
+    }
+    EXPECT_EQ(ReadBytes(path), "a,b\r\n\na,b\r\n\n");
+
+    OutputFile missing;
+    EXPECT_FALSE(missing.OpenAppend(dir.Path("no/such/dir/out.csv")));
+    EXPECT_FALSE(missing.IsOpen());
+    missing.Write("ignored"); // a closed file swallows writes instead of crashing
+}
