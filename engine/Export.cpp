@@ -1,0 +1,201 @@
+#include "engine/Export.h"
+
+#include "engine/Cells.h"
+#include "engine/OutputFile.h"
+#include "engine/Report.h"
+#include "platform/Platform.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kCurrentFileTextCapacity = 519;
+
+// What the export needs of one column, read once per table: the records loop
+// then costs no name conversion and no filter search per cell.
+struct ColumnPlan {
+    std::vector<std::string> Names;
+    std::vector<int16_t> Types;
+    std::vector<int32_t> Exported; // indexes of the selected columns, ascending
+    int32_t Count = 0;
+};
+
+bool Selected(const ConversionSettings& settings, const std::string& name) {
+    if (!settings.OnlyFields)
+        return true;
+    return settings.OnlyFields->find(UpperAscii(";" + name + ";")) != std::string::npos;
+}
+
+ColumnPlan PlanColumns(const ConversionSettings& settings, const Fields& columns) {
+    ColumnPlan plan;
+    plan.Count = columns.Count();
+    for (int32_t i = 0; i < plan.Count; ++i) {
+        const Field& column = columns.Item(i);
+        std::string name = platform::WideToAnsi(column.Name());
+        plan.Types.push_back(column.Type());
+        if (Selected(settings, name))
+            plan.Exported.push_back(i);
+        plan.Names.push_back(std::move(name));
+    }
+    return plan;
+}
+
+// Every path ends in an empty extension; taking that for a file name would
+// write every table onto the output folder itself.
+bool NamesFile(const ConversionSettings& settings, const std::string& path) {
+    return EndsWithNoCase(path, ".csv") || EndsWithNoCase(path, ".txt") ||
+           (settings.Extension && !settings.Extension->empty() && EndsWithNoCase(path, *settings.Extension));
+}
+
+// A table name is used as a file name as it stands; one holding a separator
+// would reach into other folders (a crafted "../x" even out of the output
+// folder), so such a name is a file that cannot be created.
+bool FitsFileName(std::string_view tableName) {
+    return tableName.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+// Works out the table's file and, in file mode, moves OutputPath back to its
+// folder so later tables land beside the named file. Empty: no file can be
+// named after this table.
+std::optional<std::string> OutputPathFor(ConversionSettings& settings, std::string_view tableName) {
+    std::string path = settings.OutputPath.str();
+    if (NamesFile(settings, path)) {
+        std::size_t cut = path.rfind(platform::PathSeparator);
+        if (cut != std::string::npos)
+            settings.OutputPath = std::string_view(path).substr(0, cut);
+        settings.OutputFileName = path;
+        return path;
+    }
+    if (!FitsFileName(tableName))
+        return std::nullopt;
+    path += platform::PathSeparator;
+    path += tableName;
+    path += settings.Extension ? *settings.Extension : std::string(".csv");
+    return path;
+}
+
+bool WrittenThisRun(const ConversionSettings& settings, const std::string& path) {
+    return std::find(settings.FilesWritten.begin(), settings.FilesWritten.end(), path) !=
+           settings.FilesWritten.end();
+}
+
+void ReportUnopenedFile(ProgressDisplay* window, ConversionSettings& settings) {
+    WriteStatus("Failed", settings);
+    if (settings.Log)
+        WriteLog("Varnex", "Cannot create output file.");
+    else
+        platform::ShowMessageBox(window ? window->Handle() : nullptr, "Unable to open the output file",
+                                 platform::MessageIconError);
+    settings.TablesFailed += 1;
+}
+
+void WriteHeader(const ConversionSettings& settings, OutputFile& file, const ColumnPlan& plan) {
+    if (!settings.Header)
+        return;
+    for (int32_t i : plan.Exported) {
+        file.Write(plan.Names[static_cast<std::size_t>(i)]);
+        if (i != plan.Count - 1)
+            file.Write(settings.Fields);
+    }
+    file.Write(settings.Records);
+}
+
+void WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputFile& file, Recordset& records,
+                  const ColumnPlan& plan) {
+    const int32_t total = records.RecordCount();
+    if (settings.ExportRecords == 0 || total == 0)
+        return;
+    records.MoveFirst();
+    int64_t start = 0;
+    if (window) {
+        window->ProgressStartTable(total);
+        start = platform::SecondsNow();
+    }
+    const std::string_view fieldDelimiter = settings.Fields;
+    const std::string_view recordDelimiter = settings.Records;
+    const int32_t last = plan.Count - 1;
+    int32_t written = 0;
+    while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof()) {
+        if (window) {
+            window->ProgressStep();
+            window->ProgressTimes(start, platform::SecondsNow(), written, total);
+        }
+        const Fields& values = records.GetFields();
+        for (int32_t i : plan.Exported) {
+            WriteCell(settings, file, values.Item(i).Value(), plan.Types[static_cast<std::size_t>(i)]);
+            if (!fieldDelimiter.empty() && i < last)
+                file.Write(fieldDelimiter);
+        }
+        if (!recordDelimiter.empty())
+            file.Write(recordDelimiter);
+        settings.RecordsDone += 1;
+        records.MoveNext();
+        written += 1;
+    }
+}
+
+} // namespace
+
+void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName) {
+    if (!settings.CurrentDatabase)
+        throw EngineError(HResult::Pointer);
+
+    // The definition comes first: a table the database does not know touches no file.
+    std::shared_ptr<TableDefs> tableDefs = settings.CurrentDatabase->GetTableDefs();
+    if (!tableDefs)
+        throw EngineError(HResult::Pointer);
+    std::shared_ptr<TableDef> tableDef = tableDefs->Item(platform::AnsiToWide(tableName));
+    if (!tableDef)
+        throw EngineError(HResult::Pointer);
+    const ColumnPlan plan = PlanColumns(settings, tableDef->GetFields());
+
+    const std::optional<std::string> named = OutputPathFor(settings, tableName);
+    if (!named) {
+        ReportUnopenedFile(window, settings);
+        return;
+    }
+    const std::string& path = *named;
+    const bool appendToOwnOutput = WrittenThisRun(settings, path);
+    if (settings.OverWrite != 0 && !appendToOwnOutput)
+        platform::RemoveFile(path);
+
+    OutputFile file;
+    if (!file.OpenAppend(path)) {
+        ReportUnopenedFile(window, settings);
+        return;
+    }
+    if (!appendToOwnOutput)
+        settings.FilesWritten.push_back(path);
+
+    if (window) {
+        std::string text;
+        text.append(tableName).append(" -> ").append(path);
+        if (text.size() > kCurrentFileTextCapacity)
+            text.resize(kCurrentFileTextCapacity);
+        window->SetCurrentFileText(text);
+    }
+
+    WriteHeader(settings, file, plan);
+
+    std::unique_ptr<Recordset> records;
+    try {
+        records = settings.CurrentDatabase->OpenRecordset(platform::AnsiToWide(tableName));
+        if (!records)
+            throw EngineError(HResult::Pointer);
+    } catch (const EngineError& error) {
+        // The header stays; the run goes on with the next table.
+        file.Close();
+        ReportComError(window ? window->Handle() : nullptr, error);
+        settings.TablesFailed += 1;
+        return;
+    }
+
+    // An EngineError from here on ends the table: the file is closed by its
+    // destructor with every complete byte kept, and the run decides what follows.
+    WriteRecords(window, settings, file, *records, plan);
+    file.Close();
+    records->Close();
+}

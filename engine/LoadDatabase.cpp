@@ -1,0 +1,138 @@
+#include "engine/LoadDatabase.h"
+
+#include "platform/Platform.h"
+
+#include <new>
+#include <optional>
+#include <string>
+
+namespace {
+
+// A failing engine may not even be creatable; that surfaces as the missing
+// engine when the open is attempted, like a refused interface would.
+std::unique_ptr<DBEngine> TryCreateEngine() {
+    try {
+        return CreateDBEngine();
+    } catch (const EngineError&) {
+        return nullptr;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+bool IsSystemTable(std::string_view name) { return name.substr(0, 4) == "MSys"; }
+
+bool PassesFilter(const ConversionSettings& settings, const std::string& name) {
+    if (!settings.Tables)
+        return true;
+    return settings.Tables->find(UpperAscii(";" + name + ";")) != std::string::npos;
+}
+
+void ReleaseDatabase(ConversionSettings& settings) {
+    if (!settings.CurrentDatabase)
+        return;
+    try {
+        settings.CurrentDatabase->Close();
+    } catch (const EngineError&) {
+        // Releasing the reference below gives the file back all the same.
+    }
+    settings.CurrentDatabase.reset();
+}
+
+// Nothing may stay listed after a failure, so the caller never converts a
+// previous database's choice against this one.
+void EmptyList(TableListWindow* window, ConversionSettings& settings) {
+    if (window)
+        window->ResetContent();
+    else
+        settings.TableList = std::string();
+}
+
+} // namespace
+
+int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std::string_view path) {
+    std::unique_ptr<DBEngine> engine = TryCreateEngine();
+
+    const std::string password = window ? window->PasswordText() : std::string();
+    if (settings.CurrentDatabase && path == settings.SourcePath.str() && password == settings.Password.str())
+        return 0;
+
+    if (window) {
+        settings.Password = password;
+        window->ResetContent();
+    }
+
+    bool closeFailed = false;
+    if (settings.CurrentDatabase) {
+        try {
+            settings.CurrentDatabase->Close();
+        } catch (const EngineError&) {
+            closeFailed = true;
+        }
+        settings.CurrentDatabase.reset();
+    }
+    if (!path.empty())
+        settings.SourcePath = path;
+    if (closeFailed) {
+        EmptyList(window, settings);
+        return 1;
+    }
+
+    std::optional<std::u16string> connect;
+    if (!settings.Password.empty())
+        connect = platform::AnsiToWide(";pwd=" + settings.Password.str());
+
+    std::shared_ptr<TableDefs> tableDefs;
+    try {
+        if (!engine)
+            throw EngineError(HResult::Pointer);
+        std::unique_ptr<Database> database =
+            engine->OpenDatabase(platform::AnsiToWide(settings.SourcePath), 1, true, connect);
+        if (!database)
+            throw EngineError(HResult::Pointer);
+        settings.CurrentDatabase = std::move(database);
+        tableDefs = settings.CurrentDatabase->GetTableDefs();
+        if (!tableDefs)
+            throw EngineError(HResult::Pointer);
+    } catch (const EngineError&) {
+        return 1;
+    } catch (const std::bad_alloc&) {
+        return 1;
+    }
+
+    try {
+        if (tableDefs->Count() == 0)
+            return 0;
+        if (!window) {
+            std::string list;
+            list.reserve(static_cast<std::size_t>(tableDefs->Count()) * 256 + 1);
+            settings.TableList = std::move(list);
+        }
+        for (int32_t i = 0; i < tableDefs->Count(); ++i) {
+            std::string name;
+            {
+                std::shared_ptr<TableDef> def = tableDefs->Item(i);
+                if (!def)
+                    throw EngineError(HResult::Pointer);
+                name = platform::WideToAnsi(def->Name());
+            }
+            if (IsSystemTable(name) || !PassesFilter(settings, name))
+                continue;
+            if (window)
+                window->AddString(name);
+            else
+                settings.TableList->append(";").append(name).append(";");
+        }
+    } catch (const EngineError&) {
+        // A database whose table names cannot be read is as good as unopened:
+        // close it so a retry of the same path opens it afresh.
+        EmptyList(window, settings);
+        ReleaseDatabase(settings);
+        return 1;
+    }
+
+    // The TABLES= filter is kept: a pattern run applies it to every database.
+    if (window)
+        window->SelectAll();
+    return 0;
+}

@@ -1,0 +1,150 @@
+#pragma once
+// Shared pieces of the engine's tests: a scratch folder, a settings record
+// with the usual CSV choices, and windows that record what they were told.
+
+#include "engine/Settings.h"
+#include "platform/Platform.h"
+#include "tests/support/MemoryDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace enginetest {
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it at the end of the test.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::random_device random;
+        for (;;) {
+            std::filesystem::path candidate =
+                std::filesystem::temp_directory_path() / ("varnex-engine-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate)) {
+                path_ = candidate.string();
+                break;
+            }
+        }
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Joined with the separator the engine cuts paths at.
+    std::string operator/(std::string_view name) const {
+        return path_ + platform::PathSeparator + std::string(name);
+    }
+
+private:
+    std::string path_;
+};
+
+inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << "missing file " << path;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteAll(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The progress page, as a list of what it was asked to show. It can also
+// stand in for the user's Cancel, pressed while a given record is shown.
+class RecordingProgress : public ProgressDisplay {
+public:
+    explicit RecordingProgress(ConversionSettings* settings = nullptr, int stopAtStep = 0)
+        : settings_(settings), stopAtStep_(stopAtStep) {}
+    void* Handle() const override { return const_cast<RecordingProgress*>(this); }
+    void SetCurrentFileText(std::string_view text) override { Events.push_back("file " + std::string(text)); }
+    void ProgressStartTable(int32_t records) override { Events.push_back("start " + std::to_string(records)); }
+    void ProgressStep() override {
+        ++Steps;
+        Events.push_back("step");
+        if (settings_ && Steps == stopAtStep_)
+            settings_->StopRequested = 1;
+    }
+    void ProgressTimes(int64_t, int64_t, int32_t done, int32_t total) override {
+        Events.push_back("times " + std::to_string(done) + "/" + std::to_string(total));
+    }
+    void DisableWizardButtons() override { Events.push_back("disable"); }
+    void PressNext() override { Events.push_back("next"); }
+
+    std::vector<std::string> Events;
+    int Steps = 0;
+
+private:
+    ConversionSettings* settings_;
+    int stopAtStep_;
+};
+
+class RecordingTableList : public TableListWindow {
+public:
+    void* Handle() const override { return const_cast<RecordingTableList*>(this); }
+    std::string PasswordText() const override { return Password; }
+    void ResetContent() override {
+        Items.clear();
+        Events.push_back("reset");
+    }
+    void AddString(std::string_view name) override {
+        Items.emplace_back(name);
+        Events.push_back("add " + std::string(name));
+    }
+    void SelectAll() override { Events.push_back("select all"); }
+
+    std::string Password;
+    std::vector<std::string> Items;
+    std::vector<std::string> Events;
+};
+
+// Every test starts from an empty registry and the usual CSV choices:
+// comma, CR LF, a header line, quoted text with doubled quotes.
+class EngineTest : public ::testing::Test {
+protected:
+    EngineTest() {
+        settings.Fields = ",";
+        settings.Records = "\r\n";
+        settings.Escape = "\"";
+        settings.DoubleQuotes = 1;
+        settings.Header = 1;
+        settings.ExportRecords = 1;
+        settings.OutputPath = folder.Path();
+    }
+    ~EngineTest() override { memdb::ClearRegistry(); }
+
+    // A database of two small tables, registered at path.
+    std::shared_ptr<memdb::File> PeopleAndPets(const std::string& path) {
+        auto file = memdb::Register(path);
+        file->AddTable("People", {{"Id", DaoType::Long}, {"Name", DaoType::Text}})
+            .Row({memdb::Long(1), memdb::Text("Ann")})
+            .Row({memdb::Long(2), memdb::Null()});
+        file->AddTable("Pets", {{"Pet", DaoType::Text}}).Row({memdb::Text("Rex")});
+        return file;
+    }
+
+    // Opens a registered database the way the run does, without a window.
+    void Open(const std::string& path) {
+        settings.SourcePath = path;
+        ASSERT_TRUE(memdb::Find(path)) << "not registered: " << path;
+        settings.CurrentDatabase =
+            memdb::Engine().OpenDatabase(memdb::Widen(path), 1, true, std::nullopt);
+    }
+
+    ScratchFolder folder;
+    ConversionSettings settings;
+};
+
+} // namespace enginetest

@@ -1,0 +1,10 @@
+# The engine's tests open the in-memory databases of tests/support through
+# their own engine factory, so the real reader is not linked here. Tests of
+# the POSIX file matching, and of failures that would raise a real message
+# box elsewhere, run only on POSIX.
+set(engine_posix_sources)
+if(NOT WIN32)
+  file(GLOB engine_posix_sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_LIST_DIR}/posix/*_test.cpp")
+endif()
+varnex_test_suite(engine LIBS varnex_engine varnex_platform
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/MemoryEngineFactory.cpp ${engine_posix_sources})
