@@ -1,0 +1,1 @@
+varnex_test_suite(tools LIBS varnex_mkdb)

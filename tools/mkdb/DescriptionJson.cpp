@@ -1,0 +1,151 @@
+#include "tools/mkdb/DescriptionJson.h"
+
+#include "tools/mkdb/Generator.h"
+#include "tools/mkdb/ValueEncoding.h"
+
+#include <set>
+#include <stdexcept>
+
+namespace {
+
+void CheckKeys(const JsonValue& object, const std::set<std::string>& allowed, const std::string& where) {
+    // A misspelt key would otherwise be ignored silently and the fixture
+    // would quietly lack what the test meant to exercise.
+    for (const auto& [key, value] : object.items()) {
+        if (!allowed.count(key)) throw std::runtime_error(where + ": unknown key \"" + key + "\"");
+    }
+}
+
+int IntOr(const JsonValue& object, const char* key, int fallback) {
+    const JsonValue* v = object.find(key);
+    return v ? static_cast<int>(v->asInteger()) : fallback;
+}
+
+ColumnSpec ColumnFromJson(const JsonValue& json, const std::string& table) {
+    std::string where = "table " + table + ", column";
+    CheckKeys(json, {"name", "type", "size", "precision", "scale", "autonumber"}, where);
+    ColumnSpec c;
+    c.name = json["name"].asString();
+    c.type = JetTypeFromName(json["type"].asString());
+    c.size = IntOr(json, "size", 0);
+    c.precision = IntOr(json, "precision", 18);
+    c.scale = IntOr(json, "scale", 0);
+    if (const JsonValue* a = json.find("autonumber")) c.autonumber = a->asBoolean();
+    return c;
+}
+
+std::vector<std::size_t> Positions(const JsonValue& table, const char* key) {
+    std::vector<std::size_t> out;
+    if (const JsonValue* list = table.find(key)) {
+        for (const JsonValue& v : list->elements()) {
+            long long p = v.asInteger();
+            if (p < 0) throw std::runtime_error(std::string(key) + ": negative row position");
+            out.push_back(static_cast<std::size_t>(p));
+        }
+    }
+    return out;
+}
+
+GeneratorSettings GeneratorFromJson(const JsonValue& json, const std::vector<ColumnSpec>& columns,
+                                     const std::string& table) {
+    CheckKeys(json, {"rows", "seed", "columns"}, "table " + table + ", generate");
+    GeneratorSettings g;
+    long long rows = json["rows"].asInteger();
+    if (rows < 0) throw std::runtime_error("table " + table + ": negative row count");
+    g.rows = static_cast<std::uint64_t>(rows);
+    if (const JsonValue* seed = json.find("seed")) g.seed = static_cast<std::uint64_t>(seed->asInteger());
+    g.columns.resize(columns.size());
+    if (const JsonValue* settings = json.find("columns")) {
+        for (const auto& [name, s] : settings->items()) {
+            std::size_t i = 0;
+            while (i < columns.size() && columns[i].name != name) ++i;
+            if (i == columns.size()) throw std::runtime_error("table " + table + ": generate: no column " + name);
+            CheckKeys(s, {"nullRate", "minLength", "maxLength"}, "table " + table + ", generate " + name);
+            if (const JsonValue* r = s.find("nullRate")) g.columns[i].nullRate = r->asNumber();
+            g.columns[i].minLength = IntOr(s, "minLength", -1);
+            g.columns[i].maxLength = IntOr(s, "maxLength", -1);
+        }
+    }
+    return g;
+}
+
+}  // namespace
+
+CellValue CellFromJson(const ColumnSpec& column, const JsonValue& value) {
+    switch (value.kind()) {
+    case JsonValue::Kind::Null: return CellValue::null();
+    case JsonValue::Kind::Boolean: return CellValue::fromBool(value.asBoolean());
+    case JsonValue::Kind::Number:
+        switch (column.type) {
+        case JetType::Currency:
+        case JetType::Decimal: return CellValue::fromText(value.numberText());  // keep every digit
+        case JetType::Single:
+        case JetType::Double:
+        case JetType::DateTime: return CellValue::fromReal(value.asNumber());
+        default: return CellValue::fromInt(value.asInteger());
+        }
+    case JsonValue::Kind::String:
+        if (column.type == JetType::Binary || column.type == JetType::OLE) {
+            return CellValue::fromBytes(HexToBytes(value.asString()));
+        }
+        return CellValue::fromText(value.asString());
+    default: throw std::runtime_error("column " + column.name + ": arrays and objects are not values");
+    }
+}
+
+MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uint64_t> rowsOverride,
+                                   std::optional<std::uint64_t> seedOverride) {
+    CheckKeys(json, {"password", "creationDate", "tables", "comment"}, "description");
+    MdbDescription d;
+    if (const JsonValue* p = json.find("password")) d.password = p->asString();
+    if (const JsonValue* c = json.find("creationDate")) {
+        d.creationDate = c->isString() ? DayNumberFromText(c->asString()) : c->asNumber();
+    }
+    for (const JsonValue& t : json["tables"].elements()) {
+        TableSpec table;
+        table.name = t["name"].asString();
+        CheckKeys(t, {"name", "columns", "rows", "generate", "deletedRows", "overflowRows", "inlineLongValueLimit",
+                      "hidden", "comment"},
+                  "table " + table.name);
+        for (const JsonValue& c : t["columns"].elements()) table.columns.push_back(ColumnFromJson(c, table.name));
+        if (t.contains("rows") == t.contains("generate")) {
+            throw std::runtime_error("table " + table.name + ": give either \"rows\" or \"generate\"");
+        }
+        if (const JsonValue* rows = t.find("rows")) {
+            std::size_t number = 0;
+            for (const JsonValue& row : rows->elements()) {
+                ++number;
+                if (row.size() != table.columns.size()) {
+                    throw std::runtime_error("table " + table.name + ", row " + std::to_string(number) + ": " +
+                                             std::to_string(row.size()) + " values for " +
+                                             std::to_string(table.columns.size()) + " columns");
+                }
+                std::vector<CellValue> values;
+                for (std::size_t i = 0; i < table.columns.size(); ++i) {
+                    try {
+                        values.push_back(CellFromJson(table.columns[i], row[i]));
+                    } catch (const std::runtime_error& e) {
+                        throw std::runtime_error("table " + table.name + ", row " + std::to_string(number) +
+                                                 ": " + e.what());
+                    }
+                }
+                table.rows.push_back(std::move(values));
+            }
+        } else {
+            GeneratorSettings g = GeneratorFromJson(t["generate"], table.columns, table.name);
+            if (rowsOverride) g.rows = *rowsOverride;
+            if (seedOverride) g.seed = *seedOverride;
+            table.producer = MakeGenerator(table.columns, g);
+        }
+        table.deletedRows = Positions(t, "deletedRows");
+        table.overflowRows = Positions(t, "overflowRows");
+        if (const JsonValue* limit = t.find("inlineLongValueLimit")) {
+            long long v = limit->asInteger();
+            if (v < 0) throw std::runtime_error("table " + table.name + ": negative inlineLongValueLimit");
+            table.inlineLongValueLimit = static_cast<std::size_t>(v);
+        }
+        if (const JsonValue* hidden = t.find("hidden"); hidden && hidden->asBoolean()) table.catalogFlags = 0x8;
+        d.tables.push_back(std::move(table));
+    }
+    return d;
+}

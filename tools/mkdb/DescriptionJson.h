@@ -1,0 +1,35 @@
+#pragma once
+// Database descriptions written as JSON:
+//
+// {
+//   "password": "secret",                       optional
+//   "creationDate": "2024-05-01 09:30:00",      optional (or a day number)
+//   "tables": [{
+//     "name": "Orders",
+//     "columns": [{"name": "ID", "type": "long", "autonumber": true},
+//                 {"name": "Note", "type": "text", "size": 80},
+//                 {"name": "Price", "type": "numeric", "precision": 10, "scale": 2}],
+//     "rows": [[1, "first", "12.50"], [2, null, null]],
+//     "deletedRows": [1], "overflowRows": [0], "inlineLongValueLimit": 64,
+//     "generate": {"rows": 1000, "seed": 7,
+//                  "columns": {"Note": {"nullRate": 0.1, "minLength": 5, "maxLength": 20}}}
+//   }]
+// }
+//
+// Column types use the names of the expected-result files (boolean, byte,
+// integer, long, currency, float, double, datetime, binary, text, ole, memo,
+// repid, numeric). Values: numbers, strings (dates as "YYYY-MM-DD HH:MM:SS",
+// GUIDs in braces, binary and OLE as hex digits), true/false, null. A table
+// has "rows" or "generate", not both.
+
+#include "tools/mkdb/Json.h"
+#include "tools/mkdb/MdbDescription.h"
+
+#include <optional>
+
+// rowsOverride/seedOverride replace every generated table's row count and seed.
+MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uint64_t> rowsOverride = {},
+                                   std::optional<std::uint64_t> seedOverride = {});
+
+// One JSON value as a value for the given column.
+CellValue CellFromJson(const ColumnSpec& column, const JsonValue& value);

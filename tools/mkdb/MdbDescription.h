@@ -1,0 +1,100 @@
+#pragma once
+// What the fixture writer is asked to produce: tables, their columns and their
+// rows. Rows come either as explicit values or from a seeded generator, so a
+// million-row table never has to exist in memory.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// On-disk Jet type codes.
+enum class JetType : std::uint8_t {
+    Boolean = 0x01,
+    Byte = 0x02,
+    Integer = 0x03,
+    Long = 0x04,
+    Currency = 0x05,
+    Single = 0x06,
+    Double = 0x07,
+    DateTime = 0x08,
+    Binary = 0x09,
+    Text = 0x0A,
+    OLE = 0x0B,
+    Memo = 0x0C,
+    GUID = 0x0F,
+    Decimal = 0x10,
+};
+
+// Accepts the names used by the expected-result files (boolean, byte, integer,
+// long, currency, float, double, datetime, binary, text, ole, memo, repid,
+// numeric) and a few common aliases; throws std::runtime_error otherwise.
+JetType JetTypeFromName(const std::string& name);
+const char* JetTypeName(JetType type);
+bool IsVariableLength(JetType type);
+bool IsLongValue(JetType type);  // memo and OLE
+
+// A value as given by the caller, converted to the column's type on writing:
+// Integer/Real/Text for numbers (Text keeps decimals exact), Text for text,
+// dates ("YYYY-MM-DD[ HH:MM:SS[.mmm]]", or a Real day number) and GUIDs
+// ("{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"), Bytes for binary and OLE.
+struct CellValue {
+    enum class Kind { Null, Boolean, Integer, Real, Text, Bytes };
+    Kind kind = Kind::Null;
+    bool boolean = false;
+    std::int64_t integer = 0;
+    double real = 0;
+    std::string text;  // UTF-8 text, decimal digits, or raw bytes
+
+    static CellValue null() { return {}; }
+    static CellValue fromBool(bool v) { CellValue c; c.kind = Kind::Boolean; c.boolean = v; return c; }
+    static CellValue fromInt(std::int64_t v) { CellValue c; c.kind = Kind::Integer; c.integer = v; return c; }
+    static CellValue fromReal(double v) { CellValue c; c.kind = Kind::Real; c.real = v; return c; }
+    static CellValue fromText(std::string v) { CellValue c; c.kind = Kind::Text; c.text = std::move(v); return c; }
+    static CellValue fromBytes(std::string v) { CellValue c; c.kind = Kind::Bytes; c.text = std::move(v); return c; }
+};
+
+struct ColumnSpec {
+    std::string name;
+    JetType type = JetType::Long;
+    // Text: maximum characters (default 255). Binary: maximum bytes (default 255).
+    int size = 0;
+    int precision = 18;  // decimal only
+    int scale = 0;       // decimal only
+    bool autonumber = false;  // long only: flagged as autonumber; values still come from the rows
+};
+
+// Produces rows one at a time; returns false when there are no more.
+using RowProducer = std::function<bool(std::vector<CellValue>& row)>;
+
+struct TableSpec {
+    std::string name;
+    std::vector<ColumnSpec> columns;
+    std::vector<std::vector<CellValue>> rows;  // used when `producer` is empty
+    RowProducer producer;
+    // Row positions (0-based, in the order given) that are written and then
+    // marked deleted, as a database that had rows removed holds them.
+    std::vector<std::size_t> deletedRows;
+    // Row positions whose data is moved to another page behind an overflow
+    // pointer, as after an update that made the row grow.
+    std::vector<std::size_t> overflowRows;
+    // Long values up to this many bytes are stored inside the row; longer ones
+    // on LVAL pages (one row, or a chain when they exceed one page).
+    std::size_t inlineLongValueLimit = 64;
+    // Hidden or system flags for the catalog entry (0 = ordinary user table).
+    std::uint32_t catalogFlags = 0;
+};
+
+struct MdbDescription {
+    std::vector<TableSpec> tables;
+    std::string password;  // empty = none; at most 20 characters
+    // Header creation date as a day number; it also keys the password mask.
+    double creationDate = 45000.5;
+};
+
+// Writes a Jet 4 .mdb. Throws std::runtime_error on an invalid description
+// (unknown value form, value out of range, a row too large for a page, ...).
+void WriteMdb(const MdbDescription& description, const std::string& path);
+std::vector<std::uint8_t> WriteMdbToMemory(const MdbDescription& description);

@@ -1,0 +1,261 @@
+// Puts a database together: the header, the catalog, every table's
+// definition, data and long values, and the usage maps that list each
+// table's pages.
+//
+// Page plan: 0 header, 1 usage maps (more map pages are added at the end when
+// needed), 2 the catalog's definition, then the user tables' definitions,
+// then catalog rows, then each table's data and LVAL pages as they fill.
+// Definitions and maps are written last because they record row counts and
+// page lists that are only known then; their page numbers are fixed up front
+// because data pages and catalog rows refer to them.
+
+#include "tools/mkdb/MdbDescription.h"
+
+#include "tools/mkdb/HeaderPage.h"
+#include "tools/mkdb/PageSink.h"
+#include "tools/mkdb/TableLayout.h"
+#include "tools/mkdb/TableWriter.h"
+#include "tools/mkdb/Tdef.h"
+#include "tools/mkdb/ValueEncoding.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <set>
+#include <stdexcept>
+
+namespace mkdb {
+
+namespace {
+
+constexpr std::uint32_t kCatalogTdef = 2;
+constexpr std::uint32_t kMapPage = 1;
+constexpr std::int64_t kTopContainer = 0x0F000000;
+constexpr std::int64_t kTablesContainer = 0x0F000001;
+constexpr std::size_t kInlineMapBits = 64 * 8;
+constexpr std::uint32_t kPagesPerMapPage = (kPageSize - 4) * 8;
+
+std::vector<ColumnSpec> CatalogColumns() {
+    // The catalog's columns in column-number order, as the engine creates them.
+    auto col = [](const char* name, JetType type, int size = 0) {
+        ColumnSpec c;
+        c.name = name;
+        c.type = type;
+        c.size = size;
+        return c;
+    };
+    return {col("Id", JetType::Long),           col("ParentId", JetType::Long),
+            col("Name", JetType::Text, 255),    col("Type", JetType::Integer),
+            col("DateCreate", JetType::DateTime), col("DateUpdate", JetType::DateTime),
+            col("Owner", JetType::Binary, 255), col("Flags", JetType::Long),
+            col("Database", JetType::Memo),     col("Connect", JetType::Memo),
+            col("ForeignName", JetType::Text, 255), col("RmtInfoShort", JetType::Binary, 255),
+            col("RmtInfoLong", JetType::OLE),   col("Lv", JetType::OLE),
+            col("LvProp", JetType::OLE),        col("LvModule", JetType::OLE),
+            col("LvExtra", JetType::OLE)};
+}
+
+std::vector<CellValue> CatalogRow(std::int64_t id, std::int64_t parent, const std::string& name, int type,
+                                  std::uint32_t flags, double date) {
+    std::vector<CellValue> row(17);
+    row[0] = CellValue::fromInt(id);
+    row[1] = CellValue::fromInt(parent);
+    row[2] = CellValue::fromText(name);
+    row[3] = CellValue::fromInt(type);
+    row[4] = CellValue::fromReal(date);
+    row[5] = CellValue::fromReal(date);
+    row[7] = CellValue::fromInt(static_cast<std::int32_t>(flags));
+    return row;
+}
+
+struct PendingTable {
+    const TableSpec* spec = nullptr;  // null for the catalog
+    std::string name;
+    TableLayout layout;
+    std::vector<std::uint32_t> tdefPages;
+    std::vector<std::uint32_t> owned;
+    std::uint32_t rows = 0;
+    std::uint32_t lastAutonumber = 0;
+    std::uint32_t ownedMap = 0;
+    std::uint32_t freeMap = 0;
+};
+
+// The usage-map row for a set of pages: inline when they fall within one
+// 512-page window, otherwise a reference map whose bitmap pages are written
+// here.
+std::string UsageMapRow(const std::vector<std::uint32_t>& pages, PageAllocator& alloc, PageSink& sink) {
+    std::string row;
+    std::uint32_t first = pages.empty() ? 0 : pages.front();
+    std::uint32_t last = pages.empty() ? 0 : pages.back();
+    if (last < kInlineMapBits || last - first < kInlineMapBits) {
+        std::uint32_t start = last < kInlineMapBits ? 0 : first;
+        row += '\0';
+        Append32(row, start);
+        std::string bitmap(kInlineMapBits / 8, '\0');
+        for (std::uint32_t p : pages) {
+            std::uint32_t bit = p - start;
+            bitmap[bit / 8] = static_cast<char>(bitmap[bit / 8] | (1 << (bit % 8)));
+        }
+        return row + bitmap;
+    }
+    row += '\1';
+    std::uint32_t mapPages = last / kPagesPerMapPage + 1;
+    std::size_t at = 0;
+    for (std::uint32_t j = 0; j < mapPages; ++j) {
+        Page bitmap(kPageSize, 0);
+        bool any = false;
+        for (; at < pages.size() && pages[at] / kPagesPerMapPage == j; ++at) {
+            std::uint32_t bit = pages[at] - j * kPagesPerMapPage;
+            bitmap[4 + bit / 8] = static_cast<std::uint8_t>(bitmap[4 + bit / 8] | (1 << (bit % 8)));
+            any = true;
+        }
+        if (!any) {
+            Append32(row, 0);
+            continue;
+        }
+        bitmap[0] = 0x05;
+        bitmap[1] = 0x01;
+        std::uint32_t number = alloc.allocate();
+        sink.write(number, bitmap);
+        Append32(row, number);
+    }
+    return row;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+void WriteTableRows(PendingTable& t, TableWriter& writer) {
+    const TableSpec& spec = *t.spec;
+    std::set<std::size_t> deleted(spec.deletedRows.begin(), spec.deletedRows.end());
+    std::set<std::size_t> overflow(spec.overflowRows.begin(), spec.overflowRows.end());
+    std::size_t index = 0;
+    auto add = [&](const std::vector<CellValue>& values) {
+        auto placement = TableWriter::Placement::Normal;
+        if (deleted.count(index)) placement = TableWriter::Placement::Deleted;
+        else if (overflow.count(index)) placement = TableWriter::Placement::Overflow;
+        try {
+            writer.addRow(values, placement);
+        } catch (const std::runtime_error& e) {
+            throw std::runtime_error("table " + t.name + ", row " + std::to_string(index + 1) + ": " + e.what());
+        }
+        ++index;
+    };
+    if (spec.producer) {
+        std::vector<CellValue> row;
+        while (spec.producer(row)) add(row);
+    } else {
+        for (const auto& row : spec.rows) add(row);
+    }
+}
+
+void Write(const MdbDescription& description, PageSink& sink) {
+    Page header = HeaderPage(description.creationDate, description.password);  // validates early
+    std::vector<PendingTable> tables;
+    {
+        PendingTable catalog;
+        catalog.name = "MSysObjects";
+        catalog.layout = MakeLayout(catalog.name, CatalogColumns());
+        catalog.tdefPages = {kCatalogTdef};
+        tables.push_back(std::move(catalog));
+    }
+    std::set<std::string> names{"msysobjects"};
+    PageAllocator alloc(kCatalogTdef + 1);
+    for (const TableSpec& spec : description.tables) {
+        std::u16string wide = Utf8ToUtf16(spec.name);
+        if (wide.empty() || wide.size() > 64) throw std::runtime_error("table names must have 1 to 64 characters");
+        if (!names.insert(Lower(spec.name)).second) throw std::runtime_error("duplicate table " + spec.name);
+        PendingTable t;
+        t.spec = &spec;
+        t.name = spec.name;
+        t.layout = MakeLayout(spec.name, spec.columns);
+        std::size_t count = TdefPageCount(TdefBuffer(t.layout, {}).size());
+        for (std::size_t i = 0; i < count; ++i) t.tdefPages.push_back(alloc.allocate());
+        tables.push_back(std::move(t));
+    }
+
+    // Catalog rows: the containers, the catalog itself, then the user tables.
+    {
+        PendingTable& catalog = tables.front();
+        TableWriter writer(catalog.layout, kCatalogTdef, 64, alloc, sink);
+        double date = description.creationDate;
+        writer.addRow(CatalogRow(kTablesContainer, kTopContainer, "Tables", 3, 0, date));
+        writer.addRow(CatalogRow(kTopContainer + 2, kTopContainer, "Databases", 3, 0, date));
+        writer.addRow(CatalogRow(kTopContainer + 3, kTopContainer, "Relationships", 3, 0, date));
+        writer.addRow(CatalogRow(kCatalogTdef, kTablesContainer, "MSysObjects", 1, 0x80000000u, date));
+        for (std::size_t i = 1; i < tables.size(); ++i) {
+            writer.addRow(CatalogRow(tables[i].tdefPages.front(), kTablesContainer, tables[i].name, 1,
+                                     tables[i].spec->catalogFlags, date));
+        }
+        writer.finish();
+        catalog.owned = writer.ownedPages();
+        catalog.rows = writer.liveRows();
+    }
+
+    for (std::size_t i = 1; i < tables.size(); ++i) {
+        PendingTable& t = tables[i];
+        TableWriter writer(t.layout, t.tdefPages.front(), t.spec->inlineLongValueLimit, alloc, sink);
+        WriteTableRows(t, writer);
+        writer.finish();
+        t.owned = writer.ownedPages();
+        t.rows = writer.liveRows();
+        t.lastAutonumber = writer.lastAutonumber();
+    }
+
+    // Usage maps: an owned-pages map and an (empty) free-space map per table,
+    // after one database-wide map row, packed onto page 1 and further pages.
+    std::vector<std::string> mapRows;
+    mapRows.push_back(UsageMapRow({}, alloc, sink));  // database-wide map, left empty
+    for (PendingTable& t : tables) {
+        mapRows.push_back(UsageMapRow(t.owned, alloc, sink));
+        mapRows.push_back(UsageMapRow({}, alloc, sink));
+    }
+    std::vector<std::uint32_t> pointers;
+    DataPage holder(kMapPage, 0, false);
+    for (std::string& row : mapRows) {
+        if (!holder.fits(row.size())) {
+            sink.write(holder.number(), holder.finish());
+            holder = DataPage(alloc.allocate(), 0, false);
+        }
+        std::uint32_t slot = holder.add(std::move(row));
+        pointers.push_back(RowPointer(holder.number(), slot));
+    }
+    sink.write(holder.number(), holder.finish());
+
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        PendingTable& t = tables[i];
+        TdefFacts facts;
+        facts.rowCount = t.rows;
+        facts.lastAutonumber = t.lastAutonumber;
+        facts.systemTable = t.spec == nullptr;
+        facts.ownedMap = pointers[1 + 2 * i];
+        facts.freeMap = pointers[2 + 2 * i];
+        std::vector<Page> pages = TdefPages(TdefBuffer(t.layout, facts), t.tdefPages);
+        for (std::size_t k = 0; k < pages.size(); ++k) sink.write(t.tdefPages[k], pages[k]);
+    }
+    sink.write(0, header);
+}
+
+}  // namespace
+
+}  // namespace mkdb
+
+void WriteMdb(const MdbDescription& description, const std::string& path) {
+    mkdb::FilePageSink sink(path);  // a file we could not create is not ours to remove
+    try {
+        mkdb::Write(description, sink);
+        sink.close();
+    } catch (...) {
+        sink.abandon();
+        std::remove(path.c_str());  // never leave a half-written database behind
+        throw;
+    }
+}
+
+std::vector<std::uint8_t> WriteMdbToMemory(const MdbDescription& description) {
+    mkdb::MemoryPageSink sink;
+    mkdb::Write(description, sink);
+    return std::move(sink.bytes());
+}

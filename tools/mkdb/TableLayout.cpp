@@ -1,0 +1,74 @@
+#include "tools/mkdb/TableLayout.h"
+
+#include "tools/mkdb/ValueEncoding.h"
+
+#include <cctype>
+#include <set>
+#include <stdexcept>
+
+namespace mkdb {
+
+namespace {
+
+std::string Lower(const std::string& s) {
+    std::string out = s;
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+}  // namespace
+
+TableLayout MakeLayout(const std::string& tableName, const std::vector<ColumnSpec>& columns) {
+    auto fail = [&](const std::string& what) {
+        throw std::runtime_error("table " + tableName + ": " + what);
+    };
+    if (columns.empty()) fail("has no columns");
+    if (columns.size() > 255) fail("more than 255 columns");
+    TableLayout layout;
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        ColumnLayout c;
+        c.spec = columns[i];
+        const std::string& name = c.spec.name;
+        std::u16string wide = Utf8ToUtf16(name);
+        if (wide.empty() || wide.size() > 64) fail("column names must have 1 to 64 characters");
+        if (!names.insert(Lower(name)).second) fail("duplicate column " + name);
+        c.number = static_cast<int>(i);
+        c.fixed = !IsVariableLength(c.spec.type);
+        switch (c.spec.type) {
+        case JetType::Text:
+            if (c.spec.size == 0) c.spec.size = 255;
+            if (c.spec.size < 1 || c.spec.size > 255) fail(name + ": text size must be 1 to 255");
+            c.length = 2 * c.spec.size;
+            break;
+        case JetType::Binary:
+            if (c.spec.size == 0) c.spec.size = 255;
+            if (c.spec.size < 1 || c.spec.size > 255) fail(name + ": binary size must be 1 to 255");
+            c.length = c.spec.size;
+            break;
+        case JetType::Memo:
+        case JetType::OLE: c.length = 0; break;
+        case JetType::Decimal:
+            if (c.spec.precision < 1 || c.spec.precision > 28 || c.spec.scale < 0 ||
+                c.spec.scale > c.spec.precision) {
+                fail(name + ": decimal precision must be 1 to 28 and scale 0 to precision");
+            }
+            c.length = FixedSize(c.spec.type);
+            break;
+        default: c.length = FixedSize(c.spec.type); break;
+        }
+        if (c.spec.autonumber && c.spec.type != JetType::Long) fail(name + ": only long columns can be autonumbers");
+        if (c.fixed) {
+            if (c.spec.type != JetType::Boolean) {
+                c.fixedOffset = layout.fixedAreaSize;
+                layout.fixedAreaSize += c.length;
+            }
+        } else {
+            c.varIndex = layout.varCount++;
+        }
+        layout.columns.push_back(std::move(c));
+    }
+    return layout;
+}
+
+}  // namespace mkdb

@@ -1,0 +1,182 @@
+#include "tools/mkdb/TableWriter.h"
+
+#include "tools/mkdb/ValueEncoding.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace mkdb {
+
+namespace {
+
+constexpr std::uint32_t kInlineFlag = 0x80000000u;
+constexpr std::uint32_t kSingleRowFlag = 0x40000000u;
+constexpr std::size_t kMaxLongValue = 0x3FFFFFFF;
+
+}  // namespace
+
+std::uint32_t PageAllocator::allocate() {
+    if (next_ >= 0xFFFFFF) throw std::runtime_error("database too large: page numbers exhausted");
+    return next_++;
+}
+
+TableWriter::TableWriter(const TableLayout& layout, std::uint32_t tdefPage, std::size_t inlineLongValueLimit,
+                         PageAllocator& pages, PageSink& sink)
+    : layout_(layout), tdefPage_(tdefPage), inlineLimit_(inlineLongValueLimit), pages_(pages), sink_(sink) {}
+
+std::uint32_t TableWriter::place(std::optional<DataPage>& page, bool lval, std::string row, std::uint16_t flags) {
+    if (page && !page->fits(row.size())) {
+        sink_.write(page->number(), page->finish());
+        page.reset();
+    }
+    if (!page) {
+        page.emplace(pages_.allocate(), tdefPage_, lval);
+        if (!lval) owned_.push_back(page->number());
+    }
+    std::uint32_t slot = page->add(std::move(row), flags);
+    return RowPointer(page->number(), slot);
+}
+
+std::uint32_t TableWriter::newChainPage(std::string row) {
+    DataPage page(pages_.allocate(), tdefPage_, true);
+    std::uint32_t slot = page.add(std::move(row));
+    sink_.write(page.number(), page.finish());
+    return RowPointer(page.number(), slot);
+}
+
+std::string TableWriter::longValue(const std::string& data, bool allowInline) {
+    if (data.size() > kMaxLongValue) throw std::runtime_error("long value larger than 1 GB");
+    auto length = static_cast<std::uint32_t>(data.size());
+    std::string header;
+    if (allowInline && data.size() <= inlineLimit_) {
+        Append32(header, length | kInlineFlag);
+        Append32(header, 0);
+        Append32(header, 0);
+        return header + data;
+    }
+    if (data.size() <= kMaxRowSize) {
+        Append32(header, length | kSingleRowFlag);
+        Append32(header, place(lval_, true, data, 0));
+        Append32(header, 0);
+        return header;
+    }
+    // A chain: every piece but the last fills a page of its own. Pieces are
+    // stored last first so that each one's successor is already known.
+    std::size_t pieces = (data.size() + kMaxChainPiece - 1) / kMaxChainPiece;
+    std::uint32_t next = 0;
+    for (std::size_t i = pieces; i-- > 0;) {
+        std::string row;
+        Append32(row, next);
+        std::size_t from = i * kMaxChainPiece;
+        row.append(data, from, std::min(kMaxChainPiece, data.size() - from));
+        next = i + 1 == pieces ? place(lval_, true, std::move(row), 0) : newChainPage(std::move(row));
+    }
+    Append32(header, length);
+    Append32(header, next);
+    Append32(header, 0);
+    return header;
+}
+
+std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
+    const auto& columns = layout_.columns;
+    if (values.size() != columns.size()) {
+        throw std::runtime_error("row has " + std::to_string(values.size()) + " values for " +
+                                 std::to_string(columns.size()) + " columns");
+    }
+    std::size_t n = columns.size();
+    std::size_t maskSize = (n + 7) / 8;
+    std::string mask(maskSize, '\0');
+    std::string row;
+    Append16(row, static_cast<std::uint32_t>(n));
+    row.append(static_cast<std::size_t>(layout_.fixedAreaSize), '\0');
+    std::vector<std::optional<std::string>> variable;  // per variable slot; empty = NULL
+    std::size_t inlineSize = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const ColumnLayout& c = columns[i];
+        const CellValue& v = values[i];
+        bool present = v.kind != CellValue::Kind::Null;
+        if (c.spec.type == JetType::Boolean) {
+            // Booleans are the mask bit itself; NULL cannot be stored and reads as false.
+            present = false;
+            if (v.kind == CellValue::Kind::Boolean) present = v.boolean;
+            else if (v.kind == CellValue::Kind::Integer) present = v.integer != 0;
+            else if (v.kind != CellValue::Kind::Null) throw std::runtime_error("column " + c.spec.name + ": expected true or false");
+        } else if (c.fixed) {
+            if (present) {
+                std::string bytes = EncodeFixedValue(c.spec, v);
+                row.replace(2 + static_cast<std::size_t>(c.fixedOffset), bytes.size(), bytes);
+                if (c.spec.autonumber) {
+                    std::uint32_t id = 0;
+                    for (int k = 3; k >= 0; --k) id = (id << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(k)]);
+                    if (static_cast<std::int32_t>(id) > static_cast<std::int32_t>(lastAutonumber_)) lastAutonumber_ = id;
+                }
+            }
+        } else {
+            if (present) {
+                variable.emplace_back(EncodeVariableValue(c.spec, v));
+                std::size_t size = variable.back()->size();
+                inlineSize += IsLongValue(c.spec.type) ? 12 + (size <= inlineLimit_ ? size : 0) : size;
+            } else {
+                variable.emplace_back();
+            }
+        }
+        if (present) mask[i / 8] = static_cast<char>(mask[i / 8] | (1 << (i % 8)));
+    }
+    // Long values move out of a row that would not fit with them inside.
+    std::size_t tableSize = layout_.varCount > 0 ? 2 * variable.size() + 4 : 0;
+    bool allowInline = row.size() + inlineSize + tableSize + maskSize <= kMaxRowSize;
+    // Variable columns are stored in slot order, which is column order here.
+    std::vector<std::uint32_t> offsets;  // start of each variable slot, then the end
+    offsets.reserve(variable.size() + 1);
+    std::size_t slot = 0;
+    for (const ColumnLayout& c : columns) {
+        if (c.fixed) continue;
+        offsets.push_back(static_cast<std::uint32_t>(row.size()));
+        if (const auto& bytes = variable[slot++]) row += IsLongValue(c.spec.type) ? longValue(*bytes, allowInline) : *bytes;
+    }
+    if (layout_.varCount > 0) {
+        offsets.push_back(static_cast<std::uint32_t>(row.size()));
+        for (std::size_t i = offsets.size(); i-- > 0;) Append16(row, offsets[i]);
+        Append16(row, static_cast<std::uint32_t>(layout_.varCount));
+    }
+    row += mask;
+    if (row.size() > kMaxRowSize) {
+        throw std::runtime_error("row of " + std::to_string(row.size()) + " bytes does not fit on a page");
+    }
+    return row;
+}
+
+void TableWriter::addRow(const std::vector<CellValue>& values, Placement placement) {
+    std::string row = encodeRow(values);
+    switch (placement) {
+    case Placement::Normal:
+        place(data_, false, std::move(row), 0);
+        ++liveRows_;
+        break;
+    case Placement::Deleted:
+        // The bytes stay, as they do after a delete; only the flag hides them.
+        place(data_, false, std::move(row), kRowDeleted | kRowOverflow);
+        break;
+    case Placement::Overflow: {
+        // The moved row is flagged so a page scan does not see it twice.
+        std::uint32_t target = place(overflow_, false, std::move(row), kRowDeleted);
+        std::string pointer;
+        Append32(pointer, target);
+        place(data_, false, std::move(pointer), kRowOverflow);
+        ++liveRows_;
+        break;
+    }
+    }
+}
+
+void TableWriter::finish() {
+    for (auto* page : {&data_, &overflow_, &lval_}) {
+        if (*page) {
+            sink_.write((*page)->number(), (*page)->finish());
+            page->reset();
+        }
+    }
+    std::sort(owned_.begin(), owned_.end());
+}
+
+}  // namespace mkdb

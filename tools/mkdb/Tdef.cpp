@@ -1,0 +1,103 @@
+#include "tools/mkdb/Tdef.h"
+
+#include "tools/mkdb/ValueEncoding.h"
+
+#include <stdexcept>
+
+namespace mkdb {
+
+namespace {
+
+constexpr std::size_t kTdefHeader = 0x3F;
+constexpr std::size_t kContinuationHeader = 8;
+
+void Set16(std::string& s, std::size_t at, std::uint32_t v) {
+    s[at] = static_cast<char>(v & 0xFF);
+    s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+
+void Set32(std::string& s, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+std::string TdefBuffer(const TableLayout& layout, const TdefFacts& facts) {
+    std::string b(kTdefHeader, '\0');
+    b[0] = 0x02;
+    b[1] = 0x01;
+    Set32(b, 0x0C, 0x0659);
+    Set32(b, 0x10, facts.rowCount);
+    Set32(b, 0x14, facts.lastAutonumber);
+    b[0x18] = 0x01;
+    b[0x28] = facts.systemTable ? 'S' : 'N';
+    auto columnCount = static_cast<std::uint32_t>(layout.columns.size());
+    Set16(b, 0x29, columnCount);
+    Set16(b, 0x2B, static_cast<std::uint32_t>(layout.varCount));
+    Set16(b, 0x2D, columnCount);
+    Set32(b, 0x2F, 0);  // no logical indexes
+    Set32(b, 0x33, 0);  // no real indexes
+    Set32(b, 0x37, facts.ownedMap);
+    Set32(b, 0x3B, facts.freeMap);
+
+    for (const ColumnLayout& c : layout.columns) {
+        std::string d(25, '\0');
+        d[0] = static_cast<char>(c.spec.type);
+        Set32(d, 1, 0x0659);
+        Set16(d, 5, static_cast<std::uint32_t>(c.number));
+        Set16(d, 7, static_cast<std::uint32_t>(c.fixed ? 0 : c.varIndex));
+        Set16(d, 9, static_cast<std::uint32_t>(c.number));  // display order = order given
+        if (c.spec.type == JetType::Text || c.spec.type == JetType::Memo) {
+            Set16(d, 11, 0x0409);  // collation: General (legacy)
+        } else if (c.spec.type == JetType::Decimal) {
+            d[11] = static_cast<char>(c.spec.precision);
+            d[12] = static_cast<char>(c.spec.scale);
+        }
+        std::uint8_t flags = 0x02;
+        if (c.fixed) flags |= 0x01;
+        if (c.spec.autonumber) flags |= 0x04;
+        if (facts.systemTable) flags |= 0x10;
+        d[15] = static_cast<char>(flags);
+        if (c.spec.type == JetType::Text || c.spec.type == JetType::Memo) d[16] = 0x01;  // may compress
+        Set16(d, 21, static_cast<std::uint32_t>(c.fixed ? c.fixedOffset : 0));
+        Set16(d, 23, static_cast<std::uint32_t>(c.length));
+        b += d;
+    }
+    for (const ColumnLayout& c : layout.columns) {
+        std::string name = EncodeText(Utf8ToUtf16(c.spec.name), false);
+        std::string length(2, '\0');
+        Set16(length, 0, static_cast<std::uint32_t>(name.size()));
+        b += length;
+        b += name;
+    }
+    b += "\xFF\xFF";
+    Set32(b, 0x08, static_cast<std::uint32_t>(b.size()));
+    return b;
+}
+
+std::size_t TdefPageCount(std::size_t bufferSize) {
+    if (bufferSize <= kPageSize) return 1;
+    std::size_t perContinuation = kPageSize - kContinuationHeader;
+    return 1 + (bufferSize - kPageSize + perContinuation - 1) / perContinuation;
+}
+
+std::vector<Page> TdefPages(const std::string& buffer, const std::vector<std::uint32_t>& pages) {
+    if (pages.size() != TdefPageCount(buffer.size())) throw std::logic_error("TDEF page count mismatch");
+    std::vector<Page> out;
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        Page page(kPageSize, 0);
+        std::size_t start = i == 0 ? 0 : kContinuationHeader;
+        std::size_t take = std::min(kPageSize - start, buffer.size() - pos);
+        for (std::size_t k = 0; k < take; ++k) page[start + k] = static_cast<std::uint8_t>(buffer[pos + k]);
+        pos += take;
+        page[0] = 0x02;
+        page[1] = 0x01;
+        Put16(page, 2, static_cast<std::uint32_t>(kPageSize - start - take));
+        Put32(page, 4, i + 1 < pages.size() ? pages[i + 1] : 0);
+        out.push_back(std::move(page));
+    }
+    return out;
+}
+
+}  // namespace mkdb

@@ -1,0 +1,55 @@
+// varnex-mkdb: writes a Jet 4 database from a JSON description.
+
+#include "tools/mkdb/DescriptionJson.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+
+namespace {
+
+int Usage() {
+    std::cerr << "usage: varnex-mkdb [--rows N] [--seed S] <description.json> <output.mdb>\n"
+                 "  --rows N  row count of every generated table (overrides the description)\n"
+                 "  --seed S  seed of every generated table (overrides the description)\n";
+    return 2;
+}
+
+std::optional<std::uint64_t> Number(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 18) {
+        return std::nullopt;
+    }
+    return std::stoull(text);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::optional<std::uint64_t> rows, seed;
+    std::string input, output;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if ((arg == "--rows" || arg == "--seed") && i + 1 < argc) {
+            auto value = Number(argv[++i]);
+            if (!value) return Usage();
+            (arg == "--rows" ? rows : seed) = value;
+        } else if (!arg.empty() && arg[0] == '-') {
+            return Usage();
+        } else if (input.empty()) {
+            input = arg;
+        } else if (output.empty()) {
+            output = arg;
+        } else {
+            return Usage();
+        }
+    }
+    if (input.empty() || output.empty()) return Usage();
+    try {
+        WriteMdb(DescriptionFromJson(ParseJsonFile(input), rows, seed), output);
+    } catch (const std::exception& e) {
+        std::cerr << "varnex-mkdb: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
