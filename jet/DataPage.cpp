@@ -1,0 +1,54 @@
+#include "jet/DataPage.h"
+
+namespace jet {
+
+namespace {
+
+std::size_t RowTableOffset(const PageFile& file) { return file.IsJet3() ? 10 : 14; }
+
+void CheckBounds(const PageFile& file, ByteSpan page, const RowSlot& slot) {
+    const std::size_t tableEnd = RowTableOffset(file) + 2u * RowCountOf(file, page);
+    if (slot.Start < tableEnd || slot.End > page.size() || slot.Start > slot.End)
+        RaiseCorrupt("row offset outside its page");
+}
+
+} // namespace
+
+uint16_t RowCountOf(const PageFile& file, ByteSpan page) {
+    const std::size_t table = RowTableOffset(file);
+    const uint16_t count = U16(page, table - 2);
+    if (table + 2u * count > page.size())
+        RaiseCorrupt("row offset table larger than its page");
+    return count;
+}
+
+RowSlot SlotOf(const PageFile& file, ByteSpan page, unsigned row) {
+    const std::size_t table = RowTableOffset(file);
+    const uint16_t count = RowCountOf(file, page);
+    if (row >= count)
+        RaiseCorrupt("row number beyond its page's rows");
+    const uint16_t entry = U16(page, table + 2 * row);
+    RowSlot slot;
+    slot.Deleted = (entry & 0x8000) != 0;
+    slot.Overflow = (entry & 0x4000) != 0;
+    slot.Start = static_cast<uint16_t>(entry & 0x1FFF);
+    slot.End = row == 0 ? static_cast<uint16_t>(page.size())
+                        : static_cast<uint16_t>(U16(page, table + 2 * (row - 1)) & 0x1FFF);
+    if (!slot.Deleted) {
+        CheckBounds(file, page, slot);
+        if (slot.Start == slot.End)
+            RaiseCorrupt("live row of no bytes");
+    }
+    return slot;
+}
+
+ByteSpan RowAt(PageFile& file, RowPointer pointer, PageData& page) {
+    page = file.PageOfType(pointer.Page, kDataPage, "data page expected");
+    const ByteSpan bytes(*page);
+    RowSlot slot = SlotOf(file, bytes, pointer.Row);
+    if (slot.Deleted)
+        CheckBounds(file, bytes, slot);
+    return bytes.subspan(slot.Start, slot.End - slot.Start);
+}
+
+} // namespace jet

@@ -1,0 +1,32 @@
+#pragma once
+// Rows on data pages: the row offset table, each row's bounds and flags,
+// and row pointers resolved to the bytes they address.
+
+#include "jet/PageFile.h"
+
+namespace jet {
+
+constexpr uint8_t kDataPage = 0x01;
+
+struct RowSlot {
+    uint16_t Start = 0;
+    uint16_t End = 0;
+    bool Deleted = false;
+    bool Overflow = false; // the row holds a pointer to the real row
+};
+
+// Number of rows a data page lists, checked to fit the page.
+uint16_t RowCountOf(const PageFile& file, ByteSpan page);
+
+// Row i of a data page with its bounds checked. Bounds of deleted rows are
+// not checked: they are never read.
+RowSlot SlotOf(const PageFile& file, ByteSpan page, unsigned row);
+
+// The owner page a data page names (LVAL pages name no table).
+inline uint32_t OwnerOf(ByteSpan page) { return U32(page, 4); }
+
+// The bytes a row pointer addresses; page keeps them alive. The row's own
+// flags are not consulted: pointers reach rows a scan skips.
+ByteSpan RowAt(PageFile& file, RowPointer pointer, PageData& page);
+
+} // namespace jet

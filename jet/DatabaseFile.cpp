@@ -1,0 +1,61 @@
+#include "jet/DatabaseFile.h"
+
+#include "jet/Names.h"
+#include "jet/Properties.h"
+
+namespace jet {
+
+namespace {
+
+std::u16string Quoted(std::u16string_view prefix, std::u16string_view name, std::u16string_view suffix) {
+    std::u16string text(prefix);
+    text.append(name).append(suffix);
+    return text;
+}
+
+void CheckAccess(const Header& header, const std::optional<std::u16string>& password, bool openAce) {
+    if (header.IsAce() && !openAce)
+        Raise(DaoNumber::UnrecognizedFormat, u"Unrecognized database format.");
+    if (header.AceEncrypted())
+        Raise(DaoNumber::NotSupported,
+              u"The database is encrypted with a password; encrypted databases are not supported yet.");
+    // A database without a password opens whatever the caller passes.
+    if (!header.Password.empty() && header.Password != password.value_or(u""))
+        Raise(DaoNumber::NotValidPassword, u"Not a valid password.");
+}
+
+} // namespace
+
+DatabaseFile::DatabaseFile(const std::filesystem::path& path, const std::optional<std::u16string>& password, bool openAce)
+    : file_(path) {
+    CheckAccess(file_.GetHeader(), password, openAce);
+    tables_ = ReadCatalog(file_);
+}
+
+const CatalogTable& DatabaseFile::FindTable(std::u16string_view name, int daoNumber) const {
+    for (const CatalogTable& table : tables_)
+        if (SameName(table.Name, name))
+            return table;
+    if (daoNumber == DaoNumber::TableNotFound)
+        Raise(daoNumber, Quoted(u"The database engine cannot find the input table or query '", name,
+                                u"'. Make sure it exists and that its name is spelled correctly."));
+    Raise(daoNumber, u"Item not found in this collection.");
+}
+
+std::shared_ptr<const TableDefinition> DatabaseFile::Definition(uint32_t page) {
+    auto found = definitions_.find(page);
+    if (found != definitions_.end())
+        return found->second;
+    auto definition = std::make_shared<TableDefinition>(ReadTableDefinition(file_, page));
+    for (const CatalogTable& table : tables_) {
+        if (table.Kind != TableKind::Local || table.DefinitionPage != page)
+            continue;
+        for (Column& column : definition->Columns)
+            if (column.IsCalculated())
+                column.ResultType = ResultTypeOf(table.Properties, column.Name, file_.IsJet3());
+    }
+    definitions_.emplace(page, definition);
+    return definition;
+}
+
+} // namespace jet

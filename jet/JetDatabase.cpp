@@ -1,0 +1,18 @@
+#include "jet/JetObjects.h"
+
+namespace jet {
+
+const std::shared_ptr<DatabaseFile>& JetDatabase::Open() const {
+    if (!database_)
+        RaiseObjectInvalid();
+    return database_;
+}
+
+std::shared_ptr<TableDefs> JetDatabase::GetTableDefs() { return std::make_shared<JetTableDefs>(Open()); }
+
+std::unique_ptr<Recordset> JetDatabase::OpenRecordset(std::u16string_view name) {
+    const auto& database = Open();
+    return std::make_unique<JetRecordset>(database, database->FindTable(name, DaoNumber::TableNotFound));
+}
+
+} // namespace jet

@@ -1,0 +1,59 @@
+#include "jet/JetEngine.h"
+
+#include "jet/JetObjects.h"
+
+namespace jet {
+
+namespace {
+
+char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 0x20) : c; }
+
+// The password of a connect text ";pwd=<password>": everything after the
+// keyword, taken literally, so that a password may itself hold ";".
+std::optional<std::u16string> PasswordOf(const std::optional<std::u16string>& connect) {
+    if (!connect)
+        return std::nullopt;
+    const std::u16string_view text = *connect;
+    static constexpr std::u16string_view kKey = u"pwd=";
+    for (std::size_t at = 0; at + kKey.size() <= text.size(); ++at) {
+        if (at != 0 && text[at - 1] != u';')
+            continue;
+        bool match = true;
+        for (std::size_t k = 0; k < kKey.size() && match; ++k)
+            match = Lower(text[at + k]) == kKey[k];
+        if (match)
+            return std::u16string(text.substr(at + kKey.size()));
+    }
+    return std::nullopt;
+}
+
+class JetEngine : public DBEngine {
+public:
+    explicit JetEngine(bool openAce) : openAce_(openAce) {}
+
+    // Options (exclusive use) and readOnly need no action: the file is only
+    // ever read and never locked.
+    std::unique_ptr<Database> OpenDatabase(std::u16string_view name, int32_t, bool,
+                                           const std::optional<std::u16string>& connect) override {
+        try {
+            auto file = std::make_shared<DatabaseFile>(std::filesystem::path(std::u16string(name)), PasswordOf(connect), openAce_);
+            return std::make_unique<JetDatabase>(std::move(file));
+        } catch (const EngineError&) {
+            throw;
+        } catch (const std::bad_alloc&) {
+            throw EngineError(HResult::OutOfMemory);
+        } catch (const std::exception&) {
+            // A name the file system cannot take (e.g. a lone surrogate).
+            throw EngineError(HResult::DaoError(DaoNumber::FileNotFound));
+        }
+    }
+
+private:
+    bool openAce_;
+};
+
+} // namespace
+
+} // namespace jet
+
+std::unique_ptr<DBEngine> CreateJetEngine(bool openAce) { return std::make_unique<jet::JetEngine>(openAce); }

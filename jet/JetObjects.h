@@ -1,0 +1,125 @@
+#pragma once
+// The DAO-shaped objects of our reader: database, table definitions,
+// fields and recordsets over a shared DatabaseFile.
+
+#include "jet/ComplexColumns.h"
+#include "jet/DatabaseFile.h"
+#include "jet/RecordLayout.h"
+#include "jet/TableScan.h"
+#include "jet/Values.h"
+
+#include "engine/Database.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace jet {
+
+// A field of a table definition: a name and a type, no value.
+class DefinitionField : public Field {
+public:
+    DefinitionField(std::u16string name, int16_t type) : name_(std::move(name)), type_(type) {}
+    std::u16string_view Name() const override { return name_; }
+    int16_t Type() const override { return type_; }
+    const Variant& Value() const override;
+
+private:
+    std::u16string name_;
+    int16_t type_;
+};
+
+template <typename T>
+class FieldList : public Fields {
+public:
+    std::vector<T> Items;
+    int16_t Count() const override { return static_cast<int16_t>(Items.size()); }
+    const Field& Item(int32_t index) const override;
+};
+
+class JetTableDef : public TableDef {
+public:
+    JetTableDef(std::shared_ptr<DatabaseFile> database, const CatalogTable& entry)
+        : database_(std::move(database)), entry_(entry) {}
+    std::u16string_view Name() const override { return entry_.Name; }
+    const Fields& GetFields() const override;
+
+private:
+    std::shared_ptr<DatabaseFile> database_;
+    const CatalogTable& entry_;
+};
+
+class JetTableDefs : public TableDefs {
+public:
+    explicit JetTableDefs(std::shared_ptr<DatabaseFile> database) : database_(std::move(database)) {}
+    int16_t Count() const override;
+    std::shared_ptr<TableDef> Item(int32_t index) const override;
+    std::shared_ptr<TableDef> Item(std::u16string_view name) const override;
+
+private:
+    std::shared_ptr<DatabaseFile> database_;
+};
+
+// A field of the recordset's current record.
+class RecordField : public Field {
+public:
+    RecordField(const Column& column, int16_t type, const bool* current)
+        : column_(&column), type_(type), current_(current) {}
+    std::u16string_view Name() const override { return column_->Name; }
+    int16_t Type() const override { return type_; }
+    const Variant& Value() const override;
+
+    FieldValue Current;
+    const ComplexColumn* Complex = nullptr;
+    const Column* Source() const { return column_; }
+
+private:
+    const Column* column_;
+    int16_t type_;
+    const bool* current_;
+};
+
+class JetRecordset : public Recordset {
+public:
+    JetRecordset(std::shared_ptr<DatabaseFile> database, const CatalogTable& entry);
+    int32_t RecordCount() const override;
+    void MoveFirst() override;
+    void MoveNext() override;
+    bool Eof() const override { return !current_; }
+    const Fields& GetFields() const override;
+    void Close() override;
+
+private:
+    void CheckOpen() const;
+    void Advance();
+    void DecodeRecord(ByteSpan record);
+
+    std::shared_ptr<DatabaseFile> database_;
+    std::shared_ptr<const TableDefinition> table_;
+    std::vector<ComplexColumn> complex_;
+    std::optional<TableScan> scan_;
+    std::optional<RecordLayout> layout_;
+    LongValueReader longValues_;
+    std::vector<uint8_t> scratch_;
+    DecodeContext context_;
+    FieldList<RecordField> fields_;
+    bool current_ = false;
+    bool closed_ = false;
+    mutable std::optional<int32_t> countedRows_;
+};
+
+class JetDatabase : public Database {
+public:
+    explicit JetDatabase(std::shared_ptr<DatabaseFile> database) : database_(std::move(database)) {}
+    void Close() override { database_.reset(); }
+    std::shared_ptr<TableDefs> GetTableDefs() override;
+    std::unique_ptr<Recordset> OpenRecordset(std::u16string_view name) override;
+
+private:
+    const std::shared_ptr<DatabaseFile>& Open() const;
+    std::shared_ptr<DatabaseFile> database_;
+};
+
+[[noreturn]] void RaiseObjectInvalid();
+
+} // namespace jet

@@ -1,0 +1,62 @@
+#include "jet/LongValue.h"
+
+#include "jet/DataPage.h"
+
+namespace jet {
+
+void LongValueReader::Read(ByteSpan header, std::vector<uint8_t>& out) {
+    out.clear();
+    if (header.size() < 12)
+        RaiseCorrupt("long value header too short");
+    const uint32_t word = U32(header, 0);
+    const uint32_t length = word & 0x3FFFFFFF;
+    const bool inlineData = (word & 0x80000000u) != 0;
+    const bool singleRow = (word & 0x40000000u) != 0;
+    // No value can be larger than the file that holds it.
+    if (length > file_.FileSize())
+        RaiseCorrupt("long value larger than the file");
+
+    if (inlineData) {
+        if (singleRow || header.size() - 12 < length)
+            RaiseCorrupt("inline long value longer than its field");
+        out.assign(header.begin() + 12, header.begin() + 12 + length);
+        return;
+    }
+    RowPointer pointer = ReadRowPointer(header, 4);
+    PageData page;
+    if (singleRow) {
+        const ByteSpan row = RowAt(file_, pointer, page);
+        if (row.size() < length)
+            RaiseCorrupt("long value row shorter than its value");
+        out.assign(row.begin(), row.begin() + length);
+        return;
+    }
+
+    // A loop is caught by Brent's method: a saved pointer, moved to the
+    // current one whenever the step count reaches the next power of two,
+    // meets the walk again within twice the chain's distinct length.
+    out.reserve(length);
+    std::size_t remaining = length;
+    RowPointer saved; // null: nothing saved yet, and never equal to a live pointer
+    std::size_t steps = 0, power = 1;
+    while (remaining > 0) {
+        if (pointer.IsNull())
+            RaiseCorrupt("long value chain ends early");
+        if (pointer == saved)
+            RaiseCorrupt("long value chain loops");
+        if (++steps == power) {
+            saved = pointer;
+            power *= 2;
+            steps = 0;
+        }
+        const ByteSpan row = RowAt(file_, pointer, page);
+        if (row.size() <= 4)
+            RaiseCorrupt("long value piece without data");
+        const ByteSpan piece = row.subspan(4, std::min(row.size() - 4, remaining));
+        out.insert(out.end(), piece.begin(), piece.end());
+        remaining -= piece.size();
+        pointer = ReadRowPointer(row, 0);
+    }
+}
+
+} // namespace jet

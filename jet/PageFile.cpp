@@ -1,0 +1,86 @@
+#include "jet/PageFile.h"
+
+#include "jet/Rc4.h"
+
+namespace jet {
+
+PageFile::PageFile(const std::filesystem::path& path, std::size_t cachePages)
+    : capacity_(cachePages < 4 ? 4 : cachePages) {
+    // Opened for reading only, shared with any other reader or writer.
+    file_.open(path, std::ios::binary | std::ios::in);
+    if (!file_) {
+        std::u16string description = u"Could not find file '";
+        for (char16_t c : path.u16string())
+            description.push_back(c);
+        description += u"'.";
+        Raise(DaoNumber::FileNotFound, std::move(description));
+    }
+    file_.seekg(0, std::ios::end);
+    const std::streamoff length = file_.tellg();
+    if (!file_ || length < 0)
+        RaiseCorrupt("file length unknown");
+    fileSize_ = static_cast<uint64_t>(length);
+
+    std::vector<uint8_t> start(4096, 0);
+    file_.seekg(0);
+    file_.read(reinterpret_cast<char*>(start.data()), static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(file_.gcount()));
+    file_.clear();
+    const uint32_t pageSize = PageSizeFor(start);
+    if (start.size() < pageSize)
+        RaiseCorrupt("file shorter than its header page");
+    header_ = ParseHeader(ByteSpan(start.data(), pageSize));
+    const uint64_t pages = fileSize_ / pageSize;
+    pageCount_ = pages > 0xFFFFFFu ? 0xFFFFFFu + 1 : static_cast<uint32_t>(pages);
+}
+
+void PageFile::ReadRaw(uint32_t number, std::vector<uint8_t>& into) {
+    into.resize(header_.PageSize);
+    const uint64_t offset = static_cast<uint64_t>(number) * header_.PageSize;
+    file_.clear();
+    file_.seekg(static_cast<std::streamoff>(offset));
+    file_.read(reinterpret_cast<char*>(into.data()), static_cast<std::streamsize>(into.size()));
+    if (!file_ || static_cast<std::size_t>(file_.gcount()) != into.size())
+        RaiseCorrupt("page cannot be read");
+}
+
+PageData PageFile::Page(uint32_t number) {
+    if (number == 0 || number >= pageCount_)
+        RaiseCorrupt("page number outside the file");
+    if (auto found = index_.find(number); found != index_.end()) {
+        recent_.splice(recent_.begin(), recent_, found->second);
+        return found->second->second;
+    }
+
+    // Reuse the least recently used page's buffer when nobody holds it.
+    std::shared_ptr<std::vector<uint8_t>> buffer;
+    if (recent_.size() >= capacity_) {
+        auto& [oldNumber, oldData] = recent_.back();
+        index_.erase(oldNumber);
+        if (oldData.use_count() == 1)
+            buffer = std::const_pointer_cast<std::vector<uint8_t>>(oldData);
+        recent_.pop_back();
+    }
+    if (!buffer)
+        buffer = std::make_shared<std::vector<uint8_t>>();
+    ReadRaw(number, *buffer);
+    if (header_.JetEncoded()) {
+        const uint32_t key = header_.DatabaseKey ^ number;
+        const uint8_t keyBytes[4] = {static_cast<uint8_t>(key), static_cast<uint8_t>(key >> 8),
+                                     static_cast<uint8_t>(key >> 16), static_cast<uint8_t>(key >> 24)};
+        Rc4 rc4(keyBytes);
+        rc4.Apply(*buffer);
+    }
+    recent_.emplace_front(number, buffer);
+    index_[number] = recent_.begin();
+    return recent_.front().second;
+}
+
+PageData PageFile::PageOfType(uint32_t number, uint8_t type, std::string_view what) {
+    PageData page = Page(number);
+    if ((*page)[0] != type)
+        RaiseCorrupt(what);
+    return page;
+}
+
+} // namespace jet

@@ -1,0 +1,53 @@
+#pragma once
+// The database file as numbered pages. Opened read-only and never locked;
+// pages pass through a small cache so memory stays flat however large the
+// file, and every page number is checked against the file's length.
+
+#include "jet/Bytes.h"
+#include "jet/Header.h"
+
+#include <filesystem>
+#include <fstream>
+#include <list>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace jet {
+
+using PageData = std::shared_ptr<const std::vector<uint8_t>>;
+
+class PageFile {
+public:
+    // Raises FileNotFound when the file cannot be opened, and the header's
+    // own errors when page 0 is not a database header.
+    explicit PageFile(const std::filesystem::path& path, std::size_t cachePages = 256);
+    PageFile(const PageFile&) = delete;
+    PageFile& operator=(const PageFile&) = delete;
+
+    const Header& GetHeader() const { return header_; }
+    uint32_t PageSize() const { return header_.PageSize; }
+    uint32_t PageCount() const { return pageCount_; }
+    bool IsJet3() const { return header_.IsJet3(); }
+    uint64_t FileSize() const { return fileSize_; }
+
+    // Page n (1 <= n < PageCount), decoded. The data stays valid as long as
+    // the caller holds it, even after the cache lets it go.
+    PageData Page(uint32_t number);
+    // The same, checked to be of the given page type.
+    PageData PageOfType(uint32_t number, uint8_t type, std::string_view what);
+
+private:
+    void ReadRaw(uint32_t number, std::vector<uint8_t>& into);
+
+    std::ifstream file_;
+    Header header_;
+    uint64_t fileSize_ = 0;
+    uint32_t pageCount_ = 0;
+    std::size_t capacity_;
+    std::list<std::pair<uint32_t, PageData>> recent_; // most recent first
+    std::unordered_map<uint32_t, std::list<std::pair<uint32_t, PageData>>::iterator> index_;
+};
+
+} // namespace jet

@@ -1,0 +1,16 @@
+#pragma once
+// Property blobs (the catalog's LvProp): the stored properties of a table
+// and its columns. The reader needs one: the real result type of a
+// calculated column, which its descriptor does not reliably give.
+
+#include "jet/Bytes.h"
+
+#include <string_view>
+
+namespace jet {
+
+// The ResultType property of the named column, or 0 when the blob has none.
+// A malformed blob yields 0 too: the property only refines a type.
+uint8_t ResultTypeOf(ByteSpan blob, std::u16string_view column, bool jet3);
+
+} // namespace jet

@@ -1,0 +1,64 @@
+#include "jet/TableScan.h"
+
+#include "jet/UsageMap.h"
+
+namespace jet {
+
+namespace {
+
+// Rows are moved at most once in practice; a longer trail is damage.
+constexpr int kMaxOverflowHops = 4;
+
+} // namespace
+
+TableScan::TableScan(PageFile& file, const TableDefinition& table)
+    : file_(file), owner_(table.Page), pages_(ReadUsageMap(file, table.OwnedPages)) {}
+
+void TableScan::Restart() {
+    pageIndex_ = 0;
+    row_ = 0;
+    page_.reset();
+}
+
+bool TableScan::Next(ByteSpan& record) {
+    while (pageIndex_ < pages_.size()) {
+        if (!page_) {
+            page_ = file_.Page(pages_[pageIndex_]);
+            const ByteSpan bytes(*page_);
+            // The map can lag behind the pages: a page now used by another
+            // table or for long values is simply not this table's.
+            if (bytes[0] != kDataPage || OwnerOf(bytes) != owner_) {
+                page_.reset();
+                ++pageIndex_;
+                continue;
+            }
+            row_ = 0;
+        }
+        const ByteSpan bytes(*page_);
+        const uint16_t rows = RowCountOf(file_, bytes);
+        while (row_ < rows) {
+            const RowSlot slot = SlotOf(file_, bytes, row_++);
+            if (slot.Deleted)
+                continue;
+            ByteSpan row = bytes.subspan(slot.Start, slot.End - slot.Start);
+            bool overflow = slot.Overflow;
+            for (int hop = 0; overflow; ++hop) {
+                if (hop == kMaxOverflowHops)
+                    RaiseCorrupt("overflow rows lead nowhere");
+                const RowPointer pointer = ReadRowPointer(row, 0);
+                PageData next;
+                row = RowAt(file_, pointer, next);
+                const RowSlot targetSlot = SlotOf(file_, ByteSpan(*next), pointer.Row);
+                overflow = targetSlot.Overflow;
+                target_ = std::move(next);
+            }
+            record = row;
+            return true;
+        }
+        page_.reset();
+        ++pageIndex_;
+    }
+    return false;
+}
+
+} // namespace jet

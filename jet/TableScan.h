@@ -1,0 +1,32 @@
+#pragma once
+// The records of a table in storage order: the owned pages in ascending
+// order, each page's rows in slot order, overflowed rows read from where
+// their pointer leads but delivered at their own place.
+
+#include "jet/DataPage.h"
+#include "jet/TableDefinition.h"
+
+#include <vector>
+
+namespace jet {
+
+class TableScan {
+public:
+    TableScan(PageFile& file, const TableDefinition& table);
+
+    // Starts again from the first record.
+    void Restart();
+    // The next record's bytes, valid until the next call; false at the end.
+    bool Next(ByteSpan& record);
+
+private:
+    PageFile& file_;
+    uint32_t owner_;
+    std::vector<uint32_t> pages_;
+    std::size_t pageIndex_ = 0;
+    unsigned row_ = 0;
+    PageData page_;
+    PageData target_; // page of the last overflow target
+};
+
+} // namespace jet

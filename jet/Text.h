@@ -1,0 +1,18 @@
+#pragma once
+// Text values as stored: single-byte code page text in Jet3, UTF-16LE with
+// optional "compressed unicode" in Jet4 and later.
+
+#include "jet/Bytes.h"
+
+#include <string>
+
+namespace jet {
+
+// Appends the UTF-16 text of a stored Jet4+ text or memo value. Raises on
+// bytes that cannot be text (an odd byte left over).
+void AppendUnicodeText(ByteSpan bytes, std::u16string& out);
+
+// Appends a stored text value of either format.
+void AppendStoredText(ByteSpan bytes, bool jet3, uint16_t codePage, std::u16string& out);
+
+} // namespace jet

@@ -1,0 +1,216 @@
+#include "jet/Values.h"
+
+#include "jet/ExtendedDate.h"
+#include "jet/Text.h"
+
+namespace jet {
+
+namespace {
+
+void ExpectSize(ByteSpan bytes, std::size_t size) {
+    if (bytes.size() != size)
+        RaiseCorrupt("value of the wrong size for its type");
+}
+
+void SetText(FieldValue& out) {
+    out.Value.Type = VarType::Text;
+    out.Value.Text = out.Text;
+}
+
+void SetBytes(FieldValue& out, ByteSpan bytes) {
+    out.Bytes.assign(bytes.begin(), bytes.end());
+    out.Value.Type = VarType::Bytes;
+    out.Value.Bytes = out.Bytes;
+}
+
+void SetDecimal(FieldValue& out, bool negative, uint8_t scale, uint32_t hi, uint64_t lo) {
+    if (scale > 28)
+        RaiseCorrupt("decimal scale beyond 28");
+    out.Value.Type = VarType::Decimal;
+    out.Value.Decimal = DecimalValue{negative, scale, hi, lo};
+}
+
+// Values of fixed-size types, also the payloads of calculated columns.
+void DecodeScalar(const Column& column, uint8_t type, ByteSpan bytes, FieldValue& out) {
+    Variant& v = out.Value;
+    switch (type) {
+    case ColumnType::Byte:
+        ExpectSize(bytes, 1);
+        v.Type = VarType::Byte;
+        v.Byte = bytes[0];
+        return;
+    case ColumnType::Integer:
+        ExpectSize(bytes, 2);
+        v.Type = VarType::I2;
+        v.I2 = I16(bytes, 0);
+        return;
+    case ColumnType::Long:
+        ExpectSize(bytes, 4);
+        v.Type = VarType::I4;
+        v.I4 = I32(bytes, 0);
+        return;
+    case ColumnType::Currency:
+        ExpectSize(bytes, 8);
+        v.Type = VarType::Currency;
+        v.I8 = I64(bytes, 0);
+        return;
+    case ColumnType::BigInt:
+        ExpectSize(bytes, 8);
+        v.Type = VarType::I8;
+        v.I8 = I64(bytes, 0);
+        return;
+    case ColumnType::Single:
+        ExpectSize(bytes, 4);
+        v.Type = VarType::R4;
+        v.R4 = F32(bytes, 0);
+        return;
+    case ColumnType::Double:
+        ExpectSize(bytes, 8);
+        v.Type = VarType::R8;
+        v.R8 = F64(bytes, 0);
+        return;
+    case ColumnType::DateTime:
+        ExpectSize(bytes, 8);
+        v.Type = VarType::Date;
+        v.R8 = F64(bytes, 0);
+        return;
+    case ColumnType::Guid:
+        ExpectSize(bytes, 16);
+        v.Type = VarType::Guid;
+        for (std::size_t k = 0; k < 16; ++k)
+            v.Guid[k] = bytes[k];
+        return;
+    case ColumnType::Decimal: {
+        ExpectSize(bytes, 17);
+        // Four 32-bit words, most significant first; 28 digits need only 96 bits.
+        if (U32(bytes, 1) != 0)
+            RaiseCorrupt("decimal beyond 96 bits");
+        const uint64_t lo = (static_cast<uint64_t>(U32(bytes, 9)) << 32) | U32(bytes, 13);
+        SetDecimal(out, bytes[0] != 0, column.Scale, U32(bytes, 5), lo);
+        return;
+    }
+    case ColumnType::DateTimeExtended:
+        out.Text.clear();
+        AppendExtendedDate(bytes, out.Text);
+        SetText(out);
+        return;
+    default:
+        SetBytes(out, bytes);
+        return;
+    }
+}
+
+// Calculated columns wrap their result: 16 unknown bytes, the payload's
+// length, the payload and a short trailer.
+void DecodeCalculated(const Column& column, ByteSpan wrapped, DecodeContext& context, FieldValue& out) {
+    if (wrapped.size() < 20)
+        RaiseCorrupt("calculated value too short");
+    const uint32_t length = U32(wrapped, 16);
+    Require(wrapped, 20, length, "calculated value longer than its field");
+    const ByteSpan payload = wrapped.subspan(20, length);
+    if (payload.empty()) {
+        out.Value.Type = VarType::Null;
+        return;
+    }
+    // The descriptor's type is not always the result's (a Currency result
+    // can sit in a column described as Double); the property is.
+    const uint8_t type = column.ResultType != 0 ? column.ResultType : column.Type;
+    switch (type) {
+    case ColumnType::Boolean:
+        out.Value.Type = VarType::Bool;
+        out.Value.Bool = payload[0] != 0;
+        return;
+    case ColumnType::Text:
+    case ColumnType::Memo:
+        out.Text.clear();
+        AppendStoredText(payload, context.Jet3, context.CodePage, out.Text);
+        SetText(out);
+        return;
+    case ColumnType::Decimal:
+        // The platform's DECIMAL layout, not the column's 17-byte form.
+        ExpectSize(payload, 16);
+        SetDecimal(out, (payload[3] & 0x80) != 0, payload[2], U32(payload, 4), U64(payload, 8));
+        return;
+    default:
+        DecodeScalar(column, type, payload, out);
+        return;
+    }
+}
+
+} // namespace
+
+void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext& context, FieldValue& out) {
+    Variant& v = out.Value;
+    v.Text = {};
+    v.Bytes = {};
+    v.Items = {};
+    switch (located.State) {
+    case Presence::Null:
+        v.Type = VarType::Null;
+        return;
+    case Presence::False:
+    case Presence::True:
+        v.Type = VarType::Bool;
+        v.Bool = located.State == Presence::True;
+        return;
+    case Presence::Bytes:
+        break;
+    }
+    const ByteSpan bytes = located.Bytes;
+    const bool longValue = column.Type == ColumnType::Memo || column.Type == ColumnType::Ole;
+    if (column.IsCalculated()) {
+        if (longValue) {
+            context.LongValues->Read(bytes, *context.Scratch);
+            DecodeCalculated(column, *context.Scratch, context, out);
+        } else {
+            DecodeCalculated(column, bytes, context, out);
+        }
+        return;
+    }
+    switch (column.Type) {
+    case ColumnType::Text:
+        out.Text.clear();
+        AppendStoredText(bytes, context.Jet3, column.CodePage != 0 ? column.CodePage : context.CodePage, out.Text);
+        SetText(out);
+        return;
+    case ColumnType::Memo:
+        context.LongValues->Read(bytes, *context.Scratch);
+        out.Text.clear();
+        AppendStoredText(*context.Scratch, context.Jet3, column.CodePage != 0 ? column.CodePage : context.CodePage,
+                         out.Text);
+        SetText(out);
+        return;
+    case ColumnType::Ole:
+        context.LongValues->Read(bytes, out.Bytes);
+        v.Type = VarType::Bytes;
+        v.Bytes = out.Bytes;
+        return;
+    default:
+        DecodeScalar(column, column.Type, bytes, out);
+        return;
+    }
+}
+
+int16_t DaoTypeOf(const Column& column) {
+    switch (column.IsCalculated() && column.ResultType != 0 ? column.ResultType : column.Type) {
+    case ColumnType::Boolean: return DaoType::Boolean;
+    case ColumnType::Byte: return DaoType::Byte;
+    case ColumnType::Integer: return DaoType::Integer;
+    case ColumnType::Long: return DaoType::Long;
+    case ColumnType::Currency: return DaoType::Currency;
+    case ColumnType::Single: return DaoType::Single;
+    case ColumnType::Double: return DaoType::Double;
+    case ColumnType::DateTime: return DaoType::Date;
+    case ColumnType::Binary: return DaoType::Binary;
+    case ColumnType::Text: return DaoType::Text;
+    case ColumnType::Ole: return DaoType::LongBinary;
+    case ColumnType::Memo: return DaoType::Memo;
+    case ColumnType::Guid: return DaoType::Guid;
+    case ColumnType::Decimal: return DaoType::Decimal;
+    case ColumnType::BigInt: return DaoType::BigInt;
+    case ColumnType::DateTimeExtended: return kDaoDateTimeExtended;
+    default: return DaoType::Binary; // unknown stored types are handed out as raw bytes
+    }
+}
+
+} // namespace jet

@@ -1,0 +1,154 @@
+// Reading cost: no heap allocation per cell once a recordset is warm, a
+// bounded page cache that gives the same results however small, and the
+// rows-per-second figure of the largest sample table for the test log.
+
+#include "CorpusFiles.h"
+
+#include "jet/Catalog.h"
+#include "jet/JetEngine.h"
+#include "jet/RecordLayout.h"
+#include "jet/TableScan.h"
+#include "jet/Values.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <iostream>
+#include <new>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VARNEX_COUNT_ALLOCATIONS 0 // the sanitizer owns operator new
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VARNEX_COUNT_ALLOCATIONS 0
+#endif
+#endif
+#ifndef VARNEX_COUNT_ALLOCATIONS
+#define VARNEX_COUNT_ALLOCATIONS 1
+#endif
+
+namespace {
+std::atomic<long> gAllocations{0};
+}
+
+#if VARNEX_COUNT_ALLOCATIONS
+// Counts every allocation of this test program; only differences are read.
+void* operator new(std::size_t size) {
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Largest {
+    fs::path File;
+    std::u16string Table;
+    int32_t Rows = 0;
+};
+
+Largest FindLargestTable(DBEngine& engine) {
+    Largest largest;
+    for (const auto& entry : fs::recursive_directory_iterator(jettest::CorpusDir())) {
+        const auto ext = entry.path().extension();
+        if (ext != ".mdb" && ext != ".accdb")
+            continue;
+        try {
+            const auto database = jettest::Open(engine, entry.path());
+            const auto tableDefs = database->GetTableDefs();
+            for (int16_t i = 0; i < tableDefs->Count(); ++i) {
+                const std::u16string name(tableDefs->Item(i)->Name());
+                if (name.rfind(u"MSys", 0) == 0)
+                    continue;
+                const int32_t rows = database->OpenRecordset(name)->RecordCount();
+                if (rows > largest.Rows)
+                    largest = {entry.path(), name, rows};
+            }
+        } catch (const EngineError&) {
+            // password-protected and encrypted samples
+        }
+    }
+    return largest;
+}
+
+long ReadAllCells(Recordset& records) {
+    long cells = 0;
+    for (records.MoveFirst(); !records.Eof(); records.MoveNext()) {
+        const Fields& fields = records.GetFields();
+        for (int16_t f = 0; f < fields.Count(); ++f) {
+            const Variant& v = fields.Item(f).Value();
+            cells += v.Type != VarType::Empty;
+        }
+    }
+    return cells;
+}
+
+TEST(JetAllocation, WarmRecordsetReadsWithoutAllocating) {
+    SKIP_WITHOUT_CORPUS();
+    const auto engine = CreateJetEngine(true);
+    const Largest largest = FindLargestTable(*engine);
+    ASSERT_GT(largest.Rows, 0);
+    const auto database = jettest::Open(*engine, largest.File);
+    auto records = database->OpenRecordset(largest.Table);
+
+    const long firstCells = ReadAllCells(*records); // buffers grow to the largest values
+    const long before = gAllocations.load();
+    const long cells = ReadAllCells(*records);
+    const long allocations = gAllocations.load() - before;
+    EXPECT_EQ(cells, firstCells);
+    if (VARNEX_COUNT_ALLOCATIONS) {
+        EXPECT_EQ(allocations, 0) << "allocations while reading " << cells << " cells";
+    }
+}
+
+// Every value of every table, decoded through a page cache of the given size.
+std::vector<std::u16string> DecodeAll(const fs::path& path, std::size_t cachePages) {
+    jet::PageFile file(path.string(), cachePages);
+    jet::LongValueReader longValues(file);
+    std::vector<uint8_t> scratch;
+    jet::DecodeContext context{file.IsJet3(), file.GetHeader().CodePage, &longValues, &scratch};
+    std::vector<std::u16string> out;
+    for (const jet::CatalogTable& entry : jet::ReadCatalog(file)) {
+        const jet::TableDefinition table = jet::ReadTableDefinition(file, entry.DefinitionPage);
+        jet::RecordLayout layout(file.IsJet3(), table);
+        jet::TableScan scan(file, table);
+        jet::ByteSpan record;
+        jet::FieldValue value;
+        while (scan.Next(record)) {
+            layout.Load(record);
+            std::u16string line;
+            for (const jet::Column& column : table.Columns) {
+                if (column.Type == jet::ColumnType::Complex)
+                    continue;
+                jet::DecodeValue(column, layout.Locate(column), context, value);
+                line += value.Value.Text;
+                line += static_cast<char16_t>(value.Value.Bytes.size() + static_cast<std::size_t>(value.Value.I8));
+                line += u'|';
+            }
+            out.push_back(std::move(line));
+        }
+    }
+    return out;
+}
+
+TEST(JetAllocation, TinyPageCacheReadsTheSameValues) {
+    SKIP_WITHOUT_CORPUS();
+    for (const char* sample : {"V1997/test.mdb", "V2016/longtext.accdb", "real/ASampleDatabase.accdb"}) {
+        SCOPED_TRACE(sample);
+        const auto roomy = DecodeAll(jettest::CorpusDir() / sample, 4096);
+        EXPECT_FALSE(roomy.empty());
+        EXPECT_EQ(DecodeAll(jettest::CorpusDir() / sample, 4), roomy);
+    }
+}
+
+} // namespace
