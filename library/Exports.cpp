@@ -1,0 +1,58 @@
+// The two functions other programs call. Each call is one complete run on a
+// record of its own, so calls from different threads share nothing but the
+// files on disk.
+
+#include "Arguments.h"
+#include "varnex.h"
+
+#include "engine/Run.h"
+#include "engine/Settings.h"
+
+#include <memory>
+
+namespace {
+
+int32_t Convert(int32_t argc, const char* const* argv) {
+    auto settings = std::make_unique<ConversionSettings>();
+    InitSettings(*settings);
+    ParseOptions(*settings, argc, argv);
+    // A caller that reuses the program's command line may name a status file;
+    // the library reports through its result instead and has no window.
+    settings->StatusFile.clear();
+    settings->ProgressWindow = nullptr;
+
+    int32_t result = VARNEX_OK;
+    if (settings->SourcePath.empty()) {
+        result = VARNEX_NO_DATABASE;
+    } else if (settings->OutputPath.empty()) {
+        result = VARNEX_NO_OUTPUT;
+    } else {
+        ResolveFieldDelimiter(*settings, settings->Fields);
+        ResolveRecordDelimiter(*settings, settings->Records);
+        result = ConvertMatchingFilesLibrary(*settings);
+    }
+    settings->CurrentDatabase.reset();
+    return result;
+}
+
+} // namespace
+
+extern "C" VARNEX_API int32_t VARNEX_CALL Varnex_Converter(int32_t /*reserved*/, int32_t argc, char* const* argv) {
+    // Nothing may unwind into a caller that may not even be C++: whatever
+    // escapes the run counts as a run that could not be completed.
+    try {
+        return Convert(argc, argv);
+    } catch (...) {
+        return VARNEX_OPEN_FAILED;
+    }
+}
+
+extern "C" VARNEX_API int32_t VARNEX_CALL Varnex_ConverterStr(int32_t reserved, char* text) {
+    try {
+        auto pieces = std::make_unique<char*[]>(kMaxArguments);
+        const std::size_t count = SplitArguments(text, pieces.get(), kMaxArguments);
+        return Varnex_Converter(reserved, static_cast<int32_t>(count), pieces.get());
+    } catch (...) {
+        return VARNEX_OPEN_FAILED;
+    }
+}

@@ -1,0 +1,16 @@
+# The library as other programs use it: a C program loads it with dlopen.
+if(TARGET varnex_d2007 AND TARGET varnex_mkdb AND NOT WIN32)
+  find_package(Threads REQUIRED)
+  add_executable(library_dlopen_check ${CMAKE_CURRENT_LIST_DIR}/dlopen_check.c)
+  target_include_directories(library_dlopen_check PRIVATE ${PROJECT_SOURCE_DIR}/library)
+  target_compile_definitions(library_dlopen_check PRIVATE _POSIX_C_SOURCE=200809L)
+  set_target_properties(library_dlopen_check PROPERTIES C_STANDARD 99 C_STANDARD_REQUIRED ON)
+  target_link_libraries(library_dlopen_check PRIVATE ${CMAKE_DL_LIBS} Threads::Threads)
+
+  varnex_test_suite(library LIBS varnex_mkdb
+    SOURCES ${PROJECT_SOURCE_DIR}/tests/program/Harness.cpp ${PROJECT_SOURCE_DIR}/tests/program/Fixtures.cpp)
+  target_compile_definitions(library_tests PRIVATE
+    VARNEX_LIBRARY="$<TARGET_FILE:varnex_d2007>"
+    VARNEX_DLOPEN_CHECK="$<TARGET_FILE:library_dlopen_check>")
+  add_dependencies(library_tests varnex_d2007 library_dlopen_check)
+endif()

@@ -1,0 +1,44 @@
+#pragma once
+// Running the built program and library from tests: scratch folders, child
+// processes with a controlled environment, and whole-file reads.
+
+#include <string>
+#include <vector>
+
+namespace harness {
+
+// A fresh folder under the system's temporary directory, removed with everything
+// in it when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& path() const { return path_; }
+    // path() + "/" + name
+    std::string operator/(const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+struct RunResult {
+    int ExitCode = -1; // -1 when the child did not exit normally
+    std::string Out;
+    std::string Err;
+};
+
+// Runs program with args (argv[0] is program itself) in folder cwd. HOME and
+// the XDG folders point into home, so no test reads or writes the real user's
+// settings or log.
+RunResult Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+              const std::string& home);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& contents);
+bool Exists(const std::string& path);
+// Names of the entries of a folder, sorted.
+std::vector<std::string> ListDir(const std::string& path);
+
+} // namespace harness

@@ -1,0 +1,16 @@
+#pragma once
+// The program's start, shared by every platform's entry point: fills the one
+// settings record of the process and takes the wizard or the unattended road.
+
+#include "engine/Settings.h"
+
+// argv[0] is the program's own path, as the runtime splits the command line.
+// Returns the process exit code.
+int RunProgram(int argc, const char* const* argv);
+
+// The unattended road: converts what SourcePath names without any window.
+// 0 when every matching database opened and every table was written, else 1.
+int RunUnattended(ConversionSettings& settings);
+
+// True when the options ask for the unattended road rather than the wizard.
+bool RunsUnattended(const ConversionSettings& settings);

@@ -1,0 +1,66 @@
+#include "wizard/Usage.h"
+
+#include <cstdio>
+
+std::string UsageText(std::string_view programName) {
+    std::string name(programName);
+    const std::size_t cut = name.find_last_of("/\\");
+    if (cut != std::string::npos)
+        name.erase(0, cut + 1);
+    if (name.empty())
+        name = "varnex";
+    const std::string settingsFile = name.substr(0, name.rfind('.')) + ".ini";
+
+    std::string text;
+    text += "Usage: " + name + " /SILENT DATABASE OUTPUT [OPTION...]\n";
+    text += "       " + name + " /BATCH 'FOLDER/*.mdb' OUTPUT [OPTION...]\n";
+    text += R"(
+Converts every table of an Access database (.mdb, .accdb) into a delimited
+text file. OUTPUT is a folder (one TABLE.csv per table) or a file ending in
+.csv or .txt. Paths of four characters or fewer are not recognised as paths:
+write ./out rather than out.
+This build has no wizard window: it converts only with /SILENT, or with
+/BATCH and a wildcard (* or ?) in the database path.
+
+Options (also -OPTION; keywords in any case):
+  /FIELDS=X          field delimiter: text, TAB, PIPE or NONE (default ,)
+  /RECORDS=X         record delimiter: CRLF (default), CR, LF, NONE or text
+  /RECORDS=0         header line only, no data rows
+  /HEADER=0|1        field-name header line
+  /QUOTES=0|1        enclose text, date and yes/no cells in double quotes
+  /ESCAPE=X          text before an embedded double quote: DQ, SQ or text
+  /CRLF=KEEP|REMOVE|REPLACE  line breaks inside text (default: spaces)
+  /TABLES=A;B        only these tables (default: all)
+  /ONLYFIELDS=A;B    only these fields
+  /EXT=.txt          extension of the output files (default .csv)
+  /OVERWRITE=NO|YES|SKIP     append to existing files (NO) or replace them
+  /ANSI /OEM /ASIS   code page of text cells
+  /PASSWORD=X        database password
+  /YYYY-MM-DD ...    date format keyword (accepted, output unchanged)
+  /LOG               append events to wizards.log
+  /STATUS[=FILE]     report the stage to a status file (Result=...)
+
+Settings saved in )" + settingsFile + R"( beside the program come first; without
+that file there is no header line, cells are quoted and files are replaced.
+
+Exit status: 0 when every table was converted; 1 when a database could not
+be opened, the path matched no file, a table could not be written, or no
+OUTPUT was given.
+
+Examples:
+  )" + name + R"( /SILENT shop.mdb ./csv
+  )" + name + R"( /SILENT shop.mdb ./csv /FIELDS=TAB /QUOTES=1 /TABLES=Orders
+  )" + name + R"( /BATCH '/data/*.mdb' /data/csv/ /STATUS=/tmp/varnex.status
+)";
+    return text;
+}
+
+bool AsksForHelp(std::string_view argument) {
+    return argument == "--help" || argument == "-h" || argument == "-?" || argument == "/?";
+}
+
+void PrintUsage(std::string_view programName) {
+    const std::string text = UsageText(programName);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}

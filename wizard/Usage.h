@@ -1,0 +1,13 @@
+#pragma once
+// What the program prints when it is asked for help, or when this build has
+// no wizard to show.
+
+#include <string>
+#include <string_view>
+
+// programName: how the user started the program; its last path component is shown.
+std::string UsageText(std::string_view programName);
+// True for the arguments that ask for the usage text: --help, -h, -? and /?.
+bool AsksForHelp(std::string_view argument);
+// Writes the usage text to standard output.
+void PrintUsage(std::string_view programName);
