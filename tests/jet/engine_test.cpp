@@ -179,9 +179,12 @@ TEST(JetRecordset, StaleZeroRowCountIsReplacedByTheRecordsFound) {
     const auto copy = std::filesystem::temp_directory_path() / "varnex-jet-stale-count.mdb";
     std::ofstream(copy, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                  static_cast<std::streamsize>(bytes.size()));
-    const auto engine = CreateJetEngine(true);
-    auto records = Open(*engine, copy)->OpenRecordset(u"Table1");
-    EXPECT_EQ(records->RecordCount(), 3);
+    {
+        // Closed before the copy goes: Windows will not delete an open file.
+        const auto engine = CreateJetEngine(true);
+        auto records = Open(*engine, copy)->OpenRecordset(u"Table1");
+        EXPECT_EQ(records->RecordCount(), 3);
+    }
     std::filesystem::remove(copy);
 }
 

@@ -1,0 +1,71 @@
+#include "platform/Platform.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+namespace platform {
+
+namespace {
+
+// A module's file name, in a buffer that grows until the name fits: paths
+// beyond MAX_PATH exist and must not come back cut.
+std::string ModuleFileName(HMODULE module)
+{
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD length = GetModuleFileNameA(module, buffer.data(), size);
+        if (length == 0)
+            return {};
+        if (length < size) {
+            buffer.resize(length);
+            return buffer;
+        }
+        if (buffer.size() >= 32768)
+            return {}; // no Windows path is longer
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+} // namespace
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+std::vector<std::string> FindMatchingNames(const std::string& pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        names.emplace_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::string ExecutablePath() { return ModuleFileName(nullptr); }
+
+std::string ModulePath()
+{
+    // The module that holds this function: the DLL when we are inside one.
+    HMODULE module = nullptr;
+    const auto flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    if (!GetModuleHandleExA(flags, reinterpret_cast<LPCSTR>(&ModulePath), &module))
+        return {};
+    return ModuleFileName(module);
+}
+
+std::string AppDataFolder()
+{
+    LPITEMIDLIST item = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &item)) || item == nullptr)
+        return {};
+    char path[MAX_PATH + 1] = {};
+    const BOOL ok = SHGetPathFromIDListA(item, path);
+    CoTaskMemFree(item);
+    return ok ? std::string(path) : std::string();
+}
+
+} // namespace platform
