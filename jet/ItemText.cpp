@@ -1,5 +1,7 @@
 #include "jet/ItemText.h"
 
+#include "platform/DecimalDigits.h"
+
 #include <charconv>
 
 namespace jet {
@@ -19,19 +21,10 @@ void AppendNumber(T value, std::u16string& out) {
 }
 
 void AppendDecimal(const DecimalValue& d, std::u16string& out) {
-    // 96-bit magnitude to decimal digits by repeated division by ten.
-    uint32_t words[3] = {d.Hi32, static_cast<uint32_t>(d.Lo64 >> 32), static_cast<uint32_t>(d.Lo64)};
+    // Least significant first; zeros below the first digit make up the
+    // scale, and zero itself.
     char digits[40];
-    int n = 0;
-    do {
-        uint64_t remainder = 0;
-        for (uint32_t& word : words) {
-            const uint64_t current = (remainder << 32) | word;
-            word = static_cast<uint32_t>(current / 10);
-            remainder = current % 10;
-        }
-        digits[n++] = static_cast<char>('0' + remainder);
-    } while ((words[0] | words[1] | words[2]) != 0);
+    int n = static_cast<int>(platform::ReversedDecimalDigits(d, digits));
     while (n <= d.Scale)
         digits[n++] = '0';
     if (d.Negative)

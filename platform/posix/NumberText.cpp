@@ -1,5 +1,7 @@
 #include "platform/posix/NumberText.h"
 
+#include "platform/DecimalDigits.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -11,7 +13,7 @@ namespace {
 // Long enough for any double in exponent form and for a 96-bit mantissa
 // written out with the largest scale a byte can hold.
 constexpr std::size_t kRealBuffer = 64;
-constexpr std::size_t kDecimalDigits = 29;
+constexpr std::size_t kDecimalDigits = kMaxDecimalDigits;
 // A double's exact decimal expansion has at most 767 significant digits.
 constexpr int kExactDigits = 770;
 constexpr int kTieProbeDigits = 2;
@@ -143,19 +145,8 @@ void AppendCurrency(int64_t scaled, std::string_view decimal, std::string& out)
 
 void AppendDecimal(const DecimalValue& value, std::string_view decimal, std::string& out)
 {
-    // The 96-bit mantissa as three 32-bit limbs, divided down by ten.
-    uint32_t limbs[3] = {value.Hi32, static_cast<uint32_t>(value.Lo64 >> 32), static_cast<uint32_t>(value.Lo64)};
     char reversed[kDecimalDigits + 1];
-    std::size_t count = 0;
-    while (limbs[0] != 0 || limbs[1] != 0 || limbs[2] != 0) {
-        uint64_t remainder = 0;
-        for (uint32_t& limb : limbs) {
-            const uint64_t current = (remainder << 32) | limb;
-            limb = static_cast<uint32_t>(current / 10);
-            remainder = current % 10;
-        }
-        reversed[count++] = static_cast<char>('0' + remainder);
-    }
+    const std::size_t count = ReversedDecimalDigits(value, reversed);
     if (count == 0) {
         out.push_back('0'); // a negative zero included
         return;

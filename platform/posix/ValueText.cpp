@@ -1,6 +1,7 @@
 #include "platform/posix/ValueText.h"
 
 #include "platform/Platform.h"
+#include "platform/ValueTextCommon.h"
 #include "platform/posix/CodePages.h"
 #include "platform/posix/DateText.h"
 #include "platform/posix/NumberText.h"
@@ -11,7 +12,6 @@ namespace {
 
 constexpr int32_t kTypeMismatch = static_cast<int32_t>(0x80020005); // DISP_E_TYPEMISMATCH
 constexpr int32_t kInvalidArgument = static_cast<int32_t>(0x80070057); // E_INVALIDARG
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 std::string ToAnsi(const char* utf8, const CodePage& ansi)
 {
@@ -20,28 +20,6 @@ std::string ToAnsi(const char* utf8, const CodePage& ansi)
     std::string text;
     ansi.Encode(wide, text);
     return text;
-}
-
-void AppendHex(uint8_t byte, std::string& out)
-{
-    out.push_back(kHexDigits[byte >> 4]);
-    out.push_back(kHexDigits[byte & 0x0F]);
-}
-
-// The runtime cannot turn a GUID into text and turns binary data into
-// its bytes read as UTF-16, neither of which belongs in a text file; both
-// are written the way people read them instead.
-void AppendGuid(const uint8_t (&guid)[16], std::string& out)
-{
-    // Data1, Data2 and Data3 are little-endian in storage.
-    static constexpr uint8_t kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-    out.push_back('{');
-    for (int i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10)
-            out.push_back('-');
-        AppendHex(guid[kOrder[i]], out);
-    }
-    out.push_back('}');
 }
 
 std::u16string_view UpToNul(std::u16string_view text) { return text.substr(0, text.find(u'\0')); }
@@ -103,25 +81,12 @@ int32_t ValueTextFormat::ToText(const Variant& value, std::string& out) const
         ansi_->Encode(UpToNul(value.Text), out);
         return 0;
     case VarType::Bytes:
-        out.reserve(value.Bytes.size() * 2);
-        for (uint8_t byte : value.Bytes)
-            AppendHex(byte, out);
-        return 0;
     case VarType::Guid:
-        AppendGuid(value.Guid, out);
-        return 0;
-    case VarType::List: {
-        // Joined before the one conversion, so that a character the page
-        // lacks is replaced the same way wherever it stands.
-        std::u16string joined;
-        for (std::size_t i = 0; i < value.Items.size(); ++i) {
-            if (i != 0)
-                joined.push_back(u';');
-            joined.append(value.Items[i]);
-        }
-        ansi_->Encode(UpToNul(joined), out);
-        return 0;
-    }
+    case VarType::List:
+        return FormatOwnValueText(value, out, [this](std::u16string_view text, std::string& narrow) {
+            ansi_->Encode(text, narrow);
+            return 0;
+        });
     }
     return kTypeMismatch;
 }

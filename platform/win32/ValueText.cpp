@@ -102,10 +102,8 @@ void CutAtNul(std::string& text)
 int32_t VariantToText(const Variant& value, std::string& out)
 {
     out.clear();
-    if (FormatOwnValueText(value, out)) {
-        CutAtNul(out);
-        return 0;
-    }
+    if (IsOwnValueText(value.Type))
+        return FormatOwnValueText(value, out, win32::WideToAnsiChecked);
     if (value.Type == VarType::Text) {
         const int32_t result = win32::WideToAnsiChecked(value.Text, out);
         CutAtNul(out);

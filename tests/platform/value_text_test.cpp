@@ -83,6 +83,12 @@ TEST_F(ValueText, ListJoinsItemsWithSemicolons)
     EXPECT_EQ(Text(v, "de_DE.CP1252", 1252), "red;gr\xFCn;Lad");
     v.Items = {};
     EXPECT_EQ(Text(v), "");
+
+    // A shorter list after a longer one shows nothing of the first, and the
+    // text ends at the first NUL as every other text does.
+    const std::vector<std::u16string> cut = {u"x", std::u16string(u"y\0z", 3), u"w"};
+    v.Items = cut;
+    EXPECT_EQ(Text(v), "x;y");
 }
 
 TEST_F(ValueText, TextEndsAtTheFirstNul)

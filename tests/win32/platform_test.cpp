@@ -94,6 +94,10 @@ TEST(Win32ValueText, OwnFormsAndTextValues)
     list.Items = items;
     EXPECT_EQ(platform::VariantToText(list, out), 0);
     EXPECT_EQ(out, "a.txt;b c;");
+    const std::u16string cut[] = {u"x", std::u16string(u"y\0z", 3), u"w"};
+    list.Items = cut;
+    EXPECT_EQ(platform::VariantToText(list, out), 0);
+    EXPECT_EQ(out, "x;y");
 
     EXPECT_EQ(platform::VariantToText(Text(u"x\"y,z"), out), 0);
     EXPECT_EQ(out, "x\"y,z");
@@ -219,6 +223,18 @@ TEST(Win32Messages, SystemTextsWithoutLineBreakAndEmptyWhenUnknown)
     EXPECT_NE(text.back(), '\n');
     EXPECT_NE(text.back(), '\r');
     EXPECT_EQ(platform::SystemMessage(static_cast<int32_t>(0x8004FF00u)), "");
+}
+
+// A GUI program started from a window has no standard output handle; the
+// test program's output is a pipe or a console.
+TEST(Win32Messages, StandardOutputIsVisibleOnlyWithAHandle)
+{
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    EXPECT_TRUE(platform::HasVisibleStandardOutput());
+    ASSERT_TRUE(SetStdHandle(STD_OUTPUT_HANDLE, nullptr));
+    const bool withoutHandle = platform::HasVisibleStandardOutput();
+    SetStdHandle(STD_OUTPUT_HANDLE, out);
+    EXPECT_FALSE(withoutHandle);
 }
 
 } // namespace
