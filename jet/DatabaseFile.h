@@ -18,7 +18,7 @@ namespace jet {
 
 class DatabaseFile {
 public:
-    DatabaseFile(const std::filesystem::path& path, const std::optional<std::u16string>& password, bool openAce);
+    DatabaseFile(const std::string& path, const std::optional<std::u16string>& password, bool openAce);
 
     PageFile& File() { return file_; }
     const std::vector<CatalogTable>& Tables() const { return tables_; }

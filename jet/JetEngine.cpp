@@ -2,6 +2,8 @@
 
 #include "jet/JetObjects.h"
 
+#include "platform/Platform.h"
+
 namespace jet {
 
 namespace {
@@ -36,14 +38,16 @@ public:
     std::unique_ptr<Database> OpenDatabase(std::u16string_view name, int32_t, bool,
                                            const std::optional<std::u16string>& connect) override {
         try {
-            auto file = std::make_shared<DatabaseFile>(std::filesystem::path(std::u16string(name)), PasswordOf(connect), openAce_);
+            // The caller made the name from ANSI text; the same page turns it
+            // back, so the file system sees the bytes the user gave.
+            auto file = std::make_shared<DatabaseFile>(platform::WideToAnsi(name), PasswordOf(connect), openAce_);
             return std::make_unique<JetDatabase>(std::move(file));
         } catch (const EngineError&) {
             throw;
         } catch (const std::bad_alloc&) {
             throw EngineError(HResult::OutOfMemory);
         } catch (const std::exception&) {
-            // A name the file system cannot take (e.g. a lone surrogate).
+            // Whatever else the file system refuses is a file not found.
             throw EngineError(HResult::DaoError(DaoNumber::FileNotFound));
         }
     }

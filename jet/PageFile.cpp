@@ -2,16 +2,17 @@
 
 #include "jet/Rc4.h"
 
+#include "platform/Platform.h"
+
 namespace jet {
 
-PageFile::PageFile(const std::filesystem::path& path, std::size_t cachePages)
+PageFile::PageFile(const std::string& path, std::size_t cachePages)
     : capacity_(cachePages < 4 ? 4 : cachePages) {
     // Opened for reading only, shared with any other reader or writer.
     file_.open(path, std::ios::binary | std::ios::in);
     if (!file_) {
         std::u16string description = u"Could not find file '";
-        for (char16_t c : path.u16string())
-            description.push_back(c);
+        description += platform::AnsiToWide(path);
         description += u"'.";
         Raise(DaoNumber::FileNotFound, std::move(description));
     }

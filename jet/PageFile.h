@@ -6,7 +6,6 @@
 #include "jet/Bytes.h"
 #include "jet/Header.h"
 
-#include <filesystem>
 #include <fstream>
 #include <list>
 #include <memory>
@@ -20,9 +19,10 @@ using PageData = std::shared_ptr<const std::vector<uint8_t>>;
 
 class PageFile {
 public:
-    // Raises FileNotFound when the file cannot be opened, and the header's
-    // own errors when page 0 is not a database header.
-    explicit PageFile(const std::filesystem::path& path, std::size_t cachePages = 256);
+    // `path` is ANSI text, the bytes the file system is given. Raises
+    // FileNotFound when the file cannot be opened, and the header's own
+    // errors when page 0 is not a database header.
+    explicit PageFile(const std::string& path, std::size_t cachePages = 256);
     PageFile(const PageFile&) = delete;
     PageFile& operator=(const PageFile&) = delete;
 

@@ -3,6 +3,7 @@
 // that needs them skips when they are not there.
 
 #include "engine/Database.h"
+#include "platform/Platform.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,8 @@ inline bool HaveCorpus() { return std::filesystem::is_directory(CorpusDir()); }
             GTEST_SKIP() << "no sample databases at " << jettest::CorpusDir();                                         \
     } while (0)
 
+// The expected files name tables and hold texts in UTF-8, whatever the
+// process's ANSI page; paths go through the platform's conversion instead.
 inline std::u16string Wide(std::string_view utf8) {
     std::u16string out;
     for (std::size_t k = 0; k < utf8.size();) {
@@ -76,7 +79,8 @@ inline std::unique_ptr<Database> Open(DBEngine& engine, const std::filesystem::p
     std::optional<std::u16string> connect;
     if (password)
         connect = u";pwd=" + Wide(*password);
-    return engine.OpenDatabase(Wide(path.string()), 1, true, connect);
+    // As the conversion hands a path over: ANSI text made UTF-16.
+    return engine.OpenDatabase(platform::AnsiToWide(path.string()), 1, true, connect);
 }
 
 // The samples whose password is known.

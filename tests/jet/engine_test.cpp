@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -45,7 +46,7 @@ TEST(JetOpen, JetPasswordMustMatchExactly) {
         EXPECT_EQ(ErrorCodeOf([&] { Open(*engine, path, "password;"); }), DaoCode(3031));
         EXPECT_NO_THROW(Open(*engine, path, "password"));
         // The keyword is matched without regard to case, as in a connect text.
-        EXPECT_NO_THROW(engine->OpenDatabase(jettest::Wide(path.string()), 1, true, u";PWD=password"));
+        EXPECT_NO_THROW(engine->OpenDatabase(platform::AnsiToWide(path.string()), 1, true, u";PWD=password"));
     }
     // A database without a password ignores one given.
     EXPECT_NO_THROW(Open(*engine, CorpusDir() / "password/V2000_no-password.mdb", "anything"));
@@ -72,6 +73,38 @@ TEST(JetOpen, MissingFileAndNonDatabaseAreEngineErrors) {
     EXPECT_EQ(ErrorCodeOf([&] { Open(*engine, dir / "text.mdb"); }), DaoCode(3343));
     { std::ofstream empty(dir / "empty.mdb"); }
     EXPECT_NE(ErrorCodeOf([&] { Open(*engine, dir / "empty.mdb"); }), 0);
+    std::filesystem::remove_all(dir);
+}
+
+// The conversion hands over paths as ANSI text made UTF-16; the reader must
+// give the file system the original bytes back, whatever the ANSI page.
+TEST(JetOpen, NonAsciiPathsReachTheFileSystemUnchanged) {
+    SKIP_WITHOUT_CORPUS();
+    const auto engine = CreateJetEngine(true);
+    const std::string dir = (std::filesystem::temp_directory_path() / "varnex-jet-ansi").string();
+    std::filesystem::create_directories(dir);
+    std::string database;
+    {
+        std::ifstream source(CorpusDir() / "V2003/test.mdb", std::ios::binary);
+        database.assign(std::istreambuf_iterator<char>(source), std::istreambuf_iterator<char>());
+    }
+    ASSERT_FALSE(database.empty());
+    int opened = 0;
+    // Latin-1 "caf\u00E9" in a single-byte page, its UTF-8 form in any page.
+    for (const std::string name : {"caf\xE9.mdb", "caf\xC3\xA9.mdb"}) {
+        const std::string path = dir + platform::PathSeparator + name;
+        if (platform::WideToAnsi(platform::AnsiToWide(path)) != path)
+            continue; // not text in this page
+        SCOPED_TRACE(name);
+        {
+            std::ofstream copy(path, std::ios::binary);
+            copy << database;
+        }
+        EXPECT_NO_THROW(engine->OpenDatabase(platform::AnsiToWide(path), 1, true, std::nullopt));
+        EXPECT_TRUE(platform::RemoveFile(path));
+        ++opened;
+    }
+    EXPECT_GT(opened, 0);
     std::filesystem::remove_all(dir);
 }
 
