@@ -63,6 +63,10 @@ constexpr unsigned MessageOk = 0x0;
 constexpr unsigned MessageIconError = 0x10;
 // Shows a message box (POSIX: writes the text to stderr and returns at once).
 void ShowMessageBox(void* owner, const std::string& text, unsigned style);
+// Whether text written to standard output reaches anyone: a console, a file
+// or a pipe. A Windows GUI program started from a window or a console has
+// none unless its output was redirected.
+bool HasVisibleStandardOutput();
 // The system's text for a result code, without the trailing line break; empty when it has none.
 std::string SystemMessage(int32_t code);
 

@@ -48,7 +48,7 @@ std::string_view ProgramName(int argc, const char* const* argv) {
 int RunProgram(int argc, const char* const* argv) {
     for (int i = 1; i < argc && argv != nullptr; ++i) {
         if (argv[i] != nullptr && AsksForHelp(argv[i])) {
-            PrintUsage(ProgramName(argc, argv));
+            ShowUsage(ProgramName(argc, argv));
             return 0;
         }
     }

@@ -1,4 +1,5 @@
-// The POSIX program entry. Windows enters through WinMain, which shares RunProgram.
+// The program entry on every platform: MinGW's startup code enters a GUI
+// program (WIN32_EXECUTABLE) through main as well, so no WinMain is needed.
 
 #include "wizard/Entry.h"
 

@@ -1,5 +1,7 @@
 #include "wizard/Usage.h"
 
+#include "platform/Platform.h"
+
 #include <cstdio>
 
 std::string UsageText(std::string_view programName) {
@@ -59,8 +61,12 @@ bool AsksForHelp(std::string_view argument) {
     return argument == "--help" || argument == "-h" || argument == "-?" || argument == "/?";
 }
 
-void PrintUsage(std::string_view programName) {
+void ShowUsage(std::string_view programName) {
     const std::string text = UsageText(programName);
+    if (!platform::HasVisibleStandardOutput()) {
+        platform::ShowMessageBox(nullptr, text, platform::MessageOk);
+        return;
+    }
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
 }

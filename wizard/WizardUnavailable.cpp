@@ -5,6 +5,6 @@
 #include "wizard/Wizard.h"
 
 int RunWizard(ConversionSettings& /*settings*/, int argc, const char* const* argv) {
-    PrintUsage(argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "");
+    ShowUsage(argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "");
     return 0;
 }

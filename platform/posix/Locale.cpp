@@ -1,5 +1,7 @@
 #include "platform/posix/Locale.h"
 
+#include "platform/AsciiCase.h"
+
 #include <array>
 #include <cstdlib>
 
@@ -56,19 +58,6 @@ std::string_view WindowsLanguage(std::string_view language)
     return language;
 }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
-}
-
 std::string_view Variable(EnvironmentLookup lookup, const char* name)
 {
     const char* value = lookup(name);
@@ -107,7 +96,7 @@ bool IsUtf8Codeset(std::string_view codeset)
     std::string letters;
     for (char c : codeset)
         if (c != '-' && c != '_')
-            letters.push_back(Lower(c));
+            letters.push_back(AsciiLower(c));
     return letters == "utf8";
 }
 
@@ -119,17 +108,17 @@ const WindowsLocale& WindowsLocaleFor(std::string_view posixName)
     const std::size_t underscore = base.find('_');
     std::string language;
     for (char c : base.substr(0, underscore))
-        language.push_back(Lower(c));
+        language.push_back(AsciiLower(c));
     language = std::string(WindowsLanguage(language));
     std::string name = language;
     if (underscore != std::string_view::npos) {
         name.push_back('-');
         for (char c : base.substr(underscore + 1))
-            name.push_back(Upper(c));
+            name.push_back(AsciiUpper(c));
     }
 
     for (const WindowsLocale& locale : kLocales)
-        if (SameIgnoringCase(locale.Name, name))
+        if (EqualsAsciiNoCase(locale.Name, name))
             return locale;
     for (const WindowsLocale& locale : kLocales) {
         const std::string_view localeName(locale.Name);

@@ -81,6 +81,9 @@ const char* Find(const MessageText (&table)[N], uint32_t code)
 
 } // namespace
 
+// Standard output is wherever the starter of the process put it.
+bool HasVisibleStandardOutput() { return true; }
+
 void ShowMessageBox(void* /*owner*/, const std::string& text, unsigned /*style*/)
 {
     // No window system to wait on: the user reads the box on stderr, every line

@@ -1,5 +1,7 @@
 #include "platform/posix/ProfileFile.h"
 
+#include "platform/AsciiCase.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -14,8 +16,6 @@
 namespace platform::profile {
 
 namespace {
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -55,15 +55,6 @@ int CreateTempBeside(const std::string& target, std::string& temp) {
 }
 
 } // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i]))
-            return false;
-    return true;
-}
 
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && IsBlank(text.front()))
@@ -115,7 +106,7 @@ std::optional<ProfileFile::Range> ProfileFile::FindSection(std::string_view sect
     section = TrimBlanks(section);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         auto name = SectionName(lines_[i]);
-        if (!name || !EqualsNoCase(*name, section))
+        if (!name || !EqualsAsciiNoCase(*name, section))
             continue;
         std::size_t end = i + 1;
         while (end < lines_.size() && !SectionName(lines_[end]))
@@ -133,7 +124,7 @@ std::optional<std::string> ProfileFile::Find(std::string_view section, std::stri
     for (std::size_t i = range->Header + 1; i < range->End; ++i) {
         std::string_view line = lines_[i];
         std::size_t eq = line.find('=');
-        if (eq != std::string_view::npos && EqualsNoCase(TrimBlanks(line.substr(0, eq)), key))
+        if (eq != std::string_view::npos && EqualsAsciiNoCase(TrimBlanks(line.substr(0, eq)), key))
             return std::string(TrimBlanks(line.substr(eq + 1)));
     }
     return std::nullopt;
@@ -153,7 +144,7 @@ void ProfileFile::Set(std::string_view section, std::string_view key, std::strin
         if (eq == std::string_view::npos)
             continue;
         std::string_view existing = TrimBlanks(line.substr(0, eq));
-        if (EqualsNoCase(existing, key)) {
+        if (EqualsAsciiNoCase(existing, key)) {
             lines_[i] = std::string(existing) + "=" + std::string(value);
             return;
         }

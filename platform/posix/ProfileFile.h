@@ -11,7 +11,6 @@
 
 namespace platform::profile {
 
-bool EqualsNoCase(std::string_view a, std::string_view b);
 std::string_view TrimBlanks(std::string_view text);
 
 class ProfileFile {

@@ -10,6 +10,12 @@ void ShowMessageBox(void* owner, const std::string& text, unsigned style)
     MessageBoxA(static_cast<HWND>(owner), text.c_str(), nullptr, style);
 }
 
+bool HasVisibleStandardOutput()
+{
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    return out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN;
+}
+
 std::string SystemMessage(int32_t code)
 {
     char buffer[1024] = {};

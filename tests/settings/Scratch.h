@@ -1,12 +1,9 @@
 #pragma once
-// A private directory per test, whole-file access for byte-exact checks, and
-// environment variables set for one test.
+// A private directory per test and whole-file access for byte-exact checks.
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <random>
 #include <string>
 
@@ -31,17 +28,3 @@ inline std::string ReadAll(const std::string& path) {
 }
 
 inline void WriteAll(const std::string& path, const std::string& data) { std::ofstream(path, std::ios::binary) << data; }
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() { old_ ? (void)::setenv(name_, old_->c_str(), 1) : (void)::unsetenv(name_); }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};

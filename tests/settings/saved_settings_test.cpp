@@ -1,6 +1,7 @@
 #include "wizard/SavedSettings.h"
 #include "platform/Platform.h"
 #include "Scratch.h"
+#include "tests/support/Environment.h"
 
 #include <gtest/gtest.h>
 
@@ -9,21 +10,54 @@
 
 namespace {
 
+// The recent lists start empty for each test. Where the registry is the
+// user's real one (Windows), the lists found are put back afterwards; the
+// POSIX stand-in is pointed at the scratch folder instead.
+class RecentListsSetAside {
+public:
+    RecentListsSetAside() {
+        for (const char* prefix : kPrefixes)
+            for (int i = 0; i < 10; ++i) {
+                const std::string name = prefix + std::to_string(i);
+                std::string value;
+                if (ReadRegistryValue(name, value))
+                    kept_.emplace_back(name, value);
+                WriteRegistryValue(name, "");
+            }
+    }
+    ~RecentListsSetAside() {
+        for (const char* prefix : kPrefixes)
+            for (int i = 0; i < 10; ++i)
+                WriteRegistryValue(prefix + std::to_string(i), "");
+        for (const auto& [name, value] : kept_)
+            WriteRegistryValue(name, value);
+    }
+    RecentListsSetAside(const RecentListsSetAside&) = delete;
+    RecentListsSetAside& operator=(const RecentListsSetAside&) = delete;
+
+private:
+    static constexpr const char* kPrefixes[] = {"MDBfiles", "CSVdirs"};
+    std::vector<std::pair<std::string, std::string>> kept_;
+};
+
 class SavedSettingsTest : public ::testing::Test {
 protected:
     SavedSettingsTest() { InitSettings(s); }
     std::string Saved(const char* key) { return platform::ReadProfileString("Varnex", key, "<missing>", file); }
 
     ScratchDir dir;
-    ScopedEnv config{"XDG_CONFIG_HOME", dir.Path("config")};
+    testenv::ScopedEnv config{"XDG_CONFIG_HOME", dir.Path("config")};
+    RecentListsSetAside recent;
     std::string file = dir.Path("varnex.ini");
     ConversionSettings s;
 };
 
 TEST_F(SavedSettingsTest, TheFileSitsBesideTheProgramUnderItsName) {
-    EXPECT_EQ(SettingsFilePath("/opt/app/varnex.exe"), "/opt/app/varnex.ini");
-    EXPECT_EQ(SettingsFilePath("/opt/app/a.b.c"), "/opt/app/a.b.ini");
-    EXPECT_EQ(SettingsFilePath("/opt/app.d/varnex2007"), "/opt/app.d/varnex2007.ini");
+    const std::string app = std::string("opt") + platform::PathSeparator + "app";
+    const std::string sep(1, platform::PathSeparator);
+    EXPECT_EQ(SettingsFilePath(app + sep + "varnex.exe"), app + sep + "varnex.ini");
+    EXPECT_EQ(SettingsFilePath(app + sep + "a.b.c"), app + sep + "a.b.ini");
+    EXPECT_EQ(SettingsFilePath(app + ".d" + sep + "varnex2007"), app + ".d" + sep + "varnex2007.ini");
 }
 
 TEST_F(SavedSettingsTest, AMissingFileGivesTheProgramsOwnDefaults) {

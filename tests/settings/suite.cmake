@@ -1,6 +1,9 @@
-# These tests check the POSIX stand-ins for the profile and registry
-# functions (and set variables with setenv), so they are built where those
-# stand-ins are; the Win32 functions are checked by tests/win32.
+# The option parser and the saved settings run everywhere; the tests of the
+# POSIX stand-ins for the profile and registry functions (posix/) only where
+# those are built; the Win32 functions are checked by tests/win32.
+set(settings_posix_sources)
 if(NOT WIN32)
-  varnex_test_suite(settings LIBS varnex_engine varnex_platform SOURCES ${PROJECT_SOURCE_DIR}/wizard/SavedSettings.cpp)
+  file(GLOB settings_posix_sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_LIST_DIR}/posix/*_test.cpp")
 endif()
+varnex_test_suite(settings LIBS varnex_engine varnex_platform
+  SOURCES ${PROJECT_SOURCE_DIR}/wizard/SavedSettings.cpp ${settings_posix_sources})

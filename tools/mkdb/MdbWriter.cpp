@@ -69,7 +69,7 @@ std::vector<CellValue> CatalogRow(std::int64_t id, std::int64_t parent, const st
 }
 
 struct PendingTable {
-    const TableSpec* spec = nullptr;  // null for the catalog
+    const TableSpec* source = nullptr;  // null for the catalog
     std::string name;
     TableLayout layout;
     std::vector<std::uint32_t> tdefPages;
@@ -128,9 +128,9 @@ std::string Lower(std::string s) {
 }
 
 void WriteTableRows(PendingTable& t, TableWriter& writer) {
-    const TableSpec& spec = *t.spec;
-    std::set<std::size_t> deleted(spec.deletedRows.begin(), spec.deletedRows.end());
-    std::set<std::size_t> overflow(spec.overflowRows.begin(), spec.overflowRows.end());
+    const TableSpec& table = *t.source;
+    std::set<std::size_t> deleted(table.deletedRows.begin(), table.deletedRows.end());
+    std::set<std::size_t> overflow(table.overflowRows.begin(), table.overflowRows.end());
     std::size_t index = 0;
     auto add = [&](const std::vector<CellValue>& values) {
         auto placement = TableWriter::Placement::Normal;
@@ -143,11 +143,11 @@ void WriteTableRows(PendingTable& t, TableWriter& writer) {
         }
         ++index;
     };
-    if (spec.producer) {
+    if (table.producer) {
         std::vector<CellValue> row;
-        while (spec.producer(row)) add(row);
+        while (table.producer(row)) add(row);
     } else {
-        for (const auto& row : spec.rows) add(row);
+        for (const auto& row : table.rows) add(row);
     }
 }
 
@@ -163,14 +163,14 @@ void Write(const MdbDescription& description, PageSink& sink) {
     }
     std::set<std::string> names{"msysobjects"};
     PageAllocator alloc(kCatalogTdef + 1);
-    for (const TableSpec& spec : description.tables) {
-        std::u16string wide = Utf8ToUtf16(spec.name);
+    for (const TableSpec& table : description.tables) {
+        std::u16string wide = Utf8ToUtf16(table.name);
         if (wide.empty() || wide.size() > 64) throw std::runtime_error("table names must have 1 to 64 characters");
-        if (!names.insert(Lower(spec.name)).second) throw std::runtime_error("duplicate table " + spec.name);
+        if (!names.insert(Lower(table.name)).second) throw std::runtime_error("duplicate table " + table.name);
         PendingTable t;
-        t.spec = &spec;
-        t.name = spec.name;
-        t.layout = MakeLayout(spec.name, spec.columns);
+        t.source = &table;
+        t.name = table.name;
+        t.layout = MakeLayout(table.name, table.columns);
         std::size_t count = TdefPageCount(TdefBuffer(t.layout, {}).size());
         for (std::size_t i = 0; i < count; ++i) t.tdefPages.push_back(alloc.allocate());
         tables.push_back(std::move(t));
@@ -187,7 +187,7 @@ void Write(const MdbDescription& description, PageSink& sink) {
         writer.addRow(CatalogRow(kCatalogTdef, kTablesContainer, "MSysObjects", 1, 0x80000000u, date));
         for (std::size_t i = 1; i < tables.size(); ++i) {
             writer.addRow(CatalogRow(tables[i].tdefPages.front(), kTablesContainer, tables[i].name, 1,
-                                     tables[i].spec->catalogFlags, date));
+                                     tables[i].source->catalogFlags, date));
         }
         writer.finish();
         catalog.owned = writer.ownedPages();
@@ -196,7 +196,7 @@ void Write(const MdbDescription& description, PageSink& sink) {
 
     for (std::size_t i = 1; i < tables.size(); ++i) {
         PendingTable& t = tables[i];
-        TableWriter writer(t.layout, t.tdefPages.front(), t.spec->inlineLongValueLimit, alloc, sink);
+        TableWriter writer(t.layout, t.tdefPages.front(), t.source->inlineLongValueLimit, alloc, sink);
         WriteTableRows(t, writer);
         writer.finish();
         t.owned = writer.ownedPages();
@@ -229,7 +229,7 @@ void Write(const MdbDescription& description, PageSink& sink) {
         TdefFacts facts;
         facts.rowCount = t.rows;
         facts.lastAutonumber = t.lastAutonumber;
-        facts.systemTable = t.spec == nullptr;
+        facts.systemTable = t.source == nullptr;
         facts.ownedMap = pointers[1 + 2 * i];
         facts.freeMap = pointers[2 + 2 * i];
         std::vector<Page> pages = TdefPages(TdefBuffer(t.layout, facts), t.tdefPages);

@@ -28,38 +28,38 @@ TableLayout MakeLayout(const std::string& tableName, const std::vector<ColumnSpe
     std::set<std::string> names;
     for (std::size_t i = 0; i < columns.size(); ++i) {
         ColumnLayout c;
-        c.spec = columns[i];
-        const std::string& name = c.spec.name;
+        c.column = columns[i];
+        const std::string& name = c.column.name;
         std::u16string wide = Utf8ToUtf16(name);
         if (wide.empty() || wide.size() > 64) fail("column names must have 1 to 64 characters");
         if (!names.insert(Lower(name)).second) fail("duplicate column " + name);
         c.number = static_cast<int>(i);
-        c.fixed = !IsVariableLength(c.spec.type);
-        switch (c.spec.type) {
+        c.fixed = !IsVariableLength(c.column.type);
+        switch (c.column.type) {
         case JetType::Text:
-            if (c.spec.size == 0) c.spec.size = 255;
-            if (c.spec.size < 1 || c.spec.size > 255) fail(name + ": text size must be 1 to 255");
-            c.length = 2 * c.spec.size;
+            if (c.column.size == 0) c.column.size = 255;
+            if (c.column.size < 1 || c.column.size > 255) fail(name + ": text size must be 1 to 255");
+            c.length = 2 * c.column.size;
             break;
         case JetType::Binary:
-            if (c.spec.size == 0) c.spec.size = 255;
-            if (c.spec.size < 1 || c.spec.size > 255) fail(name + ": binary size must be 1 to 255");
-            c.length = c.spec.size;
+            if (c.column.size == 0) c.column.size = 255;
+            if (c.column.size < 1 || c.column.size > 255) fail(name + ": binary size must be 1 to 255");
+            c.length = c.column.size;
             break;
         case JetType::Memo:
         case JetType::OLE: c.length = 0; break;
         case JetType::Decimal:
-            if (c.spec.precision < 1 || c.spec.precision > 28 || c.spec.scale < 0 ||
-                c.spec.scale > c.spec.precision) {
+            if (c.column.precision < 1 || c.column.precision > 28 || c.column.scale < 0 ||
+                c.column.scale > c.column.precision) {
                 fail(name + ": decimal precision must be 1 to 28 and scale 0 to precision");
             }
-            c.length = FixedSize(c.spec.type);
+            c.length = FixedSize(c.column.type);
             break;
-        default: c.length = FixedSize(c.spec.type); break;
+        default: c.length = FixedSize(c.column.type); break;
         }
-        if (c.spec.autonumber && c.spec.type != JetType::Long) fail(name + ": only long columns can be autonumbers");
+        if (c.column.autonumber && c.column.type != JetType::Long) fail(name + ": only long columns can be autonumbers");
         if (c.fixed) {
-            if (c.spec.type != JetType::Boolean) {
+            if (c.column.type != JetType::Boolean) {
                 c.fixedOffset = layout.fixedAreaSize;
                 layout.fixedAreaSize += c.length;
             }

@@ -10,7 +10,7 @@
 namespace mkdb {
 
 struct ColumnLayout {
-    ColumnSpec spec;
+    ColumnSpec column;
     int number = 0;
     bool fixed = false;
     int varIndex = 0;     // variable columns only

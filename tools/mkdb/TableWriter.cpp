@@ -95,17 +95,17 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
         const ColumnLayout& c = columns[i];
         const CellValue& v = values[i];
         bool present = v.kind != CellValue::Kind::Null;
-        if (c.spec.type == JetType::Boolean) {
+        if (c.column.type == JetType::Boolean) {
             // Booleans are the mask bit itself; NULL cannot be stored and reads as false.
             present = false;
             if (v.kind == CellValue::Kind::Boolean) present = v.boolean;
             else if (v.kind == CellValue::Kind::Integer) present = v.integer != 0;
-            else if (v.kind != CellValue::Kind::Null) throw std::runtime_error("column " + c.spec.name + ": expected true or false");
+            else if (v.kind != CellValue::Kind::Null) throw std::runtime_error("column " + c.column.name + ": expected true or false");
         } else if (c.fixed) {
             if (present) {
-                std::string bytes = EncodeFixedValue(c.spec, v);
+                std::string bytes = EncodeFixedValue(c.column, v);
                 row.replace(2 + static_cast<std::size_t>(c.fixedOffset), bytes.size(), bytes);
-                if (c.spec.autonumber) {
+                if (c.column.autonumber) {
                     std::uint32_t id = 0;
                     for (int k = 3; k >= 0; --k) id = (id << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(k)]);
                     if (static_cast<std::int32_t>(id) > static_cast<std::int32_t>(lastAutonumber_)) lastAutonumber_ = id;
@@ -113,9 +113,9 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
             }
         } else {
             if (present) {
-                variable.emplace_back(EncodeVariableValue(c.spec, v));
+                variable.emplace_back(EncodeVariableValue(c.column, v));
                 std::size_t size = variable.back()->size();
-                inlineSize += IsLongValue(c.spec.type) ? 12 + (size <= inlineLimit_ ? size : 0) : size;
+                inlineSize += IsLongValue(c.column.type) ? 12 + (size <= inlineLimit_ ? size : 0) : size;
             } else {
                 variable.emplace_back();
             }
@@ -132,7 +132,7 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
     for (const ColumnLayout& c : columns) {
         if (c.fixed) continue;
         offsets.push_back(static_cast<std::uint32_t>(row.size()));
-        if (const auto& bytes = variable[slot++]) row += IsLongValue(c.spec.type) ? longValue(*bytes, allowInline) : *bytes;
+        if (const auto& bytes = variable[slot++]) row += IsLongValue(c.column.type) ? longValue(*bytes, allowInline) : *bytes;
     }
     if (layout_.varCount > 0) {
         offsets.push_back(static_cast<std::uint32_t>(row.size()));

@@ -42,29 +42,29 @@ std::string TdefBuffer(const TableLayout& layout, const TdefFacts& facts) {
 
     for (const ColumnLayout& c : layout.columns) {
         std::string d(25, '\0');
-        d[0] = static_cast<char>(c.spec.type);
+        d[0] = static_cast<char>(c.column.type);
         Set32(d, 1, 0x0659);
         Set16(d, 5, static_cast<std::uint32_t>(c.number));
         Set16(d, 7, static_cast<std::uint32_t>(c.fixed ? 0 : c.varIndex));
         Set16(d, 9, static_cast<std::uint32_t>(c.number));  // display order = order given
-        if (c.spec.type == JetType::Text || c.spec.type == JetType::Memo) {
+        if (c.column.type == JetType::Text || c.column.type == JetType::Memo) {
             Set16(d, 11, 0x0409);  // collation: General (legacy)
-        } else if (c.spec.type == JetType::Decimal) {
-            d[11] = static_cast<char>(c.spec.precision);
-            d[12] = static_cast<char>(c.spec.scale);
+        } else if (c.column.type == JetType::Decimal) {
+            d[11] = static_cast<char>(c.column.precision);
+            d[12] = static_cast<char>(c.column.scale);
         }
         std::uint8_t flags = 0x02;
         if (c.fixed) flags |= 0x01;
-        if (c.spec.autonumber) flags |= 0x04;
+        if (c.column.autonumber) flags |= 0x04;
         if (facts.systemTable) flags |= 0x10;
         d[15] = static_cast<char>(flags);
-        if (c.spec.type == JetType::Text || c.spec.type == JetType::Memo) d[16] = 0x01;  // may compress
+        if (c.column.type == JetType::Text || c.column.type == JetType::Memo) d[16] = 0x01;  // may compress
         Set16(d, 21, static_cast<std::uint32_t>(c.fixed ? c.fixedOffset : 0));
         Set16(d, 23, static_cast<std::uint32_t>(c.length));
         b += d;
     }
     for (const ColumnLayout& c : layout.columns) {
-        std::string name = EncodeText(Utf8ToUtf16(c.spec.name), false);
+        std::string name = EncodeText(Utf8ToUtf16(c.column.name), false);
         std::string length(2, '\0');
         Set16(length, 0, static_cast<std::uint32_t>(name.size()));
         b += length;

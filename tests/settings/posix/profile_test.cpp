@@ -1,5 +1,8 @@
+// The POSIX stand-ins for the profile and registry functions; the Windows
+// functions are the system's own.
 #include "platform/Platform.h"
-#include "Scratch.h"
+#include "../Scratch.h"
+#include "tests/support/Environment.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +14,7 @@ namespace {
 using platform::ReadProfileInt;
 using platform::ReadProfileString;
 using platform::WriteProfileString;
+using testenv::ScopedEnv;
 
 TEST(ProfileFile, WriteKeepsEveryOtherLineAndPlacesNewKeysInTheirSection) {
     ScratchDir dir;
