@@ -4,11 +4,16 @@
 # mdbtools exporter on the same table, and wc -l over our output as the floor
 # of merely reading that much text. Prints wall time, peak RSS and ratios.
 #
+# Each command runs BENCH_REPEAT times (default 3); the table shows the
+# median wall time, the median CPU time (user + system, which other load on
+# the machine disturbs less) and the largest peak RSS.
+#
 # usage: bench/run.sh [ROWS...]       (default: 10000 100000 1000000)
 # Environment: BENCH_DIR (scratch folder, default a fresh temporary one;
 # it needs about 1 GB for the 1M-row point), BENCH_KEEP=1 to keep it,
 # BENCH_NO_BUILD=1 to use an existing build as it is, BENCH_BUILD_DIR to
-# take the programs from another build folder than build/release.
+# take the programs from another build folder than build/release,
+# BENCH_REPEAT to run each command another number of times.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -41,20 +46,42 @@ mkdir -p "$work"
 cleanup() { [[ ${BENCH_KEEP:-0} == 1 ]] || rm -rf "$work"; }
 trap cleanup EXIT
 
-# measure LOG COMMAND...: runs COMMAND under /usr/bin/time -v and sets
-# SECONDS_TAKEN and PEAK_KB from its report. A failing command is reported
-# but still timed, so one broken tool does not hide the others' figures.
+repeat=${BENCH_REPEAT:-3}
+[[ $repeat =~ ^[1-9][0-9]*$ ]] || { echo "bench: BENCH_REPEAT must be a positive number" >&2; exit 1; }
+
+# /usr/bin/time reports wall time in hundredths, too coarse for wc -l, so
+# the wall time is taken around it from the shell's microsecond clock.
+now() { local t=$EPOCHREALTIME; echo "${t/,/.}"; }
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", v[int((NR + 1) / 2)] }'; }
+
+# measure LOG SETUP COMMAND...: runs SETUP (a shell function, or :) and then
+# COMMAND under /usr/bin/time -v, $repeat times; sets SECONDS_TAKEN and
+# CPU_TAKEN (medians) and PEAK_KB (the largest). A failing command is
+# reported but still timed, so one broken tool does not hide the others'
+# figures.
 measure() {
-  local log=$1
-  shift
-  /usr/bin/time -v -o "$log" "$@" || echo "bench: failed: $*" >&2
-  local wall
-  wall=$(sed -n 's/^[[:space:]]*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$log")
-  SECONDS_TAKEN=$(awk -v t="$wall" 'BEGIN { n = split(t, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; printf "%.2f", s }')
-  PEAK_KB=$(sed -n 's/^[[:space:]]*Maximum resident set size (kbytes): //p' "$log")
+  local log=$1 setup=$2
+  shift 2
+  local walls=() cpus=() peak=0 k start end kb
+  for ((k = 0; k < repeat; k++)); do
+    "$setup"
+    start=$(now)
+    /usr/bin/time -v -o "$log" "$@" || echo "bench: failed: $*" >&2
+    end=$(now)
+    walls+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')")
+    cpus+=("$(awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.3f", s }' "$log")")
+    kb=$(sed -n 's/^[[:space:]]*Maximum resident set size (kbytes): //p' "$log")
+    ((kb > peak)) && peak=$kb
+  done
+  SECONDS_TAKEN=$(median "${walls[@]}")
+  CPU_TAKEN=$(median "${cpus[@]}")
+  PEAK_KB=$peak
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+echo "== machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)"
+echo "== load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 results=()
 for n in "${rows[@]}"; do
@@ -64,49 +91,59 @@ for n in "${rows[@]}"; do
   size_mb=$(awk -v b="$(stat -c %s "$db")" 'BEGIN { printf "%.1f", b / 1048576 }')
 
   out="$work/out-$n"
-  rm -rf "$out" && mkdir -p "$out"
-  ours_s=-; ours_kb=-; wc_s=-; wc_kb=-; lines=-
+  # Each run starts from an empty folder: our program appends to a file it
+  # finds there unless told to overwrite it.
+  fresh_out() { rm -rf "$out" && mkdir -p "$out"; }
+  fresh_out
+  ours_s=-; ours_cpu=-; ours_kb=-; wc_s=-; wc_cpu=-; wc_kb=-; lines=-
   if [[ $have_varnex == 1 ]]; then
-    measure "$work/time-ours-$n" "$varnex" /SILENT "$db" "$out/"
-    ours_s=$SECONDS_TAKEN; ours_kb=$PEAK_KB
+    measure "$work/time-ours-$n" fresh_out "$varnex" /SILENT "$db" "$out/"
+    ours_s=$SECONDS_TAKEN; ours_cpu=$CPU_TAKEN; ours_kb=$PEAK_KB
     csv="$out/Bench.csv"
     if [[ -f $csv ]]; then
-      measure "$work/time-wc-$n" sh -c 'wc -l < "$1" > "$2"' sh "$csv" "$work/lines-$n"
-      wc_s=$SECONDS_TAKEN; wc_kb=$PEAK_KB; lines=$(tr -d ' ' < "$work/lines-$n")
+      measure "$work/time-wc-$n" : sh -c 'wc -l < "$1" > "$2"' sh "$csv" "$work/lines-$n"
+      wc_s=$SECONDS_TAKEN; wc_cpu=$CPU_TAKEN; wc_kb=$PEAK_KB; lines=$(tr -d ' ' < "$work/lines-$n")
     else
       echo "bench: $csv was not written" >&2
     fi
   fi
 
-  measure "$work/time-mdb-$n" sh -c 'mdb-export "$1" Bench > "$2"' sh "$db" "$work/mdb-export-$n.csv"
-  mdb_s=$SECONDS_TAKEN; mdb_kb=$PEAK_KB
+  measure "$work/time-mdb-$n" : sh -c 'mdb-export "$1" Bench > "$2"' sh "$db" "$work/mdb-export-$n.csv"
+  mdb_s=$SECONDS_TAKEN; mdb_cpu=$CPU_TAKEN; mdb_kb=$PEAK_KB
   if [[ $lines == - ]]; then
     # Without our output, count mdb-export's lines so the wc column still means something.
-    measure "$work/time-wc-$n" sh -c 'wc -l < "$1" > "$2"' sh "$work/mdb-export-$n.csv" "$work/lines-$n"
-    wc_s=$SECONDS_TAKEN; wc_kb=$PEAK_KB; lines=$(tr -d ' ' < "$work/lines-$n")
+    measure "$work/time-wc-$n" : sh -c 'wc -l < "$1" > "$2"' sh "$work/mdb-export-$n.csv" "$work/lines-$n"
+    wc_s=$SECONDS_TAKEN; wc_cpu=$CPU_TAKEN; wc_kb=$PEAK_KB; lines=$(tr -d ' ' < "$work/lines-$n")
   fi
   rm -f "$work/mdb-export-$n.csv"
   rm -rf "$out"
-  results+=("$n $size_mb $ours_s $ours_kb $mdb_s $mdb_kb $wc_s $wc_kb $lines")
+  results+=("$n $size_mb $ours_s $ours_cpu $ours_kb $mdb_s $mdb_cpu $mdb_kb $wc_s $wc_cpu $wc_kb $lines")
   if [[ ${BENCH_KEEP:-0} != 1 ]]; then rm -f "$db"; fi
 done
 
+echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
-printf '%10s %8s | %9s %10s | %9s %10s | %9s %10s | %10s %12s %12s\n' \
-  rows "db MB" "varnex s" "varnex KB" "mdb s" "mdb KB" "wc s" "wc KB" lines "varnex/mdb" "varnex/wc"
+echo "median of $repeat runs; s = wall seconds, cpu = user + system seconds, KB = peak RSS"
+printf '%9s %7s | %7s %6s %7s | %7s %6s %7s | %7s %6s %6s | %8s | %8s %8s %8s %8s\n' \
+  rows "db MB" "varnex" cpu KB "mdb" cpu KB "wc -l" cpu KB lines "mdb/ours" "ours/wc" "cpu m/o" "cpu o/w"
 for r in "${results[@]}"; do
-  read -r n size ours_s ours_kb mdb_s mdb_kb wc_s wc_kb lines <<<"$r"
-  vm=-; vw=-
-  if [[ $ours_s != - ]]; then vm=$(ratio "$ours_s" "$mdb_s"); vw=$(ratio "$ours_s" "$wc_s"); fi
-  printf '%10s %8s | %9s %10s | %9s %10s | %9s %10s | %10s %12s %12s\n' \
-    "$n" "$size" "$ours_s" "$ours_kb" "$mdb_s" "$mdb_kb" "$wc_s" "$wc_kb" "$lines" "$vm" "$vw"
+  read -r n size ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines <<<"$r"
+  speedup=-; overwc=-; cpu_speedup=-; cpu_overwc=-
+  if [[ $ours_s != - ]]; then
+    speedup=$(ratio "$mdb_s" "$ours_s"); overwc=$(ratio "$ours_s" "$wc_s")
+    cpu_speedup=$(ratio "$mdb_cpu" "$ours_cpu"); cpu_overwc=$(ratio "$ours_cpu" "$wc_cpu")
+  fi
+  printf '%9s %7s | %7s %6s %7s | %7s %6s %7s | %7s %6s %6s | %8s | %8s %8s %8s %8s\n' \
+    "$n" "$size" "$ours_s" "$ours_cpu" "$ours_kb" "$mdb_s" "$mdb_cpu" "$mdb_kb" "$wc_s" "$wc_cpu" "$wc_kb" \
+    "$lines" "$speedup" "$overwc" "$cpu_speedup" "$cpu_overwc"
 done
+echo "targets: mdb/ours >= 5, ours/wc <= 4, varnex KB <= 102400 (100 MiB)"
 
 # Linearity: seconds per million rows at each point (equal figures = linear cost).
 echo
-echo "seconds per million rows:"
+echo "wall seconds per million rows:"
 for r in "${results[@]}"; do
-  read -r n size ours_s ours_kb mdb_s mdb_kb wc_s wc_kb lines <<<"$r"
+  read -r n size ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines <<<"$r"
   per() { [[ $1 == - ]] && echo - || awk -v s="$1" -v n="$n" 'BEGIN { printf "%.2f", s * 1000000 / n }'; }
   printf '%10s rows: varnex %8s   mdb-export %8s\n' "$n" "$(per "$ours_s")" "$(per "$mdb_s")"
 done

@@ -47,23 +47,46 @@ private:
     iconv_t cd_;
 };
 
-void AppendUtf8(char32_t c, std::string& out)
+constexpr std::size_t kChunkBytes = 1024;
+constexpr std::size_t kMaxUtf8Bytes = 4;
+constexpr std::size_t kAsciiBlock = 16;
+// Room one step of the converter may fill: a block of units of up to three
+// bytes each, and a surrogate pair begun at its last unit.
+constexpr std::size_t kChunkReserve = kAsciiBlock * 3 + kMaxUtf8Bytes;
+
+// Whether sixteen units are all below 0x80, tested as four 64-bit words.
+bool IsAsciiBlock(const char16_t* units)
+{
+    static_assert(kAsciiBlock * sizeof(char16_t) == 4 * sizeof(uint64_t));
+    uint64_t words[4];
+    std::memcpy(words, units, sizeof words);
+    return ((words[0] | words[1] | words[2] | words[3]) & 0xFF80FF80FF80FF80u) == 0;
+}
+
+// One character as UTF-8 at `to`, which has room for four bytes; returns
+// the bytes written.
+std::size_t PutUtf8(char32_t c, char* to)
 {
     if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        to[0] = static_cast<char>(c);
+        return 1;
     }
+    if (c < 0x800) {
+        to[0] = static_cast<char>(0xC0 | (c >> 6));
+        to[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        to[0] = static_cast<char>(0xE0 | (c >> 12));
+        to[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        to[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    to[0] = static_cast<char>(0xF0 | (c >> 18));
+    to[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    to[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    to[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
 }
 
 std::string Normalised(std::string_view codeset)
@@ -81,19 +104,47 @@ std::string Normalised(std::string_view codeset)
 
 void EncodeUtf8(std::u16string_view text, std::string& out)
 {
+    // Converted through a stack buffer appended in pieces: growing the string
+    // a byte at a time costs a capacity check per byte, and this conversion
+    // runs over every text cell of an export. Most text is ASCII, so whole
+    // blocks of it are tested and narrowed at once.
     out.clear();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i];
-        if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            const char32_t c = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            AppendUtf8(c, out);
-            ++i;
-        } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-            out.push_back('?');
-        } else {
-            AppendUtf8(unit, out);
+    char chunk[kChunkBytes];
+    std::size_t used = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (used > kChunkBytes - kChunkReserve) {
+            out.append(chunk, used);
+            used = 0;
+        }
+        std::size_t end = text.size();
+        if (text.size() - i >= kAsciiBlock) {
+            if (IsAsciiBlock(text.data() + i)) {
+                for (std::size_t k = 0; k < kAsciiBlock; ++k)
+                    chunk[used + k] = static_cast<char>(text[i + k]);
+                used += kAsciiBlock;
+                i += kAsciiBlock;
+                continue;
+            }
+            end = i + kAsciiBlock;
+        }
+        // A block holding something else, or the last few units, one by one.
+        while (i < end) {
+            const char16_t unit = text[i++];
+            if (unit < 0x80) {
+                chunk[used++] = static_cast<char>(unit);
+            } else if (IsHighSurrogate(unit) && i < text.size() && IsLowSurrogate(text[i])) {
+                const char32_t c = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i] - 0xDC00);
+                used += PutUtf8(c, chunk + used);
+                ++i;
+            } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+                chunk[used++] = '?';
+            } else {
+                used += PutUtf8(unit, chunk + used);
+            }
         }
     }
+    out.append(chunk, used);
 }
 
 std::size_t DecodeUtf8Char(std::string_view text, std::size_t pos, char32_t& c)
@@ -274,12 +325,21 @@ void CodePage::Encode(std::u16string_view text, std::string& out) const
         EncodeUtf8(text, out);
         return;
     case Kind::SingleByte:
+    {
         out.clear();
+        char chunk[kChunkBytes];
+        std::size_t used = 0;
         for (char16_t unit : text) {
+            if (used == kChunkBytes) {
+                out.append(chunk, used);
+                used = 0;
+            }
             const uint16_t byte = encode_[unit];
-            out.push_back(byte == kNone ? '?' : static_cast<char>(byte));
+            chunk[used++] = byte == kNone ? '?' : static_cast<char>(byte);
         }
+        out.append(chunk, used);
         return;
+    }
     case Kind::MultiByte:
         EncodeWithIconv(text, out);
         return;

@@ -38,6 +38,16 @@ void CivilFromDays(int64_t days, Parts& parts)
 
 void AppendNumber(int64_t value, std::size_t width, std::string& out)
 {
+    // Every field but a full year is below 100: two digits at most, written
+    // without the general conversion (dates are a large part of an export).
+    if (value >= 0 && value < 100 && width <= 2) {
+        const char digits[2] = {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+        if (value >= 10 || width == 2)
+            out.append(digits, 2);
+        else
+            out.push_back(digits[1]);
+        return;
+    }
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     const auto length = static_cast<std::size_t>(result.ptr - buffer);
