@@ -196,6 +196,10 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     // An EngineError from here on ends the table: the file is closed by its
     // destructor with every complete byte kept, and the run decides what follows.
     WriteRecords(window, settings, file, *records, plan);
-    file.Close();
+    const bool written = file.Close();
     records->Close();
+    if (!written) {
+        WriteStatus("Failed", settings);
+        settings.TablesFailed += 1;
+    }
 }

@@ -1,39 +1,50 @@
 #include "engine/OutputFile.h"
 
-namespace {
-// Every cell is a handful of small writes; a large buffer keeps them from
-// turning into system calls.
-constexpr std::size_t kBufferBytes = 64 * 1024;
-} // namespace
-
 bool OutputFile::OpenAppend(const std::string& path)
 {
     Close();
     file_ = std::fopen(path.c_str(), "ab");
     if (file_ == nullptr)
         return false;
-    // The C library allocates and frees the buffer itself (null pointer),
-    // so no buffer of ours has to outlive the stream.
-    std::setvbuf(file_, nullptr, _IOFBF, kBufferBytes);
+    // Our own buffer gathers the bytes; a second one in the stream would
+    // only copy every byte once more.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (!buffer_)
+        buffer_ = std::make_unique<char[]>(kBufferBytes);
+    used_ = 0;
+    failed_ = false;
     return true;
 }
 
-void OutputFile::Write(std::string_view bytes)
+void OutputFile::Flush()
 {
-    if (file_ != nullptr && !bytes.empty())
-        std::fwrite(bytes.data(), 1, bytes.size(), file_);
+    if (used_ != 0 && std::fwrite(buffer_.get(), 1, used_, file_) != used_)
+        failed_ = true;
+    used_ = 0;
 }
 
-void OutputFile::Put(char byte)
+void OutputFile::WriteThrough(std::string_view bytes)
 {
-    if (file_ != nullptr)
-        std::fputc(static_cast<unsigned char>(byte), file_);
+    if (file_ == nullptr)
+        return;
+    Flush();
+    // What still does not fit (a long memo) goes out in one piece.
+    if (bytes.size() >= kBufferBytes) {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
+            failed_ = true;
+        return;
+    }
+    std::memcpy(buffer_.get(), bytes.data(), bytes.size());
+    used_ = bytes.size();
 }
 
-void OutputFile::Close()
+bool OutputFile::Close()
 {
     if (file_ != nullptr) {
-        std::fclose(file_);
+        Flush();
+        if (std::fclose(file_) != 0)
+            failed_ = true;
         file_ = nullptr;
     }
+    return !failed_;
 }

@@ -2,6 +2,8 @@
 // A buffered output file opened for appending in binary mode.
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,10 +17,31 @@ public:
     // "ab": created when missing, written at its end, no newline translation.
     bool OpenAppend(const std::string& path);
     bool IsOpen() const { return file_ != nullptr; }
-    void Write(std::string_view bytes);
-    void Put(char byte);
-    void Close();
+    // Cells arrive as many small pieces: the common case is a copy into the
+    // buffer, inline, without a call into the C library and its stream lock.
+    void Write(std::string_view bytes)
+    {
+        if (file_ != nullptr && bytes.size() <= kBufferBytes - used_) {
+            if (!bytes.empty())
+                std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+            used_ += bytes.size();
+            return;
+        }
+        WriteThrough(bytes);
+    }
+    void Put(char byte) { Write(std::string_view(&byte, 1)); }
+    // False when any byte since the open failed to reach the file (a full
+    // disk, a lost medium): the table is then not converted, whatever it wrote.
+    bool Close();
 
 private:
+    static constexpr std::size_t kBufferBytes = 64 * 1024;
+
+    void Flush();
+    void WriteThrough(std::string_view bytes);
+
     std::FILE* file_ = nullptr;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
+    bool failed_ = false;
 };

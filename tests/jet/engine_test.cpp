@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -81,7 +82,11 @@ TEST(JetOpen, MissingFileAndNonDatabaseAreEngineErrors) {
 TEST(JetOpen, NonAsciiPathsReachTheFileSystemUnchanged) {
     SKIP_WITHOUT_CORPUS();
     const auto engine = CreateJetEngine(true);
-    const std::string dir = (std::filesystem::temp_directory_path() / "varnex-jet-ansi").string();
+    // ctest runs this test twice at once, under two locales: one folder each.
+    const char* locale = std::getenv("LC_ALL");
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / ("varnex-jet-ansi-" + std::string(locale ? locale : "default")))
+            .string();
     std::filesystem::create_directories(dir);
     std::string database;
     {
