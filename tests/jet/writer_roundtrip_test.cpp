@@ -6,6 +6,7 @@
 #include "CorpusFiles.h"
 
 #include "../tools/MdbToolsOracle.h"
+#include "../tools/TableBuilding.h"
 
 #include "jet/JetEngine.h"
 #include "tools/mkdb/DescriptionJson.h"
@@ -411,19 +412,7 @@ private:
     oracle::Scratch scratch_;
 };
 
-ColumnSpec Col(const std::string& name, JetType type, int size = 0) {
-    ColumnSpec c;
-    c.name = name;
-    c.type = type;
-    c.size = size;
-    return c;
-}
-
-CellValue T(const std::string& s) { return CellValue::fromText(s); }
-CellValue I(int64_t v) { return CellValue::fromInt(v); }
-CellValue R(double v) { return CellValue::fromReal(v); }
-CellValue B(const std::string& bytes) { return CellValue::fromBytes(bytes); }
-const CellValue Null = CellValue::null();
+using namespace building;
 
 TEST_F(WriterRoundTrip, EveryScalarTypeAtItsLimitsAndAsNull) {
     Check(

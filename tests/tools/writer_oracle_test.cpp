@@ -1,6 +1,7 @@
 // Files from the writer, read back by mdbtools: what goes in must come out.
 
 #include "MdbToolsOracle.h"
+#include "TableBuilding.h"
 
 #include "tools/mkdb/DescriptionJson.h"
 #include "tools/mkdb/MdbDescription.h"
@@ -15,19 +16,7 @@ namespace {
 using Rows = std::vector<std::vector<std::string>>;
 const std::string N = oracle::kNull;
 
-ColumnSpec Col(const std::string& name, JetType type, int size = 0) {
-    ColumnSpec c;
-    c.name = name;
-    c.type = type;
-    c.size = size;
-    return c;
-}
-
-CellValue T(const std::string& s) { return CellValue::fromText(s); }
-CellValue I(std::int64_t v) { return CellValue::fromInt(v); }
-CellValue R(double v) { return CellValue::fromReal(v); }
-CellValue B(const std::string& bytes) { return CellValue::fromBytes(bytes); }
-const CellValue Null = CellValue::null();
+using namespace building;
 
 std::string Hex(const std::string& bytes) {
     static const char* digits = "0123456789ABCDEF";

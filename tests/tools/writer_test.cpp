@@ -2,6 +2,7 @@
 // the masked password, determinism, the committed sample, and refusals.
 
 #include "MdbToolsOracle.h"
+#include "TableBuilding.h"
 
 #include "tools/mkdb/DescriptionJson.h"
 #include "tools/mkdb/MdbDescription.h"
@@ -13,13 +14,7 @@
 
 namespace {
 
-ColumnSpec Col(const std::string& name, JetType type, int size = 0) {
-    ColumnSpec c;
-    c.name = name;
-    c.type = type;
-    c.size = size;
-    return c;
-}
+using namespace building;
 
 std::string Bytes(std::initializer_list<int> values) {
     std::string out;
