@@ -52,6 +52,11 @@ TEST(ValueEncoding, MatchesTheFormatsWorkedExamples) {
               Bytes({0xB8, 0x88, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(EncodeFixedValue(Col("C", JetType::Currency), CellValue::fromReal(-0.0001)),
               std::string(8, '\xFF'));
+    // The smallest value is one unit further from zero than the largest.
+    EXPECT_EQ(EncodeFixedValue(Col("C", JetType::Currency), CellValue::fromText("-922337203685477.5808")),
+              Bytes({0, 0, 0, 0, 0, 0, 0, 0x80}));
+    EXPECT_EQ(EncodeFixedValue(Col("C", JetType::Currency), CellValue::fromText("922337203685477.5807")),
+              Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}));
 
     EXPECT_EQ(EncodeText(Utf8ToUtf16("\xC3\xA4\xC3\xA4kk\xC3\xB6si\xC3\xA4"), true),
               Bytes({0xFF, 0xFE, 0xE4, 0xE4, 0x6B, 0x6B, 0xF6, 0x73, 0x69, 0xE4}));
@@ -76,6 +81,10 @@ TEST(ValueEncoding, RefusesValuesThatWouldBeStoredWrongly) {
     EXPECT_THROW(EncodeFixedValue(Col("I", JetType::Integer), CellValue::fromReal(1.5)), std::runtime_error);
     EXPECT_THROW(EncodeFixedValue(Col("L", JetType::Long), CellValue::fromInt(2147483648LL)), std::runtime_error);
     EXPECT_THROW(EncodeFixedValue(Col("C", JetType::Currency), CellValue::fromText("1.00001")), std::runtime_error);
+    EXPECT_THROW(EncodeFixedValue(Col("C", JetType::Currency), CellValue::fromText("922337203685477.5808")),
+                 std::runtime_error);
+    EXPECT_THROW(EncodeFixedValue(Col("C", JetType::Currency), CellValue::fromText("-922337203685477.5809")),
+                 std::runtime_error);
     EXPECT_THROW(EncodeFixedValue(Col("G", JetType::GUID), CellValue::fromText("{8E39276A-BCA8-4AC4-891E}")),
                  std::runtime_error);
     EXPECT_THROW(EncodeVariableValue(Col("T", JetType::Text, 3), CellValue::fromText("four")), std::runtime_error);

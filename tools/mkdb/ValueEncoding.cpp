@@ -306,10 +306,13 @@ std::string EncodeFixedValue(const ColumnSpec& column, const CellValue& value) {
         if (value.kind == CellValue::Kind::Text) {
             bool negative = false;
             unsigned __int128 m = ScaledDecimal(value.text, 4, negative);
-            if (m > static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max())) {
+            // Two's complement reaches one unit further below zero than above it.
+            const auto limit = static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max()) +
+                               (negative ? 1 : 0);
+            if (m > limit) {
                 Bad(column, "currency out of range");
             }
-            units = negative ? -static_cast<std::int64_t>(m) : static_cast<std::int64_t>(m);
+            units = negative ? static_cast<std::int64_t>(-static_cast<__int128>(m)) : static_cast<std::int64_t>(m);
         } else if (value.kind == CellValue::Kind::Integer) {
             if (value.integer > std::numeric_limits<std::int64_t>::max() / 10000 ||
                 value.integer < std::numeric_limits<std::int64_t>::min() / 10000) {
