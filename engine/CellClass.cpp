@@ -1,6 +1,6 @@
 #include "engine/Cells.h"
 
-#include "engine/Database.h"
+#include "core/Database.h"
 
 CellClass CellClassOf(int16_t typeCode)
 {

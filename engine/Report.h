@@ -1,7 +1,7 @@
 #pragma once
 // The activity log, the status file and the error report.
 
-#include "engine/Database.h"
+#include "core/Database.h"
 #include "engine/Settings.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // The one record of a run: options, paths, the open database and run state.
 
-#include "engine/Database.h"
+#include "core/Database.h"
 #include "engine/Windows.h"
 
 #include <atomic>

@@ -7,7 +7,7 @@
 #include "jet/PageFile.h"
 #include "jet/TableDefinition.h"
 
-#include "engine/Database.h"
+#include "core/Database.h"
 
 #include <map>
 #include <memory>

@@ -2,7 +2,7 @@
 // How the reader fails: always as the EngineError a DAO call would raise,
 // with DAO's error number and a description the error report can show.
 
-#include "engine/Database.h"
+#include "core/Database.h"
 
 #include <string>
 #include <string_view>

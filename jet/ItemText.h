@@ -2,7 +2,7 @@
 // The text of one item of a multi-value column. Items reach the cell as
 // text, so numbers are written plainly, independent of any locale.
 
-#include "engine/Variant.h"
+#include "core/Variant.h"
 
 #include <string>
 

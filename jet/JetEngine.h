@@ -1,7 +1,7 @@
 #pragma once
 // Our Access reader as a database engine.
 
-#include "engine/Database.h"
+#include "core/Database.h"
 
 #include <memory>
 

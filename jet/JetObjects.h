@@ -8,7 +8,7 @@
 #include "jet/TableScan.h"
 #include "jet/Values.h"
 
-#include "engine/Database.h"
+#include "core/Database.h"
 
 #include <memory>
 #include <optional>
@@ -82,6 +82,9 @@ private:
 class JetRecordset : public Recordset {
 public:
     JetRecordset(std::shared_ptr<DatabaseFile> database, const CatalogTable& entry);
+    // The decode context and the fields point into this object's own members.
+    JetRecordset(const JetRecordset&) = delete;
+    JetRecordset& operator=(const JetRecordset&) = delete;
     int32_t RecordCount() const override;
     void MoveFirst() override;
     void MoveNext() override;

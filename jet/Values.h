@@ -4,7 +4,7 @@
 #include "jet/LongValue.h"
 #include "jet/RecordLayout.h"
 
-#include "engine/Variant.h"
+#include "core/Variant.h"
 
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 // that writes decimals as text (the value conversion, the reader's item
 // texts), so that the long division lives once.
 
-#include "engine/Variant.h"
+#include "core/Variant.h"
 
 #include <cstddef>
 

@@ -3,7 +3,7 @@
 // implementations: platform/win32 calls the real functions, platform/posix
 // carries small equivalents of its own.
 
-#include "engine/Variant.h"
+#include "core/Variant.h"
 
 #include <cstdint>
 #include <string>

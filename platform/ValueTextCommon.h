@@ -6,7 +6,7 @@
 // Only the List items depend on the platform, through the conversion of
 // UTF-16 to its narrow code page that every other text on it goes through.
 
-#include "engine/Variant.h"
+#include "core/Variant.h"
 
 #include <cstdint>
 #include <span>

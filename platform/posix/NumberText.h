@@ -3,7 +3,7 @@
 // text: no grouping, no currency symbol, the locale's decimal separator,
 // a leading "-" only, and never a negative zero.
 
-#include "engine/Variant.h"
+#include "core/Variant.h"
 
 #include <cstdint>
 #include <string>

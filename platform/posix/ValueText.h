@@ -4,7 +4,7 @@
 // choice of locales and ANSI page. Everything that depends on the locale is
 // settled when the format is built, so formatting a value looks nothing up.
 
-#include "engine/Variant.h"
+#include "core/Variant.h"
 #include "platform/posix/CodePage.h"
 #include "platform/posix/Locale.h"
 

@@ -1,5 +1,5 @@
 #include "engine/Cells.h"
-#include "engine/Database.h"
+#include "core/Database.h"
 #include "platform/Platform.h"
 
 #include "TempDir.h"

@@ -2,7 +2,7 @@
 // Access to the shared sample databases for the reader's tests; every test
 // that needs them skips when they are not there.
 
-#include "engine/Database.h"
+#include "core/Database.h"
 #include "platform/Platform.h"
 
 #include <gtest/gtest.h>

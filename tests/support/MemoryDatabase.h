@@ -4,7 +4,7 @@
 // reader. Databases are registered by path, so code that opens "files" finds
 // them without touching the disk.
 
-#include "engine/Database.h"
+#include "core/Database.h"
 
 #include <cstdint>
 #include <map>

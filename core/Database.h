@@ -3,7 +3,7 @@
 // operations the export relies on. Any Access reader can stand behind them;
 // ours lives in jet/. Every failing call throws EngineError.
 
-#include "engine/Variant.h"
+#include "core/Variant.h"
 
 #include <cstdint>
 #include <exception>
