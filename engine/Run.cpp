@@ -112,11 +112,13 @@ int32_t ConvertMatches(ConversionSettings& settings, bool closeEachDatabase) {
 
 void ConvertTables(ProgressDisplay* window, ConversionSettings& settings) { ConvertListedTables(window, settings); }
 
-int ConversionThread(ConversionSettings& settings) {
+int ConversionThread(ConversionSettings& settings, ConversionOutcome* outcome) {
     ProgressDisplay* window = settings.ProgressWindow;
     if (window)
         window->DisableWizardButtons();
-    ConvertTables(window, settings);
+    ConversionOutcome result = RunConversion(settings, ConversionRoad::Wizard);
+    if (outcome)
+        *outcome = std::move(result);
     if (window)
         window->PressNext();
     return 0;

@@ -35,6 +35,13 @@ private:
 };
 
 constexpr std::size_t kPathCapacity = 259;
+
+// One database or table that did not convert, and why, in one line.
+struct ConversionFailure {
+    std::string Database; // the file as it was opened
+    std::string Table;    // empty when the database itself failed
+    std::string Reason;
+};
 constexpr std::size_t kDelimiterCapacity = 31;
 constexpr std::size_t kOrderCapacity = 100;
 constexpr std::size_t kTypeChangeSlots = 2048;
@@ -81,6 +88,10 @@ struct ConversionSettings {
     // Output files this run has created or replaced: a later table bound for the
     // same file is appended to it, so OverWrite never deletes this run's own output.
     std::vector<std::string> FilesWritten;
+    // What failed and why, and what was asked for but matched nothing; the
+    // run entry hands both to the face that started the run.
+    std::vector<ConversionFailure> Failures;
+    std::vector<std::string> Warnings;
     int32_t Log = 0;
     int32_t Open = 0;
     int32_t Batch = 0;

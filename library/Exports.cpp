@@ -5,7 +5,7 @@
 #include "Arguments.h"
 #include "varnex.h"
 
-#include "engine/Run.h"
+#include "engine/Conversion.h"
 #include "engine/Settings.h"
 
 #include <memory>
@@ -21,18 +21,17 @@ int32_t Convert(int32_t argc, const char* const* argv) {
     settings->StatusFile.clear();
     settings->ProgressWindow = nullptr;
 
-    int32_t result = VARNEX_OK;
-    if (settings->SourcePath.empty()) {
-        result = VARNEX_NO_DATABASE;
-    } else if (settings->OutputPath.empty()) {
-        result = VARNEX_NO_OUTPUT;
-    } else {
-        ResolveFieldDelimiter(*settings, settings->Fields);
-        ResolveRecordDelimiter(*settings, settings->Records);
-        result = ConvertMatchingFilesLibrary(*settings);
-    }
+    const ConversionOutcome outcome = RunConversion(*settings, ConversionRoad::Library);
     settings->CurrentDatabase.reset();
-    return result;
+    switch (outcome.Refused) {
+    case ConversionRefusal::NoDatabase:
+        return VARNEX_NO_DATABASE;
+    case ConversionRefusal::NoOutput:
+        return VARNEX_NO_OUTPUT;
+    case ConversionRefusal::None:
+        break;
+    }
+    return outcome.FilesFailed > 0 ? VARNEX_OPEN_FAILED : VARNEX_OK;
 }
 
 } // namespace

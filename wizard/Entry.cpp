@@ -1,7 +1,7 @@
 #include "wizard/Entry.h"
 
 #include "engine/Report.h"
-#include "engine/Run.h"
+#include "engine/Conversion.h"
 #include "wizard/SavedSettings.h"
 #include "wizard/Usage.h"
 #include "wizard/Wizard.h"
@@ -19,20 +19,13 @@ bool RunsUnattended(const ConversionSettings& settings) {
 }
 
 int RunUnattended(ConversionSettings& settings) {
-    // Without an output path every table would be written beside the root of
-    // the file system; refuse instead, as the library does.
-    if (settings.OutputPath.empty()) {
+    const ConversionOutcome outcome = RunConversion(settings, ConversionRoad::Unattended);
+    if (outcome.Refused == ConversionRefusal::NoOutput)
         std::fputs("No output folder or file was given.\n", stderr);
-        WriteStatus("Failed", settings);
-        return 1;
-    }
-    ResolveFieldDelimiter(settings, settings.Fields);
-    ResolveRecordDelimiter(settings, settings.Records);
-    ConvertMatchingFiles(settings);
     // A script needs to know whether the run did what it asked: a database
     // that did not open, a path that named nothing or a table that could not
     // be written all make the run a failure.
-    const bool failed = settings.FilesFailed > 0 || settings.TablesFailed > 0;
+    const bool failed = !outcome.Succeeded();
     WriteStatus(failed ? "Failed" : "Successful", settings);
     return failed ? 1 : 0;
 }
