@@ -1,11 +1,14 @@
 #include "jet/Catalog.h"
 
+#include "jet/CatalogIndex.h"
+#include "jet/Collation.h"
 #include "jet/Names.h"
 #include "jet/RecordLayout.h"
 #include "jet/TableScan.h"
 #include "jet/Values.h"
 
 #include <algorithm>
+#include <map>
 
 namespace jet {
 
@@ -25,6 +28,8 @@ struct CatalogRow {
     uint32_t Flags = 0;
     std::u16string Name;
     std::vector<uint8_t> Properties;
+    std::u16string Database, ForeignName, Connect;
+    RowPointer Position;
 };
 
 const Column* Find(const TableDefinition& table, std::u16string_view name) {
@@ -41,6 +46,32 @@ const Column& RequireColumn(const TableDefinition& table, std::u16string_view na
     return *column;
 }
 
+// The tables in the order of the catalog's index when it lists every one of
+// them, otherwise sorted by the database's collation.
+void OrderRows(PageFile& file, const TableDefinition& catalog, int32_t tablesId, std::vector<CatalogRow>& rows) {
+    const std::vector<RowPointer> order = CatalogIndexOrder(file, catalog);
+    std::map<std::pair<uint32_t, uint8_t>, std::size_t> rank;
+    for (std::size_t k = 0; k < order.size(); ++k)
+        rank.emplace(std::make_pair(order[k].Page, order[k].Row), k);
+    bool complete = !order.empty();
+    for (const CatalogRow& row : rows)
+        if (row.ParentId == tablesId && !rank.count({row.Position.Page, row.Position.Row}))
+            complete = false;
+    if (complete) {
+        std::stable_sort(rows.begin(), rows.end(), [&](const CatalogRow& a, const CatalogRow& b) {
+            const auto x = rank.find({a.Position.Page, a.Position.Row}), y = rank.find({b.Position.Page, b.Position.Row});
+            const std::size_t rx = x == rank.end() ? order.size() : x->second;
+            const std::size_t ry = y == rank.end() ? order.size() : y->second;
+            return rx < ry;
+        });
+        return;
+    }
+    const uint16_t sortOrder = file.GetHeader().SortOrder;
+    std::stable_sort(rows.begin(), rows.end(), [sortOrder](const CatalogRow& a, const CatalogRow& b) {
+        return CollateNames(a.Name, b.Name, sortOrder) < 0;
+    });
+}
+
 } // namespace
 
 std::vector<CatalogTable> ReadCatalog(PageFile& file) {
@@ -51,6 +82,9 @@ std::vector<CatalogTable> ReadCatalog(PageFile& file) {
     const Column& type = RequireColumn(catalog, u"Type");
     const Column& flags = RequireColumn(catalog, u"Flags");
     const Column* properties = Find(catalog, u"LvProp");
+    const Column* database = Find(catalog, u"Database");
+    const Column* foreignName = Find(catalog, u"ForeignName");
+    const Column* connect = Find(catalog, u"Connect");
 
     LongValueReader longValues(file);
     std::vector<uint8_t> scratch;
@@ -80,6 +114,24 @@ std::vector<CatalogTable> ReadCatalog(PageFile& file) {
         DecodeValue(name, layout.Locate(name), context, value);
         if (value.Value.Type == VarType::Text)
             row.Name.assign(value.Value.Text);
+        row.Position = scan.Position();
+        if (row.Type == kOdbcLinked || row.Type == kJetLinked) {
+            // A link's texts only name its source; damage there fails that
+            // table when it is read, not the catalog.
+            auto text = [&](const Column* column, std::u16string& into) {
+                if (!column)
+                    return;
+                try {
+                    DecodeValue(*column, layout.Locate(*column), context, value);
+                    if (value.Value.Type == VarType::Text)
+                        into.assign(value.Value.Text);
+                } catch (const EngineError&) {
+                }
+            };
+            text(database, row.Database);
+            text(foreignName, row.ForeignName);
+            text(connect, row.Connect);
+        }
         if (properties && row.Type == kLocalTable) {
             // Properties only refine column types; a damaged blob is ignored.
             try {
@@ -99,6 +151,7 @@ std::vector<CatalogTable> ReadCatalog(PageFile& file) {
         RaiseCorrupt("system catalog lacks its Tables container");
     const int32_t tablesId = container->Id;
 
+    OrderRows(file, catalog, tablesId, rows);
     std::vector<CatalogTable> tables;
     for (CatalogRow& row : rows) {
         if (row.ParentId != tablesId || row.Name.empty())
@@ -106,14 +159,25 @@ std::vector<CatalogTable> ReadCatalog(PageFile& file) {
         if (row.Type == kLocalTable) {
             if ((row.Flags & kFlatTableFlags) == kFlatTableFlags)
                 continue;
-            tables.push_back({std::move(row.Name), TableKind::Local, static_cast<uint32_t>(row.Id) & 0xFFFFFF,
-                              row.Flags, std::move(row.Properties)});
+            CatalogTable table;
+            table.Name = std::move(row.Name);
+            table.DefinitionPage = static_cast<uint32_t>(row.Id) & 0xFFFFFF;
+            table.Flags = row.Flags;
+            table.Properties = std::move(row.Properties);
+            tables.push_back(std::move(table));
         } else if (row.Type == kOdbcLinked || row.Type == kJetLinked) {
-            tables.push_back({std::move(row.Name), TableKind::Linked, 0, row.Flags, {}});
+            CatalogTable table;
+            table.Name = std::move(row.Name);
+            // An entry with a database path and no connect type is read from
+            // that file; anything else lies outside Access files.
+            table.Kind = row.Type == kJetLinked ? TableKind::Linked : TableKind::LinkedOdbc;
+            table.Flags = row.Flags;
+            table.LinkedDatabase = std::move(row.Database);
+            table.ForeignName = std::move(row.ForeignName);
+            table.Connect = std::move(row.Connect);
+            tables.push_back(std::move(table));
         }
     }
-    std::stable_sort(tables.begin(), tables.end(),
-                     [](const CatalogTable& a, const CatalogTable& b) { return CompareNames(a.Name, b.Name) < 0; });
     return tables;
 }
 

@@ -27,7 +27,7 @@ void CheckAccess(const Header& header, const std::optional<std::u16string>& pass
 } // namespace
 
 DatabaseFile::DatabaseFile(const std::string& path, const std::optional<std::u16string>& password, bool openAce)
-    : file_(path) {
+    : path_(path), password_(password), openAce_(openAce), file_(path) {
     CheckAccess(file_.GetHeader(), password, openAce);
     tables_ = ReadCatalog(file_);
 }

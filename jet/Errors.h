@@ -21,6 +21,8 @@ constexpr int TableNotFound = 3078;     // "cannot find the input table or query
 constexpr int ObjectInvalid = 3420;     // "Object invalid or no longer set."
 constexpr int InvalidOperation = 3219;
 constexpr int NotSupported = 3251;      // "Operation is not supported for this type of object."
+constexpr int OdbcConnectFailed = 3151; // "ODBC--connection to ... failed."
+constexpr int IsamNotFound = 3170;      // "Could not find installable ISAM."
 } // namespace DaoNumber
 
 [[noreturn]] void Raise(int daoNumber, std::u16string description);

@@ -1,5 +1,7 @@
 #include "jet/JetObjects.h"
 
+#include "jet/LinkedTables.h"
+
 namespace jet {
 
 const std::shared_ptr<DatabaseFile>& JetDatabase::Open() const {
@@ -12,7 +14,8 @@ std::shared_ptr<TableDefs> JetDatabase::GetTableDefs() { return std::make_shared
 
 std::unique_ptr<Recordset> JetDatabase::OpenRecordset(std::u16string_view name) {
     const auto& database = Open();
-    return std::make_unique<JetRecordset>(database, database->FindTable(name, DaoNumber::TableNotFound));
+    const TableSource source = ResolveTable(database, database->FindTable(name, DaoNumber::TableNotFound));
+    return std::make_unique<JetRecordset>(source.Database, *source.Table);
 }
 
 } // namespace jet

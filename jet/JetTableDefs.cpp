@@ -1,5 +1,7 @@
 #include "jet/JetObjects.h"
 
+#include "jet/LinkedTables.h"
+
 #include <limits>
 
 namespace jet {
@@ -20,13 +22,12 @@ const Fields& JetTableDef::GetFields() const {
     if (found != cache.end())
         return *found->second;
     auto fields = std::make_unique<FieldList<DefinitionField>>();
-    // A linked table's fields live in the other database, which is not opened.
-    if (entry_.Kind == TableKind::Local) {
-        const auto table = database_->Definition(entry_.DefinitionPage);
-        for (const Column& column : table->Columns)
-            if (!column.IsMemoHistory())
-                fields->Items.emplace_back(column.Name, TypeOf(*database_, *table, column));
-    }
+    // A linked table's fields are those of the table it leads to.
+    const TableSource source = ResolveTable(database_, entry_);
+    const auto table = source.Database->Definition(source.Table->DefinitionPage);
+    for (const Column& column : table->Columns)
+        if (!column.IsMemoHistory())
+            fields->Items.emplace_back(column.Name, TypeOf(*source.Database, *table, column));
     return *cache.emplace(&entry_, std::move(fields)).first->second;
 }
 

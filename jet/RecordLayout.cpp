@@ -63,7 +63,8 @@ void RecordLayout::LoadVariableOffsets() {
 }
 
 ColumnBytes RecordLayout::Locate(const Column& column) const {
-    const bool boolean = column.Type == ColumnType::Boolean;
+    // A calculated Yes/No result is stored like any other result, not in the mask.
+    const bool boolean = column.Type == ColumnType::Boolean && !column.IsCalculated();
     if (column.Number >= columns_)
         return {boolean ? Presence::False : Presence::Null, {}};
     const bool present = (record_[maskStart_ + column.Number / 8] >> (column.Number % 8)) & 1;

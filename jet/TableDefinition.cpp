@@ -139,6 +139,19 @@ TableDefinition ReadTableDefinition(PageFile& file, uint32_t page) {
 
     // The index sections are not needed for reading; stepping over them
     // confirms the parse reached the definition's declared end.
+    // Only the catalog's own index is ever walked (for the order of its rows).
+    const std::size_t slotsAt = jet3 ? 0 : 4, rootAt = jet3 ? 34 : 38;
+    for (std::size_t k = 0; k < realIndexes && Fits(def, pos + k * L.RealIndexBlock, L.RealIndexBlock); ++k) {
+        const std::size_t block = pos + k * L.RealIndexBlock;
+        RealIndex index;
+        for (std::size_t slot = 0; slot < 10; ++slot) {
+            const uint16_t number = U16(def, block + slotsAt + 3 * slot);
+            if (number != 0xFFFF)
+                index.ColumnNumbers.push_back(number);
+        }
+        index.RootPage = U32(def, block + rootAt);
+        table.Indexes.push_back(std::move(index));
+    }
     pos += realIndexes * L.RealIndexBlock + logicalIndexes * L.LogicalIndexBlock;
     for (std::size_t k = 0; k < logicalIndexes && Fits(def, pos, 1); ++k)
         ReadName(def, pos, jet3, codePage);

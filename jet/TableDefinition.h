@@ -41,6 +41,12 @@ struct Column {
     bool IsMemoHistory() const { return Type == ColumnType::Complex && (ExtendedFlags & 0x20) != 0; }
 };
 
+// A physical index: the columns it orders by and where its tree starts.
+struct RealIndex {
+    std::vector<uint16_t> ColumnNumbers;
+    uint32_t RootPage = 0;
+};
+
 struct TableDefinition {
     uint32_t Page = 0;
     uint32_t RowCount = 0;
@@ -52,6 +58,7 @@ struct TableDefinition {
     // In the order of the field collection: ordinal position, then name
     // without regard to case.
     std::vector<Column> Columns;
+    std::vector<RealIndex> Indexes;
 };
 
 TableDefinition ReadTableDefinition(PageFile& file, uint32_t page);

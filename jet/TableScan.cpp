@@ -40,6 +40,7 @@ bool TableScan::Next(ByteSpan& record) {
             const RowSlot slot = SlotOf(file_, bytes, row_++);
             if (slot.Deleted)
                 continue;
+            position_ = RowPointer{pages_[pageIndex_], static_cast<uint8_t>(row_ - 1)};
             ByteSpan row = bytes.subspan(slot.Start, slot.End - slot.Start);
             bool overflow = slot.Overflow;
             for (int hop = 0; overflow; ++hop) {

@@ -18,6 +18,9 @@ public:
     void Restart();
     // The next record's bytes, valid until the next call; false at the end.
     bool Next(ByteSpan& record);
+    // Where the last record returned by Next is listed: its own slot, also
+    // when its bytes were moved to another page.
+    RowPointer Position() const { return position_; }
 
 private:
     PageFile& file_;
@@ -27,6 +30,7 @@ private:
     unsigned row_ = 0;
     PageData page_;
     PageData target_; // page of the last overflow target
+    RowPointer position_;
 };
 
 } // namespace jet

@@ -1,5 +1,6 @@
 #include "jet/Values.h"
 
+#include "jet/CalculatedValue.h"
 #include "jet/ExtendedDate.h"
 #include "jet/Text.h"
 
@@ -100,43 +101,6 @@ void DecodeScalar(const Column& column, uint8_t type, ByteSpan bytes, FieldValue
     }
 }
 
-// Calculated columns wrap their result: 16 unknown bytes, the payload's
-// length, the payload and a short trailer.
-void DecodeCalculated(const Column& column, ByteSpan wrapped, DecodeContext& context, FieldValue& out) {
-    if (wrapped.size() < 20)
-        RaiseCorrupt("calculated value too short");
-    const uint32_t length = U32(wrapped, 16);
-    Require(wrapped, 20, length, "calculated value longer than its field");
-    const ByteSpan payload = wrapped.subspan(20, length);
-    if (payload.empty()) {
-        out.Value.Type = VarType::Null;
-        return;
-    }
-    // The descriptor's type is not always the result's (a Currency result
-    // can sit in a column described as Double); the property is.
-    const uint8_t type = column.ResultType != 0 ? column.ResultType : column.Type;
-    switch (type) {
-    case ColumnType::Boolean:
-        out.Value.Type = VarType::Bool;
-        out.Value.Bool = payload[0] != 0;
-        return;
-    case ColumnType::Text:
-    case ColumnType::Memo:
-        out.Text.clear();
-        AppendStoredText(payload, context.Jet3, context.CodePage, out.Text);
-        SetText(out);
-        return;
-    case ColumnType::Decimal:
-        // The platform's DECIMAL layout, not the column's 17-byte form.
-        ExpectSize(payload, 16);
-        SetDecimal(out, (payload[3] & 0x80) != 0, payload[2], U32(payload, 4), U64(payload, 8));
-        return;
-    default:
-        DecodeScalar(column, type, payload, out);
-        return;
-    }
-}
-
 } // namespace
 
 void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext& context, FieldValue& out) {
@@ -159,12 +123,19 @@ void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext
     const ByteSpan bytes = located.Bytes;
     const bool longValue = column.Type == ColumnType::Memo || column.Type == ColumnType::Ole;
     if (column.IsCalculated()) {
-        if (longValue) {
-            context.LongValues->Read(bytes, *context.Scratch);
-            DecodeCalculated(column, *context.Scratch, context, out);
-        } else {
-            DecodeCalculated(column, bytes, context, out);
+        if (!longValue) {
+            DecodeCalculatedValue(column, bytes, context, out);
+            return;
         }
+        // A memo result is a long value whose data is the wrapped result; a
+        // broken chain loses that cell only, as an undecodable result does.
+        try {
+            context.LongValues->Read(bytes, *context.Scratch);
+        } catch (const EngineError&) {
+            v.Type = VarType::Null;
+            return;
+        }
+        DecodeCalculatedValue(column, *context.Scratch, context, out);
         return;
     }
     switch (column.Type) {
@@ -192,7 +163,7 @@ void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext
 }
 
 int16_t DaoTypeOf(const Column& column) {
-    switch (column.IsCalculated() && column.ResultType != 0 ? column.ResultType : column.Type) {
+    switch (column.IsCalculated() ? CalculatedResultType(column) : column.Type) {
     case ColumnType::Boolean: return DaoType::Boolean;
     case ColumnType::Byte: return DaoType::Byte;
     case ColumnType::Integer: return DaoType::Integer;

@@ -34,6 +34,8 @@ int32_t VariantToText(const Variant& value, std::string& out);
 
 // --- Files and folders ---
 bool RemoveFile(const std::string& path);
+// Whether path names an existing ordinary file (not a folder or a device).
+bool IsRegularFile(const std::string& path);
 // Names (not paths) of the directory entries matching the pattern's last
 // component ("*" and "?" wildcards), in the platform's order. Entries whose
 // names begin with "." are reported too; callers decide.

@@ -47,6 +47,11 @@ bool LessNoCase(const std::string& a, const std::string& b) {
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool IsRegularFile(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 std::vector<std::string> FindMatchingNames(const std::string& pattern) {
     const std::size_t cut = pattern.rfind(PathSeparator);
     std::string folder = cut == std::string::npos ? std::string(".") : pattern.substr(0, cut + 1);

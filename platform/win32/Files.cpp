@@ -31,6 +31,13 @@ std::string ModuleFileName(HMODULE module)
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
+bool IsRegularFile(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 std::vector<std::string> FindMatchingNames(const std::string& pattern)
 {
     std::vector<std::string> names;

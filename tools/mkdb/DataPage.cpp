@@ -4,12 +4,12 @@
 
 namespace mkdb {
 
-DataPage::DataPage(std::uint32_t number, std::uint32_t owner, bool lval)
-    : number_(number), owner_(owner), lval_(lval) {}
+DataPage::DataPage(std::uint32_t number, std::uint32_t owner, bool lval, const Geometry& geometry)
+    : number_(number), owner_(owner), lval_(lval), geometry_(geometry) {}
 
 bool DataPage::fits(std::size_t rowBytes) const {
     return rows_.size() < kMaxRowsPerPage &&
-           kDataHeaderSize + 2 * (rows_.size() + 1) + used_ + rowBytes <= kPageSize;
+           geometry_.dataHeaderSize + 2 * (rows_.size() + 1) + used_ + rowBytes <= geometry_.pageSize;
 }
 
 std::uint32_t DataPage::add(std::string row, std::uint16_t flags) {
@@ -20,10 +20,11 @@ std::uint32_t DataPage::add(std::string row, std::uint16_t flags) {
 }
 
 Page DataPage::finish() const {
-    Page page(kPageSize, 0);
+    const std::size_t size = geometry_.pageSize, header = geometry_.dataHeaderSize;
+    Page page(size, 0);
     page[0] = 0x01;
     page[1] = 0x01;
-    Put16(page, 2, static_cast<std::uint32_t>(kPageSize - kDataHeaderSize - 2 * rows_.size() - used_));
+    Put16(page, 2, static_cast<std::uint32_t>(size - header - 2 * rows_.size() - used_));
     if (lval_) {
         page[4] = 'L';
         page[5] = 'V';
@@ -32,12 +33,12 @@ Page DataPage::finish() const {
     } else {
         Put32(page, 4, owner_);
     }
-    Put16(page, 12, static_cast<std::uint32_t>(rows_.size()));
-    std::size_t end = kPageSize;
+    Put16(page, geometry_.rowCountAt(), static_cast<std::uint32_t>(rows_.size()));
+    std::size_t end = size;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const std::string& row = rows_[i].first;
         std::size_t start = end - row.size();
-        Put16(page, kDataHeaderSize + 2 * i, static_cast<std::uint32_t>(start) | rows_[i].second);
+        Put16(page, header + 2 * i, static_cast<std::uint32_t>(start) | rows_[i].second);
         for (std::size_t k = 0; k < row.size(); ++k) page[start + k] = static_cast<std::uint8_t>(row[k]);
         end = start;
     }

@@ -15,7 +15,7 @@ constexpr std::uint16_t kRowOverflow = 0x4000;
 class DataPage {
 public:
     // owner: the TDEF page of the owning table; lval: an LVAL page instead.
-    DataPage(std::uint32_t number, std::uint32_t owner, bool lval);
+    DataPage(std::uint32_t number, std::uint32_t owner, bool lval, const Geometry& geometry = Jet4Geometry());
 
     std::uint32_t number() const { return number_; }
     std::size_t rowCount() const { return rows_.size(); }
@@ -28,6 +28,7 @@ private:
     std::uint32_t number_;
     std::uint32_t owner_;
     bool lval_;
+    Geometry geometry_;
     std::size_t used_ = 0;  // bytes of row data
     std::vector<std::pair<std::string, std::uint16_t>> rows_;
 };

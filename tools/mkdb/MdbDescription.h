@@ -64,6 +64,11 @@ struct ColumnSpec {
     int precision = 18;  // decimal only
     int scale = 0;       // decimal only
     bool autonumber = false;  // long only: flagged as autonumber; values still come from the rows
+    // Calculated column (ACE files only): the type of the expression's result,
+    // kept in the column's properties; `type` is what the descriptor says.
+    // Values are the results, stored in the engine's envelope; a Bytes value
+    // is stored exactly as given, so odd stored forms can be written too.
+    std::optional<JetType> calculatedResult = std::nullopt;
 };
 
 // Produces rows one at a time; returns false when there are no more.
@@ -87,14 +92,29 @@ struct TableSpec {
     std::uint32_t catalogFlags = 0;
 };
 
+// A catalog entry for a table whose rows live elsewhere.
+struct LinkSpec {
+    std::string name;
+    std::string database;     // path of the other Access file, as stored
+    std::string foreignName;  // the table's name there
+    std::string connect;      // connect text (";DATABASE=..." style for Access links)
+    bool odbc = false;        // an ODBC link (catalog type 4) instead of an Access one (type 6)
+};
+
+enum class FileFormat { Jet3, Jet4, Ace14 };
+
 struct MdbDescription {
+    FileFormat format = FileFormat::Jet4;
+    // Jet3 only: the code page of every text, name and memo.
+    std::uint16_t codePage = 1252;
     std::vector<TableSpec> tables;
+    std::vector<LinkSpec> links = {};
     std::string password;  // empty = none; at most 20 characters
     // Header creation date as a day number; it also keys the password mask.
     double creationDate = 45000.5;
 };
 
-// Writes a Jet 4 .mdb. Throws std::runtime_error on an invalid description
+// Writes a Jet 4 .mdb (or the description's other format). Throws std::runtime_error on an invalid description
 // (unknown value form, value out of range, a row too large for a page, ...).
 void WriteMdb(const MdbDescription& description, const std::string& path);
 std::vector<std::uint8_t> WriteMdbToMemory(const MdbDescription& description);

@@ -11,7 +11,9 @@
 
 #include "tools/mkdb/MdbDescription.h"
 
+#include "tools/mkdb/Calculated.h"
 #include "tools/mkdb/HeaderPage.h"
+#include "tools/mkdb/Jet3Header.h"
 #include "tools/mkdb/PageSink.h"
 #include "tools/mkdb/TableLayout.h"
 #include "tools/mkdb/TableWriter.h"
@@ -32,8 +34,6 @@ constexpr std::uint32_t kCatalogTdef = 2;
 constexpr std::uint32_t kMapPage = 1;
 constexpr std::int64_t kTopContainer = 0x0F000000;
 constexpr std::int64_t kTablesContainer = 0x0F000001;
-constexpr std::size_t kInlineMapBits = 64 * 8;
-constexpr std::uint32_t kPagesPerMapPage = (kPageSize - 4) * 8;
 
 std::vector<ColumnSpec> CatalogColumns() {
     // The catalog's columns in column-number order, as the engine creates them.
@@ -83,7 +83,12 @@ struct PendingTable {
 // The usage-map row for a set of pages: inline when they fall within one
 // 512-page window, otherwise a reference map whose bitmap pages are written
 // here.
-std::string UsageMapRow(const std::vector<std::uint32_t>& pages, PageAllocator& alloc, PageSink& sink) {
+std::string UsageMapRow(const std::vector<std::uint32_t>& pages, PageAllocator& alloc, PageSink& sink,
+                        const Geometry& geometry) {
+    // Inline bitmaps are 128 bytes in Jet3 and 64 in Jet4; map pages cover
+    // every bit after their 4-byte header.
+    const std::uint32_t kInlineMapBits = geometry.jet3 ? 128 * 8 : 64 * 8;
+    const auto kPagesPerMapPage = static_cast<std::uint32_t>((geometry.pageSize - 4) * 8);
     std::string row;
     std::uint32_t first = pages.empty() ? 0 : pages.front();
     std::uint32_t last = pages.empty() ? 0 : pages.back();
@@ -102,7 +107,7 @@ std::string UsageMapRow(const std::vector<std::uint32_t>& pages, PageAllocator& 
     std::uint32_t mapPages = last / kPagesPerMapPage + 1;
     std::size_t at = 0;
     for (std::uint32_t j = 0; j < mapPages; ++j) {
-        Page bitmap(kPageSize, 0);
+        Page bitmap(geometry.pageSize, 0);
         bool any = false;
         for (; at < pages.size() && pages[at] / kPagesPerMapPage == j; ++at) {
             std::uint32_t bit = pages[at] - j * kPagesPerMapPage;
@@ -152,12 +157,25 @@ void WriteTableRows(PendingTable& t, TableWriter& writer) {
 }
 
 void Write(const MdbDescription& description, PageSink& sink) {
-    Page header = HeaderPage(description.creationDate, description.password);  // validates early
+    const bool jet3 = description.format == FileFormat::Jet3;
+    const Geometry geometry = jet3 ? Jet3Geometry(description.codePage) : Jet4Geometry();
+    auto definition = [&](const TableLayout& layout, const TdefFacts& facts) {
+        return jet3 ? Jet3TdefBuffer(layout, facts, description.codePage) : TdefBuffer(layout, facts);
+    };
+    Page header = jet3 ? Jet3HeaderPage(description.password, description.codePage)
+                       : HeaderPage(description.creationDate, description.password);  // validates early
+    if (description.format == FileFormat::Ace14) {
+        if (!description.password.empty()) throw std::runtime_error("ACE passwords need encryption, not written here");
+        // Signature and version lie before the obfuscated block.
+        static const char kSignature[16] = "Standard ACE DB";
+        for (std::size_t k = 0; k < 16; ++k) header[4 + k] = static_cast<std::uint8_t>(kSignature[k]);
+        header[0x14] = 0x03;
+    }
     std::vector<PendingTable> tables;
     {
         PendingTable catalog;
         catalog.name = "MSysObjects";
-        catalog.layout = MakeLayout(catalog.name, CatalogColumns());
+        catalog.layout = MakeLayout(catalog.name, CatalogColumns(), jet3);
         catalog.tdefPages = {kCatalogTdef};
         tables.push_back(std::move(catalog));
     }
@@ -167,27 +185,48 @@ void Write(const MdbDescription& description, PageSink& sink) {
         std::u16string wide = Utf8ToUtf16(table.name);
         if (wide.empty() || wide.size() > 64) throw std::runtime_error("table names must have 1 to 64 characters");
         if (!names.insert(Lower(table.name)).second) throw std::runtime_error("duplicate table " + table.name);
+        for (const ColumnSpec& column : table.columns) {
+            if (column.calculatedResult && description.format != FileFormat::Ace14) {
+                throw std::runtime_error("table " + table.name + ": calculated columns need an ACE file");
+            }
+        }
         PendingTable t;
         t.source = &table;
         t.name = table.name;
-        t.layout = MakeLayout(table.name, table.columns);
-        std::size_t count = TdefPageCount(TdefBuffer(t.layout, {}).size());
+        t.layout = MakeLayout(table.name, table.columns, jet3);
+        std::size_t count = TdefPageCount(definition(t.layout, {}).size(), geometry);
         for (std::size_t i = 0; i < count; ++i) t.tdefPages.push_back(alloc.allocate());
         tables.push_back(std::move(t));
+    }
+
+    for (const LinkSpec& link : description.links) {
+        if (!names.insert(Lower(link.name)).second) throw std::runtime_error("duplicate table " + link.name);
     }
 
     // Catalog rows: the containers, the catalog itself, then the user tables.
     {
         PendingTable& catalog = tables.front();
-        TableWriter writer(catalog.layout, kCatalogTdef, 64, alloc, sink);
+        TableWriter writer(catalog.layout, kCatalogTdef, 64, alloc, sink, geometry);
         double date = description.creationDate;
         writer.addRow(CatalogRow(kTablesContainer, kTopContainer, "Tables", 3, 0, date));
         writer.addRow(CatalogRow(kTopContainer + 2, kTopContainer, "Databases", 3, 0, date));
         writer.addRow(CatalogRow(kTopContainer + 3, kTopContainer, "Relationships", 3, 0, date));
         writer.addRow(CatalogRow(kCatalogTdef, kTablesContainer, "MSysObjects", 1, 0x80000000u, date));
         for (std::size_t i = 1; i < tables.size(); ++i) {
-            writer.addRow(CatalogRow(tables[i].tdefPages.front(), kTablesContainer, tables[i].name, 1,
-                                     tables[i].source->catalogFlags, date));
+            std::vector<CellValue> row = CatalogRow(tables[i].tdefPages.front(), kTablesContainer, tables[i].name, 1,
+                                                    tables[i].source->catalogFlags, date);
+            std::string properties = CalculatedProperties(tables[i].source->columns);
+            if (!properties.empty()) row[14] = CellValue::fromBytes(std::move(properties));
+            writer.addRow(row);
+        }
+        // Linked tables have no pages here; their ids only need to be unique.
+        std::int64_t linkId = 0x01000000;
+        for (const LinkSpec& link : description.links) {
+            std::vector<CellValue> row = CatalogRow(linkId++, kTablesContainer, link.name, link.odbc ? 4 : 6, 0, date);
+            if (!link.database.empty()) row[8] = CellValue::fromText(link.database);
+            if (!link.connect.empty()) row[9] = CellValue::fromText(link.connect);
+            row[10] = CellValue::fromText(link.foreignName);
+            writer.addRow(row);
         }
         writer.finish();
         catalog.owned = writer.ownedPages();
@@ -196,7 +235,7 @@ void Write(const MdbDescription& description, PageSink& sink) {
 
     for (std::size_t i = 1; i < tables.size(); ++i) {
         PendingTable& t = tables[i];
-        TableWriter writer(t.layout, t.tdefPages.front(), t.source->inlineLongValueLimit, alloc, sink);
+        TableWriter writer(t.layout, t.tdefPages.front(), t.source->inlineLongValueLimit, alloc, sink, geometry);
         WriteTableRows(t, writer);
         writer.finish();
         t.owned = writer.ownedPages();
@@ -207,17 +246,17 @@ void Write(const MdbDescription& description, PageSink& sink) {
     // Usage maps: an owned-pages map and an (empty) free-space map per table,
     // after one database-wide map row, packed onto page 1 and further pages.
     std::vector<std::string> mapRows;
-    mapRows.push_back(UsageMapRow({}, alloc, sink));  // database-wide map, left empty
+    mapRows.push_back(UsageMapRow({}, alloc, sink, geometry));  // database-wide map, left empty
     for (PendingTable& t : tables) {
-        mapRows.push_back(UsageMapRow(t.owned, alloc, sink));
-        mapRows.push_back(UsageMapRow({}, alloc, sink));
+        mapRows.push_back(UsageMapRow(t.owned, alloc, sink, geometry));
+        mapRows.push_back(UsageMapRow({}, alloc, sink, geometry));
     }
     std::vector<std::uint32_t> pointers;
-    DataPage holder(kMapPage, 0, false);
+    DataPage holder(kMapPage, 0, false, geometry);
     for (std::string& row : mapRows) {
         if (!holder.fits(row.size())) {
             sink.write(holder.number(), holder.finish());
-            holder = DataPage(alloc.allocate(), 0, false);
+            holder = DataPage(alloc.allocate(), 0, false, geometry);
         }
         std::uint32_t slot = holder.add(std::move(row));
         pointers.push_back(RowPointer(holder.number(), slot));
@@ -232,7 +271,7 @@ void Write(const MdbDescription& description, PageSink& sink) {
         facts.systemTable = t.source == nullptr;
         facts.ownedMap = pointers[1 + 2 * i];
         facts.freeMap = pointers[2 + 2 * i];
-        std::vector<Page> pages = TdefPages(TdefBuffer(t.layout, facts), t.tdefPages);
+        std::vector<Page> pages = TdefPages(definition(t.layout, facts), t.tdefPages, geometry);
         for (std::size_t k = 0; k < pages.size(); ++k) sink.write(t.tdefPages[k], pages[k]);
     }
     sink.write(0, header);

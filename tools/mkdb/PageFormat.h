@@ -19,6 +19,22 @@ constexpr std::size_t kMaxRowsPerPage = 255;
 
 using Page = std::vector<std::uint8_t>;
 
+// The page geometry and row format of a file version: Jet4 (and ACE) with
+// 4 KB pages, or Jet3 with 2 KB pages, one-byte row fields and code-page text.
+struct Geometry {
+    bool jet3 = false;
+    std::size_t pageSize = kPageSize;
+    std::size_t dataHeaderSize = kDataHeaderSize;
+    std::uint16_t codePage = 1252;  // Jet3 text
+
+    std::size_t rowCountAt() const { return dataHeaderSize - 2; }
+    std::size_t maxRowSize() const { return pageSize - dataHeaderSize - 2; }
+    std::size_t maxChainPiece() const { return maxRowSize() - 4; }
+};
+
+inline Geometry Jet4Geometry() { return {}; }
+inline Geometry Jet3Geometry(std::uint16_t codePage) { return {true, 2048, 10, codePage}; }
+
 inline void Put16(Page& page, std::size_t at, std::uint32_t v) {
     page[at] = static_cast<std::uint8_t>(v);
     page[at + 1] = static_cast<std::uint8_t>(v >> 8);

@@ -12,7 +12,7 @@ FilePageSink::FilePageSink(const std::string& path) : path_(path) {
 
 void FilePageSink::write(std::uint32_t number, const Page& page) {
     if (!file_.is_open()) throw std::logic_error("page written after close");
-    file_.seekp(static_cast<std::streamoff>(number) * static_cast<std::streamoff>(kPageSize));
+    file_.seekp(static_cast<std::streamoff>(number) * static_cast<std::streamoff>(page.size()));
     file_.write(reinterpret_cast<const char*>(page.data()), static_cast<std::streamsize>(page.size()));
     if (!file_) throw std::runtime_error("cannot write " + path_);
 }
@@ -30,8 +30,8 @@ void FilePageSink::abandon() {
 }
 
 void MemoryPageSink::write(std::uint32_t number, const Page& page) {
-    std::size_t offset = static_cast<std::size_t>(number) * kPageSize;
-    if (bytes_.size() < offset + kPageSize) bytes_.resize(offset + kPageSize, 0);
+    std::size_t offset = static_cast<std::size_t>(number) * page.size();
+    if (bytes_.size() < offset + page.size()) bytes_.resize(offset + page.size(), 0);
     std::copy(page.begin(), page.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 

@@ -18,7 +18,7 @@ std::string Lower(const std::string& s) {
 
 }  // namespace
 
-TableLayout MakeLayout(const std::string& tableName, const std::vector<ColumnSpec>& columns) {
+TableLayout MakeLayout(const std::string& tableName, const std::vector<ColumnSpec>& columns, bool jet3) {
     auto fail = [&](const std::string& what) {
         throw std::runtime_error("table " + tableName + ": " + what);
     };
@@ -34,12 +34,13 @@ TableLayout MakeLayout(const std::string& tableName, const std::vector<ColumnSpe
         if (wide.empty() || wide.size() > 64) fail("column names must have 1 to 64 characters");
         if (!names.insert(Lower(name)).second) fail("duplicate column " + name);
         c.number = static_cast<int>(i);
-        c.fixed = !IsVariableLength(c.column.type);
+        // Calculated results live in the variable area whatever their type.
+        c.fixed = !IsVariableLength(c.column.type) && !c.column.calculatedResult;
         switch (c.column.type) {
         case JetType::Text:
             if (c.column.size == 0) c.column.size = 255;
             if (c.column.size < 1 || c.column.size > 255) fail(name + ": text size must be 1 to 255");
-            c.length = 2 * c.column.size;
+            c.length = jet3 ? c.column.size : 2 * c.column.size;
             break;
         case JetType::Binary:
             if (c.column.size == 0) c.column.size = 255;
@@ -49,6 +50,7 @@ TableLayout MakeLayout(const std::string& tableName, const std::vector<ColumnSpe
         case JetType::Memo:
         case JetType::OLE: c.length = 0; break;
         case JetType::Decimal:
+            if (jet3) fail(name + ": Jet3 files have no decimal type");
             if (c.column.precision < 1 || c.column.precision > 28 || c.column.scale < 0 ||
                 c.column.scale > c.column.precision) {
                 fail(name + ": decimal precision must be 1 to 28 and scale 0 to precision");
@@ -57,6 +59,7 @@ TableLayout MakeLayout(const std::string& tableName, const std::vector<ColumnSpe
             break;
         default: c.length = FixedSize(c.column.type); break;
         }
+        if (c.column.calculatedResult && !IsVariableLength(c.column.type)) c.length = 39;
         if (c.column.autonumber && c.column.type != JetType::Long) fail(name + ": only long columns can be autonumbers");
         if (c.fixed) {
             if (c.column.type != JetType::Boolean) {

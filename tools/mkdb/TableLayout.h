@@ -26,6 +26,7 @@ struct TableLayout {
 
 // Validates the columns (names, sizes, count) and lays them out; throws
 // std::runtime_error naming the table on a fault.
-TableLayout MakeLayout(const std::string& tableName, const std::vector<ColumnSpec>& columns);
+// jet3: text lengths count bytes of the code page, not UTF-16 units.
+TableLayout MakeLayout(const std::string& tableName, const std::vector<ColumnSpec>& columns, bool jet3 = false);
 
 }  // namespace mkdb

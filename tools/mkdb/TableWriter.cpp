@@ -1,5 +1,7 @@
 #include "tools/mkdb/TableWriter.h"
 
+#include "tools/mkdb/Calculated.h"
+#include "tools/mkdb/CodePageText.h"
 #include "tools/mkdb/ValueEncoding.h"
 
 #include <algorithm>
@@ -21,8 +23,9 @@ std::uint32_t PageAllocator::allocate() {
 }
 
 TableWriter::TableWriter(const TableLayout& layout, std::uint32_t tdefPage, std::size_t inlineLongValueLimit,
-                         PageAllocator& pages, PageSink& sink)
-    : layout_(layout), tdefPage_(tdefPage), inlineLimit_(inlineLongValueLimit), pages_(pages), sink_(sink) {}
+                         PageAllocator& pages, PageSink& sink, const Geometry& geometry)
+    : layout_(layout), tdefPage_(tdefPage), inlineLimit_(inlineLongValueLimit), pages_(pages), sink_(sink),
+      geometry_(geometry) {}
 
 std::uint32_t TableWriter::place(std::optional<DataPage>& page, bool lval, std::string row, std::uint16_t flags) {
     if (page && !page->fits(row.size())) {
@@ -30,7 +33,7 @@ std::uint32_t TableWriter::place(std::optional<DataPage>& page, bool lval, std::
         page.reset();
     }
     if (!page) {
-        page.emplace(pages_.allocate(), tdefPage_, lval);
+        page.emplace(pages_.allocate(), tdefPage_, lval, geometry_);
         if (!lval) owned_.push_back(page->number());
     }
     std::uint32_t slot = page->add(std::move(row), flags);
@@ -38,7 +41,7 @@ std::uint32_t TableWriter::place(std::optional<DataPage>& page, bool lval, std::
 }
 
 std::uint32_t TableWriter::newChainPage(std::string row) {
-    DataPage page(pages_.allocate(), tdefPage_, true);
+    DataPage page(pages_.allocate(), tdefPage_, true, geometry_);
     std::uint32_t slot = page.add(std::move(row));
     sink_.write(page.number(), page.finish());
     return RowPointer(page.number(), slot);
@@ -54,7 +57,8 @@ std::string TableWriter::longValue(const std::string& data, bool allowInline) {
         Append32(header, 0);
         return header + data;
     }
-    if (data.size() <= kMaxRowSize) {
+    const std::size_t maxPiece = geometry_.maxChainPiece();
+    if (data.size() <= geometry_.maxRowSize()) {
         Append32(header, length | kSingleRowFlag);
         Append32(header, place(lval_, true, data, 0));
         Append32(header, 0);
@@ -62,13 +66,13 @@ std::string TableWriter::longValue(const std::string& data, bool allowInline) {
     }
     // A chain: every piece but the last fills a page of its own. Pieces are
     // stored last first so that each one's successor is already known.
-    std::size_t pieces = (data.size() + kMaxChainPiece - 1) / kMaxChainPiece;
+    std::size_t pieces = (data.size() + maxPiece - 1) / maxPiece;
     std::uint32_t next = 0;
     for (std::size_t i = pieces; i-- > 0;) {
         std::string row;
         Append32(row, next);
-        std::size_t from = i * kMaxChainPiece;
-        row.append(data, from, std::min(kMaxChainPiece, data.size() - from));
+        std::size_t from = i * maxPiece;
+        row.append(data, from, std::min(maxPiece, data.size() - from));
         next = i + 1 == pieces ? place(lval_, true, std::move(row), 0) : newChainPage(std::move(row));
     }
     Append32(header, length);
@@ -87,7 +91,9 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
     std::size_t maskSize = (n + 7) / 8;
     std::string mask(maskSize, '\0');
     std::string row;
-    Append16(row, static_cast<std::uint32_t>(n));
+    if (geometry_.jet3) row += static_cast<char>(n);
+    else Append16(row, static_cast<std::uint32_t>(n));
+    const std::size_t fixedStart = row.size();
     row.append(static_cast<std::size_t>(layout_.fixedAreaSize), '\0');
     std::vector<std::optional<std::string>> variable;  // per variable slot; empty = NULL
     std::size_t inlineSize = 0;
@@ -95,7 +101,15 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
         const ColumnLayout& c = columns[i];
         const CellValue& v = values[i];
         bool present = v.kind != CellValue::Kind::Null;
-        if (c.column.type == JetType::Boolean) {
+        if (c.column.calculatedResult) {
+            if (present) {
+                variable.emplace_back(EncodeCalculatedValue(c.column, v));
+                std::size_t size = variable.back()->size();
+                inlineSize += IsLongValue(c.column.type) ? 12 + (size <= inlineLimit_ ? size : 0) : size;
+            } else {
+                variable.emplace_back();
+            }
+        } else if (c.column.type == JetType::Boolean) {
             // Booleans are the mask bit itself; NULL cannot be stored and reads as false.
             present = false;
             if (v.kind == CellValue::Kind::Boolean) present = v.boolean;
@@ -104,7 +118,7 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
         } else if (c.fixed) {
             if (present) {
                 std::string bytes = EncodeFixedValue(c.column, v);
-                row.replace(2 + static_cast<std::size_t>(c.fixedOffset), bytes.size(), bytes);
+                row.replace(fixedStart + static_cast<std::size_t>(c.fixedOffset), bytes.size(), bytes);
                 if (c.column.autonumber) {
                     std::uint32_t id = 0;
                     for (int k = 3; k >= 0; --k) id = (id << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(k)]);
@@ -113,7 +127,7 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
             }
         } else {
             if (present) {
-                variable.emplace_back(EncodeVariableValue(c.column, v));
+                variable.emplace_back(variableBytes(c.column, v));
                 std::size_t size = variable.back()->size();
                 inlineSize += IsLongValue(c.column.type) ? 12 + (size <= inlineLimit_ ? size : 0) : size;
             } else {
@@ -122,9 +136,11 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
         }
         if (present) mask[i / 8] = static_cast<char>(mask[i / 8] | (1 << (i % 8)));
     }
-    // Long values move out of a row that would not fit with them inside.
-    std::size_t tableSize = layout_.varCount > 0 ? 2 * variable.size() + 4 : 0;
-    bool allowInline = row.size() + inlineSize + tableSize + maskSize <= kMaxRowSize;
+    // Long values move out of a row that would not fit with them inside
+    // (a Jet3 row may need a jump table byte or more on top).
+    std::size_t entrySize = geometry_.jet3 ? 1 : 2;
+    std::size_t tableSize = layout_.varCount > 0 ? entrySize * (variable.size() + 2) + (geometry_.jet3 ? 8 : 0) : 0;
+    bool allowInline = row.size() + inlineSize + tableSize + maskSize <= geometry_.maxRowSize();
     // Variable columns are stored in slot order, which is column order here.
     std::vector<std::uint32_t> offsets;  // start of each variable slot, then the end
     offsets.reserve(variable.size() + 1);
@@ -134,16 +150,62 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
         offsets.push_back(static_cast<std::uint32_t>(row.size()));
         if (const auto& bytes = variable[slot++]) row += IsLongValue(c.column.type) ? longValue(*bytes, allowInline) : *bytes;
     }
-    if (layout_.varCount > 0) {
-        offsets.push_back(static_cast<std::uint32_t>(row.size()));
-        for (std::size_t i = offsets.size(); i-- > 0;) Append16(row, offsets[i]);
-        Append16(row, static_cast<std::uint32_t>(layout_.varCount));
-    }
-    row += mask;
-    if (row.size() > kMaxRowSize) {
+    if (layout_.varCount > 0) offsets.push_back(static_cast<std::uint32_t>(row.size()));
+    appendTail(row, offsets, mask);
+    if (row.size() > geometry_.maxRowSize()) {
         throw std::runtime_error("row of " + std::to_string(row.size()) + " bytes does not fit on a page");
     }
     return row;
+}
+
+std::string TableWriter::variableBytes(const ColumnSpec& column, const CellValue& value) const {
+    if (column.calculatedResult) return EncodeCalculatedValue(column, value);
+    if (!geometry_.jet3 || (column.type != JetType::Text && column.type != JetType::Memo)) {
+        return EncodeVariableValue(column, value);
+    }
+    if (value.kind != CellValue::Kind::Text) throw std::runtime_error("column " + column.name + ": expected text");
+    std::string bytes = EncodeCodePageText(value.text, geometry_.codePage);
+    int limit = column.size > 0 ? column.size : 255;
+    if (column.type == JetType::Text && bytes.size() > static_cast<std::size_t>(limit)) {
+        throw std::runtime_error("column " + column.name + ": text longer than " + std::to_string(limit) +
+                                 " characters");
+    }
+    return bytes;
+}
+
+void TableWriter::appendTail(std::string& row, const std::vector<std::uint32_t>& offsets,
+                             const std::string& mask) const {
+    if (layout_.varCount == 0) {
+        row += mask;
+        return;
+    }
+    if (!geometry_.jet3) {
+        for (std::size_t i = offsets.size(); i-- > 0;) Append16(row, offsets[i]);
+        Append16(row, static_cast<std::uint32_t>(layout_.varCount));
+        row += mask;
+        return;
+    }
+    // Jet3: one byte per offset, so rows of 256 bytes or more carry a jump
+    // table: entry k names the first offset at or beyond 256 * (k + 1). Its
+    // size follows from the row's length, which includes the table itself.
+    const std::size_t base = row.size() + offsets.size() + 1 + mask.size();
+    std::size_t jumps = 0;
+    while ((base + jumps - 1) / 256 != jumps) jumps = (base + jumps - 1) / 256;
+    std::string table;
+    for (std::size_t k = 0; k < jumps; ++k) {
+        std::size_t first = 0xFF;  // no offset reaches this far: a placeholder entry
+        for (std::size_t i = 0; i < offsets.size(); ++i) {
+            if (offsets[i] >= 256 * (k + 1)) {
+                first = i;
+                break;
+            }
+        }
+        table.insert(table.begin(), static_cast<char>(first));
+    }
+    for (std::size_t i = offsets.size(); i-- > 0;) row += static_cast<char>(offsets[i] & 0xFF);
+    row += table;
+    row += static_cast<char>(layout_.varCount);
+    row += mask;
 }
 
 void TableWriter::addRow(const std::vector<CellValue>& values, Placement placement) {

@@ -26,7 +26,7 @@ private:
 class TableWriter {
 public:
     TableWriter(const TableLayout& layout, std::uint32_t tdefPage, std::size_t inlineLongValueLimit,
-                PageAllocator& pages, PageSink& sink);
+                PageAllocator& pages, PageSink& sink, const Geometry& geometry = Jet4Geometry());
 
     enum class Placement { Normal, Deleted, Overflow };
     void addRow(const std::vector<CellValue>& values, Placement placement = Placement::Normal);
@@ -40,6 +40,9 @@ public:
 
 private:
     std::string encodeRow(const std::vector<CellValue>& values);
+    std::string variableBytes(const ColumnSpec& column, const CellValue& value) const;
+    // The row's end from the variable offsets on, in the Jet3 or Jet4 form.
+    void appendTail(std::string& row, const std::vector<std::uint32_t>& offsets, const std::string& mask) const;
     std::string longValue(const std::string& data, bool allowInline);
     // Stores `row` on a page of the given stream and returns its row pointer.
     std::uint32_t place(std::optional<DataPage>& page, bool lval, std::string row, std::uint16_t flags);
@@ -50,6 +53,7 @@ private:
     std::size_t inlineLimit_;
     PageAllocator& pages_;
     PageSink& sink_;
+    Geometry geometry_;
     std::optional<DataPage> data_;
     std::optional<DataPage> overflow_;
     std::optional<DataPage> lval_;

@@ -1,5 +1,6 @@
 #include "tools/mkdb/Tdef.h"
 
+#include "tools/mkdb/CodePageText.h"
 #include "tools/mkdb/ValueEncoding.h"
 
 #include <stdexcept>
@@ -59,6 +60,7 @@ std::string TdefBuffer(const TableLayout& layout, const TdefFacts& facts) {
         if (facts.systemTable) flags |= 0x10;
         d[15] = static_cast<char>(flags);
         if (c.column.type == JetType::Text || c.column.type == JetType::Memo) d[16] = 0x01;  // may compress
+        if (c.column.calculatedResult) d[16] = static_cast<char>(0xC0);
         Set16(d, 21, static_cast<std::uint32_t>(c.fixed ? c.fixedOffset : 0));
         Set16(d, 23, static_cast<std::uint32_t>(c.length));
         b += d;
@@ -75,25 +77,81 @@ std::string TdefBuffer(const TableLayout& layout, const TdefFacts& facts) {
     return b;
 }
 
-std::size_t TdefPageCount(std::size_t bufferSize) {
-    if (bufferSize <= kPageSize) return 1;
-    std::size_t perContinuation = kPageSize - kContinuationHeader;
-    return 1 + (bufferSize - kPageSize + perContinuation - 1) / perContinuation;
+std::string Jet3TdefBuffer(const TableLayout& layout, const TdefFacts& facts, std::uint16_t codePage) {
+    constexpr std::size_t kJet3Header = 0x2B;
+    std::string b(kJet3Header, '\0');
+    b[0] = 0x02;
+    b[1] = 0x01;
+    b[2] = 'V';
+    b[3] = 'C';
+    Set32(b, 0x0C, facts.rowCount);
+    Set32(b, 0x10, facts.lastAutonumber);
+    b[0x14] = facts.systemTable ? 'S' : 'N';
+    auto columnCount = static_cast<std::uint32_t>(layout.columns.size());
+    Set16(b, 0x15, columnCount);
+    Set16(b, 0x17, static_cast<std::uint32_t>(layout.varCount));
+    Set16(b, 0x19, columnCount);
+    Set32(b, 0x1B, 0);  // no logical indexes
+    Set32(b, 0x1F, 0);  // no real indexes
+    Set32(b, 0x23, facts.ownedMap);
+    Set32(b, 0x27, facts.freeMap);
+    for (const ColumnLayout& c : layout.columns) {
+        std::string d(18, '\0');
+        d[0] = static_cast<char>(c.column.type);
+        Set16(d, 1, static_cast<std::uint32_t>(c.number));
+        Set16(d, 3, static_cast<std::uint32_t>(c.fixed ? 0 : c.varIndex));
+        Set16(d, 5, static_cast<std::uint32_t>(c.number));  // display order = order given
+        Set16(d, 7, 1);
+        if (c.column.type == JetType::Text || c.column.type == JetType::Memo) {
+            Set16(d, 9, 0x0409);
+            Set16(d, 11, codePage);
+        }
+        std::uint8_t flags = 0x02;
+        if (c.fixed) flags |= 0x01;
+        if (c.column.autonumber) flags |= 0x04;
+        if (facts.systemTable) flags |= 0x10;
+        d[13] = static_cast<char>(flags);
+        Set16(d, 14, static_cast<std::uint32_t>(c.fixed ? c.fixedOffset : 0));
+        Set16(d, 16, static_cast<std::uint32_t>(c.length));
+        b += d;
+    }
+    for (const ColumnLayout& c : layout.columns) {
+        std::string name = EncodeCodePageText(c.column.name, codePage);
+        b += static_cast<char>(name.size());
+        b += name;
+    }
+    b += "\xFF\xFF";
+    Set32(b, 0x08, static_cast<std::uint32_t>(b.size()));
+    return b;
 }
 
-std::vector<Page> TdefPages(const std::string& buffer, const std::vector<std::uint32_t>& pages) {
-    if (pages.size() != TdefPageCount(buffer.size())) throw std::logic_error("TDEF page count mismatch");
+std::size_t TdefPageCount(std::size_t bufferSize, const Geometry& geometry) {
+    const std::size_t pageSize = geometry.pageSize;
+    if (bufferSize <= pageSize) return 1;
+    std::size_t perContinuation = pageSize - kContinuationHeader;
+    return 1 + (bufferSize - pageSize + perContinuation - 1) / perContinuation;
+}
+
+std::vector<Page> TdefPages(const std::string& buffer, const std::vector<std::uint32_t>& pages,
+                            const Geometry& geometry) {
+    if (pages.size() != TdefPageCount(buffer.size(), geometry)) throw std::logic_error("TDEF page count mismatch");
+    const std::size_t pageSize = geometry.pageSize;
     std::vector<Page> out;
     std::size_t pos = 0;
     for (std::size_t i = 0; i < pages.size(); ++i) {
-        Page page(kPageSize, 0);
+        Page page(pageSize, 0);
         std::size_t start = i == 0 ? 0 : kContinuationHeader;
-        std::size_t take = std::min(kPageSize - start, buffer.size() - pos);
+        std::size_t take = std::min(pageSize - start, buffer.size() - pos);
         for (std::size_t k = 0; k < take; ++k) page[start + k] = static_cast<std::uint8_t>(buffer[pos + k]);
         pos += take;
         page[0] = 0x02;
         page[1] = 0x01;
-        Put16(page, 2, static_cast<std::uint32_t>(kPageSize - start - take));
+        if (geometry.jet3) {
+            page[2] = 'V';
+            page[3] = 'C';
+        } else {
+            Put16(page, 2, static_cast<std::uint32_t>(pageSize - start - take));
+        }
         Put32(page, 4, i + 1 < pages.size() ? pages[i + 1] : 0);
         out.push_back(std::move(page));
     }
