@@ -4,11 +4,15 @@
 
 #include "CorpusFiles.h"
 
+#include "../tools/MdbToolsOracle.h"
+#include "../tools/TableBuilding.h"
+
 #include "jet/Catalog.h"
 #include "jet/JetEngine.h"
 #include "jet/RecordLayout.h"
 #include "jet/TableScan.h"
 #include "jet/Values.h"
+#include "tools/mkdb/MdbDescription.h"
 
 #include <gtest/gtest.h>
 
@@ -108,6 +112,52 @@ TEST(JetAllocation, WarmRecordsetReadsWithoutAllocating) {
     EXPECT_EQ(cells, firstCells);
     if (VARNEX_COUNT_ALLOCATIONS) {
         EXPECT_EQ(allocations, 0) << "allocations while reading " << cells << " cells";
+    }
+}
+
+// Calculated results and a linked table's rows cost nothing per cell either.
+TEST(JetAllocation, CalculatedAndLinkedTablesReadWithoutAllocating) {
+    using building::Col;
+    auto calc = [](const std::string& name, JetType descriptor, JetType result, int size = 0) {
+        ColumnSpec c = Col(name, descriptor, size);
+        c.calculatedResult = result;
+        return c;
+    };
+    TableSpec table;
+    table.name = "Calc";
+    table.columns = {Col("ID", JetType::Long), calc("Label", JetType::Text, JetType::Text, 100),
+                     calc("Notes", JetType::Memo, JetType::Memo), calc("Total", JetType::Long, JetType::Long),
+                     calc("Price", JetType::Double, JetType::Currency), calc("Done", JetType::Boolean, JetType::Boolean)};
+    for (int k = 0; k < 300; ++k)
+        table.rows.push_back({building::I(k), building::T("label " + std::to_string(k)),
+                              building::T(std::string(static_cast<std::size_t>(k * 7), 'n')), building::I(k * 3),
+                              building::T("1.5"), CellValue::fromBool(k % 2 == 0)});
+    oracle::Scratch scratch;
+    MdbDescription calculated;
+    calculated.format = FileFormat::Ace14;
+    calculated.tables = {table};
+    WriteMdb(calculated, scratch.file("calc.accdb"));
+    MdbDescription linking;
+    TableSpec local;
+    local.name = "Local";
+    local.columns = {Col("ID", JetType::Long)};
+    linking.tables = {local};
+    linking.links = {LinkSpec{"Linked", "calc.accdb", "Calc", "", false}};
+    WriteMdb(linking, scratch.file("linking.accdb"));
+
+    const auto engine = CreateJetEngine(true);
+    for (const char* file : {"calc.accdb", "linking.accdb"}) {
+        const auto database = jettest::Open(*engine, scratch.file(file));
+        auto records = database->OpenRecordset(std::string_view(file) == "calc.accdb" ? u"Calc" : u"Linked");
+        const long firstCells = ReadAllCells(*records);
+        const long before = gAllocations.load();
+        const long cells = ReadAllCells(*records);
+        const long allocations = gAllocations.load() - before;
+        EXPECT_EQ(cells, firstCells);
+        EXPECT_EQ(cells, 300 * 6);
+        if (VARNEX_COUNT_ALLOCATIONS) {
+            EXPECT_EQ(allocations, 0) << file << ": allocations while reading " << cells << " cells";
+        }
     }
 }
 

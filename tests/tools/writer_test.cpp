@@ -240,4 +240,39 @@ TEST(DescriptionJson, ReadsEveryValueFormAndRejectsTypos) {
     for (const char* text : bad) EXPECT_THROW(DescriptionFromJson(ParseJson(text)), std::runtime_error) << text;
 }
 
+TEST(DescriptionJson, ReadsFormatsLinksAndCalculatedColumns) {
+    MdbDescription d = DescriptionFromJson(ParseJson(R"({"format": "ace", "tables": [
+        {"name": "T", "columns": [{"name": "Price", "type": "double", "calculated": "currency"}],
+         "rows": [[1.25]]}],
+        "links": [{"name": "L", "database": "C:\\x.mdb", "foreignName": "F", "connect": ";DATABASE=C:\\x.mdb"},
+                  {"name": "O", "foreignName": "dbo.T", "connect": "ODBC;DSN=x", "odbc": true}]})"));
+    EXPECT_EQ(d.format, FileFormat::Ace14);
+    ASSERT_EQ(d.links.size(), 2u);
+    EXPECT_EQ(d.links[0].database, "C:\\x.mdb");
+    EXPECT_TRUE(d.links[1].odbc);
+    const ColumnSpec& price = d.tables[0].columns[0];
+    EXPECT_EQ(price.calculatedResult, JetType::Currency);
+    EXPECT_EQ(d.tables[0].rows[0][0].text, "1.25");  // given as the result's type: exact digits
+
+    EXPECT_EQ(DescriptionFromJson(ParseJson(R"({"format": "jet3", "codePage": 1251, "tables": []})")).codePage, 1251);
+    EXPECT_THROW(DescriptionFromJson(ParseJson(R"({"format": "jet5", "tables": []})")), std::runtime_error);
+    EXPECT_THROW(DescriptionFromJson(ParseJson(R"({"tables": [], "links": [{"name": "L", "path": "x"}]})")),
+                 std::runtime_error);
+}
+
+TEST(Writer, CalculatedColumnsNeedAnAceFile) {
+    TableSpec t;
+    t.name = "T";
+    ColumnSpec c;
+    c.name = "C";
+    c.type = JetType::Long;
+    c.calculatedResult = JetType::Long;
+    t.columns = {c};
+    MdbDescription d;
+    d.tables = {t};
+    EXPECT_THROW(WriteMdbToMemory(d), std::runtime_error);
+    d.format = FileFormat::Ace14;
+    EXPECT_NO_THROW(WriteMdbToMemory(d));
+}
+
 }  // namespace

@@ -23,7 +23,7 @@ int IntOr(const JsonValue& object, const char* key, int fallback) {
 
 ColumnSpec ColumnFromJson(const JsonValue& json, const std::string& table) {
     std::string where = "table " + table + ", column";
-    CheckKeys(json, {"name", "type", "size", "precision", "scale", "autonumber"}, where);
+    CheckKeys(json, {"name", "type", "size", "precision", "scale", "autonumber", "calculated"}, where);
     ColumnSpec c;
     c.name = json["name"].asString();
     c.type = JetTypeFromName(json["type"].asString());
@@ -31,6 +31,8 @@ ColumnSpec ColumnFromJson(const JsonValue& json, const std::string& table) {
     c.precision = IntOr(json, "precision", 18);
     c.scale = IntOr(json, "scale", 0);
     if (const JsonValue* a = json.find("autonumber")) c.autonumber = a->asBoolean();
+    // "calculated": the result's type name; "type" stays what the descriptor says.
+    if (const JsonValue* r = json.find("calculated")) c.calculatedResult = JetTypeFromName(r->asString());
     return c;
 }
 
@@ -71,7 +73,10 @@ GeneratorSettings GeneratorFromJson(const JsonValue& json, const std::vector<Col
 
 }  // namespace
 
-CellValue CellFromJson(const ColumnSpec& column, const JsonValue& value) {
+CellValue CellFromJson(const ColumnSpec& declared, const JsonValue& value) {
+    // A calculated column's values are results, given as their own type.
+    ColumnSpec column = declared;
+    if (column.calculatedResult) column.type = *column.calculatedResult;
     switch (value.kind()) {
     case JsonValue::Kind::Null: return CellValue::null();
     case JsonValue::Kind::Boolean: return CellValue::fromBool(value.asBoolean());
@@ -95,8 +100,28 @@ CellValue CellFromJson(const ColumnSpec& column, const JsonValue& value) {
 
 MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uint64_t> rowsOverride,
                                    std::optional<std::uint64_t> seedOverride) {
-    CheckKeys(json, {"password", "creationDate", "tables", "comment"}, "description");
+    CheckKeys(json, {"password", "creationDate", "tables", "comment", "format", "codePage", "links"}, "description");
     MdbDescription d;
+    if (const JsonValue* f = json.find("format")) {
+        const std::string format = f->asString();
+        if (format == "jet3") d.format = FileFormat::Jet3;
+        else if (format == "jet4") d.format = FileFormat::Jet4;
+        else if (format == "ace") d.format = FileFormat::Ace14;
+        else throw std::runtime_error("format must be jet3, jet4 or ace");
+    }
+    if (const JsonValue* c = json.find("codePage")) d.codePage = static_cast<std::uint16_t>(c->asInteger());
+    if (const JsonValue* links = json.find("links")) {
+        for (const JsonValue& l : links->elements()) {
+            LinkSpec link;
+            link.name = l["name"].asString();
+            CheckKeys(l, {"name", "database", "foreignName", "connect", "odbc", "comment"}, "link " + link.name);
+            if (const JsonValue* v = l.find("database")) link.database = v->asString();
+            if (const JsonValue* v = l.find("foreignName")) link.foreignName = v->asString();
+            if (const JsonValue* v = l.find("connect")) link.connect = v->asString();
+            if (const JsonValue* v = l.find("odbc")) link.odbc = v->asBoolean();
+            d.links.push_back(std::move(link));
+        }
+    }
     if (const JsonValue* p = json.find("password")) d.password = p->asString();
     if (const JsonValue* c = json.find("creationDate")) {
         d.creationDate = c->isString() ? DayNumberFromText(c->asString()) : c->asNumber();

@@ -1,0 +1,70 @@
+// Writes seed databases for the reader's fuzzer that reach what the sample
+// files do not: calculated results of every form, linked-table entries of
+// each kind, and Jet3 rows with jump tables in another code page.
+
+#include "tools/mkdb/MdbDescription.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+ColumnSpec Column(const std::string& name, JetType type, int size = 0) {
+    ColumnSpec c;
+    c.name = name;
+    c.type = type;
+    c.size = size;
+    return c;
+}
+
+ColumnSpec Calculated(const std::string& name, JetType descriptor, JetType result) {
+    ColumnSpec c = Column(name, descriptor, descriptor == JetType::Text ? 50 : 0);
+    c.calculatedResult = result;
+    return c;
+}
+
+CellValue Text(const std::string& s) { return CellValue::fromText(s); }
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: jet_fuzz_seeds FOLDER\n");
+        return 2;
+    }
+    const std::string folder = std::string(argv[1]) + "/";
+
+    TableSpec calc;
+    calc.name = "Calc";
+    calc.columns = {Column("ID", JetType::Long), Calculated("Label", JetType::Text, JetType::Text),
+                    Calculated("Notes", JetType::Memo, JetType::Memo), Calculated("Total", JetType::Long, JetType::Long),
+                    Calculated("Price", JetType::Double, JetType::Currency),
+                    Calculated("Ratio", JetType::Decimal, JetType::Decimal),
+                    Calculated("When", JetType::DateTime, JetType::DateTime),
+                    Calculated("Done", JetType::Boolean, JetType::Boolean)};
+    calc.rows = {{CellValue::fromInt(1), Text("x"), Text(std::string(300, 'n')), CellValue::fromInt(5), Text("1.5"),
+                  Text("2.25"), Text("2020-01-01"), CellValue::fromBool(true)},
+                 {CellValue::fromInt(2), CellValue::fromBytes(std::string(20, '\0')), CellValue::null(),
+                  CellValue::fromBytes(std::string("\x07\x00", 2)), CellValue::null(), CellValue::null(), CellValue::null(),
+                  CellValue::fromBool(false)}};
+    MdbDescription ace;
+    ace.format = FileFormat::Ace14;
+    ace.tables = {calc};
+    ace.links = {LinkSpec{"Beside", "C:\\Data\\seed-target.mdb", "People", ";DATABASE=C:\\Data\\seed-target.mdb", false},
+                 LinkSpec{"Odbc", "", "dbo.T", "ODBC;DSN=x;PWD=y;", true},
+                 LinkSpec{"Sheet", "book.xls", "Sheet1$", "Excel 8.0;DATABASE=book.xls", false}};
+    WriteMdb(ace, folder + "seed-calculated.accdb");
+
+    TableSpec people;
+    people.name = "People";
+    people.columns = {Column("ID", JetType::Long), Column("Name", JetType::Text, 250), Column("Note", JetType::Memo)};
+    people.rows = {{CellValue::fromInt(1), Text(std::string(250, 'a')), Text(std::string(3000, 'b'))},
+                   {CellValue::fromInt(2), Text("Привет"), CellValue::null()}};
+    people.deletedRows = {1};
+    MdbDescription jet3;
+    jet3.format = FileFormat::Jet3;
+    jet3.codePage = 1251;
+    jet3.tables = {people};
+    WriteMdb(jet3, folder + "seed-target.mdb");
+    return 0;
+}
