@@ -9,7 +9,10 @@ namespace jet {
 namespace {
 
 // Primary weights come in classes: symbols, digits, Latin letters, then
-// everything else by code unit.
+// everything else by code unit. The catalog indexes of real files show the
+// classes in their keys (the space lowest, then signs, then digits, then
+// letters without regard to case) and "_" before "~"; the order among the
+// other signs is the Windows one, which the engine's General order follows.
 constexpr uint32_t kSymbol = 1u << 16, kDigit = 2u << 16, kLetter = 3u << 16, kOther = 4u << 16;
 
 // ASCII punctuation in the order the Windows word sort gives it; the hyphen
