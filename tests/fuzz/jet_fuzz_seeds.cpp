@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
                     Calculated("When", JetType::DateTime, JetType::DateTime),
                     Calculated("Done", JetType::Boolean, JetType::Boolean)};
     calc.rows = {{CellValue::fromInt(1), Text("x"), Text(std::string(300, 'n')), CellValue::fromInt(5), Text("1.5"),
-                  Text("2.25"), Text("2020-01-01"), CellValue::fromBool(true)},
+                  Text("225"), Text("2020-01-01"), CellValue::fromBool(true)},
                  {CellValue::fromInt(2), CellValue::fromBytes(std::string(20, '\0')), CellValue::null(),
                   CellValue::fromBytes(std::string("\x07\x00", 2)), CellValue::null(), CellValue::null(), CellValue::null(),
                   CellValue::fromBool(false)}};

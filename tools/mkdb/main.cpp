@@ -1,4 +1,4 @@
-// varnex-mkdb: writes a Jet 4 database from a JSON description.
+// varnex-mkdb: writes a Jet3, Jet4 or ACE database from a JSON description.
 
 #include "tools/mkdb/DescriptionJson.h"
 
