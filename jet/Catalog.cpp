@@ -58,12 +58,12 @@ void OrderRows(PageFile& file, const TableDefinition& catalog, int32_t tablesId,
         if (row.ParentId == tablesId && !rank.count({row.Position.Page, row.Position.Row}))
             complete = false;
     if (complete) {
-        std::stable_sort(rows.begin(), rows.end(), [&](const CatalogRow& a, const CatalogRow& b) {
-            const auto x = rank.find({a.Position.Page, a.Position.Row}), y = rank.find({b.Position.Page, b.Position.Row});
-            const std::size_t rx = x == rank.end() ? order.size() : x->second;
-            const std::size_t ry = y == rank.end() ? order.size() : y->second;
-            return rx < ry;
-        });
+        auto rankOf = [&](const CatalogRow& row) {
+            const auto found = rank.find({row.Position.Page, row.Position.Row});
+            return found == rank.end() ? order.size() : found->second;
+        };
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&](const CatalogRow& a, const CatalogRow& b) { return rankOf(a) < rankOf(b); });
         return;
     }
     const uint16_t sortOrder = file.GetHeader().SortOrder;

@@ -35,7 +35,8 @@ protected:
         WriteMdb(target, target_);
     }
 
-    std::string WriteLinking(std::vector<LinkSpec> links, const std::string& password = "") {
+    std::string WriteLinking(std::vector<LinkSpec> links, const std::string& password = "",
+                             const std::string& name = "linking.mdb") {
         TableSpec local;
         local.name = "Local";
         local.columns = {Col("ID", JetType::Long)};
@@ -44,7 +45,7 @@ protected:
         linking.password = password;
         linking.tables = {local};
         linking.links = std::move(links);
-        const std::string path = scratch_.file("linking.mdb");
+        const std::string path = scratch_.file(name);
         WriteMdb(linking, path);
         return path;
     }
@@ -114,6 +115,21 @@ TEST_F(Linked, LinksThatCannotBeFollowedFailAloneNamingTheirSource) {
     EXPECT_EQ(jettest::ReadTable(*database, u"Local"), (std::vector<std::vector<std::string>>{{"long 7"}}));
 }
 
+TEST_F(Linked, LinksOfLinksLeadToTheTableThatHoldsTheRows) {
+    TableSpec none;
+    none.name = "Nothing";
+    none.columns = {Col("ID", JetType::Long)};
+    MdbDescription middle;
+    middle.tables = {none};
+    middle.links = {Link("Persons", target_, "People")};
+    WriteMdb(middle, scratch_.file("middle.mdb"));
+    const std::string path = WriteLinking({Link("Everyone", scratch_.file("middle.mdb"), "Persons")});
+    const auto engine = CreateJetEngine(true);
+    const auto database = jettest::Open(*engine, path);
+    EXPECT_EQ(jettest::ReadTable(*database, u"Everyone"),
+              (std::vector<std::vector<std::string>>{{"long 1", "Ann"}, {"long 2", "Bob"}}));
+}
+
 class LinkedWithPassword : public Linked {
 protected:
     void SetUp() override {
@@ -130,11 +146,16 @@ TEST_F(LinkedWithPassword, TheLinkingDatabasesPasswordOpensTheLinkedFile) {
         EXPECT_EQ(jettest::ReadTable(*database, u"People").size(), 2u);
     }
     // Without it the linked file refuses, and the message says which file.
-    const std::string path = WriteLinking({Link("People", target_, "People")});
+    const std::string path = WriteLinking({Link("People", target_, "People")}, "", "plain.mdb");
     const auto database = jettest::Open(*engine, path);
     const std::string failure = FailureOf(*database, u"People");
     EXPECT_NE(failure.find("target.mdb"), std::string::npos) << failure;
     EXPECT_NE(failure.find("password"), std::string::npos) << failure;
+
+    // A link that keeps the other file's password in its connect text uses it.
+    const std::string keeping =
+        WriteLinking({Link("People", target_, "People", "MS Access;PWD=s3cret;DATABASE=" + target_)}, "", "keeping.mdb");
+    EXPECT_EQ(jettest::ReadTable(*jettest::Open(*engine, keeping), u"People").size(), 2u);
 }
 
 } // namespace
