@@ -69,28 +69,34 @@ std::string ProgressLine(std::string_view table, int64_t done, int64_t total, do
     if (columns == 0)
         columns = kAssumedColumns;
     const double rate = elapsedSeconds > 0 ? static_cast<double>(done) / elapsedSeconds : 0;
+    const bool counted = total > 0 && done <= total;
 
     std::string counts;
-    if (total > 0 && done <= total) {
+    if (counted) {
         const auto percent = static_cast<int>(done * 100 / total);
-        counts = std::to_string(done) + "/" + std::to_string(total) + " rows (" + std::to_string(percent) + "%)";
+        counts = "  " + std::to_string(done) + "/" + std::to_string(total) + " rows (" + std::to_string(percent) + "%)";
     } else {
         // The stored count was short of the rows the table holds: no end in sight.
-        counts = std::to_string(done) + " rows";
+        counts = "  " + std::to_string(done) + " rows";
     }
-    std::string tail = "  " + counts + "  " + std::to_string(static_cast<int64_t>(rate)) + " rows/s";
-    if (total > 0 && done <= total)
-        tail += "  " + (rate > 0 ? Duration(static_cast<double>(total - done) / rate) : Duration(-1)) + " left";
+    const std::string speed = "  " + std::to_string(static_cast<int64_t>(rate)) + " rows/s";
+    std::string left;
+    if (counted)
+        left = "  " + (rate > 0 ? Duration(static_cast<double>(total - done) / rate) : Duration(-1)) + " left";
 
+    // A narrow terminal loses the name's end first, then the rate, then the time left.
     const std::string name = Printable(table);
     const std::size_t room = columns - 1;
-    const std::size_t tailWidth = Width(tail);
-    if (Width(name) + tailWidth <= room)
-        return name + tail;
     constexpr std::string_view kCut = "...";
-    if (tailWidth + kCut.size() + 1 <= room)
-        return std::string(Leading(name, room - tailWidth - kCut.size())) + std::string(kCut) + tail;
-    return std::string(Leading(name + tail, room));
+    constexpr std::size_t kShortestName = 6;
+    for (const std::string& tail : {counts + speed + left, counts + left, counts}) {
+        const std::size_t tailWidth = Width(tail);
+        if (Width(name) + tailWidth <= room)
+            return name + tail;
+        if (tailWidth + kCut.size() + kShortestName <= room)
+            return std::string(Leading(name, room - tailWidth - kCut.size())) + std::string(kCut) + tail;
+    }
+    return std::string(Leading(name + counts, room));
 }
 
 TerminalProgress::TerminalProgress(Terminal terminal, bool showDatabases)

@@ -47,8 +47,11 @@ TEST(ProgressLineTest, NeverWiderThanTheTerminalAndKeepsTheCounts) {
     const std::string line = ProgressLine(name, 5, 10, 1.0, 60);
     EXPECT_EQ(line.size(), 59u);
     EXPECT_NE(line.find("...  5/10 rows"), std::string::npos) << line;
-    // Too narrow for the counts: the line is cut, still one row of the screen.
-    EXPECT_EQ(ProgressLine(name, 5, 10, 1.0, 12).size(), 11u);
+    // Narrower: the rate goes, then the time left, then the line is cut,
+    // still one row of the screen.
+    EXPECT_EQ(ProgressLine("Orders", 5, 10, 1.0, 40), "Orders  5/10 rows (50%)  0:01 left");
+    EXPECT_EQ(ProgressLine("Orders", 5, 10, 1.0, 25), "Orders  5/10 rows (50%)");
+    EXPECT_EQ(ProgressLine(name, 5, 10, 1.0, 12), "nnnnnnnnnnn");
     // A multi-byte name is cut between characters, and counted as characters.
     std::string accents;
     for (int i = 0; i < 60; ++i)
