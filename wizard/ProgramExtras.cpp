@@ -25,6 +25,10 @@ std::string_view ProgramName(int argc, const char* const* argv) {
     return argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "";
 }
 
+// A pattern (/BATCH, or /SILENT with a wildcard) may convert many databases:
+// the user is told which one the run is on.
+bool NamesAPattern(std::string_view path) { return path.find_first_of("*?") != std::string_view::npos; }
+
 bool HasArgument(int argc, const char* const* argv, std::string_view wanted) {
     for (int i = 1; i < argc && argv != nullptr; ++i)
         if (argv[i] != nullptr && argv[i] == wanted)
@@ -137,7 +141,7 @@ UnattendedExtras::UnattendedExtras(ConversionSettings& settings, int argc, const
     const bool watched = platform::IsTerminal(platform::StandardStream::Error) && !AsksForQuiet(argc, argv) &&
                          !(toStandardOutput && platform::IsTerminal(platform::StandardStream::Output));
     if (watched)
-        progress_ = std::make_unique<TerminalProgress>(StandardErrorTerminal(), settings.Batch != 0);
+        progress_ = std::make_unique<TerminalProgress>(StandardErrorTerminal(), NamesAPattern(settings.SourcePath));
     if (relay_ || progress_)
         settings.ProgressWindow = this;
 }
