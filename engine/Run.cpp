@@ -45,6 +45,8 @@ bool ConvertListedTables(ProgressDisplay* window, ConversionSettings& settings) 
             } catch (const EngineError&) {
                 settings.TablesFailed += 1;
             }
+            if (window)
+                window->ProgressEndTable();
             settings.TablesDone += 1;
         }
     } catch (const EngineError&) {
@@ -77,6 +79,8 @@ int32_t ConvertMatches(ConversionSettings& settings, bool closeEachDatabase) {
     const std::string_view lastComponent =
         cut == std::string::npos ? std::string_view(pattern) : std::string_view(pattern).substr(cut + 1);
 
+    // The program's face may watch an unattended run; the library never sets one.
+    ProgressDisplay* const window = settings.ProgressWindow;
     int32_t result = 0;
     const std::vector<std::string> names = platform::FindMatchingNames(pattern);
     if (names.empty() && !HasWildcard(lastComponent)) {
@@ -89,11 +93,13 @@ int32_t ConvertMatches(ConversionSettings& settings, bool closeEachDatabase) {
         if (!name.empty() && name.front() == '.')
             continue;
         settings.SourcePath = folder + name;
+        if (window)
+            window->ProgressStartDatabase(settings.SourcePath);
         bool failed = false;
         if (LoadDatabase(nullptr, settings, "") != 0) {
             settings.FilesFailed += 1;
             failed = true;
-        } else if (!ConvertListedTables(nullptr, settings)) {
+        } else if (!ConvertListedTables(window, settings)) {
             failed = true;
         }
         if (closeEachDatabase && !CloseDatabase(settings) && !failed) {

@@ -1,6 +1,7 @@
 #pragma once
 // What the engine asks of the wizard's windows. The wizard implements these;
-// unattended and library runs pass none, and every call is then skipped.
+// the program's unattended run may pass a progress display of its own, the
+// library never does, and without one every call is skipped.
 
 #include <cstdint>
 #include <string>
@@ -15,6 +16,10 @@ public:
     virtual void ProgressStartTable(int32_t records) = 0;
     virtual void ProgressStep() = 0;
     virtual void ProgressTimes(int64_t startSeconds, int64_t nowSeconds, int32_t done, int32_t total) = 0;
+    // A run over matching files: the next database is about to be opened.
+    virtual void ProgressStartDatabase(std::string_view /*path*/) {}
+    // The table's export is over, written or failed.
+    virtual void ProgressEndTable() {}
     // Messages the conversion worker posts to the property sheet.
     virtual void DisableWizardButtons() = 0;
     virtual void PressNext() = 0;

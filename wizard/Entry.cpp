@@ -2,6 +2,7 @@
 
 #include "engine/Report.h"
 #include "engine/Conversion.h"
+#include "wizard/ProgramExtras.h"
 #include "wizard/SavedSettings.h"
 #include "wizard/Usage.h"
 #include "wizard/Wizard.h"
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 bool RunsUnattended(const ConversionSettings& settings) {
@@ -53,9 +55,18 @@ int RunProgram(int argc, const char* const* argv) {
         InitSettings(*settings);
         LoadSettings(*settings);
         ParseOptions(*settings, argc, argv);
+        if (const std::optional<int> answered = AnswerInformationRequest(*settings, argc, argv))
+            return *answered;
         if (!RunsUnattended(*settings))
             return RunWizard(*settings, argc, argv);
-        return RunUnattended(*settings);
+        UnattendedExtras extras(*settings, argc, argv);
+        if (!extras.Ready()) {
+            WriteStatus("Failed", *settings);
+            return 1;
+        }
+        const int status = RunUnattended(*settings);
+        extras.Finish();
+        return status;
     } catch (const std::exception& error) {
         // Out of memory and the like: the run did not finish, and a script
         // watching the status file or the exit code must see that.

@@ -16,11 +16,13 @@ std::string UsageText(std::string_view programName) {
     std::string text;
     text += "Usage: " + name + " /SILENT DATABASE OUTPUT [OPTION...]\n";
     text += "       " + name + " /BATCH 'FOLDER/*.mdb' OUTPUT [OPTION...]\n";
+    text += "       " + name + " --list-tables DATABASE [/PASSWORD=X] [/TABLES=A;B]\n";
+    text += "       " + name + " --version\n";
     text += R"(
 Converts every table of an Access database (.mdb, .accdb) into a delimited
 text file. OUTPUT is a folder (one TABLE.csv per table) or a file ending in
-.csv or .txt. Paths of four characters or fewer are not recognised as paths:
-write ./out rather than out.
+.csv or .txt, or - for standard output. Paths of four characters or fewer
+are not recognised as paths: write ./out rather than out.
 This build has no wizard window: it converts only with /SILENT, or with
 /BATCH and a wildcard (* or ?) in the database path.
 
@@ -41,6 +43,9 @@ Options (also -OPTION; keywords in any case):
   /YYYY-MM-DD ...    date format keyword (accepted, output unchanged)
   /LOG               append events to wizards.log
   /STATUS[=FILE]     report the stage to a status file (Result=...)
+  /QUIET             no progress line on the terminal
+  --list-tables      print the tables the run would convert, one per line
+  --version          print the version
 
 Settings saved in )" + settingsFile + R"( beside the program come first; without
 that file there is no header line, cells are quoted and files are replaced.
@@ -53,6 +58,7 @@ Examples:
   )" + name + R"( /SILENT shop.mdb ./csv
   )" + name + R"( /SILENT shop.mdb ./csv /FIELDS=TAB /QUOTES=1 /TABLES=Orders
   )" + name + R"( /BATCH '/data/*.mdb' /data/csv/ /STATUS=/tmp/varnex.status
+  )" + name + R"( /SILENT shop.mdb - /TABLES=Orders | wc -l
 )";
     return text;
 }

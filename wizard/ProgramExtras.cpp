@@ -1,0 +1,188 @@
+#include "wizard/ProgramExtras.h"
+
+#include "engine/LoadDatabase.h"
+#include "platform/Console.h"
+#include "platform/Platform.h"
+
+#include <cstdio>
+#include <string_view>
+
+#ifndef VARNEX_VERSION
+#define VARNEX_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr std::string_view kStandardOutputArgument = "-";
+
+std::string BaseName(std::string_view path) {
+    const std::size_t cut = path.find_last_of("/\\");
+    std::string name(cut == std::string_view::npos ? path : path.substr(cut + 1));
+    return name.empty() ? std::string("varnex") : name;
+}
+
+std::string_view ProgramName(int argc, const char* const* argv) {
+    return argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "";
+}
+
+// A pattern (/BATCH, or /SILENT with a wildcard) may convert many databases:
+// the user is told which one the run is on.
+bool NamesAPattern(std::string_view path) { return path.find_first_of("*?") != std::string_view::npos; }
+
+bool HasArgument(int argc, const char* const* argv, std::string_view wanted) {
+    for (int i = 1; i < argc && argv != nullptr; ++i)
+        if (argv[i] != nullptr && argv[i] == wanted)
+            return true;
+    return false;
+}
+
+// Standard output, or a message box for a Windows program nobody started
+// from a console.
+void Show(const std::string& text, std::FILE* stream) {
+    if (stream == stdout && !platform::HasVisibleStandardOutput()) {
+        platform::ShowMessageBox(nullptr, text, platform::MessageOk);
+        return;
+    }
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+std::string VersionText(std::string_view programName) {
+    return BaseName(programName) + " (Varnex) " VARNEX_VERSION "\n";
+}
+
+int ListTables(ConversionSettings& settings, std::string_view programName, std::string& out, std::string& error) {
+    const std::string name = BaseName(programName);
+    if (settings.SourcePath.empty()) {
+        error = name + ": --list-tables needs a database path (.mdb or .accdb)\n";
+        return 1;
+    }
+    if (LoadDatabase(nullptr, settings, "") != 0 || !settings.CurrentDatabase) {
+        error = name + ": " + settings.SourcePath.str() + ": the database could not be opened\n";
+        return 1;
+    }
+    // The list the run would walk: the user tables under the TABLES= filter,
+    // in the database's own order.
+    const std::string list = settings.TableList.value_or(std::string());
+    std::size_t at = 0;
+    while (at < list.size()) {
+        const std::size_t end = list.find(';', at + 1);
+        if (end == std::string::npos)
+            break;
+        out.append(list, at + 1, end - at - 1).push_back('\n');
+        at = end + 1;
+    }
+    return 0;
+}
+
+std::optional<int> AnswerInformationRequest(ConversionSettings& settings, int argc, const char* const* argv) {
+    const std::string_view programName = ProgramName(argc, argv);
+    if (HasArgument(argc, argv, "--version")) {
+        Show(VersionText(programName), stdout);
+        return 0;
+    }
+    if (HasArgument(argc, argv, "--list-tables")) {
+        std::string out, error;
+        const int status = ListTables(settings, programName, out, error);
+        Show(out, stdout);
+        if (!error.empty())
+            Show(error, stderr);
+        return status;
+    }
+    return std::nullopt;
+}
+
+bool AsksForStandardOutput(int argc, const char* const* argv) {
+    int last = 0;
+    for (int i = 1; i < argc && argv != nullptr; ++i)
+        if (argv[i] != nullptr && argv[i] == kStandardOutputArgument)
+            last = i;
+    if (last == 0)
+        return false;
+    // An output path after the "-" wins, as a later output path always does.
+    std::vector<const char*> after{ProgramName(argc, argv).data()};
+    for (int i = last + 1; i < argc; ++i)
+        after.push_back(argv[i]);
+    auto probe = std::make_unique<ConversionSettings>();
+    InitSettings(*probe);
+    ParseOptions(*probe, static_cast<int>(after.size()), after.data());
+    return probe->OutputPath.empty();
+}
+
+bool AsksForQuiet(int argc, const char* const* argv) {
+    for (int i = 1; i < argc && argv != nullptr; ++i) {
+        if (argv[i] == nullptr)
+            continue;
+        const std::string_view argument = argv[i];
+        if (argument.size() > 1 && (argument[0] == '/' || argument[0] == '-') &&
+            EqualsNoCase(argument.substr(1), "QUIET"))
+            return true;
+    }
+    return false;
+}
+
+UnattendedExtras::UnattendedExtras(ConversionSettings& settings, int argc, const char* const* argv)
+    : settings_(settings) {
+    const bool toStandardOutput = AsksForStandardOutput(argc, argv);
+    if (toStandardOutput) {
+        relay_ = std::make_unique<StandardOutputRelay>(settings, StandardOutputWriter());
+        if (!platform::BinaryStandardOutput() || !relay_->Prepare()) {
+            Show(BaseName(ProgramName(argc, argv)) + ": the tables cannot be written to standard output\n", stderr);
+            ready_ = false;
+            return;
+        }
+        // A reader that stops early (head) ends the run through a failed write.
+        platform::IgnoreBrokenPipe();
+    }
+    // The line is for a person at a terminal, and never over table bytes
+    // that go to that same terminal.
+    const bool watched = platform::IsTerminal(platform::StandardStream::Error) && !AsksForQuiet(argc, argv) &&
+                         !(toStandardOutput && platform::IsTerminal(platform::StandardStream::Output));
+    if (watched)
+        progress_ = std::make_unique<TerminalProgress>(StandardErrorTerminal(), NamesAPattern(settings.SourcePath));
+    if (relay_ || progress_)
+        settings.ProgressWindow = this;
+}
+
+UnattendedExtras::~UnattendedExtras() {
+    if (settings_.ProgressWindow == this)
+        settings_.ProgressWindow = nullptr;
+}
+
+void UnattendedExtras::Finish() {
+    if (progress_)
+        progress_->Erase();
+    if (relay_)
+        relay_->Finish();
+}
+
+void UnattendedExtras::SetCurrentFileText(std::string_view text) {
+    if (progress_)
+        progress_->SetCurrentFileText(text);
+}
+
+void UnattendedExtras::ProgressStartTable(int32_t records) {
+    if (progress_)
+        progress_->ProgressStartTable(records);
+}
+
+void UnattendedExtras::ProgressStep() {
+    if (relay_)
+        relay_->ProgressStep();
+    if (progress_)
+        progress_->ProgressStep();
+}
+
+void UnattendedExtras::ProgressStartDatabase(std::string_view path) {
+    if (progress_)
+        progress_->ProgressStartDatabase(path);
+}
+
+void UnattendedExtras::ProgressEndTable() {
+    if (progress_)
+        progress_->ProgressEndTable();
+    if (relay_)
+        relay_->ProgressEndTable();
+}

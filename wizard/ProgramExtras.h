@@ -1,0 +1,64 @@
+#pragma once
+// What the program's command line offers on top of the conversion options:
+// --version, --list-tables, the output "-" (standard output), /QUIET, and the
+// progress line on a terminal. A Windows command line has never meant any of
+// these, so adding them changes no existing run.
+
+#include "engine/Settings.h"
+#include "wizard/StandardOutput.h"
+#include "wizard/TerminalProgress.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+std::string VersionText(std::string_view programName);
+
+// Answers --version and --list-tables, which convert nothing. Returns the
+// exit status, or nothing when the command line asks for neither. settings:
+// filled from defaults, saved settings and the command line.
+std::optional<int> AnswerInformationRequest(ConversionSettings& settings, int argc, const char* const* argv);
+
+// Writes the names of the tables a run over settings.SourcePath would
+// convert, one per line, in the order it would convert them. 0, or 1 when
+// the database did not open (a line on error says so).
+int ListTables(ConversionSettings& settings, std::string_view programName, std::string& out, std::string& error);
+
+// True when "-" is the output the command line settles on: later output
+// paths override it, as they override each other.
+bool AsksForStandardOutput(int argc, const char* const* argv);
+// True when /QUIET (or -QUIET, any case) is among the arguments.
+bool AsksForQuiet(int argc, const char* const* argv);
+
+// The unattended run's watchers, attached to settings.ProgressWindow for as
+// long as this object lives.
+class UnattendedExtras final : public ProgressDisplay {
+public:
+    UnattendedExtras(ConversionSettings& settings, int argc, const char* const* argv);
+    ~UnattendedExtras() override;
+    UnattendedExtras(const UnattendedExtras&) = delete;
+    UnattendedExtras& operator=(const UnattendedExtras&) = delete;
+
+    // False when standard output was asked for and cannot be had; a line on
+    // standard error says why.
+    bool Ready() const { return ready_; }
+    // The run is over: what is still on its way to standard output goes.
+    void Finish();
+
+    void* Handle() const override { return nullptr; }
+    void SetCurrentFileText(std::string_view text) override;
+    void ProgressStartTable(int32_t records) override;
+    void ProgressStep() override;
+    void ProgressTimes(int64_t, int64_t, int32_t, int32_t) override {}
+    void DisableWizardButtons() override {}
+    void PressNext() override {}
+    void ProgressStartDatabase(std::string_view path) override;
+    void ProgressEndTable() override;
+
+private:
+    ConversionSettings& settings_;
+    std::unique_ptr<StandardOutputRelay> relay_;
+    std::unique_ptr<TerminalProgress> progress_;
+    bool ready_ = true;
+};
