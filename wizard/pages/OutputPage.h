@@ -76,7 +76,8 @@ class OutputPage {
 public:
     OutputPage(ConversionSettings& settings, WizardSheet& sheet);
 
-    // Sets DateFormat from shortDateOrder when none was chosen yet, fills the
+    // Sets DateFormat from shortDateOrder when none was chosen yet, takes the
+    // folder shown (OutputPath, else the last folder) as OutputPath, fills the
     // recent folders, writes the stage and, in a batch run, presses Next.
     // The face shows the returned view and limits the typed boxes.
     OutputPageView Initialise(std::string_view shortDateOrder, RecentListBox& recentFolders);
