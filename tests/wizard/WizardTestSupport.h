@@ -191,6 +191,7 @@ public:
         Current = Closed;
     }
 
+    std::string Parameters() const { return completion_.Parameters(); }
     SourcePage& SourceLogic() { return source_; }
     OutputPage& OutputLogic() { return output_; }
 
