@@ -11,12 +11,6 @@ TEST(HelpFile, LiesBesideTheProgram) {
     EXPECT_EQ(HelpFilePath(""), "wizards.chm");
 }
 
-TEST(WelcomeText, TheAceBuildNamesEveryFileType) {
-    EXPECT_NE(WelcomeDescription(false).find("(.mdb) files"), std::string_view::npos);
-    EXPECT_NE(WelcomeDescription(true).find("(.mdb, .accdb, .accde, .accdt, .accdr) files"), std::string_view::npos);
-    EXPECT_NE(WelcomeDescription(true).find("\n\nIt is easy."), std::string_view::npos);
-}
-
 class WelcomePageTest : public PageTest {};
 
 TEST_F(WelcomePageTest, WritesItsStageEnablesNextAndPressesItInABatchRun) {

@@ -12,17 +12,33 @@ using namespace wizardtest;
 
 namespace {
 
-// The command line as the Windows runtime splits it, for what the parameter
-// text holds: blanks and line breaks separate, double quotes group.
+// The command line as the Windows runtime splits it: blanks and line breaks
+// separate, double quotes group, and backslashes count only before a quote
+// (2n of them give n and a grouping quote, 2n+1 give n and a quote).
 std::vector<std::string> SplitCommandLine(std::string_view line) {
     std::vector<std::string> args;
     std::string current;
     bool quoted = false, any = false;
+    std::size_t backslashes = 0;
     for (const char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
+        if (c == '\\') {
+            ++backslashes;
             any = true;
-        } else if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
+            continue;
+        }
+        if (c == '"') {
+            current.append(backslashes / 2, '\\');
+            if (backslashes % 2)
+                current += '"';
+            else
+                quoted = !quoted;
+            backslashes = 0;
+            any = true;
+            continue;
+        }
+        current.append(backslashes, '\\');
+        backslashes = 0;
+        if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
             if (any)
                 args.push_back(current);
             current.clear();
@@ -32,6 +48,7 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
             any = true;
         }
     }
+    current.append(backslashes, '\\');
     if (any)
         args.push_back(current);
     return args;
@@ -92,6 +109,17 @@ TEST(ParameterTextRoundTrip, EveryWrittenSettingComesBackThroughTheOptionParser)
                 EXPECT_TRUE(back.SourcePath.empty());
                 EXPECT_TRUE(back.OutputPath.empty());
             }
+
+    // Quotes and backslashes in a quoted item survive the runtime's splitting.
+    s.Order = "Name \"x\\\"";
+    s.StatusFile = "C:\\a b\\";
+    std::vector<std::string> args{"varnex"};
+    for (std::string& a : SplitCommandLine(ParameterText(s)))
+        args.push_back(std::move(a));
+    ConversionSettings back;
+    ParseArguments(back, args);
+    EXPECT_EQ(back.Order.str(), s.Order.str()) << ParameterText(s);
+    EXPECT_EQ(back.StatusFile.str(), s.StatusFile.str()) << ParameterText(s);
 }
 
 class RoundTripTest : public PageTest {

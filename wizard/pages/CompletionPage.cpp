@@ -78,14 +78,30 @@ std::string OpenAsParameters(std::string_view file) {
 
 namespace {
 
-// One option as the command line takes it: a value with a blank would split
-// into two arguments, so such an item goes in double quotes.
+// One option as the command line takes it. A value with a blank would split
+// into two arguments, so such an item goes in double quotes, written the way
+// the runtime's splitting reads them back: a quote inside is preceded by a
+// backslash, and backslashes before any quote are doubled.
 std::string Item(std::string_view option) {
     std::string item;
-    if (option.find_first_of(" \t") != std::string_view::npos)
-        item.append("\"").append(option).append("\"");
-    else
+    if (option.find_first_of(" \t\"") == std::string_view::npos) {
         item.append(option);
+    } else {
+        item += '"';
+        std::size_t backslashes = 0;
+        for (const char c : option) {
+            if (c == '\\') {
+                ++backslashes;
+            } else {
+                if (c == '"')
+                    item.append(backslashes + 1, '\\');
+                backslashes = 0;
+            }
+            item += c;
+        }
+        item.append(backslashes, '\\');
+        item += '"';
+    }
     item += ' ';
     return item;
 }
