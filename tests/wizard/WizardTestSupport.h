@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -96,6 +97,39 @@ public:
     std::vector<std::string> OpenedWith;
 };
 
+// The wizard's registry values start empty for each test. Where the registry
+// is the user's real one (Windows) the values found are put back afterwards;
+// the POSIX stand-in is pointed at the test's scratch folder besides.
+class RegistrySetAside {
+public:
+    RegistrySetAside() {
+        for (const std::string& name : Names()) {
+            std::string value;
+            if (ReadRegistryValue(name, value))
+                kept_.emplace_back(name, value);
+            WriteRegistryValue(name, "");
+        }
+    }
+    ~RegistrySetAside() {
+        for (const std::string& name : Names())
+            WriteRegistryValue(name, "");
+        for (const auto& [name, value] : kept_)
+            WriteRegistryValue(name, value);
+    }
+    RegistrySetAside(const RegistrySetAside&) = delete;
+    RegistrySetAside& operator=(const RegistrySetAside&) = delete;
+
+private:
+    static std::vector<std::string> Names() {
+        std::vector<std::string> names{kLastDatabaseValue, kLastFolderValue};
+        for (const char* prefix : {kRecentDatabases, kRecentFolders})
+            for (int i = 0; i < 10; ++i)
+                names.push_back(prefix + std::to_string(i));
+        return names;
+    }
+    std::vector<std::pair<std::string, std::string>> kept_;
+};
+
 // The recent lists and the status file of one test live in its scratch folder.
 class PageTest : public ::testing::Test {
 protected:
@@ -124,6 +158,7 @@ protected:
 
     ScratchFolder folder;
     testenv::ScopedEnv registry{"XDG_CONFIG_HOME", folder / "config"};
+    RegistrySetAside registryValues;
     ConversionSettings settings;
     RecordingSheet sheet;
 };
@@ -252,6 +287,22 @@ private:
     CompletionPage completion_;
     SheetProgress display_;
     bool initialised_[5] = {};
+};
+
+// A zoo database and an output folder, named on the command line.
+class WizardWalkTest : public PageTest {
+protected:
+    WizardWalkTest() {
+        std::filesystem::create_directory(out);
+        ZooDatabase(db);
+        settings.SourcePath = db;
+        settings.OutputPath = out;
+    }
+
+    std::string db = folder / "zoo.mdb";
+    std::string out = folder / "out";
+    std::string settingsFile = folder / "varnex.ini";
+    WizardDriver wizard{settings, sheet, settingsFile};
 };
 
 } // namespace wizardtest

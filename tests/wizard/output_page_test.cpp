@@ -148,8 +148,7 @@ TEST_F(OutputPageTest, NextWithoutAFolderIsRefusedAndEndsTheBatchWalk) {
     EXPECT_FALSE(page.WizardNext(",", "CRLF", "\""));
     EXPECT_EQ(settings.Batch, 0);
     EXPECT_EQ(settings.Fields.str(), ","); // nothing resolved
-    std::string last;
-    EXPECT_FALSE(ReadRegistryValue(kLastFolderValue, last));
+    EXPECT_EQ(LastOutputFolder().value_or(""), "");
 }
 
 } // namespace

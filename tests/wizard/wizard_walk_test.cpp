@@ -1,25 +1,8 @@
 #include "WizardTestSupport.h"
 
-#include <filesystem>
-
 using namespace wizardtest;
 
 namespace {
-
-class WizardWalkTest : public PageTest {
-protected:
-    WizardWalkTest() {
-        std::filesystem::create_directory(out);
-        ZooDatabase(db);
-        settings.SourcePath = db;
-        settings.OutputPath = out;
-    }
-
-    std::string db = folder / "zoo.mdb";
-    std::string out = folder / "out";
-    std::string settingsFile = folder / "varnex.ini";
-    WizardDriver wizard{settings, sheet, settingsFile};
-};
 
 TEST_F(WizardWalkTest, ABatchRunWalksEveryPageConvertsOpensAndCloses) {
     settings.Batch = 1;
@@ -89,30 +72,6 @@ TEST_F(WizardWalkTest, ABatchRunStopsWhereAPageCannotGoOnAndWaitsForTheUser) {
     wizard.PressNext();
     EXPECT_EQ(wizard.Current, WizardDriver::Completion);
     EXPECT_EQ(Status(), "Successful");
-}
-
-TEST_F(WizardWalkTest, AFailedTableLeavesFailedAsTheResultAndOpensWhatWasWritten) {
-    memdb::Find(db)->Tables[1].OpenRecordsetFailure = memdb::kInvalidOperation; // Ants
-    settings.Batch = 1;
-    settings.OutputPath = folder / "nowhere";
-    wizard.Start();
-    EXPECT_EQ(wizard.Current, WizardDriver::Closed);
-    EXPECT_EQ(Status(), "Failed");
-    EXPECT_TRUE(wizard.Opener.Opened.empty()); // no file could be made in a missing folder
-
-    // Only the table whose records failed: its header file stays and opens.
-    ConversionSettings second;
-    InitSettings(second);
-    second.StatusFile = folder / "status.ini";
-    second.SourcePath = db;
-    second.OutputPath = out;
-    second.Batch = 1;
-    RecordingSheet secondSheet;
-    WizardDriver again(second, secondSheet, settingsFile);
-    again.Start();
-    EXPECT_EQ(Status(), "Failed");
-    EXPECT_EQ(again.ResultText, "2 tables (2 records) have been imported.");
-    EXPECT_EQ(again.Opener.Opened.size(), 2u);
 }
 
 } // namespace
