@@ -66,4 +66,14 @@ TEST_F(ProgressPageTest, TheWorkerRunsTheListedTablesAndPressesNextAfterKeepingT
     EXPECT_EQ(settings.StopRequested.load(), 1);
 }
 
+TEST_F(ProgressPageTest, ARunThatNeverStartedEndsOnTheCompletionPageAsFailed) {
+    ProgressPage page(settings, sheet);
+    SheetProgress display(sheet);
+    page.SetActive(display);
+    page.WorkerNotStarted();
+    ASSERT_EQ(sheet.Presses.size(), 1u);
+    EXPECT_STREQ(CompletionStatus(page.Outcome()), "Failed");
+    EXPECT_EQ(FailureSummary(page.Outcome()), "the conversion could not be started");
+}
+
 } // namespace

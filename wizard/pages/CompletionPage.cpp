@@ -28,13 +28,17 @@ std::string FailureSummary(const ConversionOutcome& outcome, std::size_t maxLine
     for (const ConversionFailure& failure : outcome.Failures) {
         if (shown == maxLines)
             break;
+        std::string line;
+        for (const std::string* part : {&failure.Database, &failure.Table, &failure.Reason}) {
+            if (part->empty())
+                continue;
+            if (!line.empty())
+                line += ": ";
+            line += *part;
+        }
         if (!text.empty())
             text += '\n';
-        text += failure.Database;
-        if (!failure.Table.empty())
-            text.append(": ").append(failure.Table);
-        if (!failure.Reason.empty())
-            text.append(": ").append(failure.Reason);
+        text += line;
         ++shown;
     }
     if (shown < outcome.Failures.size())

@@ -36,7 +36,7 @@ std::string OpenAsParameters(std::string_view file);
 // The command-line options that repeat the present settings: overwrite mode,
 // date format, code page, records, maximum length, order, type changes,
 // status file, open, batch and wait, then a line break and "/SILENT ". An
-// item holding a blank is quoted. Never longer than kParameterTextLimit - 1;
+// item holding a blank or a quote is quoted as the command line splits it. Never longer than kParameterTextLimit - 1;
 // type-change rules that do not fit are left out, and their number goes to
 // omittedRules when given.
 constexpr std::size_t kParameterTextLimit = 8192;
@@ -64,7 +64,8 @@ public:
     // Returns the result line to show.
     std::string SetActive(const ConversionOutcome& outcome);
     // Finish, with the two check boxes' states: saves the settings, then
-    // opens the converted files (falling back to the open-with dialog).
+    // opens the converted files that the run wrote (falling back to the
+    // open-with dialog when the shell cannot open one).
     void WizardFinish(bool saveSettings, bool openFiles, FileOpener& opener);
     // "Show command line parameters".
     std::string Parameters() const { return ParameterText(settings_); }

@@ -39,6 +39,14 @@ void ProgressPage::SetActive(ProgressDisplay& display) {
 
 void ProgressPage::RunWorker() { ConversionThread(settings_, &outcome_); }
 
+void ProgressPage::WorkerNotStarted() {
+    outcome_ = ConversionOutcome();
+    outcome_.FilesFailed = 1;
+    outcome_.Failures.push_back({settings_.SourcePath.str(), std::string(), "the conversion could not be started"});
+    if (settings_.ProgressWindow)
+        settings_.ProgressWindow->PressNext();
+}
+
 bool ProgressPage::QueryCancel() {
     settings_.StopRequested = 1;
     return true;

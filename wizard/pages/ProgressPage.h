@@ -37,6 +37,9 @@ public:
     // The worker thread's body: the run, whose outcome is kept for the
     // completion page before Next is pressed.
     void RunWorker();
+    // No worker thread could be started: the outcome is a failed run, and
+    // Next is pressed so the completion page says so.
+    void WorkerNotStarted();
     // Cancel: asks the run to stop at its next test. True: let the wizard close.
     bool QueryCancel();
 
