@@ -344,6 +344,55 @@ TEST_F(WizardTest, CancelDuringALongTableEndsOnAWholeRecordAndReportsFailure) {
     EXPECT_LT(count, kRows);
 }
 
+// The file dialog's "Files of type" box.
+constexpr int kFileTypeBox = 0x470;
+
+std::string BrowseFilterShown(const Process& wizard, HWND sheet, const std::string& shot) {
+    ClickItem(sheet, kNextButton);
+    if (!WaitUntil([&] { return ShowsPage(sheet, kSource); }))
+        return "(no source page)";
+    ClickItem(CurrentPage(sheet), 1012);
+    HWND dialog = nullptr;
+    WaitUntil([&] {
+        dialog = FindTopWindow(wizard.Id(), "Open");
+        return dialog != nullptr && Item(dialog, kFileTypeBox) != nullptr;
+    });
+    if (dialog == nullptr)
+        return "(no file dialog)";
+    const std::string filter = Text(Item(dialog, kFileTypeBox));
+    if (!shot.empty())
+        Screenshot(dialog, shot);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    WaitUntil([&] { return FindTopWindow(wizard.Id(), "Open") == nullptr; });
+    return filter;
+}
+
+TEST_F(WizardTest, TheTwoBuildsNameTheirFileTypesOnTheWelcomePageAndInTheFileDialog) {
+    {
+        Process wizard(program_, {}, scratch_.string());
+        const HWND sheet = WaitForSheet(wizard);
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_EQ(ItemText(CurrentPage(sheet), 1001),
+                  "This program helps you convert your Access (.mdb, .accdb, .accde, .accdt, .accdr) files to Comma "
+                  "Separated Values (.csv) format.\n\nIt is easy. Just follow the program instructions.");
+        EXPECT_EQ(BrowseFilterShown(wizard, sheet, "2b-browse"),
+                  "MDB (Access) files (*.mdb, *.accdb, *.accde, *.accdt, *.accdr)");
+        ClickItem(sheet, IDCANCEL);
+        EXPECT_TRUE(wizard.WaitForExit(30s));
+    }
+    const std::string jetProgram = Path("varnex.exe");
+    fs::copy_file(WindowsPath(VARNEX_WIZARD_JET_PROGRAM), jetProgram);
+    Process wizard(jetProgram, {}, scratch_.string());
+    const HWND sheet = WaitForSheet(wizard);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(ItemText(CurrentPage(sheet), 1001),
+              "This program helps you convert your Access (.mdb) files to Comma Separated Values (.csv) "
+              "format.\n\nIt is easy. Just follow the program instructions.");
+    EXPECT_EQ(BrowseFilterShown(wizard, sheet, ""), "MDB (Access) files (*.mdb)");
+    ClickItem(sheet, IDCANCEL);
+    EXPECT_TRUE(wizard.WaitForExit(30s));
+}
+
 TEST_F(WizardTest, TheUsageWindowFitsTheScreen) {
     Process usage(program_, {"/?"}, scratch_.string());
     HWND window = nullptr;
