@@ -52,6 +52,11 @@ TEST_F(SourcePageTest, TheTablesOptionListsOnlyTheNamedTables) {
     ParseOptions(settings, 3, argv);
     page.Initialise();
     EXPECT_EQ(boxes.Names(), (std::vector<std::string>{"Zebras"}));
+    // Only the database of the command line: another one lists every table.
+    const std::string other = folder / "other.mdb";
+    ZooDatabase(other);
+    page.PathOrPasswordChanged(other);
+    EXPECT_EQ(boxes.Names(), (std::vector<std::string>{"Ants", "Zebras"}));
 }
 
 TEST_F(SourcePageTest, TheLastDatabaseIsShownButNotOpenedUntilABoxReports) {

@@ -61,7 +61,7 @@ void SourcePage::Initialise() {
         const std::string path = settings_.SourcePath.str();
         settings_.SourcePath.clear();
         controls_.SetPathText(path);
-        LoadDatabase(&controls_, settings_, path);
+        Load(path);
     } else if (const std::optional<std::string> last = LastDatabase()) {
         controls_.SetPathText(*last);
     }
@@ -71,16 +71,25 @@ void SourcePage::Initialise() {
         sheet_.PressButton(WizardPress::Next);
 }
 
+bool SourcePage::Load(std::string_view path) {
+    if (LoadDatabase(&controls_, settings_, path) != 0)
+        return false;
+    // The tables named on the command line narrow the list of that database
+    // only; one the user opens afterwards lists all of its tables.
+    settings_.Tables.reset();
+    return true;
+}
+
 void SourcePage::SetActive() { sheet_.SetWizardButtons(kWizardBack | kWizardNext); }
 
 bool SourcePage::OpenChosenFile(std::string_view path) {
     controls_.SetPathText(path);
-    return LoadDatabase(&controls_, settings_, path) == 0;
+    return Load(path);
 }
 
 void SourcePage::PathOrPasswordChanged(std::string_view pathText) {
     if (!pathText.empty())
-        LoadDatabase(&controls_, settings_, pathText);
+        Load(pathText);
 }
 
 void SourcePage::SelectAllTables() { controls_.SelectAll(); }

@@ -69,6 +69,8 @@ public:
     bool WizardNext();
 
 private:
+    bool Load(std::string_view path);
+
     ConversionSettings& settings_;
     WizardSheet& sheet_;
     SourceControls& controls_;
