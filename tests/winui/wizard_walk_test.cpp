@@ -75,6 +75,15 @@ std::string Joined(const std::vector<std::string>& values) {
     return out;
 }
 
+std::string RegistryValue(const char* name) {
+    char value[512] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Quorvane\\Wizards", name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return "(missing)";
+    return value;
+}
+
 class WizardTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -193,6 +202,11 @@ TEST_F(WizardTest, AUserWalksEveryPageConvertsAndFinishes) {
         << Joined(passage);
     ASSERT_FALSE(passage.empty());
     EXPECT_EQ(passage.back(), "Successful") << Joined(passage);
+    // Leaving the source and output pages remembered both choices.
+    EXPECT_EQ(RegistryValue("LastMDBFile"), Path("shop.mdb"));
+    EXPECT_EQ(RegistryValue("MDBfiles0"), Path("shop.mdb"));
+    EXPECT_EQ(RegistryValue("LastDir"), Path("out"));
+    EXPECT_EQ(RegistryValue("CSVdirs0"), Path("out"));
     const std::string saved = ReadFile(Path("varnex2007.ini"));
     EXPECT_NE(saved.find("Header=1"), std::string::npos) << saved;
     EXPECT_NE(saved.find("Date=YYYY-MM-DD"), std::string::npos) << saved;
@@ -223,6 +237,7 @@ TEST_F(WizardTest, BatchWithAPlainPathWalksThePagesAndConvertsAsTheUnattendedRoa
     EXPECT_TRUE(PassesThrough(passage, {"Welcome dialog", "Source file selection", "Output file selection",
                                         "Successful"}))
         << Joined(passage);
+    ASSERT_FALSE(passage.empty());
     EXPECT_EQ(passage.back(), "Successful");
 
     ConvertSilently({Path("demo.mdb"), Path("silent")});
