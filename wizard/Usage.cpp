@@ -1,6 +1,7 @@
 #include "wizard/Usage.h"
 
 #include "platform/Platform.h"
+#include "wizard/Wizard.h"
 
 #include <cstdio>
 
@@ -11,21 +12,34 @@ std::string UsageText(std::string_view programName) {
         name.erase(0, cut + 1);
     if (name.empty())
         name = "varnex";
+    const bool windows = platform::PathSeparator == '\\';
     const std::string settingsFile = name.substr(0, name.rfind('.')) + ".ini";
 
     std::string text;
     text += "Usage: " + name + " /SILENT DATABASE OUTPUT [OPTION...]\n";
-    text += "       " + name + " /BATCH 'FOLDER/*.mdb' OUTPUT [OPTION...]\n";
-    text += "       " + name + " --list-tables DATABASE [/PASSWORD=X] [/TABLES=A;B]\n";
-    text += "       " + name + " --version\n";
+    text += "       " + name + (windows ? " /BATCH FOLDER\\*.mdb" : " /BATCH 'FOLDER/*.mdb'") + " OUTPUT [OPTION...]\n";
+    if (!windows) {
+        text += "       " + name + " --list-tables DATABASE [/PASSWORD=X] [/TABLES=A;B]\n";
+        text += "       " + name + " --version\n";
+    }
     text += R"(
 Converts every table of an Access database (.mdb, .accdb) into a delimited
 text file. OUTPUT is a folder (one TABLE.csv per table) or a file ending in
-.csv or .txt, or - for standard output. Paths of four characters or fewer
-are not recognised as paths: write ./out rather than out.
-This build has no wizard window: it converts only with /SILENT, or with
+)";
+    text += windows ? ".csv or .txt. " : ".csv or .txt, or - for standard output. ";
+    text += R"(Paths of four characters or fewer
+are not recognised as paths: )";
+    text += windows ? "write .\\out rather than out.\n" : "write ./out rather than out.\n";
+    if (HasWizardWindow())
+        text += R"(Without /SILENT, and without a wildcard after /BATCH, the wizard opens with
+the paths and options given; /BATCH then walks its pages by itself and /WAIT
+keeps it open on its last page.
+)";
+    else
+        text += R"(This build has no wizard window: it converts only with /SILENT, or with
 /BATCH and a wildcard (* or ?) in the database path.
-
+)";
+    text += R"(
 Options (also -OPTION; keywords in any case):
   /FIELDS=X          field delimiter: text, TAB, PIPE or NONE (default ,)
   /RECORDS=X         record delimiter: CRLF (default), CR, LF, NONE or text
@@ -55,11 +69,17 @@ be opened, the path matched no file, a table could not be written, or no
 OUTPUT was given.
 
 Examples:
-  )" + name + R"( /SILENT shop.mdb ./csv
-  )" + name + R"( /SILENT shop.mdb ./csv /FIELDS=TAB /QUOTES=1 /TABLES=Orders
-  )" + name + R"( /BATCH '/data/*.mdb' /data/csv/ /STATUS=/tmp/varnex.status
-  )" + name + R"( /SILENT shop.mdb - /TABLES=Orders | wc -l
 )";
+    if (windows) {
+        text += "  " + name + " /SILENT shop.mdb .\\csv\n";
+        text += "  " + name + " /SILENT shop.mdb .\\csv /FIELDS=TAB /QUOTES=1 /TABLES=Orders\n";
+        text += "  " + name + " /BATCH C:\\data\\*.mdb C:\\data\\csv /STATUS=C:\\data\\status.ini\n";
+    } else {
+        text += "  " + name + " /SILENT shop.mdb ./csv\n";
+        text += "  " + name + " /SILENT shop.mdb ./csv /FIELDS=TAB /QUOTES=1 /TABLES=Orders\n";
+        text += "  " + name + " /BATCH '/data/*.mdb' /data/csv/ /STATUS=/tmp/varnex.status\n";
+        text += "  " + name + " /SILENT shop.mdb - /TABLES=Orders | wc -l\n";
+    }
     return text;
 }
 
@@ -70,7 +90,7 @@ bool AsksForHelp(std::string_view argument) {
 void ShowUsage(std::string_view programName) {
     const std::string text = UsageText(programName);
     if (!platform::HasVisibleStandardOutput()) {
-        platform::ShowMessageBox(nullptr, text, platform::MessageOk);
+        ShowUsageWindow(text);
         return;
     }
     std::fwrite(text.data(), 1, text.size(), stdout);

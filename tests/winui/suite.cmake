@@ -1,0 +1,15 @@
+# The wizard under a window system: a driver starts the program and walks its
+# pages from outside. It needs a display, so ctest does not run it;
+# tools/windows-ci runs it under Wine with a virtual X server and saves
+# screenshots of every page.
+if(WIN32 AND TARGET varnex2007 AND TARGET varnex AND TARGET varnex_mkdb)
+  file(GLOB winui_sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_LIST_DIR}/*.cpp")
+  add_executable(winui_tests ${winui_sources} ${CMAKE_CURRENT_LIST_DIR}/../program/Fixtures.cpp)
+  target_include_directories(winui_tests PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(winui_tests PRIVATE varnex_mkdb GTest::gtest_main comctl32)
+  target_compile_definitions(winui_tests PRIVATE
+    VARNEX_WIZARD_PROGRAM="$<TARGET_FILE:varnex2007>"
+    VARNEX_WIZARD_JET_PROGRAM="$<TARGET_FILE:varnex>"
+    VARNEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  add_dependencies(winui_tests varnex2007 varnex)
+endif()

@@ -1,0 +1,100 @@
+#include "wizard/win32/Face.h"
+
+#include "wizard/win32/Resources.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <vector>
+
+namespace face {
+
+void PostedSheet::SetWizardButtons(unsigned mask) {
+    PostMessageA(GetParent(page_), PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(mask));
+}
+
+void PostedSheet::PressButton(WizardPress button) {
+    PostMessageA(GetParent(page_), PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
+}
+
+void ProgressWindowDisplay::SetCurrentFileText(std::string_view text) { SetItemText(page_, IDC_PROGRESS_FILE, text); }
+
+void ProgressWindowDisplay::ProgressStartTable(int32_t records) {
+    const HWND bar = GetDlgItem(page_, IDC_PROGRESS_BAR);
+    SendMessageA(bar, PBM_SETRANGE32, 0, records);
+    SendMessageA(bar, PBM_SETSTEP, 1, 0);
+    // A bar left full by the previous table would otherwise wrap on its first step.
+    SendMessageA(bar, PBM_SETPOS, 0, 0);
+}
+
+void ProgressWindowDisplay::ProgressStep() {
+    UpdateWindow(page_);
+    SendDlgItemMessageA(page_, IDC_PROGRESS_BAR, PBM_STEPIT, 0, 0);
+}
+
+void ProgressWindowDisplay::ProgressTimes(int64_t startSeconds, int64_t nowSeconds, int32_t done, int32_t total) {
+    if (const auto text = times_.Update(startSeconds, nowSeconds, done, total))
+        SetItemText(page_, IDC_PROGRESS_TIMES, *text);
+}
+
+void ProgressWindowDisplay::DisableWizardButtons() { PostMessageA(sheet_, PSM_SETWIZBUTTONS, 0, 0); }
+
+void ProgressWindowDisplay::PressNext() { PostMessageA(sheet_, PSM_PRESSBUTTON, PSBTN_NEXT, 0); }
+
+WizardRun& CurrentRun() {
+    static WizardRun run;
+    return run;
+}
+
+ConversionSettings& KeepSettings(HWND page, LPARAM initParam) {
+    const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEA*>(initParam);
+    auto* settings = reinterpret_cast<ConversionSettings*>(sheetPage->lParam);
+    SetWindowLongPtrA(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(settings));
+    return *settings;
+}
+
+ConversionSettings* SettingsOf(HWND page) {
+    return reinterpret_cast<ConversionSettings*>(GetWindowLongPtrA(page, GWLP_USERDATA));
+}
+
+INT_PTR Answer(HWND page, LONG_PTR result) {
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+std::string ItemText(HWND page, int id, std::size_t limit) {
+    std::vector<char> buffer(limit + 1, '\0');
+    const UINT length = GetDlgItemTextA(page, id, buffer.data(), static_cast<int>(buffer.size()));
+    return std::string(buffer.data(), length);
+}
+
+void SetItemText(HWND page, int id, std::string_view text) {
+    SetDlgItemTextA(page, id, std::string(text).c_str());
+}
+
+bool IsChecked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
+
+void SetChecked(HWND page, int id, bool checked) { CheckDlgButton(page, id, checked ? BST_CHECKED : BST_UNCHECKED); }
+
+void SetTitleFont(HWND page, const ConversionSettings& settings) {
+    if (settings.TitleFont)
+        SendDlgItemMessageA(page, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(settings.TitleFont), TRUE);
+}
+
+void ShowHelp(HWND page) {
+    const std::string file = HelpFilePath(CurrentRun().ProgramPath);
+    ShellExecuteA(page, "open", file.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
+}
+
+void ComboList::AddString(std::string_view text) {
+    SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::string(text).c_str()));
+}
+
+void ShowChoice(HWND combo, const ListChoice& choice) {
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::string& entry : choice.Entries)
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(choice.Selected), 0);
+}
+
+} // namespace face
