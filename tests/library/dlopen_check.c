@@ -80,6 +80,15 @@ static void argumentVector(void) {
     expect(converter(0, 3, noMatch), VARNEX_OK, "a pattern that matches nothing");
     expect(converter(0, 3, plainMissing), VARNEX_OPEN_FAILED, "a plain path that matches nothing");
     expect(converter(-7, 3, full), VARNEX_OK, "a real conversion");
+    {
+        /* Every database opened, but no table could be written: not a success. */
+        char absent[1024];
+        char* noFolder[] = {"program", (char*)database, absent, NULL};
+        char* noFolderAndNoFile[] = {"program", missing, absent, NULL};
+        snprintf(absent, sizeof absent, "%s/no-such-folder", workdir);
+        expect(converter(0, 3, noFolder), VARNEX_TABLE_FAILED, "an output folder that is not there");
+        expect(converter(0, 3, noFolderAndNoFile), VARNEX_OPEN_FAILED, "a missing database wins over a table");
+    }
     /* The array must come back as it went in. */
     ++checks;
     if (full[1] != database || full[2] != out || strcmp(full[0], "program") != 0) {
