@@ -241,10 +241,9 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
         if (!records)
             throw EngineError(HResult::Pointer);
     } catch (const EngineError& error) {
-        // The header stays; the run goes on with the next table.
+        // The header stays (a file being replaced stays as it was); the run
+        // goes on with the next table.
         file.Close();
-        if (replacement && replacement->Commit())
-            settings.FilesWritten.push_back(path);
         ReportComError(window ? window->Handle() : nullptr, error);
         RecordFailure(settings, tableName, DescribeError(error));
         settings.TablesFailed += 1;

@@ -69,7 +69,6 @@ TEST_F(FailuresTest, EachFailureNamesItsFileTableAndReason) {
 
     ConversionSettings nowhere;
     InitSettings(nowhere);
-    nowhere.Log = 1; // no message box
     nowhere.SourcePath = folder / "good.mdb";
     nowhere.OutputPath = output / "absent";
     outcome = RunConversion(nowhere, ConversionRoad::Library);
@@ -127,8 +126,16 @@ TEST_F(FailuresTest, AReplacedFileChangesOnlyWhenTheNewOneIsComplete) {
     EXPECT_EQ(ReadAll(target), "good\r\n");
     EXPECT_EQ(ListFolder(output.Path()), std::vector<std::string>{"T.csv"});
 
-    // Complete: replaced.
+    // Records that cannot be opened at all.
     file->Tables[0].Rows.pop_back();
+    file->Tables[0].OpenRecordsetFailure = HResult::Fail;
+    ExportTable(nullptr, settings, "T");
+    EXPECT_EQ(settings.TablesFailed, 1);
+    EXPECT_EQ(ReadAll(target), "good\r\n");
+    EXPECT_EQ(ListFolder(output.Path()), std::vector<std::string>{"T.csv"});
+    file->Tables[0].OpenRecordsetFailure.reset();
+
+    // Complete: replaced.
     ExportTable(nullptr, settings, "T");
     EXPECT_EQ(ReadAll(target), "N\r\n1\r\n2\r\n3\r\n4\r\n");
     EXPECT_EQ(ListFolder(output.Path()), std::vector<std::string>{"T.csv"});
