@@ -169,7 +169,7 @@ public:
     Replacement& operator=(const Replacement&) = delete;
     const std::string& Path() const { return temp_; }
     bool Commit() {
-        done_ = platform::ReplaceFile(temp_, target_);
+        done_ = platform::MoveFileOver(temp_, target_);
         return done_;
     }
 

@@ -37,7 +37,7 @@ int32_t VariantToText(const Variant& value, std::string& out);
 bool RemoveFile(const std::string& path);
 // Moves from onto to, replacing a file already there, in one step where the
 // system can: a reader of to sees the old file or the new one, never neither.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool MoveFileOver(const std::string& from, const std::string& to);
 // What a path names, found without reading from it and without blocking: a
 // FIFO or a device named like a database would hang a read or never end it.
 enum class PathKind { Missing, RegularFile, Directory, Other };

@@ -48,7 +48,7 @@ bool LessNoCase(const std::string& a, const std::string& b) {
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-bool ReplaceFile(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+bool MoveFileOver(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
 
 PathKind KindOfPath(const std::string& path) {
     // stat looks at the entry only: a FIFO is not opened, so nothing waits

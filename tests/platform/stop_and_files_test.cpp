@@ -61,17 +61,17 @@ TEST(Files, KindsOfPathAreToldWithoutOpeningThem) {
     EXPECT_EQ(platform::KindOfPath("/dev/zero"), platform::PathKind::Other);
 }
 
-TEST(Files, ReplaceFileTakesTheOldFilesPlace) {
+TEST(Files, MovingAFileOverAnotherTakesItsPlace) {
     Folder folder;
     std::ofstream(folder / "new") << "new";
     std::ofstream(folder / "old") << "old";
-    ASSERT_TRUE(platform::ReplaceFile(folder / "new", folder / "old"));
+    ASSERT_TRUE(platform::MoveFileOver(folder / "new", folder / "old"));
     EXPECT_FALSE(std::filesystem::exists(folder / "new"));
     std::ifstream in(folder / "old");
     std::string text;
     in >> text;
     EXPECT_EQ(text, "new");
-    EXPECT_FALSE(platform::ReplaceFile(folder / "absent", folder / "old"));
+    EXPECT_FALSE(platform::MoveFileOver(folder / "absent", folder / "old"));
 }
 
 } // namespace

@@ -247,7 +247,7 @@ TEST(Win32Files, KindsOfPathAndReplacingAFile)
     EXPECT_EQ(platform::KindOfPath(folder.Path("none.mdb")), platform::PathKind::Missing);
 
     std::ofstream(folder.Path("new")) << "new";
-    ASSERT_TRUE(platform::ReplaceFile(folder.Path("new"), folder.Path("file.mdb")));
+    ASSERT_TRUE(platform::MoveFileOver(folder.Path("new"), folder.Path("file.mdb")));
     std::ifstream in(folder.Path("file.mdb"));
     std::string text;
     in >> text;
