@@ -99,7 +99,8 @@ int32_t ConvertMatches(ConversionSettings& settings, bool closeEachDatabase) {
     const std::string_view lastComponent =
         cut == std::string::npos ? std::string_view(pattern) : std::string_view(pattern).substr(cut + 1);
 
-    const std::vector<std::string> filterNames = settings.Tables ? FilterNames(*settings.Tables) : std::vector<std::string>();
+    const std::vector<std::string> filterNames =
+        settings.Tables ? FilterNames(*settings.Tables) : std::vector<std::string>();
     std::vector<bool> filterFound(filterNames.size(), false);
     bool anyLoaded = false;
 

@@ -17,7 +17,8 @@ namespace {
 
 class Folder {
 public:
-    Folder() : path_(std::filesystem::temp_directory_path() / ("varnex-stop-" + std::to_string(std::random_device{}()))) {
+    Folder()
+        : path_(std::filesystem::temp_directory_path() / ("varnex-stop-" + std::to_string(std::random_device{}()))) {
         std::filesystem::create_directories(path_);
     }
     ~Folder() {
