@@ -104,6 +104,21 @@ TEST_F(ProgramFailures, AWrongOrMissingPasswordIsNamed) {
     }
 }
 
+TEST_F(ProgramFailures, TheJetOnlyProgramSaysWhyItRefusesANewerFile) {
+    const fs::path sample = fs::path(VARNEX_SHARED_DIR) / "corpus/V2007/test.accdb";
+    if (!fs::exists(sample))
+        GTEST_SKIP() << "no sample databases";
+    fs::copy_file(sample, scratch_ / "data/new.accdb");
+    const std::string jetOnly = scratch_ / "bin/varnex";
+    fs::copy_file(VARNEX_JET_PROGRAM, jetOnly);
+    const RunResult run =
+        harness::Run(jetOnly, {"/SILENT", "data/new.accdb", "./out"}, scratch_.path(), scratch_ / "home");
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err.rfind("data/new.accdb: ", 0), 0u) << run.Err;
+    EXPECT_GT(run.Err.size(), std::string("data/new.accdb: \n").size());
+    EXPECT_TRUE(ListDir(scratch_ / "out").empty());
+}
+
 TEST_F(ProgramFailures, NamesThatSelectNothingAreWarnedAbout) {
     RunResult run = Run({"/SILENT", "/TABLES=Orders;Nope", "data/shop.mdb", "./out"});
     EXPECT_EQ(run.ExitCode, 0);
