@@ -43,6 +43,26 @@ void WriteEscapedRuns(OutputFile& file, std::string_view text, std::string_view 
     }
 }
 
+// A cell written bare must not hold the field delimiter, or the line gains a
+// field: a decimal comma between comma delimiters, or a text with QUOTES=0.
+bool HoldsDelimiter(const ConversionSettings& settings, std::string_view text)
+{
+    const std::string_view delimiter = settings.Fields;
+    if (delimiter.empty())
+        return false;
+    if (delimiter.size() == 1)
+        return text.find(delimiter.front()) != std::string_view::npos;
+    return text.find(delimiter) != std::string_view::npos;
+}
+
+// Such a cell is enclosed and its quotes escaped exactly as a quoted text's.
+void WriteEnclosed(const ConversionSettings& settings, OutputFile& file, std::string_view text)
+{
+    file.Put(kQuote);
+    WriteEscapedRuns(file, text, settings.Escape, kQuote);
+    file.Put(kQuote);
+}
+
 } // namespace
 
 void ValueToText(const Variant& value, std::string& text)
@@ -99,9 +119,16 @@ void WriteCell(const ConversionSettings& settings, OutputFile& file, const Varia
     switch (CellClassOf(typeCode)) {
     case CellClass::Number:
         ReplaceCommas(text, settings.ReplaceCommaTo);
-        file.Write(text);
+        if (HoldsDelimiter(settings, text))
+            WriteEnclosed(settings, file, text);
+        else
+            file.Write(text);
         break;
     case CellClass::Verbatim:
+        if (!quoted && HoldsDelimiter(settings, text)) {
+            WriteEnclosed(settings, file, text);
+            break;
+        }
         if (quoted)
             file.Put(kQuote);
         file.Write(text);
@@ -114,6 +141,10 @@ void WriteCell(const ConversionSettings& settings, OutputFile& file, const Varia
         ReplaceCommas(text, settings.ReplaceCommaTo);
         if (settings.CodePage == 2 && !text.empty())
             platform::AnsiToOem(text);
+        if (!quoted && HoldsDelimiter(settings, text)) {
+            WriteEnclosed(settings, file, text);
+            break;
+        }
         if (quoted)
             file.Put(kQuote);
         WriteEscapedRuns(file, text, settings.Escape, kQuote);

@@ -60,6 +60,25 @@ std::string FormatComError(const EngineError& error)
     return report;
 }
 
+std::string DescribeError(const EngineError& error)
+{
+    std::string text;
+    if (error.Description)
+        text = ErrorInfoText(error.Description);
+    if (text.empty())
+        text = CodeMeaning(error.Code);
+    // One line on a terminal, whatever the engine put into its text.
+    for (char& c : text)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return text;
+}
+
+void RecordFailure(ConversionSettings& settings, std::string_view table, std::string reason)
+{
+    settings.Failures.push_back({settings.SourcePath.str(), std::string(table), std::move(reason)});
+}
+
 void ReportComError(void* owner, const EngineError& error)
 {
     platform::ShowMessageBox(owner, FormatComError(error), platform::MessageOk);

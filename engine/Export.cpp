@@ -82,7 +82,9 @@ bool WrittenThisRun(const ConversionSettings& settings, const std::string& path)
            settings.FilesWritten.end();
 }
 
-void ReportUnopenedFile(ProgressDisplay* window, ConversionSettings& settings) {
+void ReportUnopenedFile(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName,
+                        std::string reason) {
+    RecordFailure(settings, tableName, std::move(reason));
     WriteStatus("Failed", settings);
     if (settings.Log)
         WriteLog("Varnex", "Cannot create output file.");
@@ -92,22 +94,33 @@ void ReportUnopenedFile(ProgressDisplay* window, ConversionSettings& settings) {
     settings.TablesFailed += 1;
 }
 
-void WriteHeader(const ConversionSettings& settings, OutputFile& file, const ColumnPlan& plan) {
+// The header line as it is written, empty when none is.
+std::string HeaderLine(const ConversionSettings& settings, const ColumnPlan& plan) {
+    std::string line;
     if (!settings.Header)
-        return;
+        return line;
+    // The delimiter goes between exported columns only: a trailing one would
+    // read as one more, empty column when the table's last column is left out.
+    bool first = true;
     for (int32_t i : plan.Exported) {
-        file.Write(plan.Names[static_cast<std::size_t>(i)]);
-        if (i != plan.Count - 1)
-            file.Write(settings.Fields);
+        if (!first)
+            line += settings.Fields.str();
+        first = false;
+        line += plan.Names[static_cast<std::size_t>(i)];
     }
-    file.Write(settings.Records);
+    line += settings.Records.str();
+    return line;
 }
 
-void WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputFile& file, Recordset& records,
-                  const ColumnPlan& plan) {
-    const int32_t total = records.RecordCount();
+struct RecordsWritten {
+    int32_t Count = 0;
+    bool Stopped = false; // a stop request ended the table before its last record
+};
+
+RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputFile& file,
+                            Recordset& records, const ColumnPlan& plan, int32_t total) {
     if (settings.ExportRecords == 0 || total == 0)
-        return;
+        return {};
     records.MoveFirst();
     int64_t start = 0;
     if (window) {
@@ -116,7 +129,6 @@ void WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputF
     }
     const std::string_view fieldDelimiter = settings.Fields;
     const std::string_view recordDelimiter = settings.Records;
-    const int32_t last = plan.Count - 1;
     int32_t written = 0;
     while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof()) {
         if (window) {
@@ -124,10 +136,12 @@ void WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputF
             window->ProgressTimes(start, platform::SecondsNow(), written, total);
         }
         const Fields& values = records.GetFields();
+        bool first = true;
         for (int32_t i : plan.Exported) {
-            WriteCell(settings, file, values.Item(i).Value(), plan.Types[static_cast<std::size_t>(i)]);
-            if (!fieldDelimiter.empty() && i < last)
+            if (!first && !fieldDelimiter.empty())
                 file.Write(fieldDelimiter);
+            first = false;
+            WriteCell(settings, file, values.Item(i).Value(), plan.Types[static_cast<std::size_t>(i)]);
         }
         if (!recordDelimiter.empty())
             file.Write(recordDelimiter);
@@ -135,7 +149,35 @@ void WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputF
         records.MoveNext();
         written += 1;
     }
+    return {written, !records.Eof()};
 }
+
+// A replacing export writes beside the old file and takes its place only when
+// the table is complete: a run that fails or is stopped part-way leaves the
+// previous good file as it was. Whatever ends the export early (an engine
+// error included) removes the unfinished file.
+class Replacement {
+public:
+    explicit Replacement(std::string target) : target_(std::move(target)), temp_(target_ + ".incomplete") {
+        platform::RemoveFile(temp_);
+    }
+    ~Replacement() {
+        if (!done_)
+            platform::RemoveFile(temp_);
+    }
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
+    const std::string& Path() const { return temp_; }
+    bool Commit() {
+        done_ = platform::MoveFileOver(temp_, target_);
+        return done_;
+    }
+
+private:
+    std::string target_;
+    std::string temp_;
+    bool done_ = false;
+};
 
 } // namespace
 
@@ -151,23 +193,29 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     if (!tableDef)
         throw EngineError(HResult::Pointer);
     const ColumnPlan plan = PlanColumns(settings, tableDef->GetFields());
+    if (settings.OnlyFields && plan.Exported.empty() && plan.Count > 0) {
+        // The file is still written as asked; the user learns why it is empty.
+        settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) +
+                                    ": no field is named in ONLYFIELDS=");
+    }
 
     const std::optional<std::string> named = OutputPathFor(settings, tableName);
     if (!named) {
-        ReportUnopenedFile(window, settings);
+        ReportUnopenedFile(window, settings, tableName, "the table name cannot be a file name");
         return;
     }
     const std::string& path = *named;
     const bool appendToOwnOutput = WrittenThisRun(settings, path);
+    std::optional<Replacement> replacement;
     if (settings.OverWrite != 0 && !appendToOwnOutput)
-        platform::RemoveFile(path);
+        replacement.emplace(path);
 
     OutputFile file;
-    if (!file.OpenAppend(path)) {
-        ReportUnopenedFile(window, settings);
+    if (!file.OpenAppend(replacement ? replacement->Path() : path)) {
+        ReportUnopenedFile(window, settings, tableName, "cannot create the output file " + path);
         return;
     }
-    if (!appendToOwnOutput)
+    if (!appendToOwnOutput && !replacement)
         settings.FilesWritten.push_back(path);
 
     if (window) {
@@ -178,7 +226,14 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
         window->SetCurrentFileText(text);
     }
 
-    WriteHeader(settings, file, plan);
+    // A table appended to a file this run already wrote with the same header
+    // (the same table of several databases) continues the file under its one
+    // header line.
+    const std::string header = HeaderLine(settings, plan);
+    auto& lastHeader = settings.HeadersWritten[path];
+    if (!(appendToOwnOutput && lastHeader == header))
+        file.Write(header);
+    lastHeader = header;
 
     std::unique_ptr<Recordset> records;
     try {
@@ -186,20 +241,48 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
         if (!records)
             throw EngineError(HResult::Pointer);
     } catch (const EngineError& error) {
-        // The header stays; the run goes on with the next table.
+        // The header stays (a file being replaced stays as it was); the run
+        // goes on with the next table.
         file.Close();
         ReportComError(window ? window->Handle() : nullptr, error);
+        RecordFailure(settings, tableName, DescribeError(error));
         settings.TablesFailed += 1;
         return;
     }
 
     // An EngineError from here on ends the table: the file is closed by its
-    // destructor with every complete byte kept, and the run decides what follows.
-    WriteRecords(window, settings, file, *records, plan);
-    const bool written = file.Close();
+    // destructor with every complete byte kept (an unfinished replacement is
+    // removed), and the run decides what follows.
+    const int32_t total = records->RecordCount();
+    const RecordsWritten written = WriteRecords(window, settings, file, *records, plan, total);
+    const bool closed = file.Close();
     records->Close();
-    if (!written) {
+    if (!closed) {
         WriteStatus("Failed", settings);
+        RecordFailure(settings, tableName, "could not write all of " + path);
+        settings.TablesFailed += 1;
+        return;
+    }
+    if (written.Stopped) {
+        // The run is stopped and says so; a replaced file stays as it was.
+        return;
+    }
+    if (replacement) {
+        if (!replacement->Commit()) {
+            WriteStatus("Failed", settings);
+            RecordFailure(settings, tableName, "could not replace " + path);
+            settings.TablesFailed += 1;
+            return;
+        }
+        settings.FilesWritten.push_back(path);
+    }
+    // The definition counts rows that the scan did not reach (a damaged data
+    // page): the rows read are kept, and the table is not reported converted.
+    if (settings.ExportRecords != 0 && written.Count < total) {
+        WriteStatus("Failed", settings);
+        RecordFailure(settings, tableName,
+                      "only " + std::to_string(written.Count) + " of its " + std::to_string(total) +
+                          " rows could be read; the database may be damaged");
         settings.TablesFailed += 1;
     }
 }

@@ -1,5 +1,7 @@
 #include "engine/LoadDatabase.h"
 
+#include "engine/Report.h"
+
 #include "platform/Platform.h"
 
 #include <new>
@@ -50,7 +52,13 @@ void EmptyList(TableListWindow* window, ConversionSettings& settings) {
 
 } // namespace
 
-int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std::string_view path) {
+int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std::string_view path,
+                     std::string* reason) {
+    const auto because = [reason](std::string text) {
+        if (reason)
+            *reason = std::move(text);
+        return 1;
+    };
     std::unique_ptr<DBEngine> engine = TryCreateEngine();
 
     const std::string password = window ? window->PasswordText() : std::string();
@@ -75,7 +83,7 @@ int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std:
         settings.SourcePath = path;
     if (closeFailed) {
         EmptyList(window, settings);
-        return 1;
+        return because("the previously open database could not be closed");
     }
 
     std::optional<std::u16string> connect;
@@ -94,10 +102,10 @@ int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std:
         tableDefs = settings.CurrentDatabase->GetTableDefs();
         if (!tableDefs)
             throw EngineError(HResult::Pointer);
-    } catch (const EngineError&) {
-        return 1;
+    } catch (const EngineError& error) {
+        return because(DescribeError(error));
     } catch (const std::bad_alloc&) {
-        return 1;
+        return because("out of memory");
     }
 
     try {
@@ -123,12 +131,12 @@ int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std:
             else
                 settings.TableList->append(";").append(name).append(";");
         }
-    } catch (const EngineError&) {
+    } catch (const EngineError& error) {
         // A database whose table names cannot be read is as good as unopened:
         // close it so a retry of the same path opens it afresh.
         EmptyList(window, settings);
         ReleaseDatabase(settings);
-        return 1;
+        return because(DescribeError(error));
     }
 
     // The TABLES= filter is kept: a pattern run applies it to every database.

@@ -4,7 +4,10 @@
 #include "engine/Settings.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // 0: open and listed (or nothing to do); 1: the database could not be opened or listed.
-int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std::string_view path);
+// reason, when given, receives why on 1.
+int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std::string_view path,
+                     std::string* reason = nullptr);

@@ -201,6 +201,13 @@ bool IsSlashPath(std::string_view arg) {
 void ApplyArgument(ConversionSettings& settings, std::string_view arg) {
     if (arg.empty())
         return;
+    // An option whose value happens to end like a file ("/EXT=.csv",
+    // "/STATUS=run.csv", "/PASSWORD=x.mdb") is still an option: the keyword
+    // decides before any ending is looked at.
+    if ((arg[0] == '/' || arg[0] == '-') && MatchesAnyRow(arg.substr(1))) {
+        ApplyOption(settings, arg.substr(1));
+        return;
+    }
     const bool slashPath = IsSlashPath(arg);
     const bool beginsWithSlash = arg[0] == '/' && !slashPath;
     const bool looksLikeOption = (arg[0] == '/' || arg[0] == '-') && !slashPath;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -88,6 +89,9 @@ struct ConversionSettings {
     // Output files this run has created or replaced: a later table bound for the
     // same file is appended to it, so OverWrite never deletes this run's own output.
     std::vector<std::string> FilesWritten;
+    // The header line last written to each of those files: the same table of
+    // another database appended to it does not repeat it.
+    std::map<std::string, std::string> HeadersWritten;
     // What failed and why, and what was asked for but matched nothing; the
     // run entry hands both to the face that started the run.
     std::vector<ConversionFailure> Failures;

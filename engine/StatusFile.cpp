@@ -1,9 +1,10 @@
 #include "engine/Report.h"
 
-void WriteStatus(std::string_view text, const ConversionSettings& settings)
+bool WriteStatus(std::string_view text, const ConversionSettings& settings)
 {
     if (settings.StatusFile.empty())
-        return;
-    // An outside reader follows the file; a failed write must not stop the run.
-    platform::WriteProfileString("Varnex", "Result", text, settings.StatusFile.str());
+        return true;
+    // An outside reader follows the file; a failed write must not stop the
+    // run, so it is only reported back.
+    return platform::WriteProfileString("Varnex", "Result", text, settings.StatusFile.str());
 }

@@ -8,6 +8,18 @@ namespace jet {
 
 PageFile::PageFile(const std::string& path, std::size_t cachePages)
     : capacity_(cachePages < 4 ? 4 : cachePages) {
+    // Only a file is read: a FIFO would block the open until a writer came,
+    // a device would never end, a directory is no database.
+    switch (platform::KindOfPath(path)) {
+    case platform::PathKind::Directory:
+        Raise(DaoNumber::CorruptDatabase, u"'" + platform::AnsiToWide(path) + u"' is a folder, not a database file.");
+    case platform::PathKind::Other:
+        Raise(DaoNumber::CorruptDatabase,
+              u"'" + platform::AnsiToWide(path) + u"' is not a regular file (a device or a pipe); it is not read.");
+    case platform::PathKind::Missing:
+    case platform::PathKind::RegularFile:
+        break;
+    }
     // Opened for reading only, shared with any other reader or writer.
     file_.open(path, std::ios::binary | std::ios::in);
     if (!file_) {

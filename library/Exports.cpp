@@ -31,7 +31,13 @@ int32_t Convert(int32_t argc, const char* const* argv) {
     case ConversionRefusal::None:
         break;
     }
-    return outcome.FilesFailed > 0 ? VARNEX_OPEN_FAILED : VARNEX_OK;
+    // The failures and warnings stay unsaid: the caller's process owns its
+    // standard streams, and the result code is the library's one report.
+    if (outcome.FilesFailed > 0)
+        return VARNEX_OPEN_FAILED;
+    if (outcome.TablesFailed > 0)
+        return VARNEX_TABLE_FAILED;
+    return VARNEX_OK;
 }
 
 } // namespace

@@ -30,6 +30,9 @@ extern "C" {
 #define VARNEX_NO_DATABASE 1    /* no database path among the arguments */
 #define VARNEX_NO_OUTPUT 2      /* a database path but no output path */
 #define VARNEX_OPEN_FAILED 3    /* a database could not be opened, or the path matched nothing */
+#define VARNEX_TABLE_FAILED 4   /* every database opened, but a table could not be written in full
+                                   (missing output folder, full disk, unreadable rows); 3 wins when
+                                   both apply */
 
 /* reserved: never read. argv[0] stands for a program name and is skipped;
  * the options begin at argv[1]. Neither the array nor its texts are changed. */

@@ -5,6 +5,7 @@
 
 #include "core/Variant.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,8 +35,15 @@ int32_t VariantToText(const Variant& value, std::string& out);
 
 // --- Files and folders ---
 bool RemoveFile(const std::string& path);
-// Whether path names an existing ordinary file (not a folder or a device).
-bool IsRegularFile(const std::string& path);
+// Moves from onto to, replacing a file already there, in one step where the
+// system can: a reader of to sees the old file or the new one, never neither.
+bool MoveFileOver(const std::string& from, const std::string& to);
+// What a path names, found without reading from it and without blocking: a
+// FIFO or a device named like a database would hang a read or never end it.
+enum class PathKind { Missing, RegularFile, Directory, Other };
+PathKind KindOfPath(const std::string& path);
+// Whether path names an existing ordinary file (not a folder, pipe or device).
+inline bool IsRegularFile(const std::string& path) { return KindOfPath(path) == PathKind::RegularFile; }
 // Names (not paths) of the directory entries matching the pattern's last
 // component ("*" and "?" wildcards), in the platform's order. Entries whose
 // names begin with "." are reported too; callers decide.
@@ -71,6 +79,16 @@ void ShowMessageBox(void* owner, const std::string& text, unsigned style);
 bool HasVisibleStandardOutput();
 // The system's text for a result code, without the trailing line break; empty when it has none.
 std::string SystemMessage(int32_t code);
+
+// --- Stopping ---
+// From now on an interrupt (Ctrl+C, SIGINT) or a termination request
+// (SIGTERM, closing the console) sets *flag to the signal's number instead of
+// ending the process at once, so the run can stop between records. A second
+// request ends the process as usual. One flag per process; none (nullptr)
+// gives the signals back their usual effect.
+void StopOnInterrupt(std::atomic<int32_t>* flag);
+// The exit status a shell gives a process ended by that signal (128 + number).
+int ExitCodeForSignal(int32_t signal);
 
 // --- Time ---
 struct LocalTime {

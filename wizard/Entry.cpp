@@ -2,6 +2,7 @@
 
 #include "engine/Report.h"
 #include "engine/Conversion.h"
+#include "platform/Platform.h"
 #include "wizard/ProgramExtras.h"
 #include "wizard/SavedSettings.h"
 #include "wizard/Usage.h"
@@ -11,6 +12,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 bool RunsUnattended(const ConversionSettings& settings) {
@@ -20,15 +22,53 @@ bool RunsUnattended(const ConversionSettings& settings) {
     return settings.Batch && source.find_first_of("*?") != std::string_view::npos;
 }
 
+namespace {
+
+// One line per failure or warning, so a script's log shows what went wrong
+// and where: "<file>: <reason>" or "<file>: table <name>: <reason>".
+void TellFailures(const ConversionOutcome& outcome) {
+    for (const ConversionFailure& failure : outcome.Failures) {
+        std::string line = failure.Database;
+        if (!failure.Table.empty())
+            line.append(": table ").append(failure.Table);
+        line.append(": ").append(failure.Reason).push_back('\n');
+        std::fputs(line.c_str(), stderr);
+    }
+    for (const std::string& warning : outcome.Warnings)
+        std::fprintf(stderr, "warning: %s\n", warning.c_str());
+}
+
+// Takes interrupts as stop requests for the length of the run only: the
+// settings record goes when the program ends.
+class StopOnInterrupt {
+public:
+    explicit StopOnInterrupt(ConversionSettings& settings) { platform::StopOnInterrupt(&settings.StopRequested); }
+    ~StopOnInterrupt() { platform::StopOnInterrupt(nullptr); }
+    StopOnInterrupt(const StopOnInterrupt&) = delete;
+    StopOnInterrupt& operator=(const StopOnInterrupt&) = delete;
+};
+
+} // namespace
+
 int RunUnattended(ConversionSettings& settings) {
+    const StopOnInterrupt interrupts(settings);
     const ConversionOutcome outcome = RunConversion(settings, ConversionRoad::Unattended);
     if (outcome.Refused == ConversionRefusal::NoOutput)
         std::fputs("No output folder or file was given.\n", stderr);
+    if (outcome.Refused == ConversionRefusal::NoDatabase)
+        std::fputs("No database file was given.\n", stderr);
+    TellFailures(outcome);
     // A script needs to know whether the run did what it asked: a database
     // that did not open, a path that named nothing or a table that could not
     // be written all make the run a failure.
     const bool failed = !outcome.Succeeded();
-    WriteStatus(failed ? "Failed" : "Successful", settings);
+    if (!WriteStatus(failed ? "Failed" : "Successful", settings))
+        std::fprintf(stderr, "%s: the status file cannot be written\n", settings.StatusFile.c_str());
+    // An interrupted run ends as the signal would have ended it, once its
+    // files are complete to their last whole record.
+    const int32_t signal = settings.StopRequested.load();
+    if (outcome.Stopped && signal > 1)
+        return platform::ExitCodeForSignal(signal);
     return failed ? 1 : 0;
 }
 

@@ -9,7 +9,9 @@
 int RunProgram(int argc, const char* const* argv);
 
 // The unattended road: converts what SourcePath names without any window.
-// 0 when every matching database opened and every table was written, else 1.
+// 0 when every matching database opened and every table was written, else 1;
+// 128 + the signal's number when an interrupt stopped the run. Each failure
+// and warning is one line on stderr.
 int RunUnattended(ConversionSettings& settings);
 
 // True when the options ask for the unattended road rather than the wizard.

@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include <cstdio>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,9 +48,19 @@ bool LessNoCase(const std::string& a, const std::string& b) {
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-bool IsRegularFile(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+bool MoveFileOver(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+
+PathKind KindOfPath(const std::string& path) {
+    // stat looks at the entry only: a FIFO is not opened, so nothing waits
+    // for a writer that never comes.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return PathKind::Missing;
+    if (S_ISREG(info.st_mode))
+        return PathKind::RegularFile;
+    if (S_ISDIR(info.st_mode))
+        return PathKind::Directory;
+    return PathKind::Other;
 }
 
 std::vector<std::string> FindMatchingNames(const std::string& pattern) {

@@ -84,6 +84,7 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
                         const std::string& file) {
     if (file.empty() || !Writable(section, key, value))
         return false;
+    const profile::FolderLock lock(file);
     std::optional<ProfileFile> contents = ProfileFile::Load(file);
     if (!contents)
         return false;

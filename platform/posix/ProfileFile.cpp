@@ -8,8 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,7 +53,63 @@ int CreateTempBeside(const std::string& target, std::string& temp) {
     return -1;
 }
 
+// Settings and status files hold a few lines. Only a regular file is read
+// (a FIFO would wait for ever, a device like /dev/zero never end), opened
+// without waiting, and one larger than this is not a profile file at all.
+constexpr off_t kMaxProfileBytes = 1 << 20;
+
+bool ReadBounded(const std::string& path, std::string& data) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxProfileBytes;
+    if (ok) {
+        // The size is only a hint: the file may grow while it is read, and no
+        // more than the bound is ever taken.
+        data.resize(static_cast<std::size_t>(kMaxProfileBytes) + 1);
+        std::size_t done = 0;
+        while (done < data.size()) {
+            const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                ok = false;
+                break;
+            }
+            if (n == 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        ok = ok && done <= static_cast<std::size_t>(kMaxProfileBytes);
+        data.resize(ok ? done : 0);
+    }
+    ::close(fd);
+    return ok;
+}
+
 } // namespace
+
+FolderLock::FolderLock(const std::string& file) {
+    const std::string target = ResolvedTarget(file);
+    const std::size_t cut = target.rfind('/');
+    const std::string folder = cut == std::string::npos ? std::string(".") : target.substr(0, cut == 0 ? 1 : cut);
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0)
+        return;
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+    }
+}
+
+FolderLock::~FolderLock() {
+    if (fd_ >= 0)
+        ::close(fd_); // closing gives the lock back
+}
 
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && IsBlank(text.front()))
@@ -66,16 +121,13 @@ std::string_view TrimBlanks(std::string_view text) {
 
 std::optional<ProfileFile> ProfileFile::Load(const std::string& path) {
     ProfileFile file;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string data;
+    if (!ReadBounded(path, data)) {
         struct stat info {};
         if (::stat(path.c_str(), &info) != 0 && errno == ENOENT)
             return file;
         return std::nullopt;
     }
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
     if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         file.bom_ = data.substr(0, 3);
         data.erase(0, 3);

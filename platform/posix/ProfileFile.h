@@ -13,6 +13,23 @@ namespace platform::profile {
 
 std::string_view TrimBlanks(std::string_view text);
 
+// While it lives, no other process holding one for a file of the same folder
+// changes a profile file there: two processes writing different keys of one
+// file take turns at load-modify-rename, so neither loses the other's value.
+// The folder itself is locked (the file is replaced by every write, so a lock
+// on it would be held on a file no longer there). Where the folder cannot be
+// locked the write goes on unlocked.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& file);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 class ProfileFile {
 public:
     // A missing file loads as empty; one that exists but cannot be read gives

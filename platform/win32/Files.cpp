@@ -31,11 +31,30 @@ std::string ModuleFileName(HMODULE module)
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
-bool IsRegularFile(const std::string& path)
+bool MoveFileOver(const std::string& from, const std::string& to)
+{
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+PathKind KindOfPath(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return PathKind::Missing;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return PathKind::Directory;
+    if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0)
+        return PathKind::Other;
+    // Names of devices and pipes ("NUL", "COM1", "\\.\pipe\x") can report
+    // plain attributes; only a handle tells what they are. No access is asked
+    // for, so nothing is read and nothing waits.
+    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return PathKind::RegularFile; // the open that follows reports why it cannot read it
+    const DWORD type = GetFileType(handle);
+    CloseHandle(handle);
+    return type == FILE_TYPE_DISK ? PathKind::RegularFile : PathKind::Other;
 }
 
 std::vector<std::string> FindMatchingNames(const std::string& pattern)

@@ -33,6 +33,38 @@ bool Writable(std::string_view section, std::string_view key, std::string_view v
            trimmedKey.front() != '[' && value.find_first_of(lineBreaks) == std::string_view::npos;
 }
 
+// Two processes writing different keys of one file take turns: the system
+// rewrites the whole file for every write. A lock file beside it, opened for
+// no sharing and gone when closed, is the turn.
+class ProfileLock {
+public:
+    explicit ProfileLock(const std::string& file)
+    {
+        const std::string path = file + ".lock";
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
+                                  nullptr);
+            if (handle_ != INVALID_HANDLE_VALUE)
+                return;
+            const DWORD error = GetLastError();
+            if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+                return; // no lock to be had here: write unlocked
+            Sleep(10);
+        }
+    }
+    ~ProfileLock()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    ProfileLock(const ProfileLock&) = delete;
+    ProfileLock& operator=(const ProfileLock&) = delete;
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
 } // namespace
 
 std::string ReadProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
@@ -61,6 +93,7 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
     if (!Writable(section, key, value))
         return false;
     const std::string sectionText(section), keyText(key), valueText(value);
+    const ProfileLock lock(file);
     return WritePrivateProfileStringA(sectionText.c_str(), keyText.c_str(), valueText.c_str(), file.c_str()) != FALSE;
 }
 

@@ -42,6 +42,7 @@ struct CellOptions {
     int32_t RemoveCRLF = 0;
     std::string ReplaceCommaTo;
     int32_t CodePage = 0;
+    std::string Fields; // the field delimiter; empty unless a test sets it
 };
 
 CellOptions Plain()
@@ -63,6 +64,7 @@ void Apply(const CellOptions& options, ConversionSettings& settings)
     settings.RemoveCRLF = options.RemoveCRLF;
     settings.ReplaceCommaTo = options.ReplaceCommaTo;
     settings.CodePage = options.CodePage;
+    settings.Fields = options.Fields;
 }
 
 class CellTest : public ::testing::Test {
@@ -129,6 +131,34 @@ TEST_F(CellTest, NumbersAreNeverQuotedAndVerbatimCellsNeverEscaped)
     EXPECT_EQ(Cell(Quoted(), u"3\"5", DaoType::Double), "3\"5");
     EXPECT_EQ(Cell(Quoted(), u"a\"b", DaoType::Date), "\"a\"b\"");
     EXPECT_EQ(Cell(Plain(), u"a\"b", DaoType::Boolean), "a\"b");
+}
+
+TEST_F(CellTest, ABareCellHoldingTheDelimiterIsEnclosed)
+{
+    // A decimal comma between comma delimiters, or a text with quotes off,
+    // would otherwise add a field to the line.
+    CellOptions comma = Plain();
+    comma.Fields = ",";
+    EXPECT_EQ(Cell(comma, u"2330,73", DaoType::Double), "\"2330,73\"");
+    EXPECT_EQ(Cell(comma, u"a \"b\", c", DaoType::Text), "\"a \"\"b\"\", c\"");
+    EXPECT_EQ(Cell(comma, u"1,2", DaoType::Date), "\"1,2\"");
+    EXPECT_EQ(Cell(comma, u"2330.73", DaoType::Double), "2330.73");
+    EXPECT_EQ(Cell(comma, u"a \"b\"", DaoType::Text), "a \"\"b\"\"");
+
+    // Replaced commas no longer clash; quoted cells stay as they were.
+    comma.ReplaceCommaTo = ".";
+    EXPECT_EQ(Cell(comma, u"2330,73", DaoType::Double), "2330.73");
+    CellOptions quoted = Quoted();
+    quoted.Fields = ",";
+    EXPECT_EQ(Cell(quoted, u"3,5", DaoType::Double), "\"3,5\"");
+    EXPECT_EQ(Cell(quoted, u"1,2", DaoType::Date), "\"1,2\"");
+    EXPECT_EQ(Cell(quoted, u"x,y", DaoType::Text), "\"x,y\"");
+
+    // A delimiter of several bytes counts only whole.
+    CellOptions wide = Plain();
+    wide.Fields = "||";
+    EXPECT_EQ(Cell(wide, u"a|b", DaoType::Text), "a|b");
+    EXPECT_EQ(Cell(wide, u"a||b", DaoType::Text), "\"a||b\"");
 }
 
 TEST_F(CellTest, MemoWithQuotesAndLineBreak)

@@ -100,16 +100,22 @@ TEST_F(ExportTest, BareFileNameCollectsEveryTableEvenWhenOverwriting) {
     EXPECT_EQ(settings.OutputFileName, "out.csv");
 }
 
-TEST_F(ExportTest, ColumnSelectionKeepsTheLastColumnSeparatorRule) {
+TEST_F(ExportTest, ColumnSelectionPutsDelimitersBetweenExportedColumnsOnly) {
     file->AddTable("Wide", {{"Id", DaoType::Long}, {"Name", DaoType::Text}, {"Note", DaoType::Memo}})
         .Row({memdb::Long(7), memdb::Text("Smith"), memdb::Null()});
 
+    // Leaving out the table's last column adds no empty column at the end.
     settings.OnlyFields = ";ID;NAME;";
     ExportTable(nullptr, settings, "Wide");
-    EXPECT_EQ(ReadAll(folder / "Wide.csv"), "Id,Name,\r\n7,\"Smith\",\r\n");
+    EXPECT_EQ(ReadAll(folder / "Wide.csv"), "Id,Name\r\n7,\"Smith\"\r\n");
     std::filesystem::remove(folder / "Wide.csv");
 
-    // Whole names only, letters in any case; the last column needs no separator.
+    settings.OnlyFields = ";ID;NOTE;";
+    ExportTable(nullptr, settings, "Wide");
+    EXPECT_EQ(ReadAll(folder / "Wide.csv"), "Id,Note\r\n7,\r\n");
+    std::filesystem::remove(folder / "Wide.csv");
+
+    // Whole names only, letters in any case.
     settings.OnlyFields = ";NAM;NOTE;";
     ExportTable(nullptr, settings, "Wide");
     EXPECT_EQ(ReadAll(folder / "Wide.csv"), "Note\r\n\r\n");
@@ -150,7 +156,9 @@ TEST_F(ExportTest, DelimitersMayBeEmptyOrLong) {
     EXPECT_EQ(ReadAll(folder / "People.csv"), "1 | \"Ann\"<end>\n2 | <end>\n");
 }
 
-TEST_F(ExportTest, RecordCountOnlySizesTheProgressBar) {
+TEST_F(ExportTest, RowsShortOfTheCountAreKeptButFailTheTable) {
+    // The definition counts rows the scan never reached (a damaged data page):
+    // what was read is written, and the table is not reported converted.
     file->Tables[1].RecordCountOverride = 5;
     RecordingProgress progress;
     ExportTable(&progress, settings, "Pets");
@@ -158,10 +166,27 @@ TEST_F(ExportTest, RecordCountOnlySizesTheProgressBar) {
     const std::vector<std::string> expected = {"file Pets -> " + (folder / "Pets.csv"), "start 5", "step",
                                                "times 0/5"};
     EXPECT_EQ(progress.Events, expected);
+    EXPECT_EQ(settings.TablesFailed, 1);
+    ASSERT_EQ(settings.Failures.size(), 1u);
+    EXPECT_EQ(settings.Failures[0].Database, kDb);
+    EXPECT_EQ(settings.Failures[0].Table, "Pets");
+    EXPECT_NE(settings.Failures[0].Reason.find("only 1 of its 5 rows"), std::string::npos);
+
+    // More rows than counted is no loss.
+    file->Tables[1].RecordCountOverride = 1;
+    file->Tables[1].Row({memdb::Text("Tom")});
+    std::filesystem::remove(folder / "Pets.csv");
+    settings.FilesWritten.clear(); // a new run
+    settings.HeadersWritten.clear();
+    ExportTable(nullptr, settings, "Pets");
+    EXPECT_EQ(ReadAll(folder / "Pets.csv"), "Pet\r\n\"Rex\"\r\n\"Tom\"\r\n");
+    EXPECT_EQ(settings.TablesFailed, 1);
 
     // A count of zero writes no record, whatever the table holds.
     file->Tables[1].RecordCountOverride = 0;
     std::filesystem::remove(folder / "Pets.csv");
+    settings.FilesWritten.clear();
+    settings.HeadersWritten.clear();
     ExportTable(nullptr, settings, "Pets");
     EXPECT_EQ(ReadAll(folder / "Pets.csv"), "Pet\r\n");
 }

@@ -46,6 +46,10 @@ static int32_t callText(const char* text, char** keep) {
     size_t size = strlen(text) + 1;
     char* copy = malloc(size);
     int32_t result;
+    if (copy == NULL) {
+        fprintf(stderr, "out of memory\n");
+        exit(2);
+    }
     memcpy(copy, text, size);
     result = converterStr(12345, copy);
     if (keep != NULL)
@@ -76,6 +80,15 @@ static void argumentVector(void) {
     expect(converter(0, 3, noMatch), VARNEX_OK, "a pattern that matches nothing");
     expect(converter(0, 3, plainMissing), VARNEX_OPEN_FAILED, "a plain path that matches nothing");
     expect(converter(-7, 3, full), VARNEX_OK, "a real conversion");
+    {
+        /* Every database opened, but no table could be written: not a success. */
+        char absent[1024];
+        char* noFolder[] = {"program", (char*)database, absent, NULL};
+        char* noFolderAndNoFile[] = {"program", missing, absent, NULL};
+        snprintf(absent, sizeof absent, "%s/no-such-folder", workdir);
+        expect(converter(0, 3, noFolder), VARNEX_TABLE_FAILED, "an output folder that is not there");
+        expect(converter(0, 3, noFolderAndNoFile), VARNEX_OPEN_FAILED, "a missing database wins over a table");
+    }
     /* The array must come back as it went in. */
     ++checks;
     if (full[1] != database || full[2] != out || strcmp(full[0], "program") != 0) {
@@ -133,25 +146,31 @@ static void oneText(void) {
 
 /* Texts of more pieces than the argument array holds: the first 2048 are
  * used, the rest left out, and nothing is written past the array. */
+/* "x", then count pieces "#a", then the database and the output. */
+static void fillPieces(char* text, size_t fillers, const char* out) {
+    size_t i, at = 1;
+    text[0] = 'x';
+    for (i = 0; i < fillers; ++i) {
+        memcpy(text + at, "#a", 2);
+        at += 2;
+    }
+    sprintf(text + at, "#%s#%s", database, out);
+}
+
 static void manyPieces(void) {
     char out[1024];
-    const size_t fillers = 2045;
-    size_t i;
     char* text;
-    char* end;
 
     folder(out, sizeof out, "str_limit");
     text = malloc(2 * 3000 + strlen(database) + strlen(out) + 64);
-    end = text + sprintf(text, "x");
-    for (i = 0; i < fillers; ++i)
-        end += sprintf(end, "#a");
-    sprintf(end, "#%s#%s", database, out);
+    if (text == NULL) {
+        fprintf(stderr, "out of memory\n");
+        exit(2);
+    }
+    fillPieces(text, 2045, out);
     expect(callText(text, NULL), VARNEX_OK, "exactly 2048 pieces");
 
-    end = text + sprintf(text, "x");
-    for (i = 0; i < 3000; ++i)
-        end += sprintf(end, "#a");
-    sprintf(end, "#%s#%s", database, out);
+    fillPieces(text, 3000, out);
     expect(callText(text, NULL), VARNEX_NO_DATABASE, "more than 2048 pieces");
     free(text);
 }
@@ -172,7 +191,7 @@ static void twoThreads(void) {
     pthread_t threads[2];
     int i;
     for (i = 0; i < 2; ++i) {
-        char out[1024], name[16];
+        char out[1024], name[24];
         snprintf(name, sizeof name, "thread%d", i + 1);
         folder(out, sizeof out, name);
         snprintf(jobs[i].text, sizeof jobs[i].text, "x#%s#%s#/QUOTES=1", database, out);

@@ -13,4 +13,14 @@ if(TARGET varnex_d2007 AND TARGET varnex_mkdb AND NOT WIN32)
     VARNEX_LIBRARY="$<TARGET_FILE:varnex_d2007>"
     VARNEX_DLOPEN_CHECK="$<TARGET_FILE:library_dlopen_check>")
   add_dependencies(library_tests varnex_d2007 library_dlopen_check)
+
+  # The check is C that other people compile with their own flags: an
+  # optimised sanitizer build must not warn either.
+  if(CMAKE_C_COMPILER_ID MATCHES "GNU|Clang")
+    add_test(NAME library_dlopen_check_optimised_warnings
+      COMMAND ${CMAKE_C_COMPILER} -std=c99 -D_POSIX_C_SOURCE=200809L -O3
+        -fsanitize=address,undefined -Wall -Wextra -Werror
+        -I${PROJECT_SOURCE_DIR}/library -c ${CMAKE_CURRENT_LIST_DIR}/dlopen_check.c
+        -o ${CMAKE_CURRENT_BINARY_DIR}/dlopen_check_optimised.o)
+  endif()
 endif()

@@ -29,8 +29,8 @@ ScratchDir::~ScratchDir() {
 
 std::string ScratchDir::operator/(const std::string& name) const { return path_ + "/" + name; }
 
-RunResult Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
-              const std::string& home) {
+Child Start(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+            const std::string& home) {
     const std::string outPath = home + "/.stdout";
     const std::string errPath = home + "/.stderr";
 
@@ -63,11 +63,20 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 || ::chdir(cwd.c_str()) != 0)
             ::_exit(126);
+        // A program that hangs is ended (the alarm survives exec), so the
+        // test fails instead of waiting for ever.
+        ::alarm(120);
         ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);
     }
+    return Child{child, outPath, errPath};
+}
+
+RunResult Finish(const Child& started) {
+    const std::string& outPath = started.OutPath;
+    const std::string& errPath = started.ErrPath;
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0)
+    while (::waitpid(started.Pid, &status, 0) < 0)
         if (errno != EINTR)
             throw std::runtime_error("waitpid failed");
 
@@ -78,6 +87,11 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     fs::remove(outPath);
     fs::remove(errPath);
     return result;
+}
+
+RunResult Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+              const std::string& home) {
+    return Finish(Start(program, args, cwd, home));
 }
 
 std::string ReadFile(const std::string& path) {

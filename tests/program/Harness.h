@@ -31,9 +31,18 @@ struct RunResult {
 
 // Runs program with args (argv[0] is program itself) in folder cwd. HOME and
 // the XDG folders point into home, so no test reads or writes the real user's
-// settings or log.
+// settings or log. A child still running after two minutes is ended.
 RunResult Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
               const std::string& home);
+
+// The same in two steps, for tests that act on the child while it runs.
+struct Child {
+    int Pid = -1;
+    std::string OutPath, ErrPath;
+};
+Child Start(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+            const std::string& home);
+RunResult Finish(const Child& started);
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& contents);

@@ -89,22 +89,33 @@ TEST_F(OptionsTest, DelimiterNamesResolveInAnyCaseFromTheRecordsOwnText) {
     }
 }
 
-TEST_F(OptionsTest, EndingsAndLeadsDecideBetweenPathsAndOptions) {
+TEST_F(OptionsTest, AKnownKeywordIsAnOptionWhateverItsValueEndsIn) {
+    // Each of these once became the output or database path, so the run wrote
+    // beside the root of the file system and ignored the real output folder.
     Parse({"/STATUS=D:\\s.txt"});
     EXPECT_EQ(s.StatusFile.str(), "D:\\s.txt");
-    EXPECT_TRUE(s.OutputPath.empty());
     Parse({"-STATUS=D:\\t.txt"});
-    EXPECT_EQ(s.OutputPath.str(), "-STATUS=D:\\t.txt");
-    Parse({"/STATUS=D:\\s.csv"});
-    EXPECT_EQ(s.OutputPath.str(), "/STATUS=D:\\s.csv");
-    Parse({"/TABLES=x.MDB"});
-    EXPECT_EQ(s.SourcePath.str(), "/TABLES=x.MDB");
-    EXPECT_FALSE(s.Tables.has_value());
+    EXPECT_EQ(s.StatusFile.str(), "D:\\t.txt");
+    Parse({"/STATUS=run.csv", "/EXT=.csv", "-EXT=.txt", "/PASSWORD=secret.mdb", "/TABLES=x.MDB"});
+    EXPECT_EQ(s.StatusFile.str(), "run.csv");
+    EXPECT_EQ(s.Extension, ".txt");
+    EXPECT_EQ(s.Password.str(), "secret.mdb");
+    EXPECT_EQ(s.Tables, ";X.MDB;");
+    // A set extension must not swallow the options after it either.
+    Parse({"/EXT=s", "-TABLES=Orders"});
+    EXPECT_EQ(s.Tables, ";ORDERS;");
+    EXPECT_TRUE(s.OutputPath.empty());
+    EXPECT_TRUE(s.SourcePath.empty());
+
+    // A lead without a known keyword still goes by the ending.
+    Parse({"/NOSUCH=x.csv", "-other.mdb"});
+    EXPECT_EQ(s.OutputPath.str(), "/NOSUCH=x.csv");
+    EXPECT_EQ(s.SourcePath.str(), "-other.mdb");
 
     // Four characters or fewer: never a path, an option only with a lead.
     Parse({"D:\\x", ".mdb", "/LOG"});
-    EXPECT_EQ(s.OutputPath.str(), "/STATUS=D:\\s.csv");
-    EXPECT_EQ(s.SourcePath.str(), "/TABLES=x.MDB");
+    EXPECT_EQ(s.OutputPath.str(), "/NOSUCH=x.csv");
+    EXPECT_EQ(s.SourcePath.str(), "-other.mdb");
     EXPECT_EQ(s.Log, 1);
 }
 

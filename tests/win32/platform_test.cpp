@@ -237,4 +237,31 @@ TEST(Win32Messages, StandardOutputIsVisibleOnlyWithAHandle)
     EXPECT_FALSE(withoutHandle);
 }
 
+TEST(Win32Files, KindsOfPathAndReplacingAFile)
+{
+    TempFolder folder;
+    folder.Touch("file.mdb");
+    std::filesystem::create_directory(folder.Path("dir.mdb"));
+    EXPECT_EQ(platform::KindOfPath(folder.Path("file.mdb")), platform::PathKind::RegularFile);
+    EXPECT_EQ(platform::KindOfPath(folder.Path("dir.mdb")), platform::PathKind::Directory);
+    EXPECT_EQ(platform::KindOfPath(folder.Path("none.mdb")), platform::PathKind::Missing);
+
+    std::ofstream(folder.Path("new")) << "new";
+    ASSERT_TRUE(platform::MoveFileOver(folder.Path("new"), folder.Path("file.mdb")));
+    std::ifstream in(folder.Path("file.mdb"));
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "new");
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("new")));
+}
+
+TEST(Win32Profile, WritesLeaveNoLockFileBehind)
+{
+    TempFolder folder;
+    const std::string file = folder.Path("status.ini");
+    ASSERT_TRUE(platform::WriteProfileString("Varnex", "Result", "Successful", file));
+    EXPECT_EQ(platform::ReadProfileString("Varnex", "Result", "", file), "Successful");
+    EXPECT_FALSE(std::filesystem::exists(file + ".lock"));
+}
+
 } // namespace

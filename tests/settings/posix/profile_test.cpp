@@ -8,6 +8,9 @@
 
 #include <climits>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -116,6 +119,64 @@ TEST_F(RegistryStandIn, ARelativeConfigFolderFallsBackToHome) {
     ScopedEnv home{"HOME", dir.Path("home")};
     ASSERT_TRUE(platform::WriteRegistryString("K", "V", "x"));
     EXPECT_TRUE(std::filesystem::exists(dir.Path("home/.config/varnex/registry.ini")));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ProfileFile, TwoProcessesWritingDifferentKeysKeepEachOthersValues) {
+    ScratchDir dir;
+    const std::string file = dir.Path("shared.ini");
+    constexpr int kWrites = 150;
+    // Each process writes its own keys, again and again, into the one file:
+    // without a lock one's load-modify-rename drops the other's new key.
+    std::vector<pid_t> children;
+    for (int writer = 0; writer < 2; ++writer) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            bool ok = true;
+            for (int i = 0; i < kWrites; ++i)
+                ok = WriteProfileString("Varnex", "W" + std::to_string(writer) + "K" + std::to_string(i), "v",
+                                        file) && ok;
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    int missing = 0;
+    for (int writer = 0; writer < 2; ++writer)
+        for (int i = 0; i < kWrites; ++i)
+            missing += ReadProfileString("Varnex", "W" + std::to_string(writer) + "K" + std::to_string(i), "-",
+                                         file) != "v";
+    EXPECT_EQ(missing, 0);
+}
+
+TEST(ProfileFile, OnlyRegularFilesOfBoundedSizeAreReadOrWritten) {
+    ScratchDir dir;
+    // A device that never ends, a FIFO nobody writes to, a folder: read as
+    // missing values, and never written.
+    ASSERT_EQ(::mkfifo(dir.Path("fifo.ini").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.Path("folder.ini"));
+    for (const std::string& odd : {std::string("/dev/zero"), dir.Path("fifo.ini"), dir.Path("folder.ini")}) {
+        SCOPED_TRACE(odd);
+        EXPECT_EQ(ReadProfileString("Varnex", "Header", "dflt", odd), "dflt");
+        EXPECT_EQ(ReadProfileInt("Varnex", "Header", 7, odd), 7);
+        EXPECT_FALSE(WriteProfileString("Varnex", "Result", "Failed", odd));
+    }
+    EXPECT_FALSE(WriteProfileString("Varnex", "Result", "Failed", "/dev/full"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path("folder.ini")));
+
+    // A file far larger than any settings file is not taken for one.
+    const std::string huge = dir.Path("huge.ini");
+    WriteAll(huge, "[Varnex]\r\nHeader=1\r\n" + std::string(2 << 20, ';'));
+    EXPECT_EQ(ReadProfileInt("Varnex", "Header", 0, huge), 0);
+    EXPECT_FALSE(WriteProfileString("Varnex", "Result", "x", huge));
 }
 
 } // namespace

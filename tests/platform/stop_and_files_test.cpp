@@ -1,0 +1,78 @@
+// Interrupts as stop requests, what a path names, and replacing a file.
+
+#include "platform/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include <sys/stat.h>
+
+namespace {
+
+class Folder {
+public:
+    Folder()
+        : path_(std::filesystem::temp_directory_path() / ("varnex-stop-" + std::to_string(std::random_device{}()))) {
+        std::filesystem::create_directories(path_);
+    }
+    ~Folder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+TEST(Stop, InterruptsSetTheFlagInsteadOfEndingTheProcess) {
+    std::atomic<int32_t> flag{0};
+    platform::StopOnInterrupt(&flag);
+    std::raise(SIGINT);
+    EXPECT_EQ(flag.load(), SIGINT);
+    EXPECT_EQ(platform::ExitCodeForSignal(flag.load()), 130);
+
+    // Taken back, and taken again for a termination request.
+    platform::StopOnInterrupt(nullptr);
+    flag = 0;
+    platform::StopOnInterrupt(&flag);
+    std::raise(SIGTERM);
+    EXPECT_EQ(flag.load(), SIGTERM);
+    platform::StopOnInterrupt(nullptr);
+    struct sigaction current {};
+    ::sigaction(SIGINT, nullptr, &current);
+    EXPECT_EQ(current.sa_handler, SIG_DFL);
+}
+
+TEST(Files, KindsOfPathAreToldWithoutOpeningThem) {
+    Folder folder;
+    std::ofstream(folder / "file.mdb") << "x";
+    ASSERT_EQ(::mkfifo((folder / "pipe.mdb").c_str(), 0600), 0);
+    std::filesystem::create_directory(folder / "dir.mdb");
+    EXPECT_EQ(platform::KindOfPath(folder / "file.mdb"), platform::PathKind::RegularFile);
+    EXPECT_EQ(platform::KindOfPath(folder / "pipe.mdb"), platform::PathKind::Other);
+    EXPECT_EQ(platform::KindOfPath(folder / "dir.mdb"), platform::PathKind::Directory);
+    EXPECT_EQ(platform::KindOfPath(folder / "none.mdb"), platform::PathKind::Missing);
+    EXPECT_EQ(platform::KindOfPath("/dev/zero"), platform::PathKind::Other);
+}
+
+TEST(Files, MovingAFileOverAnotherTakesItsPlace) {
+    Folder folder;
+    std::ofstream(folder / "new") << "new";
+    std::ofstream(folder / "old") << "old";
+    ASSERT_TRUE(platform::MoveFileOver(folder / "new", folder / "old"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "new"));
+    std::ifstream in(folder / "old");
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "new");
+    EXPECT_FALSE(platform::MoveFileOver(folder / "absent", folder / "old"));
+}
+
+} // namespace
