@@ -78,7 +78,7 @@ TEST_F(CommandLineExtrasTest, DashWritesTheTablesToStandardOutputAndNoFile) {
     // Several tables follow each other in the order of the run.
     run = Run({"/SILENT", "-", "data/shop.mdb", "/HEADER=1", "/QUOTES=0"});
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
-    EXPECT_EQ(run.Out, "ID,Name,City,Note\r\n1,Ann Lee,Oslo,likes \"\"tea\"\"\r\n2,Bo, Jr.,,line1  line2\r\n"
+    EXPECT_EQ(run.Out, "ID,Name,City,Note\r\n1,Ann Lee,Oslo,likes \"\"tea\"\"\r\n2,\"Bo, Jr.\",,line1  line2\r\n"
                        "3,Cy,,\r\nOrderID,Customer,Qty\r\n10,1,5\r\n11,2,-3\r\n");
     EXPECT_TRUE(ListDir(scratch_ / "out").empty());
 
