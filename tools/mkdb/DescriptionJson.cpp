@@ -69,6 +69,23 @@ GeneratorSettings GeneratorFromJson(const JsonValue& json, const std::vector<Col
     return g;
 }
 
+mkdb::EncryptionSpec EncryptionFromJson(const JsonValue& json) {
+    CheckKeys(json, {"scheme", "password", "keyBits", "hash", "spinCount", "provider", "version"}, "encryption");
+    mkdb::EncryptionSpec e;
+    e.scheme = json["scheme"].asString();
+    if (const JsonValue* p = json.find("password")) e.password = p->asString();
+    e.keyBits = IntOr(json, "keyBits", 0);
+    if (const JsonValue* h = json.find("hash")) e.hash = h->asString();
+    if (const JsonValue* s = json.find("spinCount")) {
+        long long count = s->asInteger();
+        if (count < 0 || count > 10000000) throw std::runtime_error("encryption: spin count out of range");
+        e.spinCount = static_cast<std::uint32_t>(count);
+    }
+    if (const JsonValue* p = json.find("provider")) e.provider = p->asString();
+    e.version = IntOr(json, "version", 0);
+    return e;
+}
+
 }  // namespace
 
 CellValue CellFromJson(const ColumnSpec& column, const JsonValue& value) {
@@ -95,9 +112,10 @@ CellValue CellFromJson(const ColumnSpec& column, const JsonValue& value) {
 
 MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uint64_t> rowsOverride,
                                    std::optional<std::uint64_t> seedOverride) {
-    CheckKeys(json, {"password", "creationDate", "tables", "comment"}, "description");
+    CheckKeys(json, {"password", "creationDate", "tables", "comment", "encryption"}, "description");
     MdbDescription d;
     if (const JsonValue* p = json.find("password")) d.password = p->asString();
+    if (const JsonValue* e = json.find("encryption")) d.encryption = EncryptionFromJson(*e);
     if (const JsonValue* c = json.find("creationDate")) {
         d.creationDate = c->isString() ? DayNumberFromText(c->asString()) : c->asNumber();
     }
