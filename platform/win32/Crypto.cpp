@@ -194,12 +194,18 @@ void Rc4(std::span<const uint8_t> key, std::span<uint8_t> data) {
 }
 
 struct Aes::State {
+    std::vector<uint8_t> secret;
+    // Made on first use: most objects only ever use one mode.
     std::unique_ptr<SymmetricKey> ecb, cbc;
 
     void Run(bool chained, bool encrypt, std::span<const uint8_t> iv, std::span<uint8_t> data) {
         if (data.size() % BlockLength != 0)
             throw CryptoError("AES data is not a whole number of blocks");
-        SymmetricKey& key = *(chained ? cbc : ecb);
+        std::unique_ptr<SymmetricKey>& slot = chained ? cbc : ecb;
+        if (!slot)
+            slot = std::make_unique<SymmetricKey>(
+                Provider(BCRYPT_AES_ALGORITHM, chained ? BCRYPT_CHAIN_MODE_CBC : BCRYPT_CHAIN_MODE_ECB), secret);
+        SymmetricKey& key = *slot;
         // CNG writes the last cipher block back into the IV buffer.
         uint8_t vector[BlockLength];
         if (chained)
@@ -223,8 +229,7 @@ struct Aes::State {
 Aes::Aes(std::span<const uint8_t> key) : state_(std::make_unique<State>()) {
     if (key.size() != 16 && key.size() != 24 && key.size() != 32)
         throw CryptoError("AES key length is not 128, 192 or 256 bits");
-    state_->ecb = std::make_unique<SymmetricKey>(Provider(BCRYPT_AES_ALGORITHM, BCRYPT_CHAIN_MODE_ECB), key);
-    state_->cbc = std::make_unique<SymmetricKey>(Provider(BCRYPT_AES_ALGORITHM, BCRYPT_CHAIN_MODE_CBC), key);
+    state_->secret.assign(key.begin(), key.end());
 }
 
 Aes::~Aes() = default;
