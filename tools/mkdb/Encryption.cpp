@@ -52,8 +52,7 @@ std::array<std::uint8_t, 4> Le32(std::uint32_t v) {
 }
 
 void Append32(Bytes& out, std::uint32_t v) {
-    const auto b = Le32(v);
-    out.insert(out.end(), b.begin(), b.end());
+    for (std::uint8_t byte : Le32(v)) out.push_back(byte);
 }
 
 void Append(Bytes& out, std::span<const std::uint8_t> bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
@@ -133,12 +132,12 @@ public:
         crypto::Rc4(Key(0), secret);
         Bytes block;
         if (!cryptoApi_) {
-            block = {1, 0, 1, 0};
+            Append32(block, 0x00010001);  // version 1.1
             Append(block, salt_);
             Append(block, secret);
             return block;
         }
-        block = {4, 0, 2, 0};
+        Append32(block, 0x00020004);  // version 4.2
         const std::uint32_t flags = 0x04;
         Bytes header;
         Append32(header, flags);
@@ -208,7 +207,8 @@ public:
         aes.EncryptEcb(verifier);
         aes.EncryptEcb(verifierHash);
         const int bits = KeyBits(spec_);
-        Bytes block = {4, 0, 2, 0};
+        Bytes block;
+        Append32(block, 0x00020004);  // version 4.2
         const std::uint32_t flags = 0x24;  // CryptoAPI and AES
         Bytes header;
         Append32(header, flags);
@@ -289,7 +289,8 @@ public:
             " saltValue=\"" + Base64(passwordSalt_) + "\" encryptedVerifierHashInput=\"" + input +
             "\" encryptedVerifierHashValue=\"" + value + "\" encryptedKeyValue=\"" + keyValue +
             "\"/></keyEncryptor></keyEncryptors></encryption>";
-        Bytes block = {4, 0, 4, 0};
+        Bytes block;
+        Append32(block, 0x00040004);  // version 4.4
         Append32(block, 0x40);
         Append(block, View(xml));
         return block;
