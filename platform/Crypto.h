@@ -46,8 +46,11 @@ private:
 // The digest of the concatenated parts.
 std::vector<uint8_t> Digest(HashAlgorithm algorithm, std::initializer_list<std::span<const uint8_t>> parts);
 
-// RC4 with a key of 5 to 16 bytes over data in place, from the start of a
-// fresh keystream; encrypting and decrypting are the same.
+// RC4 with a key of 6 to 16 bytes over data in place, from the start of a
+// fresh keystream; encrypting and decrypting are the same. A 40-bit key is
+// refused: the older Windows provider would silently add eleven zero bytes
+// to it, so callers pad such keys to 128 bits themselves, as the file
+// formats prescribe.
 void Rc4(std::span<const uint8_t> key, std::span<uint8_t> data);
 
 // AES with a 16, 24 or 32-byte key, without padding: every length passed

@@ -69,8 +69,8 @@ void Hash::Finish(std::span<uint8_t> out) {
 }
 
 void Rc4(std::span<const uint8_t> key, std::span<uint8_t> data) {
-    if (key.size() < 5 || key.size() > 16)
-        throw CryptoError("RC4 key length outside 40 to 128 bits");
+    if (key.size() < 6 || key.size() > 16)
+        throw CryptoError("RC4 key length outside 48 to 128 bits");
     RC4_KEY schedule;
     RC4_set_key(&schedule, static_cast<int>(key.size()), key.data());
     if (!data.empty())

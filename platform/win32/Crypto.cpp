@@ -90,7 +90,7 @@ private:
 };
 
 // CryptoAPI's RC4, for when CNG lacks it. Keys are imported as plain bytes;
-// the provider takes 40 to 128-bit RC4 keys without adding salt to them.
+// from 48 bits up the provider adds no salt to them.
 void LegacyRc4(std::span<const uint8_t> key, std::span<uint8_t> data) {
     HCRYPTPROV provider = 0;
     if (!CryptAcquireContextW(&provider, nullptr, MS_ENHANCED_PROV_W, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
@@ -174,8 +174,8 @@ void Hash::Finish(std::span<uint8_t> out) {
 }
 
 void Rc4(std::span<const uint8_t> key, std::span<uint8_t> data) {
-    if (key.size() < 5 || key.size() > 16)
-        throw CryptoError("RC4 key length outside 40 to 128 bits");
+    if (key.size() < 6 || key.size() > 16)
+        throw CryptoError("RC4 key length outside 48 to 128 bits");
     const BCRYPT_ALG_HANDLE provider = CngRc4();
     if (!provider) {
         LegacyRc4(key, data);
