@@ -193,7 +193,8 @@ void PatchValue(std::vector<uint8_t>& bytes, const std::string& attribute, char 
     const std::string text = attribute + "=\"";
     const auto at = std::search(bytes.begin(), bytes.begin() + 4096, text.begin(), text.end());
     ASSERT_NE(at, bytes.begin() + 4096) << text;
-    *(at + static_cast<std::ptrdiff_t>(text.size())) = static_cast<uint8_t>(first == *(at + static_cast<std::ptrdiff_t>(text.size())) ? first + 1 : first);
+    uint8_t& value = *(at + static_cast<std::ptrdiff_t>(text.size()));
+    value = static_cast<uint8_t>(value == first ? first + 1 : first);
 }
 
 void Put16(std::vector<uint8_t>& bytes, std::size_t at, uint16_t v) {
@@ -233,7 +234,8 @@ TEST_F(EncryptedFiles, DamagedOrForeignBlocksFailWithTheirReason) {
         {"unknown version", &agile, [](auto& b) { Put16(b, kBlock, 9); }, kNotSupported},
         {"agile reserved field", &agile, [](auto& b) { Put32(b, kBlock + 4, 0); }, kCorrupt},
         {"agile attribute missing", &agile, [](auto& b) { Patch(b, "spinCount=", "spinCounx="); }, kCorrupt},
-        {"agile spin count changed", &agile, [](auto& b) { Patch(b, "spinCount=\"10\"", "spinCount=\"99\""); }, kNotValidPassword},
+        {"agile spin count changed", &agile, [](auto& b) { Patch(b, "spinCount=\"10\"", "spinCount=\"99\""); },
+         kNotValidPassword},
         {"agile base64 broken", &agile, [](auto& b) { PatchValue(b, "saltValue", '*'); }, kCorrupt},
         {"agile chaining", &agile, [](auto& b) { Patch(b, "ChainingModeCBC", "ChainingModeCFB"); }, kNotSupported},
         {"agile cipher", &agile, [](auto& b) { Patch(b, "\"AES\"", "\"DES\""); }, kNotSupported},
@@ -272,7 +274,8 @@ TEST_F(EncryptedFiles, RandomDamageNeverCrashesOrPassesForRows) {
                 << verdict;
         }
         // A file cut short inside its pages.
-        std::vector<uint8_t> cut(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(original.size() / 2 + 100));
+        const auto half = static_cast<std::ptrdiff_t>(original.size() / 2 + 100);
+        std::vector<uint8_t> cut(original.begin(), original.begin() + half);
         const int verdict = Verdict(Write(cut));
         EXPECT_TRUE(verdict == kCorrupt) << verdict;
     }

@@ -26,7 +26,8 @@ void WriteEncrypted(const std::string& path, const std::string& scheme) {
     TableSpec t;
     t.name = "Parts";
     t.columns = {{"ID", JetType::Long}, {"Label", JetType::Text, 40}};
-    t.rows = {{CellValue::fromInt(1), CellValue::fromText("gear")}, {CellValue::fromInt(2), CellValue::fromText("shaft")}};
+    t.rows = {{CellValue::fromInt(1), CellValue::fromText("gear")},
+              {CellValue::fromInt(2), CellValue::fromText("shaft")}};
     d.tables.push_back(t);
     WriteMdb(d, path);
 }
