@@ -13,12 +13,12 @@ std::u16string Quoted(std::u16string_view prefix, std::u16string_view name, std:
     return text;
 }
 
-void CheckAccess(const Header& header, const std::optional<std::u16string>& password, bool openAce) {
+void CheckAccess(PageFile& file, const std::optional<std::u16string>& password, bool openAce) {
+    const Header& header = file.GetHeader();
     if (header.IsAce() && !openAce)
         Raise(DaoNumber::UnrecognizedFormat, u"Unrecognized database format.");
     if (header.AceEncrypted())
-        Raise(DaoNumber::NotSupported,
-              u"The database is encrypted with a password; encrypted databases are not supported yet.");
+        file.SetDecryptor(UnlockEncryptedFile(header, file.HeaderPage(), password));
     // A database without a password opens whatever the caller passes.
     if (!header.Password.empty() && header.Password != password.value_or(u""))
         Raise(DaoNumber::NotValidPassword, u"Not a valid password.");
@@ -28,7 +28,7 @@ void CheckAccess(const Header& header, const std::optional<std::u16string>& pass
 
 DatabaseFile::DatabaseFile(const std::string& path, const std::optional<std::u16string>& password, bool openAce)
     : path_(path), password_(password), openAce_(openAce), file_(path) {
-    CheckAccess(file_.GetHeader(), password, openAce);
+    CheckAccess(file_, password, openAce);
     tables_ = ReadCatalog(file_);
 }
 

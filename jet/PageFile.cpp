@@ -2,6 +2,7 @@
 
 #include "jet/Rc4.h"
 
+#include "platform/Crypto.h"
 #include "platform/Platform.h"
 
 namespace jet {
@@ -43,6 +44,8 @@ PageFile::PageFile(const std::string& path, std::size_t cachePages)
     if (start.size() < pageSize)
         RaiseCorrupt("file shorter than its header page");
     header_ = ParseHeader(ByteSpan(start.data(), pageSize));
+    start.resize(pageSize);
+    page0_ = std::move(start);
     const uint64_t pages = fileSize_ / pageSize;
     pageCount_ = pages > 0xFFFFFFu ? 0xFFFFFFu + 1 : static_cast<uint32_t>(pages);
 }
@@ -83,10 +86,23 @@ PageData PageFile::Page(uint32_t number) {
                                      static_cast<uint8_t>(key >> 16), static_cast<uint8_t>(key >> 24)};
         Rc4 rc4(keyBytes);
         rc4.Apply(*buffer);
+    } else if (decryptor_) {
+        try {
+            decryptor_->Decrypt(header_.DatabaseKey ^ number, *buffer);
+        } catch (const platform::crypto::CryptoError&) {
+            RaiseCorrupt("page cannot be decrypted");
+        }
     }
     recent_.emplace_front(number, buffer);
     index_[number] = recent_.begin();
     return recent_.front().second;
+}
+
+void PageFile::SetDecryptor(std::unique_ptr<PageDecryptor> decryptor) {
+    // Pages read before (none, when opening) would be stale.
+    recent_.clear();
+    index_.clear();
+    decryptor_ = std::move(decryptor);
 }
 
 PageData PageFile::PageOfType(uint32_t number, uint8_t type, std::string_view what) {

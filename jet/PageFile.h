@@ -5,6 +5,7 @@
 
 #include "jet/Bytes.h"
 #include "jet/Header.h"
+#include "jet/PageDecryptor.h"
 
 #include <fstream>
 #include <list>
@@ -38,11 +39,18 @@ public:
     // The same, checked to be of the given page type.
     PageData PageOfType(uint32_t number, uint8_t type, std::string_view what);
 
+    // Page 0 as read, for what lies outside the parsed header fields.
+    ByteSpan HeaderPage() const { return page0_; }
+    // From now on every page is decrypted as it is read.
+    void SetDecryptor(std::unique_ptr<PageDecryptor> decryptor);
+
 private:
     void ReadRaw(uint32_t number, std::vector<uint8_t>& into);
 
     std::ifstream file_;
     Header header_;
+    std::vector<uint8_t> page0_;
+    std::unique_ptr<PageDecryptor> decryptor_;
     uint64_t fileSize_ = 0;
     uint32_t pageCount_ = 0;
     std::size_t capacity_;

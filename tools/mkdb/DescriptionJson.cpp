@@ -71,6 +71,23 @@ GeneratorSettings GeneratorFromJson(const JsonValue& json, const std::vector<Col
     return g;
 }
 
+mkdb::EncryptionSpec EncryptionFromJson(const JsonValue& json) {
+    CheckKeys(json, {"scheme", "password", "keyBits", "hash", "spinCount", "provider", "version"}, "encryption");
+    mkdb::EncryptionSpec e;
+    e.scheme = json["scheme"].asString();
+    if (const JsonValue* p = json.find("password")) e.password = p->asString();
+    e.keyBits = IntOr(json, "keyBits", 0);
+    if (const JsonValue* h = json.find("hash")) e.hash = h->asString();
+    if (const JsonValue* s = json.find("spinCount")) {
+        long long count = s->asInteger();
+        if (count < 0 || count > 10000000) throw std::runtime_error("encryption: spin count out of range");
+        e.spinCount = static_cast<std::uint32_t>(count);
+    }
+    if (const JsonValue* p = json.find("provider")) e.provider = p->asString();
+    e.version = IntOr(json, "version", 0);
+    return e;
+}
+
 }  // namespace
 
 CellValue CellFromJson(const ColumnSpec& declared, const JsonValue& value) {
@@ -100,7 +117,8 @@ CellValue CellFromJson(const ColumnSpec& declared, const JsonValue& value) {
 
 MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uint64_t> rowsOverride,
                                    std::optional<std::uint64_t> seedOverride) {
-    CheckKeys(json, {"password", "creationDate", "tables", "comment", "format", "codePage", "links"}, "description");
+    CheckKeys(json, {"password", "creationDate", "tables", "comment", "format", "codePage", "links", "encryption"},
+              "description");
     MdbDescription d;
     if (const JsonValue* f = json.find("format")) {
         const std::string format = f->asString();
@@ -123,6 +141,7 @@ MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uin
         }
     }
     if (const JsonValue* p = json.find("password")) d.password = p->asString();
+    if (const JsonValue* e = json.find("encryption")) d.encryption = EncryptionFromJson(*e);
     if (const JsonValue* c = json.find("creationDate")) {
         d.creationDate = c->isString() ? DayNumberFromText(c->asString()) : c->asNumber();
     }

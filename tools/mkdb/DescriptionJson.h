@@ -6,6 +6,9 @@
 //   "codePage": 1251,                           optional, Jet3 text (default 1252)
 //   "password": "secret",                       optional
 //   "creationDate": "2024-05-01 09:30:00",      optional (or a day number)
+//   "encryption": {"scheme": "agile", "password": "secret", "keyBits": 256,
+//                  "hash": "SHA512", "spinCount": 100000},   optional: an encrypted ACE file
+//                  (schemes rc4, rc4-cryptoapi, standard, agile; also "provider" and "version")
 //   "tables": [{
 //     "name": "Orders",
 //     "columns": [{"name": "ID", "type": "long", "autonumber": true},

@@ -3,6 +3,8 @@
 // rows. Rows come either as explicit values or from a seeded generator, so a
 // million-row table never has to exist in memory.
 
+#include "tools/mkdb/Encryption.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -112,9 +114,13 @@ struct MdbDescription {
     std::string password;  // empty = none; at most 20 characters
     // Header creation date as a day number; it also keys the password mask.
     double creationDate = 45000.5;
+    // Set: the file is written as an encrypted ACE database instead (then
+    // `password` stays empty: the encryption's password protects it).
+    std::optional<mkdb::EncryptionSpec> encryption;
 };
 
-// Writes a Jet 4 .mdb (or the description's other format). Throws std::runtime_error on an invalid description
+// Writes a Jet 4 .mdb (or the description's other format; an encrypted .accdb when `encryption` is set).
+// Throws std::runtime_error on an invalid description
 // (unknown value form, value out of range, a row too large for a page, ...).
 void WriteMdb(const MdbDescription& description, const std::string& path);
 std::vector<std::uint8_t> WriteMdbToMemory(const MdbDescription& description);

@@ -281,10 +281,27 @@ void Write(const MdbDescription& description, PageSink& sink) {
 
 }  // namespace mkdb
 
+namespace mkdb {
+namespace {
+
+void WriteMaybeEncrypted(const MdbDescription& description, PageSink& sink) {
+    if (!description.encryption) {
+        Write(description, sink);
+        return;
+    }
+    if (!description.password.empty())
+        throw std::runtime_error("an encrypted database has no stored password; give it to the encryption");
+    Write(description, *EncryptingSink(*description.encryption, sink));
+}
+
+}  // namespace
+}  // namespace mkdb
+
 void WriteMdb(const MdbDescription& description, const std::string& path) {
+    if (description.encryption) mkdb::CheckEncryptionSpec(*description.encryption);
     mkdb::FilePageSink sink(path);  // a file we could not create is not ours to remove
     try {
-        mkdb::Write(description, sink);
+        mkdb::WriteMaybeEncrypted(description, sink);
         sink.close();
     } catch (...) {
         sink.abandon();
@@ -295,6 +312,6 @@ void WriteMdb(const MdbDescription& description, const std::string& path) {
 
 std::vector<std::uint8_t> WriteMdbToMemory(const MdbDescription& description) {
     mkdb::MemoryPageSink sink;
-    mkdb::Write(description, sink);
+    mkdb::WriteMaybeEncrypted(description, sink);
     return std::move(sink.bytes());
 }

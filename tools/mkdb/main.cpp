@@ -1,4 +1,4 @@
-// varnex-mkdb: writes a Jet3, Jet4 or ACE database from a JSON description.
+// varnex-mkdb: writes a Jet3, Jet4 or ACE database (plain or encrypted) from a JSON description.
 
 #include "tools/mkdb/DescriptionJson.h"
 
@@ -10,9 +10,12 @@
 namespace {
 
 int Usage() {
-    std::cerr << "usage: varnex-mkdb [--rows N] [--seed S] <description.json> <output.mdb>\n"
-                 "  --rows N  row count of every generated table (overrides the description)\n"
-                 "  --seed S  seed of every generated table (overrides the description)\n";
+    std::cerr << "usage: varnex-mkdb [--rows N] [--seed S] [--encrypt SCHEME] [--password P] <description.json> "
+                 "<output>\n"
+                 "  --rows N          row count of every generated table (overrides the description)\n"
+                 "  --seed S          seed of every generated table (overrides the description)\n"
+                 "  --encrypt SCHEME  write an encrypted .accdb: rc4, rc4-cryptoapi, standard or agile\n"
+                 "  --password P      the encryption's password (overrides the description)\n";
     return 2;
 }
 
@@ -28,9 +31,12 @@ std::optional<std::uint64_t> Number(const std::string& text) {
 int main(int argc, char** argv) {
     std::optional<std::uint64_t> rows, seed;
     std::string input, output;
+    std::optional<std::string> scheme, password;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if ((arg == "--rows" || arg == "--seed") && i + 1 < argc) {
+        if ((arg == "--encrypt" || arg == "--password") && i + 1 < argc) {
+            (arg == "--encrypt" ? scheme : password) = std::string(argv[++i]);
+        } else if ((arg == "--rows" || arg == "--seed") && i + 1 < argc) {
             auto value = Number(argv[++i]);
             if (!value) return Usage();
             (arg == "--rows" ? rows : seed) = value;
@@ -46,7 +52,13 @@ int main(int argc, char** argv) {
     }
     if (input.empty() || output.empty()) return Usage();
     try {
-        WriteMdb(DescriptionFromJson(ParseJsonFile(input), rows, seed), output);
+        MdbDescription description = DescriptionFromJson(ParseJsonFile(input), rows, seed);
+        if (scheme || password) {
+            if (!description.encryption) description.encryption.emplace();
+            if (scheme) description.encryption->scheme = *scheme;
+            if (password) description.encryption->password = *password;
+        }
+        WriteMdb(description, output);
     } catch (const std::exception& e) {
         std::cerr << "varnex-mkdb: " << e.what() << "\n";
         return 1;

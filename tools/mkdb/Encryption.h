@@ -1,0 +1,33 @@
+#pragma once
+// Encrypted ACE files, as Access writes them when a database gets a
+// password: page 0 becomes an ACE header carrying a database key and the
+// encryption-information block, and every other page is encrypted under a
+// key derived from the password and its page number.
+
+#include "tools/mkdb/PageSink.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace mkdb {
+
+struct EncryptionSpec {
+    // "rc4" (MD5 and RC4), "rc4-cryptoapi", "standard" (AES-ECB) or "agile" (AES-CBC).
+    std::string scheme;
+    std::string password; // UTF-8; must not be empty
+    int keyBits = 0;      // 0: the scheme's usual size (128, or 256 for agile)
+    std::string hash = "SHA512";       // agile only: SHA1, SHA256, SHA384 or SHA512
+    std::uint32_t spinCount = 100000;  // agile only
+    std::string provider;              // CryptoAPI schemes: provider name stored in the header
+    int version = 0;                   // ACE version byte (2 to 6); 0: 2, or 3 for agile
+};
+
+// Checks the spec (throws std::runtime_error naming what is wrong).
+void CheckEncryptionSpec(const EncryptionSpec& spec);
+
+// Encrypts every page on its way to `target`. Salts, keys and verifiers are
+// derived from the password, so the same description gives the same bytes.
+std::unique_ptr<PageSink> EncryptingSink(const EncryptionSpec& spec, PageSink& target);
+
+}  // namespace mkdb
