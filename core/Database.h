@@ -90,6 +90,10 @@ public:
     virtual bool Eof() const = 0;
     virtual const Fields& GetFields() const = 0;
     virtual void Close() = 0;
+    // Values the reader could not decode and presented as NULL so that the
+    // rest of the record survives (a damaged calculated result, a broken
+    // long-value chain); the export tells the user how many.
+    virtual int64_t ValuesLeftEmpty() const { return 0; }
 };
 
 class Database {

@@ -256,7 +256,15 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     const int32_t total = records->RecordCount();
     const RecordsWritten written = WriteRecords(window, settings, file, *records, plan, total);
     const bool closed = file.Close();
+    const int64_t leftEmpty = records->ValuesLeftEmpty();
     records->Close();
+    if (leftEmpty > 0) {
+        // Written empty rather than losing the whole record; the user hears of it.
+        settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " +
+                                    std::to_string(leftEmpty) +
+                                    (leftEmpty == 1 ? " value could not be decoded and was written empty"
+                                                    : " values could not be decoded and were written empty"));
+    }
     if (!closed) {
         WriteStatus("Failed", settings);
         RecordFailure(settings, tableName, "could not write all of " + path);

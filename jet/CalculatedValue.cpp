@@ -187,6 +187,8 @@ void DecodeCalculatedValue(const Column& column, ByteSpan stored, DecodeContext&
             decoded = false;
         }
     }
+    if (!decoded)
+        context.ValuesLeftEmpty += 1;
     if (!decoded || payload.empty()) {
         out.Value.Type = VarType::Null;
         out.Value.Text = {};

@@ -91,6 +91,7 @@ public:
     bool Eof() const override { return !current_; }
     const Fields& GetFields() const override;
     void Close() override;
+    int64_t ValuesLeftEmpty() const override { return context_.ValuesLeftEmpty; }
 
 private:
     void CheckOpen() const;

@@ -62,6 +62,8 @@ int32_t JetRecordset::RecordCount() const {
 void JetRecordset::MoveFirst() {
     CheckOpen();
     scan_->Restart();
+    // The count covers one pass: the record read on opening is read again.
+    context_.ValuesLeftEmpty = 0;
     Advance();
 }
 

@@ -133,6 +133,7 @@ void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext
             context.LongValues->Read(bytes, *context.Scratch);
         } catch (const EngineError&) {
             v.Type = VarType::Null;
+            context.ValuesLeftEmpty += 1;
             return;
         }
         DecodeCalculatedValue(column, *context.Scratch, context, out);

@@ -25,6 +25,7 @@ struct DecodeContext {
     uint16_t CodePage = 1252;
     LongValueReader* LongValues = nullptr;
     std::vector<uint8_t>* Scratch = nullptr; // long-value data awaiting decoding
+    int64_t ValuesLeftEmpty = 0;             // undecodable values presented as NULL
 };
 
 // Decodes every kind of column but complex ones, whose items the recordset

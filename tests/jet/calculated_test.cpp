@@ -161,6 +161,12 @@ TEST_F(Calculated, AnUndecodableResultCostsOnlyItsCell) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"long 1", "<null>", "<null>", "<null>"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"long 2", "date 36526", "fine", "also fine"}));
+
+    // The export learns how many values were left empty, to warn about them.
+    const auto records = database->OpenRecordset(u"Broken");
+    for (records->MoveFirst(); !records->Eof(); records->MoveNext())
+        (void)records->GetFields().Item(3).Value();
+    EXPECT_EQ(records->ValuesLeftEmpty(), 3);
 }
 
 } // namespace
