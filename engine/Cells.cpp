@@ -84,6 +84,15 @@ void WriteEscaped(const ConversionSettings& settings, OutputFile& file, std::str
     WriteEscapedRuns(file, UpToNul(text), settings.Escape, marker);
 }
 
+bool QuotesCell(const ConversionSettings& settings, CellClass cellClass, std::string_view written)
+{
+    if (cellClass != CellClass::Number && settings.DoubleQuotes != 0)
+        return true;
+    // Unquoted, a delimiter inside the text would split the cell in two.
+    const std::string_view delimiter = settings.Fields;
+    return !delimiter.empty() && written.find(delimiter) != std::string_view::npos;
+}
+
 void WriteCell(const ConversionSettings& settings, OutputFile& file, const Variant& value, int16_t typeCode)
 {
     if (value.IsNull())
@@ -95,18 +104,12 @@ void WriteCell(const ConversionSettings& settings, OutputFile& file, const Varia
     thread_local std::string text;
     ValueToText(value, text);
 
-    const bool quoted = settings.DoubleQuotes != 0;
-    switch (CellClassOf(typeCode)) {
+    const CellClass cellClass = CellClassOf(typeCode);
+    switch (cellClass) {
     case CellClass::Number:
         ReplaceCommas(text, settings.ReplaceCommaTo);
-        file.Write(text);
         break;
     case CellClass::Verbatim:
-        if (quoted)
-            file.Put(kQuote);
-        file.Write(text);
-        if (quoted)
-            file.Put(kQuote);
         break;
     case CellClass::Text:
         if (settings.RemoveCRLF != 0)
@@ -114,13 +117,21 @@ void WriteCell(const ConversionSettings& settings, OutputFile& file, const Varia
         ReplaceCommas(text, settings.ReplaceCommaTo);
         if (settings.CodePage == 2 && !text.empty())
             platform::AnsiToOem(text);
-        if (quoted)
-            file.Put(kQuote);
-        WriteEscapedRuns(file, text, settings.Escape, kQuote);
-        if (quoted)
-            file.Put(kQuote);
         break;
     }
+    const bool quoted = QuotesCell(settings, cellClass, text);
+    // Verbatim cells quoted by the setting keep their quotes as they are;
+    // every other enclosed cell, and all text, has its quotes escaped.
+    const bool escaped =
+        cellClass == CellClass::Text || (quoted && !(cellClass == CellClass::Verbatim && settings.DoubleQuotes != 0));
+    if (quoted)
+        file.Put(kQuote);
+    if (escaped)
+        WriteEscapedRuns(file, text, settings.Escape, kQuote);
+    else
+        file.Write(text);
+    if (quoted)
+        file.Put(kQuote);
 
     if (text.capacity() > kKeptBufferBytes)
         std::string().swap(text);

@@ -18,5 +18,7 @@ void ValueToText(const Variant& value, std::string& text);
 void ReplaceLineBreaks(std::string& text);
 void ReplaceCommas(std::string& text, std::string_view replacement);
 void WriteEscaped(const ConversionSettings& settings, OutputFile& file, std::string_view text, char marker);
+// Whether a cell whose written text is `written` is enclosed in double quotes.
+bool QuotesCell(const ConversionSettings& settings, CellClass cellClass, std::string_view written);
 // The whole procedure for one cell; writes nothing before or after it.
 void WriteCell(const ConversionSettings& settings, OutputFile& file, const Variant& value, int16_t typeCode);

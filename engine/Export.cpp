@@ -95,10 +95,12 @@ void ReportUnopenedFile(ProgressDisplay* window, ConversionSettings& settings) {
 void WriteHeader(const ConversionSettings& settings, OutputFile& file, const ColumnPlan& plan) {
     if (!settings.Header)
         return;
+    bool first = true;
     for (int32_t i : plan.Exported) {
-        file.Write(plan.Names[static_cast<std::size_t>(i)]);
-        if (i != plan.Count - 1)
+        if (!first)
             file.Write(settings.Fields);
+        first = false;
+        file.Write(plan.Names[static_cast<std::size_t>(i)]);
     }
     file.Write(settings.Records);
 }
@@ -116,7 +118,6 @@ void WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputF
     }
     const std::string_view fieldDelimiter = settings.Fields;
     const std::string_view recordDelimiter = settings.Records;
-    const int32_t last = plan.Count - 1;
     int32_t written = 0;
     while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof()) {
         if (window) {
@@ -124,10 +125,12 @@ void WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputF
             window->ProgressTimes(start, platform::SecondsNow(), written, total);
         }
         const Fields& values = records.GetFields();
+        bool first = true;
         for (int32_t i : plan.Exported) {
-            WriteCell(settings, file, values.Item(i).Value(), plan.Types[static_cast<std::size_t>(i)]);
-            if (!fieldDelimiter.empty() && i < last)
+            if (!first)
                 file.Write(fieldDelimiter);
+            first = false;
+            WriteCell(settings, file, values.Item(i).Value(), plan.Types[static_cast<std::size_t>(i)]);
         }
         if (!recordDelimiter.empty())
             file.Write(recordDelimiter);

@@ -42,6 +42,7 @@ struct CellOptions {
     int32_t RemoveCRLF = 0;
     std::string ReplaceCommaTo;
     int32_t CodePage = 0;
+    std::string Fields;
 };
 
 CellOptions Plain()
@@ -63,6 +64,7 @@ void Apply(const CellOptions& options, ConversionSettings& settings)
     settings.RemoveCRLF = options.RemoveCRLF;
     settings.ReplaceCommaTo = options.ReplaceCommaTo;
     settings.CodePage = options.CodePage;
+    settings.Fields = options.Fields;
 }
 
 class CellTest : public ::testing::Test {
@@ -129,6 +131,30 @@ TEST_F(CellTest, NumbersAreNeverQuotedAndVerbatimCellsNeverEscaped)
     EXPECT_EQ(Cell(Quoted(), u"3\"5", DaoType::Double), "3\"5");
     EXPECT_EQ(Cell(Quoted(), u"a\"b", DaoType::Date), "\"a\"b\"");
     EXPECT_EQ(Cell(Plain(), u"a\"b", DaoType::Boolean), "a\"b");
+}
+
+TEST_F(CellTest, AnUnquotedCellHoldingTheFieldDelimiterIsQuoted)
+{
+    CellOptions semicolon = Plain();
+    semicolon.Fields = ";";
+    EXPECT_EQ(Cell(semicolon, u"a;\"b\"", DaoType::Text), "\"a;\"\"b\"\"\"");
+    EXPECT_EQ(Cell(semicolon, u"a,\"b\"", DaoType::Text), "a,\"\"b\"\"");
+    EXPECT_EQ(Cell(semicolon, u"3;5\"", DaoType::Double), "\"3;5\"\"\"");
+    EXPECT_EQ(Cell(semicolon, u"1;2", DaoType::Date), "\"1;2\"");
+
+    // Quoting already protects text and verbatim cells; numbers only need it
+    // when their text holds the whole delimiter.
+    CellOptions quoted = Quoted();
+    quoted.Fields = ", ";
+    EXPECT_EQ(Cell(quoted, u"a\", \"b", DaoType::Date), "\"a\", \"b\"");
+    EXPECT_EQ(Cell(quoted, u"3,5", DaoType::Double), "3,5");
+    EXPECT_EQ(Cell(quoted, u"3, 5", DaoType::Double), "\"3, 5\"");
+
+    // A comma replaced in the text is no longer a delimiter in it.
+    CellOptions replaced = Plain();
+    replaced.Fields = ",";
+    replaced.ReplaceCommaTo = ";";
+    EXPECT_EQ(Cell(replaced, u"3,5", DaoType::Double), "3;5");
 }
 
 TEST_F(CellTest, MemoWithQuotesAndLineBreak)

@@ -100,16 +100,21 @@ TEST_F(ExportTest, BareFileNameCollectsEveryTableEvenWhenOverwriting) {
     EXPECT_EQ(settings.OutputFileName, "out.csv");
 }
 
-TEST_F(ExportTest, ColumnSelectionKeepsTheLastColumnSeparatorRule) {
+TEST_F(ExportTest, DelimitersGoBetweenExportedColumnsOnly) {
     file->AddTable("Wide", {{"Id", DaoType::Long}, {"Name", DaoType::Text}, {"Note", DaoType::Memo}})
         .Row({memdb::Long(7), memdb::Text("Smith"), memdb::Null()});
 
     settings.OnlyFields = ";ID;NAME;";
     ExportTable(nullptr, settings, "Wide");
-    EXPECT_EQ(ReadAll(folder / "Wide.csv"), "Id,Name,\r\n7,\"Smith\",\r\n");
+    EXPECT_EQ(ReadAll(folder / "Wide.csv"), "Id,Name\r\n7,\"Smith\"\r\n");
     std::filesystem::remove(folder / "Wide.csv");
 
-    // Whole names only, letters in any case; the last column needs no separator.
+    settings.OnlyFields = ";NAME;";
+    ExportTable(nullptr, settings, "Wide");
+    EXPECT_EQ(ReadAll(folder / "Wide.csv"), "Name\r\n\"Smith\"\r\n");
+    std::filesystem::remove(folder / "Wide.csv");
+
+    // Whole names only, letters in any case.
     settings.OnlyFields = ";NAM;NOTE;";
     ExportTable(nullptr, settings, "Wide");
     EXPECT_EQ(ReadAll(folder / "Wide.csv"), "Note\r\n\r\n");
