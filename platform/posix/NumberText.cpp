@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 namespace platform::posix {
 
@@ -61,6 +63,80 @@ bool IsTie(double value, int digits)
     return rest.front() == '5' && rest.find_first_not_of('0', 1) == std::string_view::npos;
 }
 
+// The text to_chars(general, digits) gives for the value rounded to `digits`
+// significant digits, taken from its shortest round-trip digits whenever
+// those settle it: the shortest form is a fraction of a unit in the last
+// place away from the value, so when it has no more than `digits` digits it
+// is the nearest value of that many digits (and no tie). That is the common
+// case and costs a fraction of an exactly rounded conversion. False when the
+// exact conversion has to decide.
+bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& length)
+{
+    const bool single = digits == 7;
+    if (!single && digits != 15)
+        return false;
+    // Below the normal range a unit in the last place is no longer small.
+    const double smallest = single ? std::numeric_limits<float>::min() : std::numeric_limits<double>::min();
+    if (value != 0.0 && std::fabs(value) < smallest)
+        return false;
+    char shortest[kRealBuffer];
+    const auto result = single ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
+                                               std::chars_format::scientific)
+                               : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
+    const std::string_view text(shortest, static_cast<std::size_t>(result.ptr - shortest));
+
+    // "-d.ddde+XX": the significant digits and the decimal exponent.
+    std::size_t at = text.front() == '-' ? 1 : 0;
+    char significant[kRealBuffer];
+    std::size_t count = 0;
+    const std::size_t e = text.find('e');
+    for (std::size_t k = at; k < e; ++k)
+        if (text[k] != '.')
+            significant[count++] = text[k];
+    if (count > static_cast<std::size_t>(digits))
+        return false;
+    int exponent = 0;
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exponent);
+
+    if (single) {
+        // A float's unit in the last place can reach past half a step of
+        // seven digits: keep only forms clearly nearer than that.
+        double parsed = 0;
+        std::from_chars(text.data(), text.data() + text.size(), parsed);
+        const double step = std::pow(10.0, exponent - (digits - 1));
+        if (!(std::fabs(value - parsed) < 0.499 * step))
+            return false;
+    }
+
+    if (exponent < -4 || exponent >= digits) {
+        std::memcpy(buffer, text.data(), text.size());
+        length = text.size();
+        return true;
+    }
+    char* to = buffer;
+    if (at == 1)
+        *to++ = '-';
+    if (exponent < 0) {
+        *to++ = '0';
+        *to++ = '.';
+        for (int k = -1; k > exponent; --k)
+            *to++ = '0';
+        std::memcpy(to, significant, count);
+        to += count;
+    } else {
+        const auto whole = static_cast<std::size_t>(exponent) + 1;
+        for (std::size_t k = 0; k < whole; ++k)
+            *to++ = k < count ? significant[k] : '0';
+        if (count > whole) {
+            *to++ = '.';
+            std::memcpy(to, significant + whole, count - whole);
+            to += count - whole;
+        }
+    }
+    length = static_cast<std::size_t>(to - buffer);
+    return true;
+}
+
 } // namespace
 
 void AppendInteger(int64_t value, std::string& out)
@@ -83,11 +159,15 @@ void AppendReal(double value, int digits, std::string_view decimal, std::string&
     // to_chars is the locale-independent twin of printf("%.*G"): exact
     // rounding of the binary value, trailing zeros removed, exponent form
     // from 10^digits on and below 10^-4.
-    if (IsTie(std::fabs(value), digits))
-        value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
     char buffer[kRealBuffer];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
-    std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    std::size_t length = 0;
+    if (!ShortestAsGeneral(value, digits, buffer, length)) {
+        if (IsTie(std::fabs(value), digits))
+            value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
+        length = static_cast<std::size_t>(result.ptr - buffer);
+    }
+    std::string_view text(buffer, length);
 
     const bool negative = text.front() == '-';
     if (negative)
