@@ -65,17 +65,24 @@ bool IsTie(double value, int digits)
 
 // The text to_chars(general, digits) gives for the value rounded to `digits`
 // significant digits, taken from its shortest round-trip digits whenever
-// those settle it: the shortest form is a fraction of a unit in the last
-// place away from the value, so when it has no more than `digits` digits it
-// is the nearest value of that many digits (and no tie). That is the common
-// case and costs a fraction of an exactly rounded conversion. False when the
-// exact conversion has to decide.
+// those settle it; that is the common case and costs a fraction of an
+// exactly rounded conversion. False when the exact conversion has to decide.
+//
+// The shortest form S is the nearest to the value among the digit strings
+// of its length inside the value's rounding interval. Rounding S to fewer
+// digits rounds the value alike unless a halfway point between two results
+// lies between them; such a point has one digit more than the result, so it
+// would be a shorter or nearer choice than S inside the interval, unless it
+// is S itself (S ending in a lone 5 just past the cut). With no more digits
+// than wanted, a double's S is the rounded value outright (its interval is
+// far narrower than a step of 15 digits); a single's interval can hold two
+// steps of 7 digits, so its S is checked against the value.
 bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& length)
 {
     const bool single = digits == 7;
     if (!single && digits != 15)
         return false;
-    // Below the normal range a unit in the last place is no longer small.
+    // Below the normal range the interval is no longer narrow.
     const double smallest = single ? std::numeric_limits<float>::min() : std::numeric_limits<double>::min();
     if (value != 0.0 && std::fabs(value) < smallest)
         return false;
@@ -86,21 +93,38 @@ bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& leng
     const std::string_view text(shortest, static_cast<std::size_t>(result.ptr - shortest));
 
     // "-d.ddde+XX": the significant digits and the decimal exponent.
-    std::size_t at = text.front() == '-' ? 1 : 0;
+    const bool negative = text.front() == '-';
     char significant[kRealBuffer];
     std::size_t count = 0;
     const std::size_t e = text.find('e');
-    for (std::size_t k = at; k < e; ++k)
+    for (std::size_t k = negative ? 1 : 0; k < e; ++k)
         if (text[k] != '.')
             significant[count++] = text[k];
-    if (count > static_cast<std::size_t>(digits))
-        return false;
     int exponent = 0;
     std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exponent);
 
-    if (single) {
-        // A float's unit in the last place can reach past half a step of
-        // seven digits: keep only forms clearly nearer than that.
+    const auto wanted = static_cast<std::size_t>(digits);
+    if (count > wanted) {
+        if (significant[wanted] == '5' && count == wanted + 1)
+            return false; // S is itself the halfway point
+        const bool up = significant[wanted] >= '5';
+        count = wanted;
+        if (up) {
+            std::size_t k = count;
+            while (k > 0 && significant[k - 1] == '9')
+                --k;
+            if (k == 0) {
+                significant[0] = '1';
+                count = 1;
+                ++exponent;
+            } else {
+                ++significant[k - 1];
+                count = k;
+            }
+        }
+        while (count > 1 && significant[count - 1] == '0')
+            --count;
+    } else if (single) {
         double parsed = 0;
         std::from_chars(text.data(), text.data() + text.size(), parsed);
         const double step = std::pow(10.0, exponent - (digits - 1));
@@ -108,14 +132,25 @@ bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& leng
             return false;
     }
 
+    char* to = buffer;
+    if (negative)
+        *to++ = '-';
     if (exponent < -4 || exponent >= digits) {
-        std::memcpy(buffer, text.data(), text.size());
-        length = text.size();
+        *to++ = significant[0];
+        if (count > 1) {
+            *to++ = '.';
+            std::memcpy(to, significant + 1, count - 1);
+            to += count - 1;
+        }
+        *to++ = 'e';
+        *to++ = exponent < 0 ? '-' : '+';
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10)
+            *to++ = '0';
+        to = std::to_chars(to, buffer + kRealBuffer, magnitude).ptr;
+        length = static_cast<std::size_t>(to - buffer);
         return true;
     }
-    char* to = buffer;
-    if (at == 1)
-        *to++ = '-';
     if (exponent < 0) {
         *to++ = '0';
         *to++ = '.';
