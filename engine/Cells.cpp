@@ -222,20 +222,27 @@ void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass ce
 // bytes that none of them touches are found a block at a time and copied.
 bool TableCellWriter::WriteFusedText(OutputFile& file)
 {
-    const std::size_t size = text_.size();
-    const std::size_t room = 2 + size * (1 + escape_.size());
+    const std::size_t room = 2 + text_.size() * (1 + escape_.size());
     char* const start = file.Reserve(room);
     if (start == nullptr)
         return false;
+    char* const first = start + (quoteAll_ ? 1 : 0);
+    bool delimiterSeen = false;
+    char* const end = PassBytes(text_, first, delimiterSeen);
+    file.Commit(Enclose(start, end, delimiterSeen));
+    return true;
+}
+
+char* TableCellWriter::PassBytes(std::string_view text, char* to, bool& delimiterSeen) const
+{
     // Locals, not members: stores through char* could otherwise alias them.
-    const char* const from = text_.data();
+    const char* const from = text.data();
+    const std::size_t size = text.size();
     const uint8_t* const kinds = textKinds_;
     const uint8_t* const bytes = textBytes_;
     const StopBytes& stops = stops_;
     const std::string_view escape = escape_;
-    char* to = start + (quoteAll_ ? 1 : 0);
-    char* const first = to;
-    bool delimiterSeen = false;
+    bool seen = false;
     std::size_t i = 0;
     for (;;) {
         const std::size_t run = stops.PlainRun(from + i, size - i);
@@ -246,24 +253,29 @@ bool TableCellWriter::WriteFusedText(OutputFile& file)
             break;
         const auto c = static_cast<unsigned char>(from[i++]);
         const uint8_t kind = kinds[c];
-        delimiterSeen |= (kind & kDelimiterByte) != 0;
+        seen |= (kind & kDelimiterByte) != 0;
         if ((kind & kEscapeByte) != 0) {
             std::memcpy(to, escape.data(), escape.size());
             to += escape.size();
         }
         *to++ = static_cast<char>(bytes[c]);
     }
+    delimiterSeen |= seen;
+    return to;
+}
+
+std::size_t TableCellWriter::Enclose(char* start, char* end, bool delimiterSeen) const
+{
     if (!quoteAll_ && delimiterSeen) {
         // Unquoted text holding the delimiter is enclosed after all.
-        std::memmove(first + 1, first, static_cast<std::size_t>(to - first));
-        ++to;
+        std::memmove(start + 1, start, static_cast<std::size_t>(end - start));
+        ++end;
     }
     if (quoteAll_ || delimiterSeen) {
         *start = kQuote;
-        *to++ = kQuote;
+        *end++ = kQuote;
     }
-    file.Commit(static_cast<std::size_t>(to - start));
-    return true;
+    return static_cast<std::size_t>(end - start);
 }
 
 // Most stored text is ASCII, which the ANSI page keeps as it is (the
@@ -285,7 +297,6 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
     const bool* const isStop = stops_.Table();
     const std::string_view escape = escape_;
     char* to = start + (quoteAll_ ? 1 : 0);
-    char* const first = to;
     bool delimiterSeen = false;
     std::size_t i = 0;
     while (i < size) {
@@ -327,36 +338,16 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
             *to++ = static_cast<char>(bytes[c]);
             continue;
         }
-        std::size_t end = i + 1;
-        while (end < size && from[end] >= 0x80)
-            ++end;
-        platform::WideToAnsi(text.substr(i, end - i), converted_);
-        i = end;
-        // A run may give more bytes than units (UTF-8: up to three per unit).
-        const std::size_t used = static_cast<std::size_t>(to - start);
-        const std::size_t needed = used + converted_.size() * (1 + escape.size()) + (size - i) * (1 + escape.size()) + 2;
-        if (needed > room)
+        // The rest of the text is converted at once (ASCII before a
+        // character keeps the pieces apart) and its bytes take their steps.
+        const std::size_t nul = text.find(u'\0', i);
+        platform::WideToAnsi(text.substr(i, nul == std::u16string_view::npos ? nul : nul - i), converted_);
+        if (static_cast<std::size_t>(to - start) + converted_.size() * (1 + escape.size()) + 2 > room)
             return false;
-        for (const char byte : converted_) {
-            const auto c = static_cast<unsigned char>(byte);
-            const uint8_t kind = kinds[c];
-            delimiterSeen |= (kind & kDelimiterByte) != 0;
-            if ((kind & kEscapeByte) != 0) {
-                std::memcpy(to, escape.data(), escape.size());
-                to += escape.size();
-            }
-            *to++ = static_cast<char>(bytes[c]);
-        }
+        to = PassBytes(converted_, to, delimiterSeen);
+        break;
     }
-    if (!quoteAll_ && delimiterSeen) {
-        std::memmove(first + 1, first, static_cast<std::size_t>(to - first));
-        ++to;
-    }
-    if (quoteAll_ || delimiterSeen) {
-        *start = kQuote;
-        *to++ = kQuote;
-    }
-    file.Commit(static_cast<std::size_t>(to - start));
+    file.Commit(Enclose(start, to, delimiterSeen));
     return true;
 }
 

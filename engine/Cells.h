@@ -70,6 +70,11 @@ private:
     bool HoldsDelimiter(std::string_view text) const;
     bool WriteFusedText(OutputFile& file);
     bool WriteAsciiText(OutputFile& file, std::u16string_view text);
+    // The bytes of a text after their steps, from `to` on; returns the end.
+    char* PassBytes(std::string_view text, char* to, bool& delimiterSeen) const;
+    // Adds the enclosing quotes the cell takes around [start + quote, end);
+    // returns the cell's length from start.
+    std::size_t Enclose(char* start, char* end, bool delimiterSeen) const;
 
     const ConversionSettings& settings_;
     std::string text_;
