@@ -48,6 +48,24 @@ void WriteEscapedRuns(OutputFile& file, std::string_view text, std::string_view 
     }
 }
 
+// The position of the first NUL unit from `from` on, or the text's size.
+std::size_t NulAt(std::u16string_view text, std::size_t from)
+{
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= text.size(); i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(units, zero));
+        if (mask != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+    }
+#endif
+    while (i < text.size() && text[i] != u'\0')
+        ++i;
+    return i;
+}
+
 } // namespace
 
 void ValueToText(const Variant& value, std::string& text)
@@ -156,14 +174,6 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
     delimiter_ = delimiter.empty() ? -1 : static_cast<unsigned char>(delimiter.front());
     plainNumbers_ = !replaceCommas && delimiter.size() <= 1;
     asciiText_ = fusedText_ && platform::AnsiTextKeepsAscii();
-    std::string stops(1, kQuote);
-    if (delimiter_ >= 0)
-        stops.push_back(static_cast<char>(delimiter_));
-    if (settings.RemoveCRLF != 0)
-        stops.append("\r\n");
-    if (replaceCommas)
-        stops.push_back(',');
-    stops_ = StopBytes(stops);
     for (int c = 0; c < 256; ++c) {
         auto mapped = static_cast<unsigned char>(c);
         if (settings.RemoveCRLF != 0 && (c == '\r' || c == '\n'))
@@ -171,8 +181,20 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
         else if (replaceCommas && c == ',')
             mapped = static_cast<unsigned char>(replacement.front());
         textBytes_[c] = mapped;
-        textKinds_[c] = static_cast<uint8_t>((mapped == kQuote ? kEscapeByte : 0) | (mapped == delimiter_ ? kDelimiterByte : 0));
+        // With every text quoted anyway, a delimiter inside changes nothing.
+        const bool delimiter = !quoteAll_ && mapped == delimiter_;
+        textKinds_[c] = static_cast<uint8_t>((mapped == kQuote ? kEscapeByte : 0) | (delimiter ? kDelimiterByte : 0));
     }
+    std::string stops, from, to;
+    for (int c = 0; c < 256; ++c) {
+        if (textKinds_[c] != 0) {
+            stops.push_back(static_cast<char>(c));
+        } else if (textBytes_[c] != c) {
+            from.push_back(static_cast<char>(c));
+            to.push_back(static_cast<char>(textBytes_[c]));
+        }
+    }
+    stops_ = StopBytes(stops, from, to);
 }
 
 bool TableCellWriter::HoldsDelimiter(std::string_view text) const
@@ -245,8 +267,7 @@ char* TableCellWriter::PassBytes(std::string_view text, char* to, bool& delimite
     bool seen = false;
     std::size_t i = 0;
     for (;;) {
-        const std::size_t run = stops.PlainRun(from + i, size - i);
-        std::memcpy(to, from + i, run);
+        const std::size_t run = stops.CopyRun(from + i, size - i, to);
         to += run;
         i += run;
         if (i == size)
@@ -307,13 +328,10 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
         while (i + 8 <= size) {
             const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
             const __m128i narrow = _mm_packus_epi16(units, units);
-            __m128i hits = _mm_cmpeq_epi8(narrow, zero);
-            const __m128i* const stops = stops_.Vectors();
-            for (std::size_t k = 0; k < StopBytes::kMaxStops; ++k)
-                hits = _mm_or_si128(hits, _mm_cmpeq_epi8(narrow, stops[k]));
+            const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(narrow, zero), stops_.StopMask(narrow));
             if (((_mm_movemask_epi8(hits) | _mm_movemask_epi8(narrow)) & 0xFF) != 0)
                 break;
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(to), narrow);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(to), stops_.Map(narrow));
             to += 8;
             i += 8;
         }
@@ -327,7 +345,7 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
             ++i;
             const auto c = static_cast<unsigned char>(unit);
             if (!isStop[c]) {
-                *to++ = static_cast<char>(c);
+                *to++ = static_cast<char>(bytes[c]);
                 continue;
             }
             delimiterSeen |= (kinds[c] & kDelimiterByte) != 0;
@@ -340,8 +358,7 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
         }
         // The rest of the text is converted at once (ASCII before a
         // character keeps the pieces apart) and its bytes take their steps.
-        const std::size_t nul = text.find(u'\0', i);
-        platform::WideToAnsi(text.substr(i, nul == std::u16string_view::npos ? nul : nul - i), converted_);
+        platform::WideToAnsi(text.substr(i, NulAt(text, i) - i), converted_);
         if (static_cast<std::size_t>(to - start) + converted_.size() * (1 + escape.size()) + 2 > room)
             return false;
         to = PassBytes(converted_, to, delimiterSeen);
@@ -351,51 +368,49 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
     return true;
 }
 
-StopBytes::StopBytes(std::string_view stops)
+StopBytes::StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo)
 {
-    // Unused slots repeat the first byte, so every test looks at all of them.
+    // Unused stop slots repeat the first stop (or the quote, when there is
+    // none), so every test looks at all of them.
+    const char spare = stops.empty() ? '"' : stops.front();
     for (std::size_t k = 0; k < kMaxStops; ++k)
-        stops_[k] = static_cast<unsigned char>(stops[k < stops.size() ? k : 0]);
+        stops_[k] = static_cast<unsigned char>(k < stops.size() ? stops[k] : spare);
     for (int c = 0; c < 256; ++c)
-        isStop_[c] = stops.find(static_cast<char>(c)) != std::string_view::npos;
+        mapped_[c] = static_cast<uint8_t>(c);
+    for (const char stop : stops)
+        isStop_[static_cast<unsigned char>(stop)] = true;
+    for (const unsigned char stop : stops_)
+        isStop_[stop] = true;
+    mapCount_ = std::min(mapFrom.size(), kMaxMaps);
+    for (std::size_t k = 0; k < mapCount_; ++k)
+        mapped_[static_cast<unsigned char>(mapFrom[k])] = static_cast<uint8_t>(mapTo[k]);
 #if defined(__SSE2__)
     for (std::size_t k = 0; k < kMaxStops; ++k)
-        vectors_[k] = _mm_set1_epi8(static_cast<char>(stops_[k]));
+        stopVectors_[k] = _mm_set1_epi8(static_cast<char>(stops_[k]));
+    for (std::size_t k = 0; k < mapCount_; ++k) {
+        fromVectors_[k] = _mm_set1_epi8(mapFrom[k]);
+        toVectors_[k] = _mm_set1_epi8(mapTo[k]);
+    }
 #endif
 }
 
-std::size_t StopBytes::PlainRun(const char* text, std::size_t size) const
+std::size_t StopBytes::CopyRun(const char* text, std::size_t size, char* to) const
 {
     std::size_t i = 0;
 #if defined(__SSE2__)
-    // Sixteen bytes at a time against every stop.
-    const __m128i* const stops = vectors_;
+    // Sixteen bytes at a time: each block is stored replaced as a whole, and
+    // the bytes from its first stop on are written again by the caller.
     for (; i + 16 <= size; i += 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        __m128i hits = _mm_cmpeq_epi8(block, stops[0]);
-        for (std::size_t k = 1; k < kMaxStops; ++k)
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, stops[k]));
-        const int mask = _mm_movemask_epi8(hits);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), Map(block));
+        const int mask = _mm_movemask_epi8(StopMask(block));
         if (mask != 0)
             return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
     }
 #endif
-    // Eight bytes at a time: a byte equal to a stop gives a zero byte in the
-    // XOR, and the classic test finds a zero byte in a word.
-    constexpr uint64_t kOnes = 0x0101010101010101u;
-    constexpr uint64_t kHighs = 0x8080808080808080u;
-    for (; i + 8 <= size; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, text + i, sizeof word);
-        uint64_t hits = 0;
-        for (const unsigned char stop : stops_) {
-            const uint64_t x = word ^ (kOnes * stop);
-            hits |= (x - kOnes) & ~x & kHighs;
-        }
-        if (hits != 0)
-            break;
-    }
-    while (i < size && !isStop_[static_cast<unsigned char>(text[i])])
+    while (i < size && !isStop_[static_cast<unsigned char>(text[i])]) {
+        to[i] = static_cast<char>(mapped_[static_cast<unsigned char>(text[i])]);
         ++i;
+    }
     return i;
 }

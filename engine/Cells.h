@@ -29,24 +29,47 @@ void WriteCellText(const ConversionSettings& settings, OutputFile& file, std::st
 // The whole procedure for one cell; writes nothing before or after it.
 void WriteCell(const ConversionSettings& settings, OutputFile& file, const Variant& value, int16_t typeCode);
 
-// The bytes a cell's text pass must stop at (at most five).
+// The bytes a cell's text pass must stop at (at most five), and the bytes
+// it replaces on the way (at most three, none of them a stop).
 class StopBytes {
 public:
-    StopBytes() = default;
-    explicit StopBytes(std::string_view stops);
-    // The length of the leading run of text that holds none of them.
-    std::size_t PlainRun(const char* text, std::size_t size) const;
-    const bool* Table() const { return isStop_; }
     static constexpr std::size_t kMaxStops = 5;
+    static constexpr std::size_t kMaxMaps = 3;
+
+    StopBytes() = default;
+    StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo);
+    // Copies the leading run of text that holds no stop to `to`, replaced
+    // bytes replaced, and returns its length. May write up to 15 bytes past
+    // the run when the text goes on for that long.
+    std::size_t CopyRun(const char* text, std::size_t size, char* to) const;
+    const bool* Table() const { return isStop_; }
 #if defined(__SSE2__)
-    const __m128i* Vectors() const { return vectors_; }
+    __m128i StopMask(__m128i block) const
+    {
+        __m128i hits = _mm_cmpeq_epi8(block, stopVectors_[0]);
+        for (std::size_t k = 1; k < kMaxStops; ++k)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, stopVectors_[k]));
+        return hits;
+    }
+    __m128i Map(__m128i block) const
+    {
+        for (std::size_t k = 0; k < mapCount_; ++k) {
+            const __m128i hit = _mm_cmpeq_epi8(block, fromVectors_[k]);
+            block = _mm_or_si128(_mm_andnot_si128(hit, block), _mm_and_si128(hit, toVectors_[k]));
+        }
+        return block;
+    }
 #endif
 
 private:
     unsigned char stops_[kMaxStops] = {};
     bool isStop_[256] = {};
+    uint8_t mapped_[256] = {};
+    std::size_t mapCount_ = 0;
 #if defined(__SSE2__)
-    __m128i vectors_[kMaxStops] = {}; // each stop in every byte
+    __m128i stopVectors_[kMaxStops] = {}; // each stop in every byte
+    __m128i fromVectors_[kMaxMaps] = {};
+    __m128i toVectors_[kMaxMaps] = {};
 #endif
 };
 

@@ -338,7 +338,11 @@ TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites)
 {
     const std::u16string texts[] = {u"", u"plain", u"a \"b\", c", u"x;y", u"line\r\nbreak\n", u"3,5",
                                     u"ab" u"\u00e9\u20ac;\"", std::u16string(u"nul\0\"after", 11),
-                                    u"abab", u"\"\""};
+                                    u"abab", u"\"\"",
+                                    // Long enough for the block-wise steps, with stops and replaced bytes in
+                                    // every position of a block, and one character beyond ASCII.
+                                    u"a long text, with \"quotes\", commas;\r\nand line breaks past sixteen bytes,"
+                                    u" twice over;;, \u00e9 too,\n and more ASCII after it:\r\n0123456789abcdef\"x,"};
     const int16_t types[] = {DaoType::Text, DaoType::Memo, DaoType::Double, DaoType::Date, DaoType::Boolean};
     int cases = 0;
     for (const char* fields : {",", ";", "", "ab", "\""})
