@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Conversion speed on a generated table of 10k, 100k and 1M rows (10 mixed
-# columns; the 1M-row database is about 200 MB): our unattended run, the
-# mdbtools exporter on the same table, and wc -l over our output as the floor
-# of merely reading that much text. Prints wall time, peak RSS and ratios.
+# columns; the 1M-row database is about 200 MB), then on a memo-heavy table
+# and a 200-column table: our unattended run, the mdbtools exporter on the
+# same table, the Node reader (mdb-reader) where node and npm are present,
+# and wc -l over our output as the floor of merely reading that much text.
+# Prints wall time, peak RSS and ratios, all measured in the same run.
 #
 # Each command runs BENCH_REPEAT times (default 3); the table shows the
 # median wall time, the median CPU time (user + system, which other load on
@@ -13,7 +15,11 @@
 # it needs about 1 GB for the 1M-row point), BENCH_KEEP=1 to keep it,
 # BENCH_NO_BUILD=1 to use an existing build as it is, BENCH_BUILD_DIR to
 # take the programs from another build folder than build/release,
-# BENCH_REPEAT to run each command another number of times.
+# BENCH_REPEAT to run each command another number of times,
+# BENCH_MEMO_ROWS and BENCH_WIDE_ROWS for the rows of the memo-heavy and the
+# wide table (default 100000 each; 0 leaves the table out), BENCH_NODE=0 to
+# leave out the Node reader (it is installed with npm into the scratch
+# folder and skipped when that does not succeed within a minute).
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -48,6 +54,24 @@ trap cleanup EXIT
 
 repeat=${BENCH_REPEAT:-3}
 [[ $repeat =~ ^[1-9][0-9]*$ ]] || { echo "bench: BENCH_REPEAT must be a positive number" >&2; exit 1; }
+
+memo_rows=${BENCH_MEMO_ROWS:-100000}
+wide_rows=${BENCH_WIDE_ROWS:-100000}
+
+have_node=0
+if [[ ${BENCH_NODE:-1} != 0 ]]; then
+  if command -v node >/dev/null && command -v npm >/dev/null; then
+    mkdir -p "$work/node"
+    if timeout 60 npm install --silent --no-audit --no-fund --prefix "$work/node" mdb-reader >/dev/null 2>&1; then
+      cp "$repo/bench/node-export.mjs" "$work/node/"
+      have_node=1
+    else
+      echo "bench: npm could not install mdb-reader within a minute; the Node reader is skipped" >&2
+    fi
+  else
+    echo "bench: node or npm is missing; the Node reader is skipped" >&2
+  fi
+fi
 
 # /usr/bin/time reports wall time in hundredths, too coarse for wc -l, so
 # the wall time is taken around it from the shell's microsecond clock.
@@ -84,66 +108,83 @@ echo "== machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /pro
 echo "== load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 results=()
-for n in "${rows[@]}"; do
-  db="$work/bench-$n.mdb"
-  echo "== $n rows: generating $db"
-  "$mkdb" --rows "$n" "$repo/bench/table.json" "$db"
+# bench_table JSON TABLE ROWS: generates the table, times every peer on it
+# and appends one line to results.
+bench_table() {
+  local json=$1 table=$2 n=$3
+  local db="$work/$table-$n.mdb"
+  echo "== $table, $n rows: generating $db"
+  "$mkdb" --rows "$n" "$json" "$db"
+  local size_mb
   size_mb=$(awk -v b="$(stat -c %s "$db")" 'BEGIN { printf "%.1f", b / 1048576 }')
 
-  out="$work/out-$n"
+  out="$work/out-$table-$n"
   # Each run starts from an empty folder: our program appends to a file it
   # finds there unless told to overwrite it.
   fresh_out() { rm -rf "$out" && mkdir -p "$out"; }
   fresh_out
-  ours_s=-; ours_cpu=-; ours_kb=-; wc_s=-; wc_cpu=-; wc_kb=-; lines=-
+  local ours_s=- ours_cpu=- ours_kb=- wc_s=- wc_cpu=- wc_kb=- lines=- node_s=- node_cpu=- node_kb=-
   if [[ $have_varnex == 1 ]]; then
-    measure "$work/time-ours-$n" fresh_out "$varnex" /SILENT "$db" "$out/"
+    measure "$work/time-ours" fresh_out "$varnex" /SILENT "$db" "$out/"
     ours_s=$SECONDS_TAKEN; ours_cpu=$CPU_TAKEN; ours_kb=$PEAK_KB
-    csv="$out/Bench.csv"
+    local csv="$out/$table.csv"
     if [[ -f $csv ]]; then
-      measure "$work/time-wc-$n" : sh -c 'wc -l < "$1" > "$2"' sh "$csv" "$work/lines-$n"
-      wc_s=$SECONDS_TAKEN; wc_cpu=$CPU_TAKEN; wc_kb=$PEAK_KB; lines=$(tr -d ' ' < "$work/lines-$n")
+      measure "$work/time-wc" : sh -c 'wc -l < "$1" > "$2"' sh "$csv" "$work/lines"
+      wc_s=$SECONDS_TAKEN; wc_cpu=$CPU_TAKEN; wc_kb=$PEAK_KB; lines=$(tr -d ' ' < "$work/lines")
     else
       echo "bench: $csv was not written" >&2
     fi
   fi
 
-  measure "$work/time-mdb-$n" : sh -c 'mdb-export "$1" Bench > "$2"' sh "$db" "$work/mdb-export-$n.csv"
-  mdb_s=$SECONDS_TAKEN; mdb_cpu=$CPU_TAKEN; mdb_kb=$PEAK_KB
+  measure "$work/time-mdb" : sh -c 'mdb-export "$1" "$2" > "$3"' sh "$db" "$table" "$work/mdb-export.csv"
+  local mdb_s=$SECONDS_TAKEN mdb_cpu=$CPU_TAKEN mdb_kb=$PEAK_KB
   if [[ $lines == - ]]; then
     # Without our output, count mdb-export's lines so the wc column still means something.
-    measure "$work/time-wc-$n" : sh -c 'wc -l < "$1" > "$2"' sh "$work/mdb-export-$n.csv" "$work/lines-$n"
-    wc_s=$SECONDS_TAKEN; wc_cpu=$CPU_TAKEN; wc_kb=$PEAK_KB; lines=$(tr -d ' ' < "$work/lines-$n")
+    measure "$work/time-wc" : sh -c 'wc -l < "$1" > "$2"' sh "$work/mdb-export.csv" "$work/lines"
+    wc_s=$SECONDS_TAKEN; wc_cpu=$CPU_TAKEN; wc_kb=$PEAK_KB; lines=$(tr -d ' ' < "$work/lines")
   fi
-  rm -f "$work/mdb-export-$n.csv"
+  rm -f "$work/mdb-export.csv"
+
+  if [[ $have_node == 1 ]]; then
+    measure "$work/time-node" : node "$work/node/node-export.mjs" "$db" "$table" "$work/node.csv"
+    node_s=$SECONDS_TAKEN; node_cpu=$CPU_TAKEN; node_kb=$PEAK_KB
+    rm -f "$work/node.csv"
+  fi
   rm -rf "$out"
-  results+=("$n $size_mb $ours_s $ours_cpu $ours_kb $mdb_s $mdb_cpu $mdb_kb $wc_s $wc_cpu $wc_kb $lines")
+  results+=("$table $n $size_mb $ours_s $ours_cpu $ours_kb $mdb_s $mdb_cpu $mdb_kb $wc_s $wc_cpu $wc_kb $lines $node_s $node_cpu $node_kb")
   if [[ ${BENCH_KEEP:-0} != 1 ]]; then rm -f "$db"; fi
-done
+}
+
+for n in "${rows[@]}"; do bench_table "$repo/bench/table.json" Bench "$n"; done
+[[ $memo_rows == 0 ]] || bench_table "$repo/bench/memo.json" Memos "$memo_rows"
+[[ $wide_rows == 0 ]] || bench_table "$repo/bench/wide.json" Wide "$wide_rows"
 
 echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 echo "median of $repeat runs; s = wall seconds, cpu = user + system seconds, KB = peak RSS"
-printf '%9s %7s | %7s %6s %7s | %7s %6s %7s | %7s %6s %6s | %8s | %8s %8s %8s %8s\n' \
-  rows "db MB" "varnex" cpu KB "mdb" cpu KB "wc -l" cpu KB lines "mdb/ours" "ours/wc" "cpu m/o" "cpu o/w"
+printf '%-6s %8s %7s | %7s %6s %6s | %7s %6s %6s | %7s %6s %6s | %8s | %7s %6s %7s | %8s %8s %8s %8s %8s\n' \
+  table rows "db MB" "varnex" cpu KB "mdb" cpu KB "wc -l" cpu KB lines "node" cpu KB \
+  "mdb/ours" "ours/wc" "cpu m/o" "cpu o/w" "node/our"
 for r in "${results[@]}"; do
-  read -r n size ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines <<<"$r"
-  speedup=-; overwc=-; cpu_speedup=-; cpu_overwc=-
+  read -r table n size ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines node_s node_cpu node_kb <<<"$r"
+  speedup=-; overwc=-; cpu_speedup=-; cpu_overwc=-; node_ratio=-
   if [[ $ours_s != - ]]; then
     speedup=$(ratio "$mdb_s" "$ours_s"); overwc=$(ratio "$ours_s" "$wc_s")
     cpu_speedup=$(ratio "$mdb_cpu" "$ours_cpu"); cpu_overwc=$(ratio "$ours_cpu" "$wc_cpu")
+    [[ $node_s == - ]] || node_ratio=$(ratio "$node_s" "$ours_s")
   fi
-  printf '%9s %7s | %7s %6s %7s | %7s %6s %7s | %7s %6s %6s | %8s | %8s %8s %8s %8s\n' \
-    "$n" "$size" "$ours_s" "$ours_cpu" "$ours_kb" "$mdb_s" "$mdb_cpu" "$mdb_kb" "$wc_s" "$wc_cpu" "$wc_kb" \
-    "$lines" "$speedup" "$overwc" "$cpu_speedup" "$cpu_overwc"
+  printf '%-6s %8s %7s | %7s %6s %6s | %7s %6s %6s | %7s %6s %6s | %8s | %7s %6s %7s | %8s %8s %8s %8s %8s\n' \
+    "$table" "$n" "$size" "$ours_s" "$ours_cpu" "$ours_kb" "$mdb_s" "$mdb_cpu" "$mdb_kb" "$wc_s" "$wc_cpu" "$wc_kb" \
+    "$lines" "$node_s" "$node_cpu" "$node_kb" "$speedup" "$overwc" "$cpu_speedup" "$cpu_overwc" "$node_ratio"
 done
-echo "targets: mdb/ours >= 5, ours/wc <= 4, varnex KB <= 102400 (100 MiB)"
+echo "targets: mdb/ours >= 15, ours/wc <= 10, varnex KB <= 32768 (32 MiB); within 2x of those on Memos and Wide"
 
 # Linearity: seconds per million rows at each point (equal figures = linear cost).
 echo
 echo "wall seconds per million rows:"
 for r in "${results[@]}"; do
-  read -r n size ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines <<<"$r"
+  read -r table n size ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines node_s node_cpu node_kb <<<"$r"
   per() { [[ $1 == - ]] && echo - || awk -v s="$1" -v n="$n" 'BEGIN { printf "%.2f", s * 1000000 / n }'; }
-  printf '%10s rows: varnex %8s   mdb-export %8s\n' "$n" "$(per "$ours_s")" "$(per "$mdb_s")"
+  printf '%-6s %10s rows: varnex %8s   mdb-export %8s   node %8s\n' "$table" "$n" "$(per "$ours_s")" "$(per "$mdb_s")" \
+    "$(per "$node_s")"
 done

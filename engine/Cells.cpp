@@ -4,6 +4,11 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -43,24 +48,22 @@ void WriteEscapedRuns(OutputFile& file, std::string_view text, std::string_view 
     }
 }
 
-// A cell written bare must not hold the field delimiter, or the line gains a
-// field: a decimal comma between comma delimiters, or a text with QUOTES=0.
-bool HoldsDelimiter(const ConversionSettings& settings, std::string_view text)
+// The position of the first NUL unit from `from` on, or the text's size.
+std::size_t NulAt(std::u16string_view text, std::size_t from)
 {
-    const std::string_view delimiter = settings.Fields;
-    if (delimiter.empty())
-        return false;
-    if (delimiter.size() == 1)
-        return text.find(delimiter.front()) != std::string_view::npos;
-    return text.find(delimiter) != std::string_view::npos;
-}
-
-// Such a cell is enclosed and its quotes escaped exactly as a quoted text's.
-void WriteEnclosed(const ConversionSettings& settings, OutputFile& file, std::string_view text)
-{
-    file.Put(kQuote);
-    WriteEscapedRuns(file, text, settings.Escape, kQuote);
-    file.Put(kQuote);
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= text.size(); i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(units, zero));
+        if (mask != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+    }
+#endif
+    while (i < text.size() && text[i] != u'\0')
+        ++i;
+    return i;
 }
 
 } // namespace
@@ -104,6 +107,46 @@ void WriteEscaped(const ConversionSettings& settings, OutputFile& file, std::str
     WriteEscapedRuns(file, UpToNul(text), settings.Escape, marker);
 }
 
+bool QuotesCell(const ConversionSettings& settings, CellClass cellClass, std::string_view written)
+{
+    if (cellClass != CellClass::Number && settings.DoubleQuotes != 0)
+        return true;
+    // Unquoted, a delimiter inside the text would split the cell in two.
+    const std::string_view delimiter = settings.Fields;
+    return !delimiter.empty() && written.find(delimiter) != std::string_view::npos;
+}
+
+void WriteCellText(const ConversionSettings& settings, OutputFile& file, std::string& text, CellClass cellClass)
+{
+    switch (cellClass) {
+    case CellClass::Number:
+        ReplaceCommas(text, settings.ReplaceCommaTo);
+        break;
+    case CellClass::Verbatim:
+        break;
+    case CellClass::Text:
+        if (settings.RemoveCRLF != 0)
+            ReplaceLineBreaks(text);
+        ReplaceCommas(text, settings.ReplaceCommaTo);
+        if (settings.CodePage == 2 && !text.empty())
+            platform::AnsiToOem(text);
+        break;
+    }
+    const bool quoted = QuotesCell(settings, cellClass, text);
+    // Verbatim cells quoted by the setting keep their quotes as they are;
+    // every other enclosed cell, and all text, has its quotes escaped.
+    const bool escaped =
+        cellClass == CellClass::Text || (quoted && !(cellClass == CellClass::Verbatim && settings.DoubleQuotes != 0));
+    if (quoted)
+        file.Put(kQuote);
+    if (escaped)
+        WriteEscapedRuns(file, text, settings.Escape, kQuote);
+    else
+        file.Write(text);
+    if (quoted)
+        file.Put(kQuote);
+}
+
 void WriteCell(const ConversionSettings& settings, OutputFile& file, const Variant& value, int16_t typeCode)
 {
     if (value.IsNull())
@@ -114,45 +157,260 @@ void WriteCell(const ConversionSettings& settings, OutputFile& file, const Varia
     // its buffer.
     thread_local std::string text;
     ValueToText(value, text);
-
-    const bool quoted = settings.DoubleQuotes != 0;
-    switch (CellClassOf(typeCode)) {
-    case CellClass::Number:
-        ReplaceCommas(text, settings.ReplaceCommaTo);
-        if (HoldsDelimiter(settings, text))
-            WriteEnclosed(settings, file, text);
-        else
-            file.Write(text);
-        break;
-    case CellClass::Verbatim:
-        if (!quoted && HoldsDelimiter(settings, text)) {
-            WriteEnclosed(settings, file, text);
-            break;
-        }
-        if (quoted)
-            file.Put(kQuote);
-        file.Write(text);
-        if (quoted)
-            file.Put(kQuote);
-        break;
-    case CellClass::Text:
-        if (settings.RemoveCRLF != 0)
-            ReplaceLineBreaks(text);
-        ReplaceCommas(text, settings.ReplaceCommaTo);
-        if (settings.CodePage == 2 && !text.empty())
-            platform::AnsiToOem(text);
-        if (!quoted && HoldsDelimiter(settings, text)) {
-            WriteEnclosed(settings, file, text);
-            break;
-        }
-        if (quoted)
-            file.Put(kQuote);
-        WriteEscapedRuns(file, text, settings.Escape, kQuote);
-        if (quoted)
-            file.Put(kQuote);
-        break;
-    }
-
+    WriteCellText(settings, file, text, CellClassOf(typeCode));
     if (text.capacity() > kKeptBufferBytes)
         std::string().swap(text);
+}
+
+TableCellWriter::TableCellWriter(const ConversionSettings& settings)
+    : settings_(settings), escape_(settings.Escape), quoteAll_(settings.DoubleQuotes != 0)
+{
+    const std::string_view delimiter = settings.Fields;
+    const std::string_view replacement = settings.ReplaceCommaTo;
+    const bool replaceCommas = !replacement.empty() && replacement.front() != '\0';
+    // One delimiter byte can be watched for on the way; a longer delimiter,
+    // and the OEM conversion after the replacements, take the general steps.
+    fusedText_ = delimiter.size() <= 1 && settings.CodePage != 2;
+    delimiter_ = delimiter.empty() ? -1 : static_cast<unsigned char>(delimiter.front());
+    plainNumbers_ = !replaceCommas && delimiter.size() <= 1;
+    asciiText_ = fusedText_ && platform::AnsiTextKeepsAscii();
+    for (int c = 0; c < 256; ++c) {
+        auto mapped = static_cast<unsigned char>(c);
+        if (settings.RemoveCRLF != 0 && (c == '\r' || c == '\n'))
+            mapped = ' ';
+        else if (replaceCommas && c == ',')
+            mapped = static_cast<unsigned char>(replacement.front());
+        textBytes_[c] = mapped;
+        // With every text quoted anyway, a delimiter inside changes nothing.
+        const bool delimiter = !quoteAll_ && mapped == delimiter_;
+        textKinds_[c] = static_cast<uint8_t>((mapped == kQuote ? kEscapeByte : 0) | (delimiter ? kDelimiterByte : 0));
+    }
+    std::string stops, from, to;
+    for (int c = 0; c < 256; ++c) {
+        if (textKinds_[c] != 0) {
+            stops.push_back(static_cast<char>(c));
+        } else if (textBytes_[c] != c) {
+            from.push_back(static_cast<char>(c));
+            to.push_back(static_cast<char>(textBytes_[c]));
+        }
+    }
+    stops_ = StopBytes(stops, from, to);
+}
+
+bool TableCellWriter::HoldsDelimiter(std::string_view text) const
+{
+    return delimiter_ >= 0 && text.find(static_cast<char>(delimiter_)) != std::string_view::npos;
+}
+
+void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass cellClass)
+{
+    if (value.IsNull())
+        return;
+    if (value.Type == VarType::Text && cellClass == CellClass::Text && asciiText_ && WriteAsciiText(file, value.Text))
+        return;
+    ValueToText(value, text_);
+    switch (cellClass) {
+    case CellClass::Number:
+        if (plainNumbers_ && !HoldsDelimiter(text_)) {
+            file.Write(text_);
+            return;
+        }
+        break;
+    case CellClass::Verbatim:
+        if (quoteAll_) {
+            file.Put(kQuote);
+            file.Write(text_);
+            file.Put(kQuote);
+            return;
+        }
+        if (settings_.Fields.size() <= 1 && !HoldsDelimiter(text_)) {
+            file.Write(text_);
+            return;
+        }
+        break;
+    case CellClass::Text:
+        if (fusedText_ && WriteFusedText(file))
+            return;
+        break;
+    }
+    WriteCellText(settings_, file, text_, cellClass);
+    if (text_.capacity() > kKeptBufferBytes)
+        std::string().swap(text_);
+}
+
+// Line-break and comma replacement, quote escaping and the delimiter search
+// in one pass over the text, straight into the file's buffer: the same bytes
+// as the general steps, which run one after another over a copy. Runs of
+// bytes that none of them touches are found a block at a time and copied.
+bool TableCellWriter::WriteFusedText(OutputFile& file)
+{
+    const std::size_t room = 2 + text_.size() * (1 + escape_.size());
+    char* const start = file.Reserve(room);
+    if (start == nullptr)
+        return false;
+    char* const first = start + (quoteAll_ ? 1 : 0);
+    bool delimiterSeen = false;
+    char* const end = PassBytes(text_, first, delimiterSeen);
+    file.Commit(Enclose(start, end, delimiterSeen));
+    return true;
+}
+
+char* TableCellWriter::PassBytes(std::string_view text, char* to, bool& delimiterSeen) const
+{
+    // Locals, not members: stores through char* could otherwise alias them.
+    const char* const from = text.data();
+    const std::size_t size = text.size();
+    const uint8_t* const kinds = textKinds_;
+    const uint8_t* const bytes = textBytes_;
+    const StopBytes& stops = stops_;
+    const std::string_view escape = escape_;
+    bool seen = false;
+    std::size_t i = 0;
+    for (;;) {
+        const std::size_t run = stops.CopyRun(from + i, size - i, to);
+        to += run;
+        i += run;
+        if (i == size)
+            break;
+        const auto c = static_cast<unsigned char>(from[i++]);
+        const uint8_t kind = kinds[c];
+        seen |= (kind & kDelimiterByte) != 0;
+        if ((kind & kEscapeByte) != 0) {
+            std::memcpy(to, escape.data(), escape.size());
+            to += escape.size();
+        }
+        *to++ = static_cast<char>(bytes[c]);
+    }
+    delimiterSeen |= seen;
+    return to;
+}
+
+std::size_t TableCellWriter::Enclose(char* start, char* end, bool delimiterSeen) const
+{
+    if (!quoteAll_ && delimiterSeen) {
+        // Unquoted text holding the delimiter is enclosed after all.
+        std::memmove(start + 1, start, static_cast<std::size_t>(end - start));
+        ++end;
+    }
+    if (quoteAll_ || delimiterSeen) {
+        *start = kQuote;
+        *end++ = kQuote;
+    }
+    return static_cast<std::size_t>(end - start);
+}
+
+// Most stored text is ASCII, which the ANSI page keeps as it is (the
+// platform says when): such characters need no conversion at all, and only
+// the runs of others are converted. Every byte then takes the same steps as
+// in WriteFusedText. False, with nothing kept, when the cell may not fit the
+// file's buffer.
+bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
+{
+    const std::size_t size = text.size();
+    // Room for ASCII; runs of other characters are checked as they come.
+    const std::size_t room = 2 + size * (1 + escape_.size()) + kRunSlack;
+    char* const start = file.Reserve(room);
+    if (start == nullptr)
+        return false;
+    const char16_t* const from = text.data();
+    const uint8_t* const kinds = textKinds_;
+    const uint8_t* const bytes = textBytes_;
+    const bool* const isStop = stops_.Table();
+    const std::string_view escape = escape_;
+    char* to = start + (quoteAll_ ? 1 : 0);
+    bool delimiterSeen = false;
+    std::size_t i = 0;
+    while (i < size) {
+#if defined(__SSE2__)
+        // Eight units at a time while they are plain ASCII: narrowed with
+        // saturation, a unit above 0x7F keeps its top bit set.
+        const __m128i zero = _mm_setzero_si128();
+        while (i + 8 <= size) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+            const __m128i narrow = _mm_packus_epi16(units, units);
+            const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(narrow, zero), stops_.StopMask(narrow));
+            if (((_mm_movemask_epi8(hits) | _mm_movemask_epi8(narrow)) & 0xFF) != 0)
+                break;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(to), stops_.Map(narrow));
+            to += 8;
+            i += 8;
+        }
+        if (i == size)
+            break;
+#endif
+        const char16_t unit = from[i];
+        if (unit == 0)
+            break; // texts end at their first NUL
+        if (unit < 0x80) {
+            ++i;
+            const auto c = static_cast<unsigned char>(unit);
+            if (!isStop[c]) {
+                *to++ = static_cast<char>(bytes[c]);
+                continue;
+            }
+            delimiterSeen |= (kinds[c] & kDelimiterByte) != 0;
+            if ((kinds[c] & kEscapeByte) != 0) {
+                std::memcpy(to, escape.data(), escape.size());
+                to += escape.size();
+            }
+            *to++ = static_cast<char>(bytes[c]);
+            continue;
+        }
+        // The rest of the text is converted at once (ASCII before a
+        // character keeps the pieces apart) and its bytes take their steps.
+        platform::WideToAnsi(text.substr(i, NulAt(text, i) - i), converted_);
+        if (static_cast<std::size_t>(to - start) + converted_.size() * (1 + escape.size()) + 2 > room)
+            return false;
+        to = PassBytes(converted_, to, delimiterSeen);
+        break;
+    }
+    file.Commit(Enclose(start, to, delimiterSeen));
+    return true;
+}
+
+StopBytes::StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo)
+{
+    // Unused stop slots repeat the first stop (or the quote, when there is
+    // none), so every test looks at all of them.
+    const char spare = stops.empty() ? '"' : stops.front();
+    for (std::size_t k = 0; k < kMaxStops; ++k)
+        stops_[k] = static_cast<unsigned char>(k < stops.size() ? stops[k] : spare);
+    for (int c = 0; c < 256; ++c)
+        mapped_[c] = static_cast<uint8_t>(c);
+    for (const char stop : stops)
+        isStop_[static_cast<unsigned char>(stop)] = true;
+    for (const unsigned char stop : stops_)
+        isStop_[stop] = true;
+    mapCount_ = std::min(mapFrom.size(), kMaxMaps);
+    for (std::size_t k = 0; k < mapCount_; ++k)
+        mapped_[static_cast<unsigned char>(mapFrom[k])] = static_cast<uint8_t>(mapTo[k]);
+#if defined(__SSE2__)
+    for (std::size_t k = 0; k < kMaxStops; ++k)
+        stopVectors_[k] = _mm_set1_epi8(static_cast<char>(stops_[k]));
+    for (std::size_t k = 0; k < mapCount_; ++k) {
+        fromVectors_[k] = _mm_set1_epi8(mapFrom[k]);
+        toVectors_[k] = _mm_set1_epi8(mapTo[k]);
+    }
+#endif
+}
+
+std::size_t StopBytes::CopyRun(const char* text, std::size_t size, char* to) const
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: each block is stored replaced as a whole, and
+    // the bytes from its first stop on are written again by the caller.
+    for (; i + 16 <= size; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), Map(block));
+        const int mask = _mm_movemask_epi8(StopMask(block));
+        if (mask != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (i < size && !isStop_[static_cast<unsigned char>(text[i])]) {
+        to[i] = static_cast<char>(mapped_[static_cast<unsigned char>(text[i])]);
+        ++i;
+    }
+    return i;
 }

@@ -18,7 +18,7 @@ constexpr std::size_t kCurrentFileTextCapacity = 519;
 // then costs no name conversion and no filter search per cell.
 struct ColumnPlan {
     std::vector<std::string> Names;
-    std::vector<int16_t> Types;
+    std::vector<CellClass> Classes;
     std::vector<int32_t> Exported; // indexes of the selected columns, ascending
     int32_t Count = 0;
 };
@@ -35,7 +35,7 @@ ColumnPlan PlanColumns(const ConversionSettings& settings, const Fields& columns
     for (int32_t i = 0; i < plan.Count; ++i) {
         const Field& column = columns.Item(i);
         std::string name = platform::WideToAnsi(column.Name());
-        plan.Types.push_back(column.Type());
+        plan.Classes.push_back(CellClassOf(column.Type()));
         if (Selected(settings, name))
             plan.Exported.push_back(i);
         plan.Names.push_back(std::move(name));
@@ -128,6 +128,7 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
         start = platform::SecondsNow();
     }
     const std::string_view fieldDelimiter = settings.Fields;
+    TableCellWriter cells(settings);
     const std::string_view recordDelimiter = settings.Records;
     int32_t written = 0;
     while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof()) {
@@ -138,10 +139,10 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
         const Fields& values = records.GetFields();
         bool first = true;
         for (int32_t i : plan.Exported) {
-            if (!first && !fieldDelimiter.empty())
+            if (!first)
                 file.Write(fieldDelimiter);
             first = false;
-            WriteCell(settings, file, values.Item(i).Value(), plan.Types[static_cast<std::size_t>(i)]);
+            cells.Write(file, values.Item(i).Value(), plan.Classes[static_cast<std::size_t>(i)]);
         }
         if (!recordDelimiter.empty())
             file.Write(recordDelimiter);

@@ -38,6 +38,14 @@ void OutputFile::WriteThrough(std::string_view bytes)
     used_ = bytes.size();
 }
 
+char* OutputFile::ReserveAfterFlush(std::size_t bytes)
+{
+    if (file_ == nullptr || bytes > kBufferBytes)
+        return nullptr;
+    Flush();
+    return buffer_.get();
+}
+
 bool OutputFile::Close()
 {
     if (file_ != nullptr) {

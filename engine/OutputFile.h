@@ -30,6 +30,16 @@ public:
         WriteThrough(bytes);
     }
     void Put(char byte) { Write(std::string_view(&byte, 1)); }
+    // Room for `bytes` more bytes at the end of the buffer, flushed first
+    // when needed, for a cell to be written straight into it; null when they
+    // cannot fit (or no file is open). Commit then says how many were used.
+    char* Reserve(std::size_t bytes)
+    {
+        if (file_ != nullptr && bytes <= kBufferBytes - used_)
+            return buffer_.get() + used_;
+        return ReserveAfterFlush(bytes);
+    }
+    void Commit(std::size_t bytes) { used_ += bytes; }
     // False when any byte since the open failed to reach the file (a full
     // disk, a lost medium): the table is then not converted, whatever it wrote.
     bool Close();
@@ -39,6 +49,7 @@ private:
 
     void Flush();
     void WriteThrough(std::string_view bytes);
+    char* ReserveAfterFlush(std::size_t bytes);
 
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;

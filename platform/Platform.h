@@ -26,6 +26,11 @@ std::string WideToAnsi(std::u16string_view text);
 std::u16string AnsiToWide(std::string_view text);
 // ANSI to OEM, in place (the text may get shorter, never longer).
 void AnsiToOem(std::string& text);
+// Whether the ANSI text of a text value may be formed piece by piece: its
+// ASCII characters as their own bytes and each run of other characters by
+// WideToAnsi alone, with the same bytes as the value's own conversion. The
+// caller may then skip that conversion.
+bool AnsiTextKeepsAscii();
 
 // --- Values ---
 // The default text conversion of a value in the user's locale, as narrow

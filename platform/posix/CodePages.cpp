@@ -134,4 +134,26 @@ void AnsiToOem(std::string& text)
     posix::ConvertAnsiToOem(posix::ProcessTextPages(), text);
 }
 
+bool AnsiTextKeepsAscii()
+{
+    // UTF-8 and the single-byte pages convert each character on its own;
+    // the multi-byte pages go through iconv, whose state is kept out of it.
+    // A locale's codeset may name a page that changes ASCII, so the page in
+    // use is asked once.
+    static const bool keeps = [] {
+        if (posix::ProcessTextPages().Ansi->kind() == posix::CodePage::Kind::MultiByte)
+            return false;
+        std::u16string ascii;
+        std::string expected;
+        for (char16_t c = 1; c < 0x80; ++c) {
+            ascii.push_back(c);
+            expected.push_back(static_cast<char>(c));
+        }
+        std::string encoded;
+        posix::ProcessTextPages().Ansi->Encode(ascii, encoded);
+        return encoded == expected;
+    }();
+    return keeps;
+}
+
 } // namespace platform

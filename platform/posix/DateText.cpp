@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace platform::posix {
 
@@ -36,88 +38,127 @@ void CivilFromDays(int64_t days, Parts& parts)
     parts.Year = yearOfEra + era * 400 + (parts.Month <= 2 ? 1 : 0);
 }
 
-void AppendNumber(int64_t value, std::size_t width, std::string& out)
+using Field = DateFormat::Field;
+using Step = DateFormat::Step;
+
+// Year numbers are the only fields that can reach 100.
+constexpr std::size_t kYearBytes = 20;
+// Dates are written on the stack up to this length; longer pictures (all
+// literal text) take a buffer of their own.
+constexpr std::size_t kStackBytes = 256;
+
+void AddLiteral(std::vector<Step>& steps, std::string_view text)
 {
-    // Every field but a full year is below 100: two digits at most, written
-    // without the general conversion (dates are a large part of an export).
-    if (value >= 0 && value < 100 && width <= 2) {
-        const char digits[2] = {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
-        if (value >= 10 || width == 2)
-            out.append(digits, 2);
-        else
-            out.push_back(digits[1]);
+    if (text.empty())
         return;
-    }
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    const auto length = static_cast<std::size_t>(result.ptr - buffer);
-    if (length < width)
-        out.append(width - length, '0');
-    out.append(buffer, length);
+    if (!steps.empty() && steps.back().Kind == Field::Literal)
+        steps.back().Text.append(text);
+    else
+        steps.push_back(Step{Field::Literal, 0, std::string(text)});
 }
 
-// Writes a Windows picture string: runs of d, M, y, h, H, m, s and t are
+// Reads a Windows picture string: runs of d, M, y, h, H, m, s and t are
 // fields, '...' is literal text ('' a quote), everything else is copied.
-void AppendPattern(std::string_view pattern, const Parts& parts, const DatePatterns& patterns, std::string& out)
+std::vector<Step> Compile(std::string_view pattern)
 {
+    std::vector<Step> steps;
     std::size_t i = 0;
     while (i < pattern.size()) {
         const char c = pattern[i];
         if (c == '\'') {
             const std::size_t close = pattern.find('\'', i + 1);
             if (close == i + 1)
-                out.push_back('\'');
+                AddLiteral(steps, "'");
             else
-                out.append(pattern.substr(i + 1, close == std::string_view::npos ? close : close - i - 1));
+                AddLiteral(steps, pattern.substr(i + 1, close == std::string_view::npos ? close : close - i - 1));
             i = close == std::string_view::npos ? pattern.size() : close + 1;
             continue;
         }
         std::size_t run = 1;
         while (i + run < pattern.size() && pattern[i + run] == c)
             ++run;
-        const std::size_t width = run >= 2 ? 2 : 1;
+        const uint8_t width = run >= 2 ? 2 : 1;
         switch (c) {
-        case 'd':
-            AppendNumber(parts.Day, width, out);
-            break;
-        case 'M':
-            AppendNumber(parts.Month, width, out);
-            break;
-        case 'y':
-            // Full years are not padded: the year 100 is written "100".
-            if (run >= 3)
-                AppendNumber(parts.Year, 1, out);
-            else
-                AppendNumber(parts.Year % 100, width, out);
-            break;
-        case 'h':
-            AppendNumber(parts.Hour % 12 == 0 ? 12 : parts.Hour % 12, width, out);
-            break;
-        case 'H':
-            AppendNumber(parts.Hour, width, out);
-            break;
-        case 'm':
-            AppendNumber(parts.Minute, width, out);
-            break;
-        case 's':
-            AppendNumber(parts.Second, width, out);
-            break;
-        case 't': {
-            const std::string_view designator = parts.Hour < 12 ? patterns.AM : patterns.PM;
-            out.append(run == 1 ? designator.substr(0, 1) : designator);
-            break;
-        }
-        default:
-            out.append(run, c);
-            break;
+        case 'd': steps.push_back(Step{Field::Day, width, {}}); break;
+        case 'M': steps.push_back(Step{Field::Month, width, {}}); break;
+        // Full years are not padded: the year 100 is written "100".
+        case 'y': steps.push_back(run >= 3 ? Step{Field::Year, 1, {}} : Step{Field::ShortYear, width, {}}); break;
+        case 'h': steps.push_back(Step{Field::Hour12, width, {}}); break;
+        case 'H': steps.push_back(Step{Field::Hour24, width, {}}); break;
+        case 'm': steps.push_back(Step{Field::Minute, width, {}}); break;
+        case 's': steps.push_back(Step{Field::Second, width, {}}); break;
+        case 't': steps.push_back(Step{run == 1 ? Field::DesignatorInitial : Field::Designator, 0, {}}); break;
+        default: AddLiteral(steps, std::string(run, c)); break;
         }
         i += run;
     }
+    return steps;
+}
+
+std::size_t LongestText(const std::vector<Step>& steps, std::size_t designator)
+{
+    std::size_t bytes = 0;
+    for (const Step& step : steps) {
+        switch (step.Kind) {
+        case Field::Literal: bytes += step.Text.size(); break;
+        case Field::Year: bytes += kYearBytes; break;
+        case Field::Designator:
+        case Field::DesignatorInitial: bytes += designator; break;
+        default: bytes += 2; break;
+        }
+    }
+    return bytes;
+}
+
+// A field below 100: one digit or two.
+char* PutSmall(char* to, int value, uint8_t width)
+{
+    if (value >= 10 || width == 2)
+        *to++ = static_cast<char>('0' + value / 10);
+    *to++ = static_cast<char>('0' + value % 10);
+    return to;
+}
+
+char* Put(char* to, const std::vector<Step>& steps, const Parts& parts, std::string_view am, std::string_view pm)
+{
+    for (const Step& step : steps) {
+        switch (step.Kind) {
+        case Field::Literal:
+            std::memcpy(to, step.Text.data(), step.Text.size());
+            to += step.Text.size();
+            break;
+        case Field::Day: to = PutSmall(to, parts.Day, step.Width); break;
+        case Field::Month: to = PutSmall(to, parts.Month, step.Width); break;
+        case Field::Year: to = std::to_chars(to, to + kYearBytes, parts.Year).ptr; break;
+        case Field::ShortYear: to = PutSmall(to, static_cast<int>(parts.Year % 100), step.Width); break;
+        case Field::Hour12: to = PutSmall(to, parts.Hour % 12 == 0 ? 12 : parts.Hour % 12, step.Width); break;
+        case Field::Hour24: to = PutSmall(to, parts.Hour, step.Width); break;
+        case Field::Minute: to = PutSmall(to, parts.Minute, step.Width); break;
+        case Field::Second: to = PutSmall(to, parts.Second, step.Width); break;
+        case Field::Designator:
+        case Field::DesignatorInitial: {
+            std::string_view designator = parts.Hour < 12 ? am : pm;
+            if (step.Kind == Field::DesignatorInitial)
+                designator = designator.substr(0, 1);
+            std::memcpy(to, designator.data(), designator.size());
+            to += designator.size();
+            break;
+        }
+        }
+    }
+    return to;
 }
 
 } // namespace
 
-bool AppendOleDate(double serial, const DatePatterns& patterns, std::string& out)
+DateFormat::DateFormat(const DatePatterns& patterns)
+    : date_(Compile(patterns.ShortDate)), time_(Compile(patterns.Time)), am_(patterns.AM), pm_(patterns.PM)
+{
+    const std::size_t designator = std::max(am_.size(), pm_.size());
+    longest_ = LongestText(date_, designator) + 1 + LongestText(time_, designator);
+}
+
+bool DateFormat::Append(double serial, std::string& out) const
 {
     if (!(serial > kFirstInvalidBelow && serial < kFirstInvalidAbove))
         return false;
@@ -142,15 +183,29 @@ bool AppendOleDate(double serial, const DatePatterns& patterns, std::string& out
     parts.Minute = static_cast<int>(seconds / 60 % 60);
     parts.Second = static_cast<int>(seconds % 60);
 
+    char stack[kStackBytes];
+    std::string heap;
+    char* start = stack;
+    if (longest_ > kStackBytes) {
+        heap.resize(longest_);
+        start = heap.data();
+    }
+    char* to = start;
     // The choice between date, time and both is made on the unrounded
     // value: a time that rounds up to midnight of day 1 stays a time.
     if (showDate)
-        AppendPattern(patterns.ShortDate, parts, patterns, out);
+        to = Put(to, date_, parts, am_, pm_);
     if (showDate && showTime)
-        out.push_back(' ');
+        *to++ = ' ';
     if (showTime || !showDate)
-        AppendPattern(patterns.Time, parts, patterns, out);
+        to = Put(to, time_, parts, am_, pm_);
+    out.append(start, static_cast<std::size_t>(to - start));
     return true;
+}
+
+bool AppendOleDate(double serial, const DatePatterns& patterns, std::string& out)
+{
+    return DateFormat(patterns).Append(serial, out);
 }
 
 } // namespace platform::posix

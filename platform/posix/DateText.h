@@ -5,6 +5,8 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+#include <cstdint>
 
 namespace platform::posix {
 
@@ -16,8 +18,33 @@ struct DatePatterns {
     std::string_view PM;
 };
 
-// False (nothing appended) when the serial lies outside the years 100 to
-// 9999 that the runtime accepts.
+// The patterns of one locale, read once: writing a date then follows a list
+// of fields instead of interpreting the picture strings for every value.
+class DateFormat {
+public:
+    explicit DateFormat(const DatePatterns& patterns);
+
+    // False (nothing appended) when the serial lies outside the years 100 to
+    // 9999 that the runtime accepts.
+    bool Append(double serial, std::string& out) const;
+
+    enum class Field : uint8_t { Literal, Day, Month, Year, ShortYear, Hour12, Hour24, Minute, Second, Designator,
+                                 DesignatorInitial };
+    struct Step {
+        Field Kind;
+        uint8_t Width; // 2: two digits always, 1: no leading zero
+        std::string Text; // a literal's bytes
+    };
+
+private:
+    std::vector<Step> date_;
+    std::vector<Step> time_;
+    std::string am_;
+    std::string pm_;
+    std::size_t longest_ = 0; // bytes of the longest text both patterns can give
+};
+
+// One value with patterns used once; false as for DateFormat::Append.
 bool AppendOleDate(double serial, const DatePatterns& patterns, std::string& out);
 
 } // namespace platform::posix

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 namespace platform::posix {
 
@@ -61,6 +63,115 @@ bool IsTie(double value, int digits)
     return rest.front() == '5' && rest.find_first_not_of('0', 1) == std::string_view::npos;
 }
 
+// The text to_chars(general, digits) gives for the value rounded to `digits`
+// significant digits, taken from its shortest round-trip digits whenever
+// those settle it; that is the common case and costs a fraction of an
+// exactly rounded conversion. False when the exact conversion has to decide.
+//
+// The shortest form S is the nearest to the value among the digit strings
+// of its length inside the value's rounding interval. Rounding S to fewer
+// digits rounds the value alike unless a halfway point between two results
+// lies between them; such a point has one digit more than the result, so it
+// would be a shorter or nearer choice than S inside the interval, unless it
+// is S itself (S ending in a lone 5 just past the cut). With no more digits
+// than wanted, a double's S is the rounded value outright (its interval is
+// far narrower than a step of 15 digits); a single's interval can hold two
+// steps of 7 digits, so its S is checked against the value.
+bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& length)
+{
+    const bool single = digits == 7;
+    if (!single && digits != 15)
+        return false;
+    // Below the normal range the interval is no longer narrow.
+    const double smallest = single ? std::numeric_limits<float>::min() : std::numeric_limits<double>::min();
+    if (value != 0.0 && std::fabs(value) < smallest)
+        return false;
+    char shortest[kRealBuffer];
+    const auto result = single ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
+                                               std::chars_format::scientific)
+                               : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
+    const std::string_view text(shortest, static_cast<std::size_t>(result.ptr - shortest));
+
+    // "-d.ddde+XX": the significant digits and the decimal exponent.
+    const bool negative = text.front() == '-';
+    char significant[kRealBuffer];
+    std::size_t count = 0;
+    const std::size_t e = text.find('e');
+    for (std::size_t k = negative ? 1 : 0; k < e; ++k)
+        if (text[k] != '.')
+            significant[count++] = text[k];
+    int exponent = 0;
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exponent);
+
+    const auto wanted = static_cast<std::size_t>(digits);
+    if (count > wanted) {
+        if (significant[wanted] == '5' && count == wanted + 1)
+            return false; // S is itself the halfway point
+        const bool up = significant[wanted] >= '5';
+        count = wanted;
+        if (up) {
+            std::size_t k = count;
+            while (k > 0 && significant[k - 1] == '9')
+                --k;
+            if (k == 0) {
+                significant[0] = '1';
+                count = 1;
+                ++exponent;
+            } else {
+                ++significant[k - 1];
+                count = k;
+            }
+        }
+        while (count > 1 && significant[count - 1] == '0')
+            --count;
+    } else if (single) {
+        double parsed = 0;
+        std::from_chars(text.data(), text.data() + text.size(), parsed);
+        const double step = std::pow(10.0, exponent - (digits - 1));
+        if (!(std::fabs(value - parsed) < 0.499 * step))
+            return false;
+    }
+
+    char* to = buffer;
+    if (negative)
+        *to++ = '-';
+    if (exponent < -4 || exponent >= digits) {
+        *to++ = significant[0];
+        if (count > 1) {
+            *to++ = '.';
+            std::memcpy(to, significant + 1, count - 1);
+            to += count - 1;
+        }
+        *to++ = 'e';
+        *to++ = exponent < 0 ? '-' : '+';
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10)
+            *to++ = '0';
+        to = std::to_chars(to, buffer + kRealBuffer, magnitude).ptr;
+        length = static_cast<std::size_t>(to - buffer);
+        return true;
+    }
+    if (exponent < 0) {
+        *to++ = '0';
+        *to++ = '.';
+        for (int k = -1; k > exponent; --k)
+            *to++ = '0';
+        std::memcpy(to, significant, count);
+        to += count;
+    } else {
+        const auto whole = static_cast<std::size_t>(exponent) + 1;
+        for (std::size_t k = 0; k < whole; ++k)
+            *to++ = k < count ? significant[k] : '0';
+        if (count > whole) {
+            *to++ = '.';
+            std::memcpy(to, significant + whole, count - whole);
+            to += count - whole;
+        }
+    }
+    length = static_cast<std::size_t>(to - buffer);
+    return true;
+}
+
 } // namespace
 
 void AppendInteger(int64_t value, std::string& out)
@@ -83,11 +194,15 @@ void AppendReal(double value, int digits, std::string_view decimal, std::string&
     // to_chars is the locale-independent twin of printf("%.*G"): exact
     // rounding of the binary value, trailing zeros removed, exponent form
     // from 10^digits on and below 10^-4.
-    if (IsTie(std::fabs(value), digits))
-        value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
     char buffer[kRealBuffer];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
-    std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    std::size_t length = 0;
+    if (!ShortestAsGeneral(value, digits, buffer, length)) {
+        if (IsTie(std::fabs(value), digits))
+            value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
+        length = static_cast<std::size_t>(result.ptr - buffer);
+    }
+    std::string_view text(buffer, length);
 
     const bool negative = text.front() == '-';
     if (negative)

@@ -48,10 +48,8 @@ std::u16string_view UpToNul(std::u16string_view text)
 ValueTextFormat::ValueTextFormat(const WindowsLocale& numbers, const WindowsLocale& dates, const CodePage& ansi)
     : ansi_(&ansi),
       decimal_(ToAnsi(numbers.Decimal, ansi)),
-      shortDate_(ToAnsi(dates.ShortDate, ansi)),
-      time_(ToAnsi(dates.TimeFormat, ansi)),
-      am_(ToAnsi(dates.AM, ansi)),
-      pm_(ToAnsi(dates.PM, ansi))
+      dates_(DatePatterns{ToAnsi(dates.ShortDate, ansi), ToAnsi(dates.TimeFormat, ansi), ToAnsi(dates.AM, ansi),
+                          ToAnsi(dates.PM, ansi)})
 {
 }
 
@@ -88,7 +86,7 @@ int32_t ValueTextFormat::ToText(const Variant& value, std::string& out) const
         AppendReal(value.R8, 15, decimal_, out);
         return 0;
     case VarType::Date:
-        if (!AppendOleDate(value.R8, DatePatterns{shortDate_, time_, am_, pm_}, out)) {
+        if (!dates_.Append(value.R8, out)) {
             out.clear();
             return kInvalidArgument;
         }

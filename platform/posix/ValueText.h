@@ -6,6 +6,7 @@
 
 #include "core/Variant.h"
 #include "platform/posix/CodePage.h"
+#include "platform/posix/DateText.h"
 #include "platform/posix/Locale.h"
 
 #include <cstdint>
@@ -26,10 +27,7 @@ public:
 private:
     const CodePage* ansi_;
     std::string decimal_;
-    std::string shortDate_;
-    std::string time_;
-    std::string am_;
-    std::string pm_;
+    DateFormat dates_;
 };
 
 // The format of this process: its LC_NUMERIC, LC_TIME and ANSI page.

@@ -76,4 +76,10 @@ void AnsiToOem(std::string& text)
     text.resize(std::strlen(text.c_str()));
 }
 
+bool AnsiTextKeepsAscii()
+{
+    // Text values take the runtime's own conversion here, every one of them.
+    return false;
+}
+
 } // namespace platform

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stdlib.h>
 #include <string>
 #include <thread>
@@ -159,6 +160,30 @@ TEST_F(CellTest, ABareCellHoldingTheDelimiterIsEnclosed)
     wide.Fields = "||";
     EXPECT_EQ(Cell(wide, u"a|b", DaoType::Text), "a|b");
     EXPECT_EQ(Cell(wide, u"a||b", DaoType::Text), "\"a||b\"");
+}
+
+TEST_F(CellTest, AnUnquotedCellHoldingTheFieldDelimiterIsQuoted)
+{
+    CellOptions semicolon = Plain();
+    semicolon.Fields = ";";
+    EXPECT_EQ(Cell(semicolon, u"a;\"b\"", DaoType::Text), "\"a;\"\"b\"\"\"");
+    EXPECT_EQ(Cell(semicolon, u"a,\"b\"", DaoType::Text), "a,\"\"b\"\"");
+    EXPECT_EQ(Cell(semicolon, u"3;5\"", DaoType::Double), "\"3;5\"\"\"");
+    EXPECT_EQ(Cell(semicolon, u"1;2", DaoType::Date), "\"1;2\"");
+
+    // Quoting already protects text and verbatim cells; numbers only need it
+    // when their text holds the whole delimiter.
+    CellOptions quoted = Quoted();
+    quoted.Fields = ", ";
+    EXPECT_EQ(Cell(quoted, u"a\", \"b", DaoType::Date), "\"a\", \"b\"");
+    EXPECT_EQ(Cell(quoted, u"3,5", DaoType::Double), "3,5");
+    EXPECT_EQ(Cell(quoted, u"3, 5", DaoType::Double), "\"3, 5\"");
+
+    // A comma replaced in the text is no longer a delimiter in it.
+    CellOptions replaced = Plain();
+    replaced.Fields = ",";
+    replaced.ReplaceCommaTo = ";";
+    EXPECT_EQ(Cell(replaced, u"3,5", DaoType::Double), "3;5");
 }
 
 TEST_F(CellTest, MemoWithQuotesAndLineBreak)
@@ -333,4 +358,71 @@ TEST(OutputFileTest, AppendsToAnExistingFileInBinaryMode)
     EXPECT_FALSE(missing.OpenAppend(dir.Path("no/such/dir/out.csv")));
     EXPECT_FALSE(missing.IsOpen());
     missing.Write("ignored"); // a closed file swallows writes instead of crashing
+}
+
+// The table-wide writer takes shortcuts; whatever the settings, its bytes
+// must be the one-cell procedure's, also for many cells in one buffer.
+TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites)
+{
+    const std::u16string texts[] = {u"", u"plain", u"a \"b\", c", u"x;y", u"line\r\nbreak\n", u"3,5",
+                                    u"ab" u"\u00e9\u20ac;\"", std::u16string(u"nul\0\"after", 11),
+                                    u"abab", u"\"\"",
+                                    // Long enough for the block-wise steps, with stops and replaced bytes in
+                                    // every position of a block, and one character beyond ASCII.
+                                    u"a long text, with \"quotes\", commas;\r\nand line breaks past sixteen bytes,"
+                                    u" twice over;;, \u00e9 too,\n and more ASCII after it:\r\n0123456789abcdef\"x,"};
+    const int16_t types[] = {DaoType::Text, DaoType::Memo, DaoType::Double, DaoType::Date, DaoType::Boolean};
+    int cases = 0;
+    for (const char* fields : {",", ";", "", "ab", "\""})
+        for (const char* replacement : {"", ";", "\"", "\0x"})
+            for (int quotes : {0, 1})
+                for (int crlf : {0, 1})
+                    for (const char* escape : {"\"", "\\\"", ""})
+                        for (int codePage : {0, 2}) {
+                            ConversionSettings settings;
+                            settings.Fields = fields;
+                            settings.ReplaceCommaTo = replacement;
+                            settings.DoubleQuotes = quotes;
+                            settings.RemoveCRLF = crlf;
+                            settings.Escape = escape;
+                            settings.CodePage = codePage;
+                            const std::string one = dir_.Path("one.csv"), table = dir_.Path("table.csv");
+                            std::filesystem::remove(one);
+                            std::filesystem::remove(table);
+                            OutputFile a, b;
+                            ASSERT_TRUE(a.OpenAppend(one));
+                            ASSERT_TRUE(b.OpenAppend(table));
+                            TableCellWriter writer(settings);
+                            for (const std::u16string& text : texts)
+                                for (int16_t type : types) {
+                                    WriteCell(settings, a, TextValue(text), type);
+                                    writer.Write(b, TextValue(text), CellClassOf(type));
+                                    a.Put('|');
+                                    b.Put('|');
+                                }
+                            a.Close();
+                            b.Close();
+                            ASSERT_EQ(ReadBytes(one), ReadBytes(table))
+                                << "fields '" << fields << "' replacement '" << replacement << "' quotes " << quotes
+                                << " crlf " << crlf << " escape '" << escape << "' code page " << codePage;
+                            ++cases;
+                        }
+    EXPECT_EQ(cases, 480);
+
+    // A text whose escaped form cannot fit the file's buffer at all.
+    ConversionSettings settings;
+    settings.Fields = ",";
+    settings.DoubleQuotes = 1;
+    settings.Escape = "\\\"";
+    const std::string path = dir_.Path("long.csv");
+    {
+        OutputFile file;
+        ASSERT_TRUE(file.OpenAppend(path));
+        TableCellWriter writer(settings);
+        writer.Write(file, TextValue(std::u16string(30000, u'"')), CellClass::Text);
+    }
+    std::string expected = "\"";
+    for (int i = 0; i < 30000; ++i)
+        expected += "\\\"\"";
+    EXPECT_EQ(ReadBytes(path), expected + "\"");
 }

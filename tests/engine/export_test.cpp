@@ -115,6 +115,11 @@ TEST_F(ExportTest, ColumnSelectionPutsDelimitersBetweenExportedColumnsOnly) {
     EXPECT_EQ(ReadAll(folder / "Wide.csv"), "Id,Note\r\n7,\r\n");
     std::filesystem::remove(folder / "Wide.csv");
 
+    settings.OnlyFields = ";NAME;";
+    ExportTable(nullptr, settings, "Wide");
+    EXPECT_EQ(ReadAll(folder / "Wide.csv"), "Name\r\n\"Smith\"\r\n");
+    std::filesystem::remove(folder / "Wide.csv");
+
     // Whole names only, letters in any case.
     settings.OnlyFields = ";NAM;NOTE;";
     ExportTable(nullptr, settings, "Wide");

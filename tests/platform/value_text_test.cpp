@@ -122,6 +122,25 @@ TEST_F(ValueText, ExactTiesRoundAwayFromZero)
     EXPECT_EQ(Text(Real(2.5, VarType::R4)), "2.5");
 }
 
+// Most values' shortest digits are longer than the precision and are rounded
+// from there; a carry may run through every digit and change the form.
+TEST_F(ValueText, RealsRoundedFromTheirShortestDigits)
+{
+    EXPECT_EQ(Text(Real(0.1 + 0.2)), "0.3");
+    EXPECT_EQ(Text(Real(999999999999999.9)), "1E+15");
+    EXPECT_EQ(Text(Real(9999999999999998.0)), "1E+16");
+    EXPECT_EQ(Text(Real(-2.0 / 3)), "-0.666666666666667");
+    EXPECT_EQ(Text(Real(1e-5 / 3)), "3.33333333333333E-06");
+    EXPECT_EQ(Text(Real(123456789012345.67)), "123456789012346");
+    EXPECT_EQ(Text(Real(0.000099999999999999995)), "0.0001");
+    EXPECT_EQ(Text(Real(16777215.0f, VarType::R4)), "1.677722E+07");
+    EXPECT_EQ(Text(Real(1.0f / 3, VarType::R4)), "0.3333333");
+    EXPECT_EQ(Text(Real(9.999999e-5f, VarType::R4)), "9.999999E-05");
+    EXPECT_EQ(Text(Real(3.4028235e38f, VarType::R4)), "3.402823E+38");
+    // Below the normal range the shortest digits say too little.
+    EXPECT_EQ(Text(Real(5e-324)), "4.94065645841247E-324");
+}
+
 TEST_F(ValueText, NumbersInEveryLocaleShape)
 {
     EXPECT_EQ(Text(Real(5.6789e-11)), "0.000000000056789");
