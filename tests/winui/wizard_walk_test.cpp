@@ -314,7 +314,10 @@ TEST_F(WizardTest, CancelDuringALongTableEndsOnAWholeRecordAndReportsFailure) {
     WriteLongTable(Path("long.mdb"), kRows);
     fs::create_directories(Path("out"));
     StatusWatch watch(status_);
-    Process wizard(program_, {"/BATCH", Path("long.mdb"), Path("out"), "/OPEN=0", "/QUOTES=0", StatusOption()},
+    // Appending, so the cancelled table's file stays to be read: a replacing
+    // run would leave the previous file as it was instead.
+    Process wizard(program_,
+                   {"/BATCH", Path("long.mdb"), Path("out"), "/OPEN=0", "/QUOTES=0", "/OVERWRITE=NO", StatusOption()},
                    scratch_.string());
     const HWND sheet = WaitForSheet(wizard);
     ASSERT_NE(sheet, nullptr);
