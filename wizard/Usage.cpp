@@ -26,10 +26,10 @@ std::string UsageText(std::string_view programName) {
 Converts every table of an Access database (.mdb, .accdb) into a delimited
 text file. OUTPUT is a folder (one TABLE.csv per table) or a file ending in
 )";
-    text += windows ? ".csv or .txt. " : ".csv or .txt, or - for standard output. ";
-    text += R"(Paths of four characters or fewer
-are not recognised as paths: )";
-    text += windows ? "write .\\out rather than out.\n" : "write ./out rather than out.\n";
+    text += windows ? ".csv or .txt. Paths of four characters or fewer are not recognised\n"
+                      "as paths: write .\\out rather than out.\n"
+                    : ".csv or .txt, or - for standard output. Paths of four characters or fewer\n"
+                      "are not recognised as paths: write ./out rather than out.\n";
     if (HasWizardWindow())
         text += R"(Without /SILENT, and without a wildcard after /BATCH, the wizard opens with
 the paths and options given; /BATCH then walks its pages by itself and /WAIT
