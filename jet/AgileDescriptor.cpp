@@ -9,7 +9,7 @@ namespace jet {
 
 namespace {
 
-// The specification allows at most ten million rounds; more would only be
+// The agile format allows at most ten million rounds; more would only be
 // a damaged (or hostile) file making the open take hours.
 constexpr uint32_t kMaxSpinCount = 10'000'000;
 

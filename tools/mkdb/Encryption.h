@@ -23,7 +23,7 @@ struct EncryptionSpec {
     int version = 0;                   // ACE version byte (2 to 6); 0: 2, or 3 for agile
 };
 
-// Checks the spec (throws std::runtime_error naming what is wrong).
+// Checks the encryption settings (throws std::runtime_error naming what is wrong).
 void CheckEncryptionSpec(const EncryptionSpec& spec);
 
 // Encrypts every page on its way to `target`. Salts, keys and verifiers are
