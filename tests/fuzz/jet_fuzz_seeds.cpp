@@ -50,9 +50,9 @@ int main(int argc, char** argv) {
     MdbDescription ace;
     ace.format = FileFormat::Ace14;
     ace.tables = {calc};
-    ace.links = {LinkSpec{"Beside", "C:\\Data\\seed-target.mdb", "People", ";DATABASE=C:\\Data\\seed-target.mdb", false},
-                 LinkSpec{"Odbc", "", "dbo.T", "ODBC;DSN=x;PWD=y;", true},
-                 LinkSpec{"Sheet", "book.xls", "Sheet1$", "Excel 8.0;DATABASE=book.xls", false}};
+    ace.links = {LinkDescription{"Beside", "C:\\Data\\seed-target.mdb", "People", ";DATABASE=C:\\Data\\seed-target.mdb", false},
+                 LinkDescription{"Odbc", "", "dbo.T", "ODBC;DSN=x;PWD=y;", true},
+                 LinkDescription{"Sheet", "book.xls", "Sheet1$", "Excel 8.0;DATABASE=book.xls", false}};
     WriteMdb(ace, folder + "seed-calculated.accdb");
 
     TableSpec people;

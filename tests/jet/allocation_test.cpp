@@ -142,7 +142,7 @@ TEST(JetAllocation, CalculatedAndLinkedTablesReadWithoutAllocating) {
     local.name = "Local";
     local.columns = {Col("ID", JetType::Long)};
     linking.tables = {local};
-    linking.links = {LinkSpec{"Linked", "calc.accdb", "Calc", "", false}};
+    linking.links = {LinkDescription{"Linked", "calc.accdb", "Calc", "", false}};
     WriteMdb(linking, scratch.file("linking.accdb"));
 
     const auto engine = CreateJetEngine(true);

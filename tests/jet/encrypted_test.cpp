@@ -27,22 +27,22 @@ constexpr int kCorrupt = 3049;
 constexpr int kNotSupported = 3251;
 constexpr int kUnrecognized = 3343;
 
-mkdb::EncryptionSpec Spec(const std::string& scheme, int keyBits = 0, const std::string& hash = "SHA512",
+mkdb::EncryptionSettings Scheme(const std::string& scheme, int keyBits = 0, const std::string& hash = "SHA512",
                           uint32_t spinCount = 1000) {
-    mkdb::EncryptionSpec spec;
-    spec.scheme = scheme;
-    spec.password = "Secret 42";
-    spec.keyBits = keyBits;
-    spec.hash = hash;
-    spec.spinCount = spinCount;
-    return spec;
+    mkdb::EncryptionSettings encryption;
+    encryption.scheme = scheme;
+    encryption.password = "Secret 42";
+    encryption.keyBits = keyBits;
+    encryption.hash = hash;
+    encryption.spinCount = spinCount;
+    return encryption;
 }
 
 // Enough rows and text to spread over several data pages, and a memo long
 // enough for its own LVAL page.
-MdbDescription Description(const mkdb::EncryptionSpec& spec) {
+MdbDescription Description(const mkdb::EncryptionSettings& encryption) {
     MdbDescription d;
-    d.encryption = spec;
+    d.encryption = encryption;
     TableSpec t;
     t.name = "Items";
     t.columns = {Col("ID", JetType::Long), Col("Name", JetType::Text, 100), Col("Note", JetType::Memo)};
@@ -127,19 +127,19 @@ protected:
 };
 
 TEST_F(EncryptedFiles, EverySchemeOpensWithItsPasswordAndOnlyWithIt) {
-    mkdb::EncryptionSpec custom = Spec("rc4-cryptoapi", 128);
+    mkdb::EncryptionSettings custom = Scheme("rc4-cryptoapi", 128);
     custom.provider = "Contoso Strong Cryptographic Provider";
-    mkdb::EncryptionSpec newest = Spec("agile", 256, "SHA256", 10);
+    mkdb::EncryptionSettings newest = Scheme("agile", 256, "SHA256", 10);
     newest.version = 6;
-    const std::vector<mkdb::EncryptionSpec> specs = {
-        Spec("rc4"),          Spec("rc4-cryptoapi", 40), Spec("rc4-cryptoapi", 56), custom,
-        Spec("standard", 128), Spec("standard", 192),    Spec("standard", 256),     Spec("agile", 256, "SHA512"),
-        Spec("agile", 128, "SHA1", 3), newest,
+    const std::vector<mkdb::EncryptionSettings> schemes = {
+        Scheme("rc4"),          Scheme("rc4-cryptoapi", 40), Scheme("rc4-cryptoapi", 56), custom,
+        Scheme("standard", 128), Scheme("standard", 192),    Scheme("standard", 256),     Scheme("agile", 256, "SHA512"),
+        Scheme("agile", 128, "SHA1", 3), newest,
     };
     const auto jetOnly = CreateJetEngine(false);
-    for (const mkdb::EncryptionSpec& spec : specs) {
-        SCOPED_TRACE(spec.scheme + " " + std::to_string(spec.keyBits) + " " + spec.hash);
-        const MdbDescription d = Description(spec);
+    for (const mkdb::EncryptionSettings& encryption : schemes) {
+        SCOPED_TRACE(encryption.scheme + " " + std::to_string(encryption.keyBits) + " " + encryption.hash);
+        const MdbDescription d = Description(encryption);
         const auto bytes = WriteMdbToMemory(d);
         // Pages really are encrypted: the catalog's definition page does not
         // show its type and marker bytes.
@@ -171,10 +171,10 @@ TEST_F(EncryptedFiles, EverySchemeOpensWithItsPasswordAndOnlyWithIt) {
 
 TEST_F(EncryptedFiles, PasswordIsHashedAsItsUtf16Characters) {
     for (const char* scheme : {"rc4-cryptoapi", "agile"}) {
-        mkdb::EncryptionSpec spec = Spec(scheme);
-        spec.password = "p\xC3\xA4ss \xE2\x82\xAC\xF0\x9F\x94\x91"; // "päss €" and a character beyond the BMP
-        const fs::path path = Write(WriteMdbToMemory(Description(spec)));
-        EXPECT_EQ(Verdict(path, spec.password), 0) << scheme;
+        mkdb::EncryptionSettings encryption = Scheme(scheme);
+        encryption.password = "p\xC3\xA4ss \xE2\x82\xAC\xF0\x9F\x94\x91"; // "päss €" and a character beyond the BMP
+        const fs::path path = Write(WriteMdbToMemory(Description(encryption)));
+        EXPECT_EQ(Verdict(path, encryption.password), 0) << scheme;
         EXPECT_EQ(Verdict(path, "p\xC3\xA4ss \xE2\x82\xAC"), kNotValidPassword) << scheme;
         EXPECT_EQ(Verdict(path, "pass \xE2\x82\xAC\xF0\x9F\x94\x91"), kNotValidPassword) << scheme;
     }
@@ -207,9 +207,9 @@ void Put32(std::vector<uint8_t>& bytes, std::size_t at, uint32_t v) {
 }
 
 TEST_F(EncryptedFiles, DamagedOrForeignBlocksFailWithTheirReason) {
-    const auto agile = WriteMdbToMemory(Description(Spec("agile", 256, "SHA512", 10)));
-    const auto cryptoApi = WriteMdbToMemory(Description(Spec("rc4-cryptoapi")));
-    const auto standard = WriteMdbToMemory(Description(Spec("standard")));
+    const auto agile = WriteMdbToMemory(Description(Scheme("agile", 256, "SHA512", 10)));
+    const auto cryptoApi = WriteMdbToMemory(Description(Scheme("rc4-cryptoapi")));
+    const auto standard = WriteMdbToMemory(Description(Scheme("standard")));
     constexpr std::size_t kLength = 0x299, kBlock = 0x29B;
 
     struct Case {
@@ -258,7 +258,7 @@ TEST_F(EncryptedFiles, RandomDamageNeverCrashesOrPassesForRows) {
     std::mt19937 random(12);
     for (const char* scheme : {"rc4", "rc4-cryptoapi", "standard", "agile"}) {
         SCOPED_TRACE(scheme);
-        const auto original = WriteMdbToMemory(Description(Spec(scheme, 0, "SHA512", 5)));
+        const auto original = WriteMdbToMemory(Description(Scheme(scheme, 0, "SHA512", 5)));
         const std::size_t blockEnd = 0x29B + (original[0x299] | (original[0x29A] << 8));
         for (int round = 0; round < 40; ++round) {
             std::vector<uint8_t> bytes = original;

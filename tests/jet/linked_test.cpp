@@ -16,9 +16,9 @@ namespace {
 
 using namespace building;
 
-LinkSpec Link(const std::string& name, const std::string& database, const std::string& foreign,
+LinkDescription Link(const std::string& name, const std::string& database, const std::string& foreign,
               const std::string& connect = "", bool odbc = false) {
-    return LinkSpec{name, database, foreign, connect, odbc};
+    return LinkDescription{name, database, foreign, connect, odbc};
 }
 
 class Linked : public ::testing::Test {
@@ -35,7 +35,7 @@ protected:
         WriteMdb(target, target_);
     }
 
-    std::string WriteLinking(std::vector<LinkSpec> links, const std::string& password = "",
+    std::string WriteLinking(std::vector<LinkDescription> links, const std::string& password = "",
                              const std::string& name = "linking.mdb") {
         TableSpec local;
         local.name = "Local";

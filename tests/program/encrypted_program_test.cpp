@@ -19,7 +19,7 @@ const std::string kPassword = "Gr\xC3\xBC\xC3\x9F" "e 2024"; // "Grüße 2024", 
 
 void WriteEncrypted(const std::string& path, const std::string& scheme) {
     MdbDescription d;
-    d.encryption = mkdb::EncryptionSpec{};
+    d.encryption = mkdb::EncryptionSettings{};
     d.encryption->scheme = scheme;
     d.encryption->password = kPassword;
     d.encryption->spinCount = 50;

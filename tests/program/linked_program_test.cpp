@@ -47,9 +47,9 @@ TEST(LinkedProgramTest, FollowedLinksConvertAndBrokenOnesFailAlone) {
     MdbDescription linking;
     linking.tables = {local};
     // Made on another machine: the stored path is a Windows one.
-    linking.links = {LinkSpec{"Friends", "C:\\Shared\\target.mdb", "People", "", false},
-                     LinkSpec{"Gone", "C:\\Shared\\gone.mdb", "People", "", false},
-                     LinkSpec{"Sales", "", "dbo.Sales", "ODBC;DSN=Sales", true}};
+    linking.links = {LinkDescription{"Friends", "C:\\Shared\\target.mdb", "People", "", false},
+                     LinkDescription{"Gone", "C:\\Shared\\gone.mdb", "People", "", false},
+                     LinkDescription{"Sales", "", "dbo.Sales", "ODBC;DSN=Sales", true}};
     WriteMdb(linking, scratch / "data/linking.mdb");
 
     const harness::RunResult run = harness::Run(

@@ -55,7 +55,7 @@ TEST(WriterEncryption, SameDescriptionSameBytesAndThePasswordChangesThem) {
     for (const char* scheme : {"rc4", "rc4-cryptoapi", "standard", "agile"}) {
         SCOPED_TRACE(scheme);
         MdbDescription d;
-        d.encryption = mkdb::EncryptionSpec{};
+        d.encryption = mkdb::EncryptionSettings{};
         d.encryption->scheme = scheme;
         d.encryption->password = "one";
         d.encryption->spinCount = 3;

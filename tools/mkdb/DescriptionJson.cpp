@@ -71,9 +71,9 @@ GeneratorSettings GeneratorFromJson(const JsonValue& json, const std::vector<Col
     return g;
 }
 
-mkdb::EncryptionSpec EncryptionFromJson(const JsonValue& json) {
+mkdb::EncryptionSettings EncryptionFromJson(const JsonValue& json) {
     CheckKeys(json, {"scheme", "password", "keyBits", "hash", "spinCount", "provider", "version"}, "encryption");
-    mkdb::EncryptionSpec e;
+    mkdb::EncryptionSettings e;
     e.scheme = json["scheme"].asString();
     if (const JsonValue* p = json.find("password")) e.password = p->asString();
     e.keyBits = IntOr(json, "keyBits", 0);
@@ -130,7 +130,7 @@ MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uin
     if (const JsonValue* c = json.find("codePage")) d.codePage = static_cast<std::uint16_t>(c->asInteger());
     if (const JsonValue* links = json.find("links")) {
         for (const JsonValue& l : links->elements()) {
-            LinkSpec link;
+            LinkDescription link;
             link.name = l["name"].asString();
             CheckKeys(l, {"name", "database", "foreignName", "connect", "odbc", "comment"}, "link " + link.name);
             if (const JsonValue* v = l.find("database")) link.database = v->asString();

@@ -80,9 +80,9 @@ crypto::HashAlgorithm HashNamed(const std::string& name) {
     throw std::runtime_error("encryption: hash must be SHA1, SHA256, SHA384 or SHA512");
 }
 
-int KeyBits(const EncryptionSpec& spec) {
-    if (spec.keyBits != 0) return spec.keyBits;
-    return spec.scheme == "agile" ? 256 : spec.scheme == "rc4-cryptoapi" ? 128 : 128;
+int KeyBits(const EncryptionSettings& encryption) {
+    if (encryption.keyBits != 0) return encryption.keyBits;
+    return encryption.scheme == "agile" ? 256 : encryption.scheme == "rc4-cryptoapi" ? 128 : 128;
 }
 
 // One scheme: its block for page 0 and its page cipher.
@@ -96,12 +96,12 @@ public:
 // Plain RC4 (1.1) and RC4 CryptoAPI (x.2) differ in the hash and its inputs.
 class Rc4Scheme : public Scheme {
 public:
-    Rc4Scheme(const EncryptionSpec& spec, bool cryptoApi) : spec_(spec), cryptoApi_(cryptoApi) {
-        salt_ = Stable(spec.password, "salt", 16);
-        const Bytes password = Utf16Le(spec.password);
+    Rc4Scheme(const EncryptionSettings& encryption, bool cryptoApi) : settings_(encryption), cryptoApi_(cryptoApi) {
+        salt_ = Stable(encryption.password, "salt", 16);
+        const Bytes password = Utf16Le(encryption.password);
         if (cryptoApi_) {
             prefix_ = crypto::Digest(crypto::HashAlgorithm::Sha1, {salt_, password});
-            keyLength_ = static_cast<std::size_t>(KeyBits(spec)) / 8;
+            keyLength_ = static_cast<std::size_t>(KeyBits(encryption)) / 8;
         } else {
             const Bytes h0 = crypto::Digest(crypto::HashAlgorithm::Md5, {password});
             Bytes repeated;
@@ -125,7 +125,7 @@ public:
     }
 
     Bytes Block() override {
-        const Bytes verifier = Stable(spec_.password, "verifier", 16);
+        const Bytes verifier = Stable(settings_.password, "verifier", 16);
         Bytes secret = verifier;
         Append(secret, crypto::Digest(cryptoApi_ ? crypto::HashAlgorithm::Sha1 : crypto::HashAlgorithm::Md5,
                                       {verifier}));
@@ -144,12 +144,12 @@ public:
         Append32(header, 0);       // size of extra data
         Append32(header, 0x6801);  // RC4
         Append32(header, 0x8004);  // SHA-1
-        Append32(header, static_cast<std::uint32_t>(KeyBits(spec_)));
+        Append32(header, static_cast<std::uint32_t>(KeyBits(settings_)));
         Append32(header, 1);       // provider type: RSA full
         Append32(header, 0);
         Append32(header, 0);
         const std::string provider =
-            spec_.provider.empty() ? "Microsoft Enhanced Cryptographic Provider v1.0" : spec_.provider;
+            settings_.provider.empty() ? "Microsoft Enhanced Cryptographic Provider v1.0" : settings_.provider;
         Append(header, Utf16Le(provider));
         header.push_back(0);
         header.push_back(0);
@@ -167,7 +167,7 @@ public:
     void Encrypt(std::uint32_t blockKey, Page& page) override { crypto::Rc4(Key(blockKey), page); }
 
 private:
-    EncryptionSpec spec_;
+    EncryptionSettings settings_;
     bool cryptoApi_;
     Bytes salt_, prefix_;
     std::size_t keyLength_ = 16;
@@ -175,9 +175,9 @@ private:
 
 class StandardScheme : public Scheme {
 public:
-    explicit StandardScheme(const EncryptionSpec& spec) : spec_(spec) {
-        salt_ = Stable(spec.password, "salt", 16);
-        Bytes h = crypto::Digest(crypto::HashAlgorithm::Sha1, {salt_, Utf16Le(spec.password)});
+    explicit StandardScheme(const EncryptionSettings& encryption) : settings_(encryption) {
+        salt_ = Stable(encryption.password, "salt", 16);
+        Bytes h = crypto::Digest(crypto::HashAlgorithm::Sha1, {salt_, Utf16Le(encryption.password)});
         for (std::uint32_t i = 0; i < 50000; ++i) {
             const auto counter = Le32(i);
             h = crypto::Digest(crypto::HashAlgorithm::Sha1, {counter, h});
@@ -195,18 +195,18 @@ public:
         }
         Bytes key = crypto::Digest(crypto::HashAlgorithm::Sha1, {inner});
         Append(key, crypto::Digest(crypto::HashAlgorithm::Sha1, {outer}));
-        key.resize(static_cast<std::size_t>(KeyBits(spec_)) / 8);
+        key.resize(static_cast<std::size_t>(KeyBits(settings_)) / 8);
         return key;
     }
 
     Bytes Block() override {
         crypto::Aes aes(Key(0));
-        Bytes verifier = Stable(spec_.password, "verifier", 16);
+        Bytes verifier = Stable(settings_.password, "verifier", 16);
         Bytes verifierHash = crypto::Digest(crypto::HashAlgorithm::Sha1, {verifier});
         verifierHash.resize(32, 0);
         aes.EncryptEcb(verifier);
         aes.EncryptEcb(verifierHash);
-        const int bits = KeyBits(spec_);
+        const int bits = KeyBits(settings_);
         Bytes block;
         Append32(block, 0x00020004);  // version 4.2
         const std::uint32_t flags = 0x24;  // CryptoAPI and AES
@@ -220,7 +220,7 @@ public:
         Append32(header, 0);
         Append32(header, 0);
         const std::string provider =
-            spec_.provider.empty() ? "Microsoft Enhanced RSA and AES Cryptographic Provider" : spec_.provider;
+            settings_.provider.empty() ? "Microsoft Enhanced RSA and AES Cryptographic Provider" : settings_.provider;
         Append(header, Utf16Le(provider));
         header.push_back(0);
         header.push_back(0);
@@ -241,23 +241,23 @@ public:
     }
 
 private:
-    EncryptionSpec spec_;
+    EncryptionSettings settings_;
     Bytes salt_, hn_;
 };
 
 class AgileScheme : public Scheme {
 public:
-    explicit AgileScheme(const EncryptionSpec& spec)
-        : spec_(spec), hash_(HashNamed(spec.hash)), keyBytes_(static_cast<std::size_t>(KeyBits(spec)) / 8) {
-        keySalt_ = Stable(spec.password, "key data salt", 16);
-        passwordSalt_ = Stable(spec.password, "password salt", 16);
-        secret_ = Stable(spec.password, "secret key", keyBytes_);
+    explicit AgileScheme(const EncryptionSettings& encryption)
+        : settings_(encryption), hash_(HashNamed(encryption.hash)), keyBytes_(static_cast<std::size_t>(KeyBits(encryption)) / 8) {
+        keySalt_ = Stable(encryption.password, "key data salt", 16);
+        passwordSalt_ = Stable(encryption.password, "password salt", 16);
+        secret_ = Stable(encryption.password, "secret key", keyBytes_);
         aes_ = std::make_unique<crypto::Aes>(secret_);
     }
 
     Bytes Block() override {
-        Bytes h = crypto::Digest(hash_, {passwordSalt_, Utf16Le(spec_.password)});
-        for (std::uint32_t i = 0; i < spec_.spinCount; ++i) {
+        Bytes h = crypto::Digest(hash_, {passwordSalt_, Utf16Le(settings_.password)});
+        for (std::uint32_t i = 0; i < settings_.spinCount; ++i) {
             const auto counter = Le32(i);
             h = crypto::Digest(hash_, {counter, h});
         }
@@ -268,7 +268,7 @@ public:
             crypto::Aes(key).EncryptCbc(passwordSalt_, value);
             return Base64(value);
         };
-        const Bytes verifierInput = Stable(spec_.password, "verifier", 16);
+        const Bytes verifierInput = Stable(settings_.password, "verifier", 16);
         const std::string input = encrypt({0xFE, 0xA7, 0xD2, 0x76, 0x3B, 0x4B, 0x9E, 0x79}, verifierInput);
         const std::string value =
             encrypt({0xD7, 0xAA, 0x0F, 0x6D, 0x30, 0x61, 0x34, 0x4E}, crypto::Digest(hash_, {verifierInput}));
@@ -277,7 +277,7 @@ public:
         const std::string common = "saltSize=\"16\" blockSize=\"16\" keyBits=\"" + std::to_string(keyBytes_ * 8) +
                                    "\" hashSize=\"" + std::to_string(crypto::HashLength(hash_)) +
                                    "\" cipherAlgorithm=\"AES\" cipherChaining=\"ChainingModeCBC\" hashAlgorithm=\"" +
-                                   spec_.hash + "\"";
+                                   settings_.hash + "\"";
         const std::string xml =
             "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
             "<encryption xmlns=\"http://schemas.microsoft.com/office/2006/encryption\" "
@@ -285,7 +285,7 @@ public:
             "xmlns:c=\"http://schemas.microsoft.com/office/2006/keyEncryptor/certificate\">"
             "<keyData " + common + " saltValue=\"" + Base64(keySalt_) + "\"/>"
             "<keyEncryptors><keyEncryptor uri=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\">"
-            "<p:encryptedKey spinCount=\"" + std::to_string(spec_.spinCount) + "\" " + common +
+            "<p:encryptedKey spinCount=\"" + std::to_string(settings_.spinCount) + "\" " + common +
             " saltValue=\"" + Base64(passwordSalt_) + "\" encryptedVerifierHashInput=\"" + input +
             "\" encryptedVerifierHashValue=\"" + value + "\" encryptedKeyValue=\"" + keyValue +
             "\"/></keyEncryptor></keyEncryptors></encryption>";
@@ -304,7 +304,7 @@ public:
     }
 
 private:
-    EncryptionSpec spec_;
+    EncryptionSettings settings_;
     crypto::HashAlgorithm hash_;
     std::size_t keyBytes_;
     Bytes keySalt_, passwordSalt_, secret_;
@@ -313,12 +313,12 @@ private:
 
 class Sink : public PageSink {
 public:
-    Sink(const EncryptionSpec& spec, PageSink& target) : spec_(spec), target_(target) {
-        if (spec.scheme == "rc4") scheme_ = std::make_unique<Rc4Scheme>(spec, false);
-        else if (spec.scheme == "rc4-cryptoapi") scheme_ = std::make_unique<Rc4Scheme>(spec, true);
-        else if (spec.scheme == "standard") scheme_ = std::make_unique<StandardScheme>(spec);
-        else scheme_ = std::make_unique<AgileScheme>(spec);
-        const Bytes key = Stable(spec.password, "database key", 4);
+    Sink(const EncryptionSettings& encryption, PageSink& target) : settings_(encryption), target_(target) {
+        if (encryption.scheme == "rc4") scheme_ = std::make_unique<Rc4Scheme>(encryption, false);
+        else if (encryption.scheme == "rc4-cryptoapi") scheme_ = std::make_unique<Rc4Scheme>(encryption, true);
+        else if (encryption.scheme == "standard") scheme_ = std::make_unique<StandardScheme>(encryption);
+        else scheme_ = std::make_unique<AgileScheme>(encryption);
+        const Bytes key = Stable(encryption.password, "database key", 4);
         databaseKey_ = static_cast<std::uint32_t>(key[0]) | (static_cast<std::uint32_t>(key[1]) << 8) |
                        (static_cast<std::uint32_t>(key[2]) << 16) | (static_cast<std::uint32_t>(key[3]) << 24);
         if (databaseKey_ == 0) databaseKey_ = 1;  // zero would mean "not encrypted"
@@ -337,7 +337,7 @@ public:
 private:
     void AceHeader(Page& page) {
         std::memcpy(&page[4], "Standard ACE DB", 16);
-        const int version = spec_.version != 0 ? spec_.version : spec_.scheme == "agile" ? 3 : 2;
+        const int version = settings_.version != 0 ? settings_.version : settings_.scheme == "agile" ? 3 : 2;
         page[0x14] = static_cast<std::uint8_t>(version);
         // The key lies inside the obfuscated block: undo, set, redo.
         Rc4(kHeaderKey, sizeof kHeaderKey, &page[0x18], 128);
@@ -350,7 +350,7 @@ private:
         std::copy(block.begin(), block.end(), page.begin() + kInfoLengthAt + 2);
     }
 
-    EncryptionSpec spec_;
+    EncryptionSettings settings_;
     PageSink& target_;
     std::unique_ptr<Scheme> scheme_;
     std::uint32_t databaseKey_ = 0;
@@ -358,26 +358,26 @@ private:
 
 }  // namespace
 
-void CheckEncryptionSpec(const EncryptionSpec& spec) {
-    const std::string& s = spec.scheme;
+void CheckEncryptionSettings(const EncryptionSettings& encryption) {
+    const std::string& s = encryption.scheme;
     if (s != "rc4" && s != "rc4-cryptoapi" && s != "standard" && s != "agile")
         throw std::runtime_error("encryption: scheme must be rc4, rc4-cryptoapi, standard or agile");
-    if (spec.password.empty()) throw std::runtime_error("encryption: a password is needed");
-    const int bits = KeyBits(spec);
+    if (encryption.password.empty()) throw std::runtime_error("encryption: a password is needed");
+    const int bits = KeyBits(encryption);
     if (s == "rc4" && bits != 128) throw std::runtime_error("encryption: plain RC4 keys are 128 bits");
     if (s == "rc4-cryptoapi" && (bits < 40 || bits > 128 || bits % 8 != 0))
         throw std::runtime_error("encryption: RC4 key bits must be a multiple of 8 from 40 to 128");
     if ((s == "standard" || s == "agile") && bits != 128 && bits != 192 && bits != 256)
         throw std::runtime_error("encryption: AES key bits must be 128, 192 or 256");
-    if (s == "agile") HashNamed(spec.hash);
-    if (spec.spinCount > 10000000) throw std::runtime_error("encryption: spin count above ten million");
-    if (spec.version != 0 && (spec.version < 2 || spec.version > 6))
+    if (s == "agile") HashNamed(encryption.hash);
+    if (encryption.spinCount > 10000000) throw std::runtime_error("encryption: spin count above ten million");
+    if (encryption.version != 0 && (encryption.version < 2 || encryption.version > 6))
         throw std::runtime_error("encryption: ACE version must be 2 to 6");
 }
 
-std::unique_ptr<PageSink> EncryptingSink(const EncryptionSpec& spec, PageSink& target) {
-    CheckEncryptionSpec(spec);
-    return std::make_unique<Sink>(spec, target);
+std::unique_ptr<PageSink> EncryptingSink(const EncryptionSettings& encryption, PageSink& target) {
+    CheckEncryptionSettings(encryption);
+    return std::make_unique<Sink>(encryption, target);
 }
 
 }  // namespace mkdb

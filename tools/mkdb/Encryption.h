@@ -12,7 +12,7 @@
 
 namespace mkdb {
 
-struct EncryptionSpec {
+struct EncryptionSettings {
     // "rc4" (MD5 and RC4), "rc4-cryptoapi", "standard" (AES-ECB) or "agile" (AES-CBC).
     std::string scheme;
     std::string password; // UTF-8; must not be empty
@@ -24,10 +24,10 @@ struct EncryptionSpec {
 };
 
 // Checks the encryption settings (throws std::runtime_error naming what is wrong).
-void CheckEncryptionSpec(const EncryptionSpec& spec);
+void CheckEncryptionSettings(const EncryptionSettings& encryption);
 
 // Encrypts every page on its way to `target`. Salts, keys and verifiers are
 // derived from the password, so the same description gives the same bytes.
-std::unique_ptr<PageSink> EncryptingSink(const EncryptionSpec& spec, PageSink& target);
+std::unique_ptr<PageSink> EncryptingSink(const EncryptionSettings& encryption, PageSink& target);
 
 }  // namespace mkdb

@@ -95,7 +95,7 @@ struct TableSpec {
 };
 
 // A catalog entry for a table whose rows live elsewhere.
-struct LinkSpec {
+struct LinkDescription {
     std::string name;
     std::string database;     // path of the other Access file, as stored
     std::string foreignName;  // the table's name there
@@ -110,13 +110,13 @@ struct MdbDescription {
     // Jet3 only: the code page of every text, name and memo.
     std::uint16_t codePage = 1252;
     std::vector<TableSpec> tables;
-    std::vector<LinkSpec> links = {};
+    std::vector<LinkDescription> links = {};
     std::string password;  // empty = none; at most 20 characters
     // Header creation date as a day number; it also keys the password mask.
     double creationDate = 45000.5;
     // Set: the file is written as an encrypted ACE database instead (then
     // `password` stays empty: the encryption's password protects it).
-    std::optional<mkdb::EncryptionSpec> encryption;
+    std::optional<mkdb::EncryptionSettings> encryption;
 };
 
 // Writes a Jet 4 .mdb (or the description's other format; an encrypted .accdb when `encryption` is set).

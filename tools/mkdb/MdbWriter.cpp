@@ -199,7 +199,7 @@ void Write(const MdbDescription& description, PageSink& sink) {
         tables.push_back(std::move(t));
     }
 
-    for (const LinkSpec& link : description.links) {
+    for (const LinkDescription& link : description.links) {
         if (!names.insert(Lower(link.name)).second) throw std::runtime_error("duplicate table " + link.name);
     }
 
@@ -221,7 +221,7 @@ void Write(const MdbDescription& description, PageSink& sink) {
         }
         // Linked tables have no pages here; their ids only need to be unique.
         std::int64_t linkId = 0x01000000;
-        for (const LinkSpec& link : description.links) {
+        for (const LinkDescription& link : description.links) {
             std::vector<CellValue> row = CatalogRow(linkId++, kTablesContainer, link.name, link.odbc ? 4 : 6, 0, date);
             if (!link.database.empty()) row[8] = CellValue::fromText(link.database);
             if (!link.connect.empty()) row[9] = CellValue::fromText(link.connect);
@@ -298,7 +298,7 @@ void WriteMaybeEncrypted(const MdbDescription& description, PageSink& sink) {
 }  // namespace mkdb
 
 void WriteMdb(const MdbDescription& description, const std::string& path) {
-    if (description.encryption) mkdb::CheckEncryptionSpec(*description.encryption);
+    if (description.encryption) mkdb::CheckEncryptionSettings(*description.encryption);
     mkdb::FilePageSink sink(path);  // a file we could not create is not ours to remove
     try {
         mkdb::WriteMaybeEncrypted(description, sink);
