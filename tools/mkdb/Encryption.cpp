@@ -80,6 +80,37 @@ crypto::HashAlgorithm HashNamed(const std::string& name) {
     throw std::runtime_error("encryption: hash must be SHA1, SHA256, SHA384 or SHA512");
 }
 
+// The flags and CryptoAPI header that RC4 CryptoAPI and standard AES blocks
+// share; SHA-1 is the only hash either uses.
+void AppendCryptoApiHeader(Bytes& block, std::uint32_t flags, std::uint32_t algorithm, std::uint32_t keyBits,
+                           std::uint32_t providerType, const std::string& provider) {
+    Bytes header;
+    Append32(header, flags);
+    Append32(header, 0);       // size of extra data
+    Append32(header, algorithm);
+    Append32(header, 0x8004);  // SHA-1
+    Append32(header, keyBits);
+    Append32(header, providerType);
+    Append32(header, 0);
+    Append32(header, 0);
+    Append(header, Utf16Le(provider));
+    header.push_back(0);
+    header.push_back(0);
+    Append32(block, flags);
+    Append32(block, static_cast<std::uint32_t>(header.size()));
+    Append(block, header);
+}
+
+// Salt, encrypted verifier and its encrypted SHA-1 hash, each after its size.
+void AppendVerifier(Bytes& block, std::span<const std::uint8_t> salt, std::span<const std::uint8_t> verifier,
+                    std::span<const std::uint8_t> verifierHash) {
+    Append32(block, static_cast<std::uint32_t>(salt.size()));
+    Append(block, salt);
+    Append(block, verifier);
+    Append32(block, 20);
+    Append(block, verifierHash);
+}
+
 int KeyBits(const EncryptionSettings& encryption) {
     if (encryption.keyBits != 0) return encryption.keyBits;
     return encryption.scheme == "agile" ? 256 : encryption.scheme == "rc4-cryptoapi" ? 128 : 128;
@@ -138,29 +169,11 @@ public:
             return block;
         }
         Append32(block, 0x00020004);  // version 4.2
-        const std::uint32_t flags = 0x04;
-        Bytes header;
-        Append32(header, flags);
-        Append32(header, 0);       // size of extra data
-        Append32(header, 0x6801);  // RC4
-        Append32(header, 0x8004);  // SHA-1
-        Append32(header, static_cast<std::uint32_t>(KeyBits(settings_)));
-        Append32(header, 1);       // provider type: RSA full
-        Append32(header, 0);
-        Append32(header, 0);
-        const std::string provider =
-            settings_.provider.empty() ? "Microsoft Enhanced Cryptographic Provider v1.0" : settings_.provider;
-        Append(header, Utf16Le(provider));
-        header.push_back(0);
-        header.push_back(0);
-        Append32(block, flags);
-        Append32(block, static_cast<std::uint32_t>(header.size()));
-        Append(block, header);
-        Append32(block, 16);
-        Append(block, salt_);
-        block.insert(block.end(), secret.begin(), secret.begin() + 16);
-        Append32(block, 20);
-        block.insert(block.end(), secret.begin() + 16, secret.end());
+        AppendCryptoApiHeader(block, 0x04, 0x6801 /* RC4 */, static_cast<std::uint32_t>(KeyBits(settings_)),
+                              1 /* RSA full */,
+                              settings_.provider.empty() ? "Microsoft Enhanced Cryptographic Provider v1.0"
+                                                         : settings_.provider);
+        AppendVerifier(block, salt_, std::span(secret).first(16), std::span(secret).subspan(16));
         return block;
     }
 
@@ -209,29 +222,12 @@ public:
         const int bits = KeyBits(settings_);
         Bytes block;
         Append32(block, 0x00020004);  // version 4.2
-        const std::uint32_t flags = 0x24;  // CryptoAPI and AES
-        Bytes header;
-        Append32(header, flags);
-        Append32(header, 0);
-        Append32(header, bits == 128 ? 0x660E : bits == 192 ? 0x660F : 0x6610);
-        Append32(header, 0x8004);
-        Append32(header, static_cast<std::uint32_t>(bits));
-        Append32(header, 0x18);  // provider type: RSA and AES
-        Append32(header, 0);
-        Append32(header, 0);
-        const std::string provider =
-            settings_.provider.empty() ? "Microsoft Enhanced RSA and AES Cryptographic Provider" : settings_.provider;
-        Append(header, Utf16Le(provider));
-        header.push_back(0);
-        header.push_back(0);
-        Append32(block, flags);
-        Append32(block, static_cast<std::uint32_t>(header.size()));
-        Append(block, header);
-        Append32(block, 16);
-        Append(block, salt_);
-        Append(block, verifier);
-        Append32(block, 20);
-        Append(block, verifierHash);
+        AppendCryptoApiHeader(block, 0x24 /* CryptoAPI and AES */,
+                              bits == 128 ? 0x660E : bits == 192 ? 0x660F : 0x6610,
+                              static_cast<std::uint32_t>(bits), 0x18 /* RSA and AES */,
+                              settings_.provider.empty() ? "Microsoft Enhanced RSA and AES Cryptographic Provider"
+                                                         : settings_.provider);
+        AppendVerifier(block, salt_, verifier, verifierHash);
         return block;
     }
 
