@@ -94,6 +94,23 @@ public:
     // rest of the record survives (a damaged calculated result, a broken
     // long-value chain); the export tells the user how many.
     virtual int64_t ValuesLeftEmpty() const { return 0; }
+
+    // Reading in parts, one thread each. The records fall into consecutive
+    // blocks in their own order; a part delivers the blocks first, first +
+    // stride, first + 2 stride, ... and nothing else, so that parts 0..stride-1
+    // together hold every record once. Parts are taken before any of them is
+    // used, may then be used on other threads at the same time, and must not
+    // outlive the database. No parts (BlockCount 0, Part null): the records
+    // are read in one piece.
+    virtual int32_t BlockCount() const { return 0; }
+    virtual std::unique_ptr<Recordset> Part(int32_t first, int32_t stride)
+    {
+        (void)first;
+        (void)stride;
+        return nullptr;
+    }
+    // The block of the current record.
+    virtual int32_t Block() const { return 0; }
 };
 
 class Database {

@@ -2,6 +2,7 @@
 
 #include "engine/Cells.h"
 #include "engine/OutputFile.h"
+#include "engine/Records.h"
 #include "engine/Report.h"
 #include "platform/Platform.h"
 
@@ -13,15 +14,6 @@
 namespace {
 
 constexpr std::size_t kCurrentFileTextCapacity = 519;
-
-// What the export needs of one column, read once per table: the records loop
-// then costs no name conversion and no filter search per cell.
-struct ColumnPlan {
-    std::vector<std::string> Names;
-    std::vector<CellClass> Classes;
-    std::vector<int32_t> Exported; // indexes of the selected columns, ascending
-    int32_t Count = 0;
-};
 
 bool Selected(const ConversionSettings& settings, const std::string& name) {
     if (!settings.OnlyFields)
@@ -112,15 +104,16 @@ std::string HeaderLine(const ConversionSettings& settings, const ColumnPlan& pla
     return line;
 }
 
-struct RecordsWritten {
-    int32_t Count = 0;
-    bool Stopped = false; // a stop request ended the table before its last record
-};
-
 RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputFile& file,
                             Recordset& records, const ColumnPlan& plan, int32_t total) {
     if (settings.ExportRecords == 0 || total == 0)
-        return {};
+        return {0, false, records.ValuesLeftEmpty()};
+    // The wizard's progress follows every record, so its tables stay on one thread.
+    if (!window) {
+        const int32_t threads = ThreadsFor(settings, records.BlockCount());
+        if (threads > 1)
+            return WriteRecordsInParts(settings, file, records, plan, threads);
+    }
     records.MoveFirst();
     int64_t start = 0;
     if (window) {
@@ -136,21 +129,12 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
             window->ProgressStep();
             window->ProgressTimes(start, platform::SecondsNow(), written, total);
         }
-        const Fields& values = records.GetFields();
-        bool first = true;
-        for (int32_t i : plan.Exported) {
-            if (!first)
-                file.Write(fieldDelimiter);
-            first = false;
-            cells.Write(file, values.Item(i).Value(), plan.Classes[static_cast<std::size_t>(i)]);
-        }
-        if (!recordDelimiter.empty())
-            file.Write(recordDelimiter);
+        WriteRecord(cells, file, records.GetFields(), plan, fieldDelimiter, recordDelimiter);
         settings.RecordsDone += 1;
         records.MoveNext();
         written += 1;
     }
-    return {written, !records.Eof()};
+    return {written, !records.Eof(), records.ValuesLeftEmpty()};
 }
 
 // A replacing export writes beside the old file and takes its place only when
@@ -257,7 +241,7 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     const int32_t total = records->RecordCount();
     const RecordsWritten written = WriteRecords(window, settings, file, *records, plan, total);
     const bool closed = file.Close();
-    const int64_t leftEmpty = records->ValuesLeftEmpty();
+    const int64_t leftEmpty = written.LeftEmpty;
     records->Close();
     if (leftEmpty > 0) {
         // Written empty rather than losing the whole record; the user hears of it.

@@ -1,5 +1,7 @@
 #include "engine/OutputFile.h"
 
+#include <algorithm>
+
 bool OutputFile::OpenAppend(const std::string& path)
 {
     Close();
@@ -9,11 +11,41 @@ bool OutputFile::OpenAppend(const std::string& path)
     // Our own buffer gathers the bytes; a second one in the stream would
     // only copy every byte once more.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    if (!buffer_)
+    if (allocated_ != kBufferBytes) {
+        // A file's buffer has one size: a memory buffer that grew is let go.
         buffer_ = std::make_unique<char[]>(kBufferBytes);
+        allocated_ = kBufferBytes;
+    }
+    memory_ = false;
+    capacity_ = allocated_;
     used_ = 0;
     failed_ = false;
     return true;
+}
+
+void OutputFile::OpenMemory()
+{
+    Close();
+    memory_ = true;
+    if (!buffer_) {
+        buffer_ = std::make_unique<char[]>(kBufferBytes);
+        allocated_ = kBufferBytes;
+    }
+    capacity_ = allocated_;
+    used_ = 0;
+    failed_ = false;
+}
+
+void OutputFile::Grow(std::size_t more)
+{
+    const std::size_t needed = used_ + more;
+    if (needed <= capacity_)
+        return;
+    const std::size_t size = std::max(needed, capacity_ * 2);
+    auto larger = std::make_unique<char[]>(size);
+    std::memcpy(larger.get(), buffer_.get(), used_);
+    buffer_ = std::move(larger);
+    allocated_ = capacity_ = size;
 }
 
 void OutputFile::Flush()
@@ -25,6 +57,12 @@ void OutputFile::Flush()
 
 void OutputFile::WriteThrough(std::string_view bytes)
 {
+    if (memory_) {
+        Grow(bytes.size());
+        std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
+        return;
+    }
     if (file_ == nullptr)
         return;
     Flush();
@@ -40,6 +78,10 @@ void OutputFile::WriteThrough(std::string_view bytes)
 
 char* OutputFile::ReserveAfterFlush(std::size_t bytes)
 {
+    if (memory_) {
+        Grow(bytes);
+        return buffer_.get() + used_;
+    }
     if (file_ == nullptr || bytes > kBufferBytes)
         return nullptr;
     Flush();
@@ -54,5 +96,6 @@ bool OutputFile::Close()
             failed_ = true;
         file_ = nullptr;
     }
+    capacity_ = 0;
     return !failed_;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// A buffered output file opened for appending in binary mode.
+// A buffered output file opened for appending in binary mode, or the same
+// buffer kept in memory for a block of records formatted on another thread.
 
 #include <cstdio>
 #include <cstring>
@@ -16,12 +17,17 @@ public:
 
     // "ab": created when missing, written at its end, no newline translation.
     bool OpenAppend(const std::string& path);
-    bool IsOpen() const { return file_ != nullptr; }
+    // No file: the buffer grows to hold whatever is written, until Clear.
+    void OpenMemory();
+    bool IsOpen() const { return capacity_ != 0; }
+    // What a memory buffer holds.
+    std::string_view Bytes() const { return {buffer_.get(), used_}; }
+    void Clear() { used_ = 0; }
     // Cells arrive as many small pieces: the common case is a copy into the
     // buffer, inline, without a call into the C library and its stream lock.
     void Write(std::string_view bytes)
     {
-        if (file_ != nullptr && bytes.size() <= kBufferBytes - used_) {
+        if (bytes.size() <= capacity_ - used_) {
             if (!bytes.empty())
                 std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
             used_ += bytes.size();
@@ -35,7 +41,7 @@ public:
     // cannot fit (or no file is open). Commit then says how many were used.
     char* Reserve(std::size_t bytes)
     {
-        if (file_ != nullptr && bytes <= kBufferBytes - used_)
+        if (bytes <= capacity_ - used_)
             return buffer_.get() + used_;
         return ReserveAfterFlush(bytes);
     }
@@ -51,8 +57,14 @@ private:
     void WriteThrough(std::string_view bytes);
     char* ReserveAfterFlush(std::size_t bytes);
 
+    // Grows a memory buffer to hold `more` bytes beyond those used.
+    void Grow(std::size_t more);
+
     std::FILE* file_ = nullptr;
+    bool memory_ = false;
     std::unique_ptr<char[]> buffer_;
+    std::size_t allocated_ = 0;
+    std::size_t capacity_ = 0; // allocated_ while open, 0 while nothing is
     std::size_t used_ = 0;
     bool failed_ = false;
 };

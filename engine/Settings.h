@@ -79,6 +79,9 @@ struct ConversionSettings {
     int32_t FirstColumn = 0;
     int32_t LastColumn = 0;
     std::atomic<int32_t> StopRequested{0};
+    // Threads a table's records may be read and formatted on: 0 lets the
+    // export choose (one per core), 1 keeps every table on the calling thread.
+    int32_t ExportThreads = 0;
     int32_t TablesDone = 0;
     int32_t RecordsDone = 0;
     // Failures of this run, so an unattended run can tell success from failure:

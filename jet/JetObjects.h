@@ -82,6 +82,8 @@ private:
 class JetRecordset : public Recordset {
 public:
     JetRecordset(std::shared_ptr<DatabaseFile> database, const CatalogTable& entry);
+    // One part of the table's records: blocks first, first + stride, ...
+    JetRecordset(std::shared_ptr<DatabaseFile> database, const CatalogTable& entry, int32_t first, int32_t stride);
     // The decode context and the fields point into this object's own members.
     JetRecordset(const JetRecordset&) = delete;
     JetRecordset& operator=(const JetRecordset&) = delete;
@@ -92,6 +94,9 @@ public:
     const Fields& GetFields() const override;
     void Close() override;
     int64_t ValuesLeftEmpty() const override { return context_.ValuesLeftEmpty; }
+    int32_t BlockCount() const override;
+    std::unique_ptr<Recordset> Part(int32_t first, int32_t stride) override;
+    int32_t Block() const override;
 
 private:
     void CheckOpen() const;
@@ -99,6 +104,7 @@ private:
     void DecodeRecord(ByteSpan record);
 
     std::shared_ptr<DatabaseFile> database_;
+    const CatalogTable* entry_;
     std::shared_ptr<const TableDefinition> table_;
     std::vector<ComplexColumn> complex_;
     std::optional<TableScan> scan_;

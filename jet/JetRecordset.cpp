@@ -1,11 +1,16 @@
 #include "jet/JetObjects.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace jet {
 
 JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const CatalogTable& entry)
-    : database_(std::move(database)), longValues_(database_->File()) {
+    : JetRecordset(std::move(database), entry, 0, 1) {}
+
+JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const CatalogTable& entry, int32_t first,
+                           int32_t stride)
+    : database_(std::move(database)), entry_(&entry), longValues_(database_->File()) {
     if (entry.Kind != TableKind::Local) {
         std::u16string description = u"Table '";
         description.append(entry.Name).append(u"' is linked to another database; its records cannot be read.");
@@ -16,6 +21,8 @@ JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const Catalog
     context_ = DecodeContext{file.IsJet3(), file.GetHeader().CodePage, &longValues_, &scratch_};
     layout_.emplace(file.IsJet3(), *table_);
     scan_.emplace(file, *table_);
+    if (stride > 1)
+        scan_->LimitToPart(static_cast<std::size_t>(first), static_cast<std::size_t>(stride));
 
     // Complex columns are resolved once: their items for every key at hand
     // before the first record.
@@ -72,6 +79,25 @@ void JetRecordset::MoveNext() {
     if (!current_)
         Raise(DaoNumber::NoCurrentRecord, u"No current record.");
     Advance();
+}
+
+int32_t JetRecordset::BlockCount() const {
+    CheckOpen();
+    return static_cast<int32_t>(std::min<std::size_t>(scan_->BlockCount(), INT32_MAX));
+}
+
+std::unique_ptr<Recordset> JetRecordset::Part(int32_t first, int32_t stride) {
+    CheckOpen();
+    if (stride < 1 || first < 0 || first >= stride)
+        Raise(DaoNumber::InvalidOperation, u"Invalid operation.");
+    // Pages come through the file's shared cache, which serialises them;
+    // everything else a part reads or decodes into is its own.
+    return std::make_unique<JetRecordset>(database_, *entry_, first, stride);
+}
+
+int32_t JetRecordset::Block() const {
+    CheckOpen();
+    return static_cast<int32_t>(scan_->Block());
 }
 
 const Fields& JetRecordset::GetFields() const {

@@ -63,6 +63,7 @@ void PageFile::ReadRaw(uint32_t number, std::vector<uint8_t>& into) {
 PageData PageFile::Page(uint32_t number) {
     if (number == 0 || number >= pageCount_)
         RaiseCorrupt("page number outside the file");
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (auto found = index_.find(number); found != index_.end()) {
         recent_.splice(recent_.begin(), recent_, found->second);
         return found->second->second;
@@ -100,6 +101,7 @@ PageData PageFile::Page(uint32_t number) {
 
 void PageFile::SetDecryptor(std::unique_ptr<PageDecryptor> decryptor) {
     // Pages read before (none, when opening) would be stale.
+    const std::lock_guard<std::mutex> lock(mutex_);
     recent_.clear();
     index_.clear();
     decryptor_ = std::move(decryptor);

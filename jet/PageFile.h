@@ -10,6 +10,7 @@
 #include <fstream>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -34,7 +35,8 @@ public:
     uint64_t FileSize() const { return fileSize_; }
 
     // Page n (1 <= n < PageCount), decoded. The data stays valid as long as
-    // the caller holds it, even after the cache lets it go.
+    // the caller holds it, even after the cache lets it go. Safe to call from
+    // several threads at once (parts of one table read side by side).
     PageData Page(uint32_t number);
     // The same, checked to be of the given page type.
     PageData PageOfType(uint32_t number, uint8_t type, std::string_view what);
@@ -47,6 +49,7 @@ public:
 private:
     void ReadRaw(uint32_t number, std::vector<uint8_t>& into);
 
+    std::mutex mutex_; // over the stream, the cache and the decryptor
     std::ifstream file_;
     Header header_;
     std::vector<uint8_t> page0_;

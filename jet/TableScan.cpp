@@ -14,8 +14,15 @@ constexpr int kMaxOverflowHops = 4;
 TableScan::TableScan(PageFile& file, const TableDefinition& table)
     : file_(file), owner_(table.Page), pages_(ReadUsageMap(file, table.OwnedPages)) {}
 
+void TableScan::LimitToPart(std::size_t first, std::size_t stride) {
+    first_ = first;
+    stride_ = stride < 1 ? 1 : stride;
+    Restart();
+}
+
 void TableScan::Restart() {
     pageIndex_ = 0;
+    block_ = 0;
     row_ = 0;
     page_.reset();
 }
@@ -23,6 +30,13 @@ void TableScan::Restart() {
 bool TableScan::Next(ByteSpan& record) {
     while (pageIndex_ < pages_.size()) {
         if (!page_) {
+            if (stride_ > 1 && (pageIndex_ / kBlockPages) % stride_ != first_) {
+                // Not this part's block: on to the start of the next one that is.
+                const std::size_t block = pageIndex_ / kBlockPages;
+                const std::size_t ahead = (first_ + stride_ - block % stride_) % stride_;
+                pageIndex_ = (block + ahead) * kBlockPages;
+                continue;
+            }
             page_ = file_.Page(pages_[pageIndex_]);
             const ByteSpan bytes(*page_);
             // The map can lag behind the pages: a page now used by another
@@ -41,6 +55,7 @@ bool TableScan::Next(ByteSpan& record) {
             if (slot.Deleted)
                 continue;
             position_ = RowPointer{pages_[pageIndex_], static_cast<uint8_t>(row_ - 1)};
+            block_ = pageIndex_ / kBlockPages;
             ByteSpan row = bytes.subspan(slot.Start, slot.End - slot.Start);
             bool overflow = slot.Overflow;
             for (int hop = 0; overflow; ++hop) {

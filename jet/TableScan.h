@@ -14,6 +14,14 @@ class TableScan {
 public:
     TableScan(PageFile& file, const TableDefinition& table);
 
+    // Consecutive owned pages make a block; a scan can be limited to every
+    // stride-th block from first on (one part of a table read in parts).
+    static constexpr std::size_t kBlockPages = 32;
+    std::size_t BlockCount() const { return (pages_.size() + kBlockPages - 1) / kBlockPages; }
+    void LimitToPart(std::size_t first, std::size_t stride);
+    // The block of the last record returned by Next.
+    std::size_t Block() const { return block_; }
+
     // Starts again from the first record.
     void Restart();
     // The next record's bytes, valid until the next call; false at the end.
@@ -27,6 +35,9 @@ private:
     uint32_t owner_;
     std::vector<uint32_t> pages_;
     std::size_t pageIndex_ = 0;
+    std::size_t first_ = 0;
+    std::size_t stride_ = 1;
+    std::size_t block_ = 0;
     unsigned row_ = 0;
     PageData page_;
     PageData target_; // page of the last overflow target

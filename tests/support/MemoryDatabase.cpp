@@ -128,11 +128,29 @@ public:
 
 class MemoryRecordset : public Recordset {
 public:
-    MemoryRecordset(std::shared_ptr<File> file, const Table& table) : file_(std::move(file)), table_(table) {
+    MemoryRecordset(std::shared_ptr<File> file, const Table& table, int32_t first = 0, int32_t stride = 1)
+        : file_(std::move(file)), table_(table), first_(first), stride_(stride) {
         fields_.fields_.reserve(table.Columns.size());
         for (std::size_t i = 0; i < table.Columns.size(); ++i)
             fields_.fields_.emplace_back(*this, table.Columns[i], i);
-        ++file_->Used.RecordsetsOpened;
+        // A part is not a recordset of its own for the usage counts.
+        if (stride == 1)
+            ++file_->Used.RecordsetsOpened;
+        row_ = Skip(0);
+    }
+    int32_t BlockCount() const override {
+        Check();
+        return table_.RowBlocks.empty() ? 0 : table_.Blocks;
+    }
+    std::unique_ptr<Recordset> Part(int32_t first, int32_t stride) override {
+        Check();
+        if (table_.RowBlocks.empty())
+            return nullptr;
+        return std::make_unique<MemoryRecordset>(file_, table_, first, stride);
+    }
+    int32_t Block() const override {
+        Check();
+        return row_ < table_.RowBlocks.size() ? table_.RowBlocks[row_] : 0;
     }
     int32_t RecordCount() const override {
         Check();
@@ -142,13 +160,13 @@ public:
         Check();
         if (table_.Rows.empty())
             throw EngineError(kNoCurrentRecord);
-        row_ = 0;
+        row_ = Skip(0);
     }
     void MoveNext() override {
         Check();
         if (Eof())
             throw EngineError(kNoCurrentRecord);
-        ++row_;
+        row_ = Skip(row_ + 1);
     }
     bool Eof() const override {
         Check();
@@ -179,9 +197,20 @@ private:
         if (closed_)
             throw EngineError(kObjectClosed);
     }
+    // The first row from `row` on that lies in one of this part's blocks.
+    std::size_t Skip(std::size_t row) const {
+        if (stride_ == 1)
+            return row;
+        while (row < table_.Rows.size() && row < table_.RowBlocks.size() &&
+               table_.RowBlocks[row] % stride_ != first_)
+            ++row;
+        return row;
+    }
 
     std::shared_ptr<File> file_;
     const Table& table_;
+    int32_t first_;
+    int32_t stride_;
     RowFields fields_;
     std::size_t row_ = 0;
     bool closed_ = false;
@@ -312,7 +341,7 @@ Table& Table::Row(std::vector<Value> values) {
 }
 
 Table& File::AddTable(std::string name, std::vector<Column> columns) {
-    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}});
+    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}, {}, 0});
     return Tables.back();
 }
 

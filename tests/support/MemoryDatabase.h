@@ -54,6 +54,10 @@ struct Table {
     std::optional<int32_t> OpenRecordsetFailure;
     std::optional<int32_t> NameFailure;       // TableDef.Name raises this code
     std::optional<int32_t> RecordCountOverride; // a count that differs from the rows held
+    // Non-empty: the table can be read in parts, and row r lies in block
+    // RowBlocks[r] (ascending; numbers left out are empty blocks) of Blocks.
+    std::vector<int32_t> RowBlocks;
+    int32_t Blocks = 0;
 
     Table& Row(std::vector<Value> values);
 };

@@ -1,0 +1,194 @@
+#include "engine/Records.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// Blocks formatted ahead of the one being written, per thread: enough to
+// keep every thread busy while memory stays a few blocks' worth.
+constexpr int32_t kBlocksAheadPerThread = 2;
+// More threads than this gain nothing: the file is written by one.
+constexpr int32_t kMaxThreads = 4;
+
+struct FormattedBlock {
+    std::string Bytes;
+    int32_t Records = 0;
+    bool Stopped = false;       // a stop request came before the block's end
+    std::exception_ptr Error;   // what ended the block early
+};
+
+// Hands formatted blocks from the threads to the writer in block order,
+// and keeps the threads no further ahead than the window allows.
+class BlockQueue {
+public:
+    explicit BlockQueue(int32_t window) : window_(window) {}
+
+    // A thread waits until block n is within the window; false when the
+    // writer gave up and the thread is to end.
+    bool WaitForTurn(int32_t n)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        turn_.wait(lock, [&] { return abandoned_ || n < next_ + window_; });
+        return !abandoned_;
+    }
+    void Deliver(int32_t n, FormattedBlock block)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ready_.emplace(n, std::move(block));
+        }
+        arrived_.notify_all();
+    }
+    FormattedBlock Take(int32_t n)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        arrived_.wait(lock, [&] { return ready_.count(n) != 0; });
+        FormattedBlock block = std::move(ready_.at(n));
+        ready_.erase(n);
+        next_ = n + 1;
+        lock.unlock();
+        turn_.notify_all();
+        return block;
+    }
+    void Abandon()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            abandoned_ = true;
+        }
+        turn_.notify_all();
+    }
+
+private:
+    const int32_t window_;
+    std::mutex mutex_;
+    std::condition_variable turn_;
+    std::condition_variable arrived_;
+    std::map<int32_t, FormattedBlock> ready_;
+    int32_t next_ = 0;
+    bool abandoned_ = false;
+};
+
+// One thread's share: blocks first, first + stride, ... of the table, every
+// one of them delivered (empty when none of its pages held a record), so the
+// writer never waits for a block that will not come.
+void FormatPart(const ConversionSettings& settings, Recordset& part, const ColumnPlan& plan, int32_t first,
+                int32_t stride, int32_t blocks, BlockQueue& queue)
+{
+    OutputFile out;
+    out.OpenMemory();
+    int32_t block = first;
+    int32_t records = 0;
+    auto deliver = [&](bool stopped, std::exception_ptr error) {
+        queue.Deliver(block, FormattedBlock{std::string(out.Bytes()), records, stopped, std::move(error)});
+        out.Clear();
+        records = 0;
+        block += stride;
+    };
+    if (!queue.WaitForTurn(block))
+        return;
+    try {
+        TableCellWriter cells(settings);
+        const std::string_view fieldDelimiter = settings.Fields;
+        const std::string_view recordDelimiter = settings.Records;
+        part.MoveFirst();
+        while (!part.Eof()) {
+            if (settings.StopRequested.load(std::memory_order_relaxed)) {
+                deliver(true, nullptr);
+                return;
+            }
+            const int32_t at = part.Block();
+            while (block < at) {
+                deliver(false, nullptr);
+                if (!queue.WaitForTurn(block))
+                    return;
+            }
+            WriteRecord(cells, out, part.GetFields(), plan, fieldDelimiter, recordDelimiter);
+            records += 1;
+            part.MoveNext();
+        }
+    } catch (...) {
+        // The bytes before the failure are written as one thread would have.
+        deliver(false, std::current_exception());
+        return;
+    }
+    for (;;) {
+        deliver(false, nullptr);
+        if (block >= blocks || !queue.WaitForTurn(block))
+            return;
+    }
+}
+
+// Joins the threads however the writer leaves.
+class PartThreads {
+public:
+    explicit PartThreads(BlockQueue& queue) : queue_(queue) {}
+    PartThreads(const PartThreads&) = delete;
+    PartThreads& operator=(const PartThreads&) = delete;
+    ~PartThreads()
+    {
+        queue_.Abandon();
+        for (std::thread& thread : threads_)
+            thread.join();
+    }
+    std::vector<std::thread>& List() { return threads_; }
+
+private:
+    BlockQueue& queue_;
+    std::vector<std::thread> threads_;
+};
+
+} // namespace
+
+int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks)
+{
+    int32_t threads = settings.ExportThreads;
+    if (threads <= 0)
+        threads = static_cast<int32_t>(std::min<unsigned>(std::thread::hardware_concurrency(), kMaxThreads));
+    return std::max(1, std::min(threads, blocks));
+}
+
+RecordsWritten WriteRecordsInParts(ConversionSettings& settings, OutputFile& file, Recordset& records,
+                                   const ColumnPlan& plan, int32_t threads)
+{
+    const int32_t blocks = records.BlockCount();
+    // Every part is taken before any thread starts: taking one reads the
+    // table's definition through the database, which is not shared yet.
+    std::vector<std::unique_ptr<Recordset>> parts;
+    for (int32_t k = 0; k < threads; ++k) {
+        parts.push_back(records.Part(k, threads));
+        if (!parts.back())
+            throw EngineError(HResult::Fail);
+    }
+
+    BlockQueue queue(threads * kBlocksAheadPerThread);
+    RecordsWritten written;
+    {
+        PartThreads running(queue);
+        for (int32_t k = 0; k < threads; ++k) {
+            running.List().emplace_back(FormatPart, std::cref(settings), std::ref(*parts[static_cast<std::size_t>(k)]),
+                                        std::cref(plan), k, threads, blocks, std::ref(queue));
+        }
+        for (int32_t n = 0; n < blocks; ++n) {
+            FormattedBlock block = queue.Take(n);
+            file.Write(block.Bytes);
+            written.Count += block.Records;
+            settings.RecordsDone += block.Records;
+            if (block.Error)
+                std::rethrow_exception(block.Error);
+            if (block.Stopped) {
+                written.Stopped = true;
+                break;
+            }
+        }
+    }
+    for (const auto& part : parts)
+        written.LeftEmpty += part->ValuesLeftEmpty();
+    return written;
+}

@@ -1,0 +1,146 @@
+// A table read in parts on several threads must write the very bytes one
+// thread writes, in the table's order, and fail or stop where one thread
+// would. The in-memory tables say which block each row lies in.
+
+#include "engine/Export.h"
+
+#include "EngineTestSupport.h"
+
+#include <algorithm>
+
+using namespace enginetest;
+
+namespace {
+
+const char* const kDb = "/db/parts.mdb";
+
+// Rows of mixed cells spread over `blocks` blocks: some blocks hold many
+// rows, some one, some none at all.
+memdb::Table& AddMixedTable(memdb::File& file, int rows, int blocks, unsigned seed) {
+    memdb::Table& table = file.AddTable(
+        "Mixed", {{"Id", DaoType::Long}, {"Ratio", DaoType::Double}, {"Name", DaoType::Text}, {"Note", DaoType::Memo}});
+    std::mt19937 random(seed);
+    for (int r = 0; r < rows; ++r) {
+        const std::string name = r % 7 == 0 ? "say \"hi\", then go" : "name " + std::to_string(random() % 1000);
+        table.Row({memdb::Long(r), r % 5 == 0 ? memdb::Null() : memdb::Double(r / 7.0),
+                   memdb::Text(name), r % 3 == 0 ? memdb::Text(std::string(random() % 300, 'x') + "\r\nend")
+                                                 : memdb::Null()});
+    }
+    std::vector<int32_t> cuts;
+    for (int b = 0; b < blocks; ++b)
+        cuts.push_back(static_cast<int32_t>(random() % (rows + 1)));
+    std::sort(cuts.begin(), cuts.end());
+    // Row r lies in the block of the cuts at or before it (at most the last).
+    for (int r = 0; r < rows; ++r) {
+        const auto before = static_cast<int32_t>(std::upper_bound(cuts.begin(), cuts.end(), r) - cuts.begin());
+        table.RowBlocks.push_back(std::min(before, blocks - 1));
+    }
+    table.Blocks = blocks;
+    return table;
+}
+
+class PartsTest : public EngineTest {
+protected:
+    // The table's file as written with the given number of threads.
+    std::string ExportWith(int32_t threads, const std::string& name) {
+        settings.ExportThreads = threads;
+        settings.OutputPath = folder / name;
+        settings.FilesWritten.clear();
+        ExportTable(nullptr, settings, "Mixed");
+        return ReadAll(folder / name);
+    }
+};
+
+TEST_F(PartsTest, EveryThreadCountWritesTheBytesOfOneThread) {
+    auto file = memdb::Register(kDb);
+    AddMixedTable(*file, 3000, 40, 7);
+    Open(kDb);
+    for (int quotes : {1, 0}) {
+        settings.DoubleQuotes = quotes;
+        settings.RecordsDone = 0;
+        const std::string round = std::to_string(quotes);
+        const std::string expected = ExportWith(1, "one" + round + ".csv");
+        ASSERT_EQ(settings.RecordsDone, 3000);
+        EXPECT_NE(expected.find("\r\n2999,"), std::string::npos);
+        for (int32_t threads : {2, 3, 4, 7}) {
+            settings.RecordsDone = 0;
+            EXPECT_EQ(ExportWith(threads, "many" + std::to_string(threads) + round + ".csv"), expected)
+                << threads << " threads, quotes " << quotes;
+            EXPECT_EQ(settings.RecordsDone, 3000);
+        }
+    }
+    // Parts are not recordsets the export opens and closes.
+    EXPECT_EQ(file->Used.RecordsetsOpened, file->Used.RecordsetsClosed);
+}
+
+TEST_F(PartsTest, BlocksWithoutRecordsAndMoreThreadsThanBlocks) {
+    auto file = memdb::Register(kDb);
+    memdb::Table& table = AddMixedTable(*file, 50, 2, 3);
+    // Every row in the last of many blocks: all the others are empty.
+    table.Blocks = 30;
+    std::fill(table.RowBlocks.begin(), table.RowBlocks.end(), 29);
+    Open(kDb);
+    const std::string expected = ExportWith(1, "one.csv");
+    EXPECT_EQ(ExportWith(4, "four.csv"), expected);
+    table.Blocks = 2;
+    std::fill(table.RowBlocks.begin(), table.RowBlocks.end(), 0);
+    EXPECT_EQ(ExportWith(8, "eight.csv"), expected);
+}
+
+TEST_F(PartsTest, AFailingValueEndsTheTableAfterTheSameBytes) {
+    auto file = memdb::Register(kDb);
+    memdb::Table& table = AddMixedTable(*file, 2000, 25, 11);
+    table.Rows[1234][2] = memdb::Failing(HResult::DaoError(3049));
+    Open(kDb);
+    std::string expected;
+    for (int32_t threads : {1, 2, 4}) {
+        settings.ExportThreads = threads;
+        const std::string name = "t" + std::to_string(threads) + ".csv";
+        settings.OutputPath = folder / name;
+        try {
+            ExportTable(nullptr, settings, "Mixed");
+            ADD_FAILURE() << "no error with " << threads << " threads";
+        } catch (const EngineError& error) {
+            EXPECT_EQ(error.Code, HResult::DaoError(3049));
+        }
+        const std::string written = ReadAll(folder / name);
+        if (threads == 1) {
+            expected = written;
+            // Everything before the failing cell is kept, nothing after it.
+            EXPECT_NE(expected.find("\r\n1233,"), std::string::npos);
+            EXPECT_EQ(expected.find("\r\n1235,"), std::string::npos);
+        } else {
+            EXPECT_EQ(written, expected) << threads << " threads";
+        }
+    }
+}
+
+TEST_F(PartsTest, AStopRequestLeavesAReplacedFileAsItWas) {
+    auto file = memdb::Register(kDb);
+    AddMixedTable(*file, 1000, 10, 5);
+    Open(kDb);
+    WriteAll(folder / "Mixed.csv", "old\r\n");
+    settings.OverWrite = 1;
+    settings.StopRequested = 1;
+    for (int32_t threads : {1, 3}) {
+        settings.ExportThreads = threads;
+        settings.OutputPath = folder.Path();
+        ExportTable(nullptr, settings, "Mixed");
+        EXPECT_EQ(ReadAll(folder / "Mixed.csv"), "old\r\n") << threads << " threads";
+        EXPECT_FALSE(Exists(folder / "Mixed.csv.incomplete"));
+        EXPECT_EQ(settings.TablesFailed, 0);
+    }
+}
+
+TEST_F(PartsTest, TheWizardsProgressKeepsOneThread) {
+    auto file = memdb::Register(kDb);
+    AddMixedTable(*file, 300, 6, 9);
+    Open(kDb);
+    settings.ExportThreads = 4;
+    RecordingProgress progress;
+    ExportTable(&progress, settings, "Mixed");
+    // Every record is shown as it is written.
+    EXPECT_EQ(progress.Steps, 300);
+}
+
+} // namespace
