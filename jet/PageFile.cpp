@@ -8,7 +8,7 @@
 namespace jet {
 
 PageFile::PageFile(const std::string& path, std::size_t cachePages)
-    : capacity_(cachePages < 4 ? 4 : cachePages) {
+    : path_(path), capacity_(cachePages < 4 ? 4 : cachePages) {
     // Only a file is read: a FIFO would block the open until a writer came,
     // a device would never end, a directory is no database.
     switch (platform::KindOfPath(path)) {
@@ -22,24 +22,25 @@ PageFile::PageFile(const std::string& path, std::size_t cachePages)
         break;
     }
     // Opened for reading only, shared with any other reader or writer.
-    file_.open(path, std::ios::binary | std::ios::in);
-    if (!file_) {
+    auto opened = std::make_unique<std::ifstream>(path, std::ios::binary | std::ios::in);
+    std::ifstream& file = *opened;
+    if (!file) {
         std::u16string description = u"Could not find file '";
         description += platform::AnsiToWide(path);
         description += u"'.";
         Raise(DaoNumber::FileNotFound, std::move(description));
     }
-    file_.seekg(0, std::ios::end);
-    const std::streamoff length = file_.tellg();
-    if (!file_ || length < 0)
+    file.seekg(0, std::ios::end);
+    const std::streamoff length = file.tellg();
+    if (!file || length < 0)
         RaiseCorrupt("file length unknown");
     fileSize_ = static_cast<uint64_t>(length);
 
     std::vector<uint8_t> start(4096, 0);
-    file_.seekg(0);
-    file_.read(reinterpret_cast<char*>(start.data()), static_cast<std::streamsize>(start.size()));
-    start.resize(static_cast<std::size_t>(file_.gcount()));
-    file_.clear();
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(start.data()), static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(file.gcount()));
+    file.clear();
     const uint32_t pageSize = PageSizeFor(start);
     if (start.size() < pageSize)
         RaiseCorrupt("file shorter than its header page");
@@ -48,39 +49,69 @@ PageFile::PageFile(const std::string& path, std::size_t cachePages)
     page0_ = std::move(start);
     const uint64_t pages = fileSize_ / pageSize;
     pageCount_ = pages > 0xFFFFFFu ? 0xFFFFFFu + 1 : static_cast<uint32_t>(pages);
+    idleStreams_.push_back(std::move(opened));
 }
 
-void PageFile::ReadRaw(uint32_t number, std::vector<uint8_t>& into) {
+void PageFile::ReadRaw(std::ifstream& stream, uint32_t number, std::vector<uint8_t>& into) {
     into.resize(header_.PageSize);
     const uint64_t offset = static_cast<uint64_t>(number) * header_.PageSize;
-    file_.clear();
-    file_.seekg(static_cast<std::streamoff>(offset));
-    file_.read(reinterpret_cast<char*>(into.data()), static_cast<std::streamsize>(into.size()));
-    if (!file_ || static_cast<std::size_t>(file_.gcount()) != into.size())
+    stream.clear();
+    stream.seekg(static_cast<std::streamoff>(offset));
+    stream.read(reinterpret_cast<char*>(into.data()), static_cast<std::streamsize>(into.size()));
+    if (!stream || static_cast<std::size_t>(stream.gcount()) != into.size())
         RaiseCorrupt("page cannot be read");
+}
+
+std::unique_ptr<std::ifstream> PageFile::TakeStream() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!idleStreams_.empty()) {
+            auto stream = std::move(idleStreams_.back());
+            idleStreams_.pop_back();
+            return stream;
+        }
+    }
+    auto stream = std::make_unique<std::ifstream>(path_, std::ios::binary | std::ios::in);
+    if (!*stream)
+        RaiseCorrupt("file cannot be read again");
+    return stream;
+}
+
+void PageFile::ReturnStream(std::unique_ptr<std::ifstream> stream) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    idleStreams_.push_back(std::move(stream));
 }
 
 PageData PageFile::Page(uint32_t number) {
     if (number == 0 || number >= pageCount_)
         RaiseCorrupt("page number outside the file");
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (auto found = index_.find(number); found != index_.end()) {
-        recent_.splice(recent_.begin(), recent_, found->second);
-        return found->second->second;
-    }
-
-    // Reuse the least recently used page's buffer when nobody holds it.
     std::shared_ptr<std::vector<uint8_t>> buffer;
-    if (recent_.size() >= capacity_) {
-        auto& [oldNumber, oldData] = recent_.back();
-        index_.erase(oldNumber);
-        if (oldData.use_count() == 1)
-            buffer = std::const_pointer_cast<std::vector<uint8_t>>(oldData);
-        recent_.pop_back();
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (auto found = index_.find(number); found != index_.end()) {
+            recent_.splice(recent_.begin(), recent_, found->second);
+            return found->second->second;
+        }
+        // Reuse the least recently used page's buffer when nobody holds it.
+        if (recent_.size() >= capacity_) {
+            auto& [oldNumber, oldData] = recent_.back();
+            index_.erase(oldNumber);
+            if (oldData.use_count() == 1)
+                buffer = std::const_pointer_cast<std::vector<uint8_t>>(oldData);
+            recent_.pop_back();
+        }
     }
     if (!buffer)
         buffer = std::make_shared<std::vector<uint8_t>>();
-    ReadRaw(number, *buffer);
+
+    std::unique_ptr<std::ifstream> stream = TakeStream();
+    try {
+        ReadRaw(*stream, number, *buffer);
+    } catch (...) {
+        ReturnStream(std::move(stream));
+        throw;
+    }
+    ReturnStream(std::move(stream));
     if (header_.JetEncoded()) {
         const uint32_t key = header_.DatabaseKey ^ number;
         const uint8_t keyBytes[4] = {static_cast<uint8_t>(key), static_cast<uint8_t>(key >> 8),
@@ -88,12 +119,18 @@ PageData PageFile::Page(uint32_t number) {
         Rc4 rc4(keyBytes);
         rc4.Apply(*buffer);
     } else if (decryptor_) {
+        const std::lock_guard<std::mutex> lock(decryptMutex_);
         try {
             decryptor_->Decrypt(header_.DatabaseKey ^ number, *buffer);
         } catch (const platform::crypto::CryptoError&) {
             RaiseCorrupt("page cannot be decrypted");
         }
     }
+
+    const std::lock_guard<std::mutex> lock(mutex_);
+    // Another thread may have read the same page meanwhile: one copy is kept.
+    if (auto found = index_.find(number); found != index_.end())
+        return found->second->second;
     recent_.emplace_front(number, buffer);
     index_[number] = recent_.begin();
     return recent_.front().second;

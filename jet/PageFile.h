@@ -47,10 +47,18 @@ public:
     void SetDecryptor(std::unique_ptr<PageDecryptor> decryptor);
 
 private:
-    void ReadRaw(uint32_t number, std::vector<uint8_t>& into);
+    void ReadRaw(std::ifstream& stream, uint32_t number, std::vector<uint8_t>& into);
+    // A stream no other thread is reading with, opened on demand; handed
+    // back with ReturnStream.
+    std::unique_ptr<std::ifstream> TakeStream();
+    void ReturnStream(std::unique_ptr<std::ifstream> stream);
 
-    std::mutex mutex_; // over the stream, the cache and the decryptor
-    std::ifstream file_;
+    std::string path_;
+    // Held only to look pages up in the cache and to trade streams: the
+    // reads themselves run side by side, each thread on a stream of its own.
+    std::mutex mutex_;
+    std::mutex decryptMutex_; // the decryptor keeps cipher state between pages
+    std::vector<std::unique_ptr<std::ifstream>> idleStreams_;
     Header header_;
     std::vector<uint8_t> page0_;
     std::unique_ptr<PageDecryptor> decryptor_;
