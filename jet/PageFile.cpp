@@ -7,6 +7,19 @@
 
 namespace jet {
 
+namespace {
+
+// Unbuffered: a page is read straight into its own buffer. The stream's
+// buffer would read the next page too, which a seek then throws away.
+std::unique_ptr<std::ifstream> OpenStream(const std::string& path) {
+    auto stream = std::make_unique<std::ifstream>();
+    stream->rdbuf()->pubsetbuf(nullptr, 0);
+    stream->open(path, std::ios::binary | std::ios::in);
+    return stream;
+}
+
+} // namespace
+
 PageFile::PageFile(const std::string& path, std::size_t cachePages)
     : path_(path), capacity_(cachePages < 4 ? 4 : cachePages) {
     // Only a file is read: a FIFO would block the open until a writer came,
@@ -22,7 +35,7 @@ PageFile::PageFile(const std::string& path, std::size_t cachePages)
         break;
     }
     // Opened for reading only, shared with any other reader or writer.
-    auto opened = std::make_unique<std::ifstream>(path, std::ios::binary | std::ios::in);
+    auto opened = OpenStream(path);
     std::ifstream& file = *opened;
     if (!file) {
         std::u16string description = u"Could not find file '";
@@ -71,7 +84,7 @@ std::unique_ptr<std::ifstream> PageFile::TakeStream() {
             return stream;
         }
     }
-    auto stream = std::make_unique<std::ifstream>(path_, std::ios::binary | std::ios::in);
+    auto stream = OpenStream(path_);
     if (!*stream)
         RaiseCorrupt("file cannot be read again");
     return stream;
