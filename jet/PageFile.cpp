@@ -5,6 +5,8 @@
 #include "platform/Crypto.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
+
 namespace jet {
 
 namespace {
@@ -65,8 +67,7 @@ PageFile::PageFile(const std::string& path, std::size_t cachePages)
     idleStreams_.push_back(std::move(opened));
 }
 
-void PageFile::ReadRaw(std::ifstream& stream, uint32_t number, std::vector<uint8_t>& into) {
-    into.resize(header_.PageSize);
+void PageFile::ReadRaw(std::ifstream& stream, uint32_t number, std::span<uint8_t> into) {
     const uint64_t offset = static_cast<uint64_t>(number) * header_.PageSize;
     stream.clear();
     stream.seekg(static_cast<std::streamoff>(offset));
@@ -95,58 +96,86 @@ void PageFile::ReturnStream(std::unique_ptr<std::ifstream> stream) {
     idleStreams_.push_back(std::move(stream));
 }
 
-PageData PageFile::Page(uint32_t number) {
+std::shared_ptr<std::vector<uint8_t>> PageFile::FreeBuffer() {
+    // Reuse the least recently used page's buffer when nobody holds it.
+    std::shared_ptr<std::vector<uint8_t>> buffer;
+    if (recent_.size() >= capacity_) {
+        auto& [oldNumber, oldData] = recent_.back();
+        index_.erase(oldNumber);
+        if (oldData.use_count() == 1)
+            buffer = std::const_pointer_cast<std::vector<uint8_t>>(oldData);
+        recent_.pop_back();
+    }
+    if (!buffer)
+        buffer = std::make_shared<std::vector<uint8_t>>();
+    return buffer;
+}
+
+void PageFile::Decode(uint32_t number, std::span<uint8_t> page) {
+    if (header_.JetEncoded()) {
+        const uint32_t key = header_.DatabaseKey ^ number;
+        const uint8_t keyBytes[4] = {static_cast<uint8_t>(key), static_cast<uint8_t>(key >> 8),
+                                     static_cast<uint8_t>(key >> 16), static_cast<uint8_t>(key >> 24)};
+        Rc4 rc4(keyBytes);
+        rc4.Apply(page);
+    } else if (decryptor_) {
+        const std::lock_guard<std::mutex> lock(decryptMutex_);
+        try {
+            decryptor_->Decrypt(header_.DatabaseKey ^ number, page);
+        } catch (const platform::crypto::CryptoError&) {
+            RaiseCorrupt("page cannot be decrypted");
+        }
+    }
+}
+
+PageData PageFile::Page(uint32_t number, uint32_t following) {
     if (number == 0 || number >= pageCount_)
         RaiseCorrupt("page number outside the file");
-    std::shared_ptr<std::vector<uint8_t>> buffer;
+    uint32_t run = 1;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         if (auto found = index_.find(number); found != index_.end()) {
             recent_.splice(recent_.begin(), recent_, found->second);
             return found->second->second;
         }
-        // Reuse the least recently used page's buffer when nobody holds it.
-        if (recent_.size() >= capacity_) {
-            auto& [oldNumber, oldData] = recent_.back();
-            index_.erase(oldNumber);
-            if (oldData.use_count() == 1)
-                buffer = std::const_pointer_cast<std::vector<uint8_t>>(oldData);
-            recent_.pop_back();
-        }
+        // The pages the caller goes on to come in the same read, up to the
+        // first one already here.
+        const uint32_t most = std::min<uint32_t>({following, kMostPagesAhead, pageCount_ - 1 - number});
+        while (run <= most && index_.find(number + run) == index_.end())
+            ++run;
     }
-    if (!buffer)
-        buffer = std::make_shared<std::vector<uint8_t>>();
 
+    // Read and decoded outside the lock, so that other threads go on.
+    thread_local std::vector<uint8_t> bytes;
+    const std::size_t pageSize = header_.PageSize;
+    bytes.resize(run * pageSize);
     std::unique_ptr<std::ifstream> stream = TakeStream();
     try {
-        ReadRaw(*stream, number, *buffer);
+        ReadRaw(*stream, number, bytes);
     } catch (...) {
         ReturnStream(std::move(stream));
         throw;
     }
     ReturnStream(std::move(stream));
-    if (header_.JetEncoded()) {
-        const uint32_t key = header_.DatabaseKey ^ number;
-        const uint8_t keyBytes[4] = {static_cast<uint8_t>(key), static_cast<uint8_t>(key >> 8),
-                                     static_cast<uint8_t>(key >> 16), static_cast<uint8_t>(key >> 24)};
-        Rc4 rc4(keyBytes);
-        rc4.Apply(*buffer);
-    } else if (decryptor_) {
-        const std::lock_guard<std::mutex> lock(decryptMutex_);
-        try {
-            decryptor_->Decrypt(header_.DatabaseKey ^ number, *buffer);
-        } catch (const platform::crypto::CryptoError&) {
-            RaiseCorrupt("page cannot be decrypted");
-        }
-    }
+    for (uint32_t k = 0; k < run; ++k)
+        Decode(number + k, std::span<uint8_t>(bytes).subspan(k * pageSize, pageSize));
 
     const std::lock_guard<std::mutex> lock(mutex_);
-    // Another thread may have read the same page meanwhile: one copy is kept.
-    if (auto found = index_.find(number); found != index_.end())
-        return found->second->second;
-    recent_.emplace_front(number, buffer);
-    index_[number] = recent_.begin();
-    return recent_.front().second;
+    PageData wanted;
+    for (uint32_t k = run; k-- > 0;) {
+        // Another thread may have read the same page meanwhile: one copy is kept.
+        auto found = index_.find(number + k);
+        if (found == index_.end()) {
+            std::shared_ptr<std::vector<uint8_t>> buffer = FreeBuffer();
+            const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(k * pageSize);
+            buffer->assign(from, from + static_cast<std::ptrdiff_t>(pageSize));
+            recent_.emplace_front(number + k, std::move(buffer));
+            found = index_.emplace(number + k, recent_.begin()).first;
+        }
+        if (k == 0)
+            wanted = found->second->second;
+    }
+    return wanted;
 }
 
 void PageFile::SetDecryptor(std::unique_ptr<PageDecryptor> decryptor) {

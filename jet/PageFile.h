@@ -11,6 +11,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -37,7 +38,9 @@ public:
     // Page n (1 <= n < PageCount), decoded. The data stays valid as long as
     // the caller holds it, even after the cache lets it go. Safe to call from
     // several threads at once (parts of one table read side by side).
-    PageData Page(uint32_t number);
+    // `following`: how many pages after it the caller reads next (a scan of
+    // consecutive pages), read along with it while they are not cached.
+    PageData Page(uint32_t number, uint32_t following = 0);
     // The same, checked to be of the given page type.
     PageData PageOfType(uint32_t number, uint8_t type, std::string_view what);
 
@@ -47,7 +50,13 @@ public:
     void SetDecryptor(std::unique_ptr<PageDecryptor> decryptor);
 
 private:
-    void ReadRaw(std::ifstream& stream, uint32_t number, std::vector<uint8_t>& into);
+    static constexpr uint32_t kMostPagesAhead = 15;
+
+    void ReadRaw(std::ifstream& stream, uint32_t number, std::span<uint8_t> into);
+    // A buffer for one more cached page, the oldest one given up if need be;
+    // called with the lock held.
+    std::shared_ptr<std::vector<uint8_t>> FreeBuffer();
+    void Decode(uint32_t number, std::span<uint8_t> page);
     // A stream no other thread is reading with, opened on demand; handed
     // back with ReturnStream.
     std::unique_ptr<std::ifstream> TakeStream();

@@ -2,6 +2,8 @@
 
 #include "jet/UsageMap.h"
 
+#include <algorithm>
+
 namespace jet {
 
 namespace {
@@ -13,6 +15,18 @@ constexpr int kMaxOverflowHops = 4;
 
 TableScan::TableScan(PageFile& file, const TableDefinition& table)
     : file_(file), owner_(table.Page), pages_(ReadUsageMap(file, table.OwnedPages)) {}
+
+uint32_t TableScan::FollowingPages() const {
+    // The pages up to this block's next ones come in one read, the pages in
+    // between included: they are mostly the long values of these rows. The
+    // next block may be another part's.
+    const std::size_t blockEnd = std::min(pages_.size(), (pageIndex_ / kBlockPages + 1) * kBlockPages);
+    const uint32_t from = pages_[pageIndex_];
+    uint32_t following = 0;
+    for (std::size_t k = pageIndex_ + 1; k < blockEnd && pages_[k] > from && pages_[k] - from <= kPagesAhead; ++k)
+        following = pages_[k] - from;
+    return following;
+}
 
 void TableScan::LimitToPart(std::size_t first, std::size_t stride) {
     first_ = first;
@@ -37,7 +51,7 @@ bool TableScan::Next(ByteSpan& record) {
                 pageIndex_ = (block + ahead) * kBlockPages;
                 continue;
             }
-            page_ = file_.Page(pages_[pageIndex_]);
+            page_ = file_.Page(pages_[pageIndex_], FollowingPages());
             const ByteSpan bytes(*page_);
             // The map can lag behind the pages: a page now used by another
             // table or for long values is simply not this table's.

@@ -17,6 +17,8 @@ public:
     // Consecutive owned pages make a block; a scan can be limited to every
     // stride-th block from first on (one part of a table read in parts).
     static constexpr std::size_t kBlockPages = 32;
+    // At most this many pages beyond the current one are read along with it.
+    static constexpr uint32_t kPagesAhead = 15;
     std::size_t BlockCount() const { return (pages_.size() + kBlockPages - 1) / kBlockPages; }
     void LimitToPart(std::size_t first, std::size_t stride);
     // The block of the last record returned by Next.
@@ -31,6 +33,8 @@ public:
     RowPointer Position() const { return position_; }
 
 private:
+    uint32_t FollowingPages() const;
+
     PageFile& file_;
     uint32_t owner_;
     std::vector<uint32_t> pages_;
