@@ -1,5 +1,7 @@
 #include "engine/Records.h"
 
+#include "platform/Platform.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -148,9 +150,8 @@ private:
 
 int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks)
 {
-    int32_t threads = settings.ExportThreads;
-    if (threads <= 0)
-        threads = static_cast<int32_t>(std::min<unsigned>(std::thread::hardware_concurrency(), kMaxThreads));
+    const int32_t threads = settings.ExportThreads > 0 ? settings.ExportThreads
+                                                       : std::min(platform::ThreadsAllowed(), kMaxThreads);
     return std::max(1, std::min(threads, blocks));
 }
 

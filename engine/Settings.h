@@ -80,7 +80,8 @@ struct ConversionSettings {
     int32_t LastColumn = 0;
     std::atomic<int32_t> StopRequested{0};
     // Threads a table's records may be read and formatted on: 0 lets the
-    // export choose (one per core), 1 keeps every table on the calling thread.
+    // export choose (one per core, or as VARNEX_THREADS says), 1 keeps every
+    // table on the calling thread.
     int32_t ExportThreads = 0;
     int32_t TablesDone = 0;
     int32_t RecordsDone = 0;

@@ -95,6 +95,11 @@ void StopOnInterrupt(std::atomic<int32_t>* flag);
 // The exit status a shell gives a process ended by that signal (128 + number).
 int ExitCodeForSignal(int32_t signal);
 
+// --- Threads ---
+// How many threads one conversion may keep busy: VARNEX_THREADS when it is a
+// number from 1 to 64 (1 keeps the work on one thread), else the processor count.
+int32_t ThreadsAllowed();
+
 // --- Time ---
 struct LocalTime {
     int Year, Month, Day, Hour, Minute, Second;

@@ -30,7 +30,7 @@ ScratchDir::~ScratchDir() {
 std::string ScratchDir::operator/(const std::string& name) const { return path_ + "/" + name; }
 
 Child Start(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
-            const std::string& home) {
+            const std::string& home, const std::vector<std::string>& environment) {
     const std::string outPath = home + "/.stdout";
     const std::string errPath = home + "/.stderr";
 
@@ -40,6 +40,14 @@ Child Start(const std::string& program, const std::vector<std::string>& args, co
                                     "XDG_STATE_HOME=" + home + "/.local/state",
                                     "LC_ALL=C",
                                     "PATH=/usr/bin:/bin"};
+    for (const std::string& entry : environment) {
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        auto same = std::find_if(env.begin(), env.end(), [&](const std::string& e) { return e.rfind(name, 0) == 0; });
+        if (same != env.end())
+            *same = entry;
+        else
+            env.push_back(entry);
+    }
     // A sanitizer build's children need its settings too.
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
         if (const char* value = std::getenv(name))
@@ -90,8 +98,8 @@ RunResult Finish(const Child& started) {
 }
 
 RunResult Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
-              const std::string& home) {
-    return Finish(Start(program, args, cwd, home));
+              const std::string& home, const std::vector<std::string>& environment) {
+    return Finish(Start(program, args, cwd, home, environment));
 }
 
 std::string ReadFile(const std::string& path) {

@@ -31,9 +31,10 @@ struct RunResult {
 
 // Runs program with args (argv[0] is program itself) in folder cwd. HOME and
 // the XDG folders point into home, so no test reads or writes the real user's
-// settings or log. A child still running after two minutes is ended.
+// settings or log; LC_ALL is C. `environment` ("NAME=value") adds to that or
+// replaces it. A child still running after two minutes is ended.
 RunResult Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
-              const std::string& home);
+              const std::string& home, const std::vector<std::string>& environment = {});
 
 // The same in two steps, for tests that act on the child while it runs.
 struct Child {
@@ -41,7 +42,7 @@ struct Child {
     std::string OutPath, ErrPath;
 };
 Child Start(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
-            const std::string& home);
+            const std::string& home, const std::vector<std::string>& environment = {});
 RunResult Finish(const Child& started);
 
 std::string ReadFile(const std::string& path);
