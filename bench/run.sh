@@ -4,6 +4,8 @@
 # and a 200-column table: our unattended run, the mdbtools exporter on the
 # same table, the Node reader (mdb-reader) where node and npm are present,
 # and wc -l over our output as the floor of merely reading that much text.
+# Ours runs twice: on one thread (VARNEX_THREADS=1) and as it runs by
+# default, and the two outputs must be the same bytes.
 # Prints wall time, peak RSS and ratios, all measured in the same run.
 #
 # Each command runs BENCH_REPEAT times (default 3); the table shows the
@@ -123,11 +125,20 @@ bench_table() {
   # finds there unless told to overwrite it.
   fresh_out() { rm -rf "$out" && mkdir -p "$out"; }
   fresh_out
-  local ours_s=- ours_cpu=- ours_kb=- wc_s=- wc_cpu=- wc_kb=- lines=- node_s=- node_cpu=- node_kb=-
+  local ours_s=- ours_cpu=- ours_kb=- one_s=- wc_s=- wc_cpu=- wc_kb=- lines=- node_s=- node_cpu=- node_kb=-
   if [[ $have_varnex == 1 ]]; then
+    # Once on one thread, for the figure without the second core, then as it runs by default.
+    measure "$work/time-one" fresh_out env VARNEX_THREADS=1 "$varnex" /SILENT "$db" "$out/"
+    one_s=$SECONDS_TAKEN
+    local csv="$out/$table.csv"
+    [[ -f $csv ]] && mv "$csv" "$work/one-thread.csv"
     measure "$work/time-ours" fresh_out "$varnex" /SILENT "$db" "$out/"
     ours_s=$SECONDS_TAKEN; ours_cpu=$CPU_TAKEN; ours_kb=$PEAK_KB
-    local csv="$out/$table.csv"
+    if [[ -f $csv && -f $work/one-thread.csv ]] && ! cmp -s "$csv" "$work/one-thread.csv"; then
+      echo "bench: $table: the output on one thread differs from the default run's" >&2
+      exit 1
+    fi
+    rm -f "$work/one-thread.csv"
     if [[ -f $csv ]]; then
       measure "$work/time-wc" : sh -c 'wc -l < "$1" > "$2"' sh "$csv" "$work/lines"
       wc_s=$SECONDS_TAKEN; wc_cpu=$CPU_TAKEN; wc_kb=$PEAK_KB; lines=$(tr -d ' ' < "$work/lines")
@@ -151,7 +162,7 @@ bench_table() {
     rm -f "$work/node.csv"
   fi
   rm -rf "$out"
-  results+=("$table $n $size_mb $ours_s $ours_cpu $ours_kb $mdb_s $mdb_cpu $mdb_kb $wc_s $wc_cpu $wc_kb $lines $node_s $node_cpu $node_kb")
+  results+=("$table $n $size_mb $one_s $ours_s $ours_cpu $ours_kb $mdb_s $mdb_cpu $mdb_kb $wc_s $wc_cpu $wc_kb $lines $node_s $node_cpu $node_kb")
   if [[ ${BENCH_KEEP:-0} != 1 ]]; then rm -f "$db"; fi
 }
 
@@ -162,19 +173,19 @@ for n in "${rows[@]}"; do bench_table "$repo/bench/table.json" Bench "$n"; done
 echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 echo "median of $repeat runs; s = wall seconds, cpu = user + system seconds, KB = peak RSS"
-printf '%-6s %8s %7s | %7s %6s %6s | %7s %6s %6s | %7s %6s %6s | %8s | %7s %6s %7s | %8s %8s %8s %8s %8s\n' \
-  table rows "db MB" "varnex" cpu KB "mdb" cpu KB "wc -l" cpu KB lines "node" cpu KB \
+printf '%-6s %8s %7s | %7s | %7s %6s %6s | %7s %6s %6s | %7s %6s %6s | %8s | %7s %6s %7s | %8s %8s %8s %8s %8s\n' \
+  table rows "db MB" "1 thread" "varnex" cpu KB "mdb" cpu KB "wc -l" cpu KB lines "node" cpu KB \
   "mdb/ours" "ours/wc" "cpu m/o" "cpu o/w" "node/our"
 for r in "${results[@]}"; do
-  read -r table n size ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines node_s node_cpu node_kb <<<"$r"
+  read -r table n size one_s ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines node_s node_cpu node_kb <<<"$r"
   speedup=-; overwc=-; cpu_speedup=-; cpu_overwc=-; node_ratio=-
   if [[ $ours_s != - ]]; then
     speedup=$(ratio "$mdb_s" "$ours_s"); overwc=$(ratio "$ours_s" "$wc_s")
     cpu_speedup=$(ratio "$mdb_cpu" "$ours_cpu"); cpu_overwc=$(ratio "$ours_cpu" "$wc_cpu")
     [[ $node_s == - ]] || node_ratio=$(ratio "$node_s" "$ours_s")
   fi
-  printf '%-6s %8s %7s | %7s %6s %6s | %7s %6s %6s | %7s %6s %6s | %8s | %7s %6s %7s | %8s %8s %8s %8s %8s\n' \
-    "$table" "$n" "$size" "$ours_s" "$ours_cpu" "$ours_kb" "$mdb_s" "$mdb_cpu" "$mdb_kb" "$wc_s" "$wc_cpu" "$wc_kb" \
+  printf '%-6s %8s %7s | %7s | %7s %6s %6s | %7s %6s %6s | %7s %6s %6s | %8s | %7s %6s %7s | %8s %8s %8s %8s %8s\n' \
+    "$table" "$n" "$size" "$one_s" "$ours_s" "$ours_cpu" "$ours_kb" "$mdb_s" "$mdb_cpu" "$mdb_kb" "$wc_s" "$wc_cpu" "$wc_kb" \
     "$lines" "$node_s" "$node_cpu" "$node_kb" "$speedup" "$overwc" "$cpu_speedup" "$cpu_overwc" "$node_ratio"
 done
 echo "targets: mdb/ours >= 15, ours/wc <= 10, varnex KB <= 32768 (32 MiB); within 2x of those on Memos and Wide"
@@ -183,8 +194,9 @@ echo "targets: mdb/ours >= 15, ours/wc <= 10, varnex KB <= 32768 (32 MiB); withi
 echo
 echo "wall seconds per million rows:"
 for r in "${results[@]}"; do
-  read -r table n size ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines node_s node_cpu node_kb <<<"$r"
+  read -r table n size one_s ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines node_s node_cpu node_kb <<<"$r"
   per() { [[ $1 == - ]] && echo - || awk -v s="$1" -v n="$n" 'BEGIN { printf "%.2f", s * 1000000 / n }'; }
-  printf '%-6s %10s rows: varnex %8s   mdb-export %8s   node %8s\n' "$table" "$n" "$(per "$ours_s")" "$(per "$mdb_s")" \
+  printf '%-6s %10s rows: varnex %8s (one thread %8s)   mdb-export %8s   node %8s\n' "$table" "$n" "$(per "$ours_s")" \
+    "$(per "$one_s")" "$(per "$mdb_s")" \
     "$(per "$node_s")"
 done
