@@ -10,9 +10,10 @@ const Variant& DefinitionField::Value() const {
 }
 
 const Variant& RecordField::Value() const {
-    if (!*current_)
-        Raise(DaoNumber::NoCurrentRecord, u"No current record.");
-    return Current.Value;
+    records_->BeginField();
+    if (decoded_ != records_->record_)
+        records_->Decode(*this);
+    return current_.Value;
 }
 
 template <typename T>

@@ -163,6 +163,36 @@ void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext
     }
 }
 
+bool LocateStoredText(const Column& column, const ColumnBytes& located, DecodeContext& context,
+                      std::vector<uint8_t>& memo, ByteSpan& stored) {
+    if (located.State != Presence::Bytes || column.IsCalculated())
+        return false;
+    switch (column.Type) {
+    case ColumnType::Text:
+        stored = located.Bytes;
+        break;
+    case ColumnType::Memo:
+        context.LongValues->Read(located.Bytes, memo);
+        stored = memo;
+        break;
+    default:
+        return false;
+    }
+    const bool compressed = stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE;
+    if (!context.Jet3 && !compressed && stored.size() % 2 != 0)
+        RaiseCorrupt("text of odd byte length");
+    return true;
+}
+
+void DecodeStoredText(const Column& column, ByteSpan stored, const DecodeContext& context, FieldValue& out) {
+    Variant& v = out.Value;
+    v.Bytes = {};
+    v.Items = {};
+    out.Text.clear();
+    AppendStoredText(stored, context.Jet3, column.CodePage != 0 ? column.CodePage : context.CodePage, out.Text);
+    SetText(out);
+}
+
 int16_t DaoTypeOf(const Column& column) {
     switch (column.IsCalculated() ? CalculatedResultType(column) : column.Type) {
     case ColumnType::Boolean: return DaoType::Boolean;
