@@ -4,6 +4,8 @@
 #include "engine/OutputFile.h"
 #include "engine/Settings.h"
 
+#include "core/Database.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -83,6 +85,9 @@ public:
     TableCellWriter& operator=(const TableCellWriter&) = delete;
 
     void Write(OutputFile& file, const Variant& value, CellClass cellClass);
+    // The same bytes as Write(file, field.Value(), cellClass); a text the
+    // field can hand out as stored is written from those bytes.
+    void Write(OutputFile& file, const Field& field, CellClass cellClass);
 
 private:
     static constexpr uint8_t kEscapeByte = 1;
@@ -93,6 +98,7 @@ private:
     bool HoldsDelimiter(std::string_view text) const;
     bool WriteFusedText(OutputFile& file);
     bool WriteAsciiText(OutputFile& file, std::u16string_view text);
+    bool WriteStoredText(OutputFile& file, const StoredText& stored);
     // The bytes of a text after their steps, from `to` on; returns the end.
     char* PassBytes(std::string_view text, char* to, bool& delimiterSeen) const;
     // Adds the enclosing quotes the cell takes around [start + quote, end);
@@ -103,6 +109,7 @@ private:
     std::string text_;
     std::string escape_;
     std::string converted_; // one converted run of non-ASCII characters
+    std::u16string wide_;   // such a run of a stored text, widened
     bool quoteAll_;
     bool fusedText_ = false;
     bool asciiText_ = false;

@@ -71,6 +71,7 @@ public:
     std::u16string_view Name() const override { return column_->Name; }
     int16_t Type() const override { return type_; }
     const Variant& Value() const override;
+    bool StoredTextValue(StoredText& out) const override;
 
     const ComplexColumn* Complex = nullptr;
     const Column* Source() const { return column_; }
