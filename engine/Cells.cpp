@@ -173,6 +173,7 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
     fusedText_ = delimiter.size() <= 1 && settings.CodePage != 2;
     delimiter_ = delimiter.empty() ? -1 : static_cast<unsigned char>(delimiter.front());
     plainNumbers_ = !replaceCommas && delimiter.size() <= 1;
+    plainVerbatim_ = quoteAll_ || delimiter.size() <= 1;
     asciiText_ = fusedText_ && platform::AnsiTextKeepsAscii();
     for (int c = 0; c < 256; ++c) {
         auto mapped = static_cast<unsigned char>(c);
@@ -208,6 +209,9 @@ void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass ce
         return;
     if (value.Type == VarType::Text && cellClass == CellClass::Text && asciiText_ && WriteAsciiText(file, value.Text))
         return;
+    if ((cellClass == CellClass::Number ? plainNumbers_ : cellClass == CellClass::Verbatim && plainVerbatim_) &&
+        WriteScalar(file, value, cellClass))
+        return;
     ValueToText(value, text_);
     switch (cellClass) {
     case CellClass::Number:
@@ -236,6 +240,31 @@ void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass ce
     WriteCellText(settings_, file, text_, cellClass);
     if (text_.capacity() > kKeptBufferBytes)
         std::string().swap(text_);
+}
+
+// The number and Verbatim cases of Write with the value's text formatted in
+// the file's buffer: the cell is committed only when it needs no step. False
+// when the platform leaves the value to its general conversion.
+bool TableCellWriter::WriteScalar(OutputFile& file, const Variant& value, CellClass cellClass)
+{
+    const bool quoted = cellClass == CellClass::Verbatim && quoteAll_;
+    char* const start = file.Reserve(kScalarRoom + 2);
+    if (start == nullptr)
+        return false;
+    char* const text = start + (quoted ? 1 : 0);
+    const std::size_t length = platform::WriteScalarText(value, text, kScalarRoom);
+    if (length == platform::kTextNotWritten)
+        return false;
+    if (quoted) {
+        *start = kQuote;
+        text[length] = kQuote;
+        file.Commit(length + 2);
+        return true;
+    }
+    if (delimiter_ >= 0 && std::memchr(text, delimiter_, length) != nullptr)
+        return false;
+    file.Commit(length);
+    return true;
 }
 
 // Line-break and comma replacement, quote escaping and the delimiter search

@@ -94,8 +94,13 @@ private:
     static constexpr uint8_t kDelimiterByte = 2;
     // Room beyond one byte per unit for the converted runs of a text.
     static constexpr std::size_t kRunSlack = 256;
+    // Room for the text of a number or date written in place: any double or
+    // 96-bit decimal with a separator of a few bytes, any date pattern a
+    // locale has. Longer texts take the general route.
+    static constexpr std::size_t kScalarRoom = 128;
 
     bool HoldsDelimiter(std::string_view text) const;
+    bool WriteScalar(OutputFile& file, const Variant& value, CellClass cellClass);
     bool WriteFusedText(OutputFile& file);
     bool WriteAsciiText(OutputFile& file, std::u16string_view text);
     bool WriteStoredText(OutputFile& file, const StoredText& stored);
@@ -114,6 +119,7 @@ private:
     bool fusedText_ = false;
     bool asciiText_ = false;
     bool plainNumbers_ = false;
+    bool plainVerbatim_ = false; // Boolean and date texts need no steps
     int delimiter_ = -1; // the one-byte field delimiter, or -1
     StopBytes stops_;
     uint8_t textBytes_[256]; // each byte of a text after the replacements
