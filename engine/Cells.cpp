@@ -196,6 +196,24 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
         }
     }
     stops_ = StopBytes(stops, from, to);
+
+    unitRoom_ = 1 + escape_.size();
+    if (!asciiText_)
+        return;
+    std::string bytes;
+    for (int c = 0x80; c < 0x100; ++c) {
+        platform::WideToAnsi(std::u16string(1, static_cast<char16_t>(c)), bytes);
+        bool plain = !bytes.empty() && bytes.size() <= sizeof latin_[0];
+        for (const char b : bytes) {
+            const auto u = static_cast<unsigned char>(b);
+            plain = plain && u != 0 && !stops_.Table()[u] && textBytes_[u] == u;
+        }
+        if (!plain)
+            continue;
+        std::memcpy(latin_[c - 0x80], bytes.data(), bytes.size());
+        latinLength_[c - 0x80] = static_cast<uint8_t>(bytes.size());
+        unitRoom_ = std::max(unitRoom_, bytes.size());
+    }
 }
 
 bool TableCellWriter::HoldsDelimiter(std::string_view text) const
@@ -261,8 +279,11 @@ bool TableCellWriter::WriteScalar(OutputFile& file, const Variant& value, CellCl
         file.Commit(length + 2);
         return true;
     }
-    if (delimiter_ >= 0 && std::memchr(text, delimiter_, length) != nullptr)
-        return false;
+    // A few bytes: a call to memchr would cost more than the search.
+    if (delimiter_ >= 0)
+        for (std::size_t k = 0; k < length; ++k)
+            if (text[k] == static_cast<char>(delimiter_))
+                return false;
     file.Commit(length);
     return true;
 }
@@ -408,9 +429,10 @@ void TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cell
 }
 
 // WriteAsciiText straight from the stored bytes, with no UTF-16 copy of the
-// text between: ASCII units take their steps as they are read, and each run
-// of other characters is widened and converted on its own, which the
-// platform allows as it allows the ASCII shortcut. False, with nothing kept,
+// text between: ASCII units take their steps as they are read, Latin-1 units
+// whose ANSI bytes need no step are copied from the table made once, and
+// each run of other characters is widened and converted on its own, which
+// the platform allows as it allows the ASCII shortcut. False, with nothing kept,
 // when the cell may not fit the file's buffer or the bytes are malformed;
 // the caller then takes the value, and its decoding raises the reader's error.
 bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored)
@@ -425,7 +447,7 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
     } else if (stored.Bytes.size() % 2 != 0) {
         return false;
     }
-    const std::size_t perUnit = 1 + escape_.size();
+    const std::size_t perUnit = unitRoom_;
     // Units still to come, at most: one-byte units make it one per byte.
     const auto unitsLeft = [&] {
         return compressed ? static_cast<std::size_t>(end - p) : static_cast<std::size_t>(end - p) / 2;
@@ -489,6 +511,12 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
                 putAscii(c);
                 continue;
             }
+            if (latinLength_[c - 0x80] != 0) {
+                std::memcpy(to, latin_[c - 0x80], sizeof latin_[0]);
+                to += latinLength_[c - 0x80];
+                ++p;
+                continue;
+            }
         } else {
 #if defined(__SSE2__)
             // Eight units at a time while they are plain ASCII, as in
@@ -525,6 +553,12 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
             if (unit < 0x80) {
                 p += 2;
                 putAscii(static_cast<unsigned char>(unit));
+                continue;
+            }
+            if (unit < 0x100 && latinLength_[unit - 0x80] != 0) {
+                std::memcpy(to, latin_[unit - 0x80], sizeof latin_[0]);
+                to += latinLength_[unit - 0x80];
+                p += 2;
                 continue;
             }
         }

@@ -122,6 +122,12 @@ private:
     bool plainVerbatim_ = false; // Boolean and date texts need no steps
     int delimiter_ = -1; // the one-byte field delimiter, or -1
     StopBytes stops_;
+    // The ANSI bytes of U+0080..U+00FF where they pass every step unchanged
+    // (none of them a stop or a replaced byte), for the stored texts' Latin-1
+    // units; length 0 sends a character to the general conversion.
+    uint8_t latin_[128][4] = {};
+    uint8_t latinLength_[128] = {};
+    std::size_t unitRoom_ = 1; // the most bytes one unit of a stored text gives before its run is converted
     uint8_t textBytes_[256]; // each byte of a text after the replacements
     uint8_t textKinds_[256]; // kEscapeByte, kDelimiterByte of that result
 };

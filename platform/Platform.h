@@ -28,8 +28,9 @@ std::u16string AnsiToWide(std::string_view text);
 void AnsiToOem(std::string& text);
 // Whether the ANSI text of a text value may be formed piece by piece: its
 // ASCII characters as their own bytes and each run of other characters by
-// WideToAnsi alone, with the same bytes as the value's own conversion. The
-// caller may then skip that conversion.
+// WideToAnsi alone, down to a run of one character (a surrogate pair kept
+// together), with the same bytes as the value's own conversion. The caller
+// may then skip that conversion.
 bool AnsiTextKeepsAscii();
 
 // --- Values ---

@@ -97,7 +97,8 @@ bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& leng
     const bool negative = text.front() == '-';
     char significant[kRealBuffer];
     std::size_t count = 0;
-    const std::size_t e = text.find('e');
+    // The exponent closes the text: searched from there, without a call to memchr.
+    const std::size_t e = text.rfind('e');
     for (std::size_t k = negative ? 1 : 0; k < e; ++k)
         if (text[k] != '.')
             significant[count++] = text[k];
@@ -208,7 +209,7 @@ void RealText(double value, int digits, std::string_view decimal, Out& out)
     const bool negative = text.front() == '-';
     if (negative)
         text.remove_prefix(1);
-    const std::size_t e = text.find('e');
+    const std::size_t e = text.rfind('e');
     const std::string_view mantissa = text.substr(0, e);
     if (mantissa == "0") {
         out.push_back('0');
@@ -296,7 +297,17 @@ void DecimalText(const DecimalValue& value, std::string_view decimal, Out& out)
 // The digit rules live once, in the templates above; a string and a caller's
 // buffer take the same bytes.
 void AppendInteger(int64_t value, std::string& out) { IntegerText(value, out); }
-void AppendInteger(int64_t value, BoundedText& out) { IntegerText(value, out); }
+void AppendInteger(int64_t value, BoundedText& out)
+{
+    // Straight into the buffer: the digits of most cells are a copy too short
+    // to be worth a call.
+    constexpr std::size_t kMost = 20; // "-9223372036854775808"
+    if (char* to = out.Room(kMost)) {
+        out.Advance(std::to_chars(to, to + kMost, value).ptr);
+        return;
+    }
+    IntegerText(value, out);
+}
 void AppendReal(double value, int digits, std::string_view decimal, std::string& out)
 {
     RealText(value, digits, decimal, out);

@@ -45,6 +45,10 @@ public:
         std::memset(next_, c, count);
         next_ += count;
     }
+    // Room for `most` bytes to be written directly and then kept up to
+    // `end` with Advance; nullptr when fewer are left.
+    char* Room(std::size_t most) { return static_cast<std::size_t>(end_ - next_) >= most ? next_ : nullptr; }
+    void Advance(char* end) { next_ = end; }
     bool Overflowed() const { return overflowed_; }
     std::size_t size() const { return static_cast<std::size_t>(next_ - start_); }
 
