@@ -67,7 +67,8 @@ class JetRecordset;
 class RecordField : public Field {
 public:
     RecordField(const Column& column, int16_t type, JetRecordset& records)
-        : column_(&column), type_(type), records_(&records) {}
+        : column_(&column), type_(type), records_(&records),
+          plainText_((column.Type == ColumnType::Text || column.Type == ColumnType::Memo) && !column.IsCalculated()) {}
     std::u16string_view Name() const override { return column_->Name; }
     int16_t Type() const override { return type_; }
     const Variant& Value() const override;
@@ -82,6 +83,7 @@ private:
     const Column* column_;
     int16_t type_;
     JetRecordset* records_;
+    bool plainText_;      // a text or memo column, not calculated: readied undecoded
     bool wanted_ = false; // asked for before: readied with the others on each record
     // The record (its serial number) whose value this holds: located and
     // checked, and also decoded into Current.
@@ -115,7 +117,14 @@ private:
     // Raises NoCurrentRecord when there is none, and readies the fields
     // asked for before: a damaged value among them fails the record before
     // any of its cells is written, as when every value was decoded on moving.
-    void BeginField();
+    void BeginField() {
+        if (!current_)
+            RaiseNoCurrentRecord();
+        if (readyWanted_)
+            ReadyWanted();
+    }
+    [[noreturn]] static void RaiseNoCurrentRecord();
+    void ReadyWanted();
     // Locates and checks the field's value (counting one left empty); texts
     // are left undecoded.
     void Ready(const RecordField& field);

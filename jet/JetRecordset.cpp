@@ -111,11 +111,9 @@ void JetRecordset::DecodeRecord(ByteSpan record) {
     layout_->Load(record);
 }
 
-void JetRecordset::BeginField() {
-    if (!current_)
-        Raise(DaoNumber::NoCurrentRecord, u"No current record.");
-    if (!readyWanted_)
-        return;
+void JetRecordset::RaiseNoCurrentRecord() { Raise(DaoNumber::NoCurrentRecord, u"No current record."); }
+
+void JetRecordset::ReadyWanted() {
     readyWanted_ = false;
     for (const std::size_t index : wanted_) {
         const RecordField& field = fields_.Items[index];
@@ -144,7 +142,7 @@ void JetRecordset::Ready(const RecordField& field) {
                 value.Items = items->second;
         }
         field.decoded_ = record_;
-    } else if (LocateStoredText(column, located, context_, field.current_.Bytes, field.stored_)) {
+    } else if (field.plainText_ && LocateStoredText(column, located, context_, field.current_.Bytes, field.stored_)) {
         field.hasStored_ = true;
     } else {
         DecodeValue(column, located, context_, field.current_);
