@@ -221,6 +221,30 @@ bool TableCellWriter::HoldsDelimiter(std::string_view text) const
     return delimiter_ >= 0 && text.find(static_cast<char>(delimiter_)) != std::string_view::npos;
 }
 
+// A few bytes in the file's buffer, with room for a whole block beyond
+// them: a call to memchr would cost more than the search.
+bool TableCellWriter::HoldsDelimiter(const char* text, std::size_t length) const
+{
+    const auto delimiter = static_cast<char>(delimiter_);
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(delimiter);
+    for (std::size_t k = 0; k < length; k += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + k));
+        auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
+        if (length - k < 16)
+            hits &= (1u << (length - k)) - 1; // the bytes past the text are not its own
+        if (hits != 0)
+            return true;
+    }
+    return false;
+#else
+    for (std::size_t k = 0; k < length; ++k)
+        if (text[k] == delimiter)
+            return true;
+    return false;
+#endif
+}
+
 void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass cellClass)
 {
     if (value.IsNull())
@@ -266,7 +290,8 @@ void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass ce
 bool TableCellWriter::WriteScalar(OutputFile& file, const Variant& value, CellClass cellClass)
 {
     const bool quoted = cellClass == CellClass::Verbatim && quoteAll_;
-    char* const start = file.Reserve(kScalarRoom + 2);
+    // Room for the text, its quotes and the delimiter search's last block.
+    char* const start = file.Reserve(kScalarRoom + 16);
     if (start == nullptr)
         return false;
     char* const text = start + (quoted ? 1 : 0);
@@ -279,11 +304,8 @@ bool TableCellWriter::WriteScalar(OutputFile& file, const Variant& value, CellCl
         file.Commit(length + 2);
         return true;
     }
-    // A few bytes: a call to memchr would cost more than the search.
-    if (delimiter_ >= 0)
-        for (std::size_t k = 0; k < length; ++k)
-            if (text[k] == static_cast<char>(delimiter_))
-                return false;
+    if (delimiter_ >= 0 && HoldsDelimiter(text, length))
+        return false;
     file.Commit(length);
     return true;
 }

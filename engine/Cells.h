@@ -100,6 +100,7 @@ private:
     static constexpr std::size_t kScalarRoom = 128;
 
     bool HoldsDelimiter(std::string_view text) const;
+    bool HoldsDelimiter(const char* text, std::size_t length) const;
     bool WriteScalar(OutputFile& file, const Variant& value, CellClass cellClass);
     bool WriteFusedText(OutputFile& file);
     bool WriteAsciiText(OutputFile& file, std::u16string_view text);

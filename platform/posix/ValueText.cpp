@@ -167,7 +167,9 @@ int32_t VariantToText(const Variant& value, std::string& out)
 
 std::size_t WriteScalarText(const Variant& value, char* to, std::size_t room)
 {
-    return posix::ProcessValueTextFormat().Write(value, to, room);
+    // Looked up once here: this runs for most cells of an export.
+    static const posix::ValueTextFormat& format = posix::ProcessValueTextFormat();
+    return format.Write(value, to, room);
 }
 
 } // namespace platform
