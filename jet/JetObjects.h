@@ -86,7 +86,7 @@ private:
     bool plainText_;      // a text or memo column, not calculated: readied undecoded
     bool wanted_ = false; // asked for before: readied with the others on each record
     // The record (its serial number) whose value this holds: located and
-    // checked, and also decoded into Current.
+    // checked, and also decoded into current_.
     mutable uint64_t readied_ = 0;
     mutable uint64_t decoded_ = 0;
     mutable bool hasStored_ = false; // a text whose stored bytes are in stored_

@@ -32,6 +32,8 @@ public:
             overflowed_ = true;
             return;
         }
+        if (text.empty())
+            return; // its data may be null, which memcpy may not be given
         std::memcpy(next_, text.data(), text.size());
         next_ += text.size();
     }
