@@ -33,9 +33,8 @@ struct DecodeContext {
 void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext& context, FieldValue& out);
 
 // The first half of DecodeValue for a plain (not calculated) text or memo
-// value: its stored bytes, a memo's read into `memo`, checked as far as that
-// costs nothing. Raises what DecodeValue raises for them, but for compressed
-// text cut inside a character, which only widening finds. False for every
+// value: its stored bytes, a memo's read into `memo`, checked without
+// widening them. Raises what DecodeValue raises for them. False for every
 // other value, which DecodeValue must decode whole.
 bool LocateStoredText(const Column& column, const ColumnBytes& located, DecodeContext& context,
                       std::vector<uint8_t>& memo, ByteSpan& stored);

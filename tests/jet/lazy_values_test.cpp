@@ -25,9 +25,10 @@ using namespace building;
 
 class LazyValues : public ::testing::Test {
 protected:
-    // A table of four records whose Damaged column holds a text of odd byte
-    // length (no compressed text) in record `damaged` (0-based; none: -1).
-    std::string Write(int damaged) {
+    // A table of four records whose Damaged column holds a broken text in
+    // record `damaged` (0-based; none: -1): of odd byte length, or (cut)
+    // compressed text that ends inside a two-byte character.
+    std::string Write(int damaged, bool cut = false) {
         TableSpec table;
         table.name = "T";
         table.columns = {Col("ID", JetType::Long), Col("Name", JetType::Text, 40), Col("Damaged", JetType::Text, 40),
@@ -41,14 +42,15 @@ protected:
         WriteMdb(description, path);
         if (damaged >= 0) {
             // "QQQQQ" is stored compressed: 0xFF 0xFE and five bytes. Without
-            // the marker its seven bytes are UTF-16 of odd length.
+            // the marker its seven bytes are UTF-16 of odd length; with a
+            // switch after the first Q, two-byte units that leave one byte over.
             std::ifstream in(path, std::ios::binary);
             std::string bytes((std::istreambuf_iterator<char>(in)), {});
             const std::string stored = "\xFF\xFEQQQQQ";
             const auto at = bytes.find(stored);
             EXPECT_NE(at, std::string::npos);
             EXPECT_EQ(bytes.find(stored, at + 1), std::string::npos);
-            bytes[at] = 'X';
+            bytes[at + (cut ? 3 : 0)] = cut ? '\0' : 'X';
             std::ofstream out(path, std::ios::binary | std::ios::trunc);
             out << bytes;
         }
@@ -68,36 +70,40 @@ std::u16string DescriptionOf(const std::function<void()>& action) {
 }
 
 TEST_F(LazyValues, ADamagedValueFailsOnlyWhereItIsRead) {
-    const auto engine = CreateJetEngine(true);
-    const auto database = jettest::Open(*engine, Write(2));
+    for (const bool cut : {false, true}) {
+        SCOPED_TRACE(cut ? "cut compressed text" : "odd byte length");
+        const auto engine = CreateJetEngine(true);
+        const auto database = jettest::Open(*engine, Write(2, cut));
 
-    // Left out, the damaged column costs nothing.
-    const auto records = database->OpenRecordset(u"T");
-    int rows = 0;
-    for (records->MoveFirst(); !records->Eof(); records->MoveNext(), ++rows)
-        for (int32_t i : {0, 1, 3})
-            (void)records->GetFields().Item(i).Value();
-    EXPECT_EQ(rows, 4);
+        // Left out, the damaged column costs nothing.
+        const auto records = database->OpenRecordset(u"T");
+        int rows = 0;
+        for (records->MoveFirst(); !records->Eof(); records->MoveNext(), ++rows)
+            for (int32_t i : {0, 1, 3})
+                (void)records->GetFields().Item(i).Value();
+        EXPECT_EQ(rows, 4);
 
-    // Read, it fails its record at the record's first request, before any
-    // cell of it is written, with the message of the value itself.
-    const std::u16string expected = DescriptionOf([&] {
-        const auto alone = database->OpenRecordset(u"T");
-        alone->MoveFirst();
-        alone->MoveNext();
-        alone->MoveNext();
-        (void)alone->GetFields().Item(2).Value();
-    });
-    EXPECT_NE(expected.find(u"text of odd byte length"), std::u16string::npos);
+        // Read, it fails its record at the record's first request, before any
+        // cell of it is written, with the message of the value itself.
+        const std::u16string expected = DescriptionOf([&] {
+            const auto alone = database->OpenRecordset(u"T");
+            alone->MoveFirst();
+            alone->MoveNext();
+            alone->MoveNext();
+            (void)alone->GetFields().Item(2).Value();
+        });
+        EXPECT_NE(expected.find(cut ? u"compressed text ends inside a character" : u"text of odd byte length"),
+                  std::u16string::npos);
 
-    const auto all = database->OpenRecordset(u"T");
-    all->MoveFirst();
-    for (int record = 0; record < 2; ++record, all->MoveNext())
-        for (int32_t i = 0; i < 4; ++i)
-            (void)all->GetFields().Item(i).Value();
-    EXPECT_EQ(DescriptionOf([&] { (void)all->GetFields().Item(0).Value(); }), expected);
-    StoredText stored;
-    EXPECT_EQ(DescriptionOf([&] { (void)all->GetFields().Item(2).StoredTextValue(stored); }), expected);
+        const auto all = database->OpenRecordset(u"T");
+        all->MoveFirst();
+        for (int record = 0; record < 2; ++record, all->MoveNext())
+            for (int32_t i = 0; i < 4; ++i)
+                (void)all->GetFields().Item(i).Value();
+        EXPECT_EQ(DescriptionOf([&] { (void)all->GetFields().Item(0).Value(); }), expected);
+        StoredText stored;
+        EXPECT_EQ(DescriptionOf([&] { (void)all->GetFields().Item(2).StoredTextValue(stored); }), expected);
+    }
 }
 
 TEST_F(LazyValues, ADamagedFirstRecordFailsTheOpening) {
