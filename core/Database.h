@@ -75,9 +75,9 @@ public:
     // The current value's stored form when it is a text the reader can hand
     // out undecoded (its characters, up to the first NUL, are the value);
     // false for anything else, NULL included: Value() then gives it. The
-    // bytes stay valid until the recordset moves. They may be malformed (an
-    // odd byte at the end of compressed text): a writer that finds them so
-    // takes Value(), which raises the reader's error.
+    // bytes stay valid until the recordset moves. Should they be malformed
+    // all the same, a writer that finds them so takes Value(), which raises
+    // the reader's error.
     virtual bool StoredTextValue(StoredText& out) const
     {
         (void)out;
