@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,20 @@ public:
     std::optional<std::u16string> Description;
 };
 
+// A text value as the reader stores it, for a writer that can turn those
+// bytes into its own without first widening them to UTF-16.
+struct StoredText {
+    enum class Form : uint8_t {
+        Utf16,      // UTF-16LE units
+        // 0xFF 0xFE, then runs of one-byte units (Latin-1) and of UTF-16LE
+        // units, one-byte first; each zero byte where a unit would begin
+        // switches to the other kind.
+        Compressed,
+    };
+    Form Encoding = Form::Utf16;
+    std::span<const uint8_t> Bytes;
+};
+
 class Field {
 public:
     virtual ~Field() = default;
@@ -57,6 +72,17 @@ public:
     // Only fields of a recordset have a value; the value's views stay valid
     // until the recordset moves.
     virtual const Variant& Value() const = 0;
+    // The current value's stored form when it is a text the reader can hand
+    // out undecoded (its characters, up to the first NUL, are the value);
+    // false for anything else, NULL included: Value() then gives it. The
+    // bytes stay valid until the recordset moves. Should they be malformed
+    // all the same, a writer that finds them so takes Value(), which raises
+    // the reader's error.
+    virtual bool StoredTextValue(StoredText& out) const
+    {
+        (void)out;
+        return false;
+    }
 };
 
 class Fields {

@@ -173,6 +173,7 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
     fusedText_ = delimiter.size() <= 1 && settings.CodePage != 2;
     delimiter_ = delimiter.empty() ? -1 : static_cast<unsigned char>(delimiter.front());
     plainNumbers_ = !replaceCommas && delimiter.size() <= 1;
+    plainVerbatim_ = quoteAll_ || delimiter.size() <= 1;
     asciiText_ = fusedText_ && platform::AnsiTextKeepsAscii();
     for (int c = 0; c < 256; ++c) {
         auto mapped = static_cast<unsigned char>(c);
@@ -195,6 +196,24 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
         }
     }
     stops_ = StopBytes(stops, from, to);
+
+    unitRoom_ = 1 + escape_.size();
+    if (!asciiText_)
+        return;
+    std::string bytes;
+    for (int c = 0x80; c < 0x100; ++c) {
+        platform::WideToAnsi(std::u16string(1, static_cast<char16_t>(c)), bytes);
+        bool plain = !bytes.empty() && bytes.size() <= sizeof latin_[0];
+        for (const char b : bytes) {
+            const auto u = static_cast<unsigned char>(b);
+            plain = plain && u != 0 && !stops_.Table()[u] && textBytes_[u] == u;
+        }
+        if (!plain)
+            continue;
+        std::memcpy(latin_[c - 0x80], bytes.data(), bytes.size());
+        latinLength_[c - 0x80] = static_cast<uint8_t>(bytes.size());
+        unitRoom_ = std::max(unitRoom_, bytes.size());
+    }
 }
 
 bool TableCellWriter::HoldsDelimiter(std::string_view text) const
@@ -202,11 +221,38 @@ bool TableCellWriter::HoldsDelimiter(std::string_view text) const
     return delimiter_ >= 0 && text.find(static_cast<char>(delimiter_)) != std::string_view::npos;
 }
 
+// A few bytes in the file's buffer, with room for a whole block beyond
+// them: a call to memchr would cost more than the search.
+bool TableCellWriter::HoldsDelimiter(const char* text, std::size_t length) const
+{
+    const auto delimiter = static_cast<char>(delimiter_);
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(delimiter);
+    for (std::size_t k = 0; k < length; k += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + k));
+        auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
+        if (length - k < 16)
+            hits &= (1u << (length - k)) - 1; // the bytes past the text are not its own
+        if (hits != 0)
+            return true;
+    }
+    return false;
+#else
+    for (std::size_t k = 0; k < length; ++k)
+        if (text[k] == delimiter)
+            return true;
+    return false;
+#endif
+}
+
 void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass cellClass)
 {
     if (value.IsNull())
         return;
     if (value.Type == VarType::Text && cellClass == CellClass::Text && asciiText_ && WriteAsciiText(file, value.Text))
+        return;
+    if ((cellClass == CellClass::Number ? plainNumbers_ : cellClass == CellClass::Verbatim && plainVerbatim_) &&
+        WriteScalar(file, value, cellClass))
         return;
     ValueToText(value, text_);
     switch (cellClass) {
@@ -236,6 +282,32 @@ void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass ce
     WriteCellText(settings_, file, text_, cellClass);
     if (text_.capacity() > kKeptBufferBytes)
         std::string().swap(text_);
+}
+
+// The number and Verbatim cases of Write with the value's text formatted in
+// the file's buffer: the cell is committed only when it needs no step. False
+// when the platform leaves the value to its general conversion.
+bool TableCellWriter::WriteScalar(OutputFile& file, const Variant& value, CellClass cellClass)
+{
+    const bool quoted = cellClass == CellClass::Verbatim && quoteAll_;
+    // Room for the text, its quotes and the delimiter search's last block.
+    char* const start = file.Reserve(kScalarRoom + 16);
+    if (start == nullptr)
+        return false;
+    char* const text = start + (quoted ? 1 : 0);
+    const std::size_t length = platform::WriteScalarText(value, text, kScalarRoom);
+    if (length == platform::kTextNotWritten)
+        return false;
+    if (quoted) {
+        *start = kQuote;
+        text[length] = kQuote;
+        file.Commit(length + 2);
+        return true;
+    }
+    if (delimiter_ >= 0 && HoldsDelimiter(text, length))
+        return false;
+    file.Commit(length);
+    return true;
 }
 
 // Line-break and comma replacement, quote escaping and the delimiter search
@@ -365,6 +437,189 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
         break;
     }
     file.Commit(Enclose(start, to, delimiterSeen));
+    return true;
+}
+
+void TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cellClass)
+{
+    if (cellClass == CellClass::Text && asciiText_) {
+        StoredText stored;
+        if (field.StoredTextValue(stored) && WriteStoredText(file, stored))
+            return;
+    }
+    Write(file, field.Value(), cellClass);
+}
+
+// WriteAsciiText straight from the stored bytes, with no UTF-16 copy of the
+// text between: ASCII units take their steps as they are read, Latin-1 units
+// whose ANSI bytes need no step are copied from the table made once, and
+// each run of other characters is widened and converted on its own, which
+// the platform allows as it allows the ASCII shortcut. False, with nothing kept,
+// when the cell may not fit the file's buffer or the bytes are malformed;
+// the caller then takes the value, and its decoding raises the reader's error.
+bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored)
+{
+    const bool compressed = stored.Encoding == StoredText::Form::Compressed;
+    const uint8_t* p = stored.Bytes.data();
+    const uint8_t* const end = p + stored.Bytes.size();
+    if (compressed) {
+        if (stored.Bytes.size() < 2)
+            return false;
+        p += 2;
+    } else if (stored.Bytes.size() % 2 != 0) {
+        return false;
+    }
+    const std::size_t perUnit = unitRoom_;
+    // Units still to come, at most: one-byte units make it one per byte.
+    const auto unitsLeft = [&] {
+        return compressed ? static_cast<std::size_t>(end - p) : static_cast<std::size_t>(end - p) / 2;
+    };
+    const std::size_t room = 2 + unitsLeft() * perUnit + kRunSlack;
+    char* const start = file.Reserve(room);
+    if (start == nullptr)
+        return false;
+    const uint8_t* const kinds = textKinds_;
+    const uint8_t* const bytes = textBytes_;
+    const bool* const isStop = stops_.Table();
+    const std::string_view escape = escape_;
+    char* to = start + (quoteAll_ ? 1 : 0);
+    bool delimiterSeen = false;
+    const auto putAscii = [&](unsigned char c) {
+        if (!isStop[c]) {
+            *to++ = static_cast<char>(bytes[c]);
+            return;
+        }
+        delimiterSeen |= (kinds[c] & kDelimiterByte) != 0;
+        if ((kinds[c] & kEscapeByte) != 0) {
+            std::memcpy(to, escape.data(), escape.size());
+            to += escape.size();
+        }
+        *to++ = static_cast<char>(bytes[c]);
+    };
+    // Utf16 text is two-byte throughout; compressed text starts one-byte.
+    bool oneByte = compressed;
+    while (p < end) {
+        if (oneByte) {
+#if defined(__SSE2__)
+            // Sixteen bytes at a time, stored replaced; the run ends at a
+            // stop, a byte beyond ASCII or a switch, which the steps below
+            // take in turn. The bytes stored past it are written again.
+            const __m128i zero = _mm_setzero_si128();
+            while (end - p >= 16) {
+                const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to), stops_.Map(block));
+                const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, zero), stops_.StopMask(block))) |
+                                 _mm_movemask_epi8(block);
+                if (mask != 0) {
+                    const auto run = static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+                    to += run;
+                    p += run;
+                    break;
+                }
+                to += 16;
+                p += 16;
+            }
+            if (p == end)
+                break;
+#endif
+            const uint8_t c = *p;
+            if (c == 0) {
+                oneByte = false;
+                ++p;
+                continue;
+            }
+            if (c < 0x80) {
+                ++p;
+                putAscii(c);
+                continue;
+            }
+            if (latinLength_[c - 0x80] != 0) {
+                std::memcpy(to, latin_[c - 0x80], sizeof latin_[0]);
+                to += latinLength_[c - 0x80];
+                ++p;
+                continue;
+            }
+        } else {
+#if defined(__SSE2__)
+            // Eight units at a time while they are plain ASCII, as in
+            // WriteAsciiText; a switch (a zero low byte) saturates to 0xFF.
+            const __m128i zero = _mm_setzero_si128();
+            while (end - p >= 16) {
+                const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                const __m128i narrow = _mm_packus_epi16(units, units);
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(to), stops_.Map(narrow));
+                const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(narrow, zero), stops_.StopMask(narrow));
+                const int mask = (_mm_movemask_epi8(hits) | _mm_movemask_epi8(narrow)) & 0xFF;
+                if (mask != 0) {
+                    const auto run = static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+                    to += run;
+                    p += 2 * run;
+                    break;
+                }
+                to += 8;
+                p += 16;
+            }
+            if (p == end)
+                break;
+#endif
+            if (compressed && p[0] == 0) {
+                oneByte = true;
+                ++p;
+                continue;
+            }
+            if (end - p < 2)
+                return false; // compressed text that ends inside a character
+            const auto unit = static_cast<char16_t>(p[0] | (p[1] << 8));
+            if (unit == 0)
+                break; // texts end at their first NUL
+            if (unit < 0x80) {
+                p += 2;
+                putAscii(static_cast<unsigned char>(unit));
+                continue;
+            }
+            if (unit < 0x100 && latinLength_[unit - 0x80] != 0) {
+                std::memcpy(to, latin_[unit - 0x80], sizeof latin_[0]);
+                to += latinLength_[unit - 0x80];
+                p += 2;
+                continue;
+            }
+        }
+        // A run of characters beyond ASCII, across switches, up to the next
+        // ASCII character, NUL or the end.
+        wide_.clear();
+        while (p < end) {
+            if (oneByte) {
+                if (*p == 0) {
+                    oneByte = false;
+                    ++p;
+                    continue;
+                }
+                if (*p < 0x80)
+                    break;
+                wide_.push_back(*p++);
+                continue;
+            }
+            if (compressed && p[0] == 0) {
+                oneByte = true;
+                ++p;
+                continue;
+            }
+            if (end - p < 2)
+                return false;
+            const auto unit = static_cast<char16_t>(p[0] | (p[1] << 8));
+            if (unit < 0x80)
+                break;
+            wide_.push_back(unit);
+            p += 2;
+        }
+        platform::WideToAnsi(wide_, converted_);
+        if (static_cast<std::size_t>(to - start) + (converted_.size() + unitsLeft()) * perUnit + 2 > room)
+            return false;
+        to = PassBytes(converted_, to, delimiterSeen);
+    }
+    file.Commit(Enclose(start, to, delimiterSeen));
+    if (wide_.capacity() > kKeptBufferBytes)
+        std::u16string().swap(wide_);
     return true;
 }
 

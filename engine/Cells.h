@@ -4,6 +4,8 @@
 #include "engine/OutputFile.h"
 #include "engine/Settings.h"
 
+#include "core/Database.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -83,16 +85,26 @@ public:
     TableCellWriter& operator=(const TableCellWriter&) = delete;
 
     void Write(OutputFile& file, const Variant& value, CellClass cellClass);
+    // The same bytes as Write(file, field.Value(), cellClass); a text the
+    // field can hand out as stored is written from those bytes.
+    void Write(OutputFile& file, const Field& field, CellClass cellClass);
 
 private:
     static constexpr uint8_t kEscapeByte = 1;
     static constexpr uint8_t kDelimiterByte = 2;
     // Room beyond one byte per unit for the converted runs of a text.
     static constexpr std::size_t kRunSlack = 256;
+    // Room for the text of a number or date written in place: any double or
+    // 96-bit decimal with a separator of a few bytes, any date pattern a
+    // locale has. Longer texts take the general route.
+    static constexpr std::size_t kScalarRoom = 128;
 
     bool HoldsDelimiter(std::string_view text) const;
+    bool HoldsDelimiter(const char* text, std::size_t length) const;
+    bool WriteScalar(OutputFile& file, const Variant& value, CellClass cellClass);
     bool WriteFusedText(OutputFile& file);
     bool WriteAsciiText(OutputFile& file, std::u16string_view text);
+    bool WriteStoredText(OutputFile& file, const StoredText& stored);
     // The bytes of a text after their steps, from `to` on; returns the end.
     char* PassBytes(std::string_view text, char* to, bool& delimiterSeen) const;
     // Adds the enclosing quotes the cell takes around [start + quote, end);
@@ -103,12 +115,20 @@ private:
     std::string text_;
     std::string escape_;
     std::string converted_; // one converted run of non-ASCII characters
+    std::u16string wide_;   // such a run of a stored text, widened
     bool quoteAll_;
     bool fusedText_ = false;
     bool asciiText_ = false;
     bool plainNumbers_ = false;
+    bool plainVerbatim_ = false; // Boolean and date texts need no steps
     int delimiter_ = -1; // the one-byte field delimiter, or -1
     StopBytes stops_;
+    // The ANSI bytes of U+0080..U+00FF where they pass every step unchanged
+    // (none of them a stop or a replaced byte), for the stored texts' Latin-1
+    // units; length 0 sends a character to the general conversion.
+    uint8_t latin_[128][4] = {};
+    uint8_t latinLength_[128] = {};
+    std::size_t unitRoom_ = 1; // the most bytes one unit of a stored text gives before its run is converted
     uint8_t textBytes_[256]; // each byte of a text after the replacements
     uint8_t textKinds_[256]; // kEscapeByte, kDelimiterByte of that result
 };

@@ -10,9 +10,23 @@ const Variant& DefinitionField::Value() const {
 }
 
 const Variant& RecordField::Value() const {
-    if (!*current_)
-        Raise(DaoNumber::NoCurrentRecord, u"No current record.");
-    return Current.Value;
+    records_->BeginField();
+    if (decoded_ != records_->record_)
+        records_->Decode(*this);
+    return current_.Value;
+}
+
+bool RecordField::StoredTextValue(StoredText& out) const {
+    records_->BeginField();
+    if (readied_ != records_->record_)
+        records_->Ready(*this);
+    // Jet3 text is in a code page of the database's, which only the reader knows.
+    if (!hasStored_ || records_->context_.Jet3)
+        return false;
+    const bool compressed = stored_.size() >= 2 && stored_[0] == 0xFF && stored_[1] == 0xFE;
+    out.Encoding = compressed ? StoredText::Form::Compressed : StoredText::Form::Utf16;
+    out.Bytes = stored_;
+    return true;
 }
 
 template <typename T>

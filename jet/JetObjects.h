@@ -60,23 +60,38 @@ private:
     std::shared_ptr<DatabaseFile> database_;
 };
 
-// A field of the recordset's current record.
+class JetRecordset;
+
+// A field of the recordset's current record. Its value is decoded when it is
+// first asked for, so the columns an export leaves out are never decoded.
 class RecordField : public Field {
 public:
-    RecordField(const Column& column, int16_t type, const bool* current)
-        : column_(&column), type_(type), current_(current) {}
+    RecordField(const Column& column, int16_t type, JetRecordset& records)
+        : column_(&column), type_(type), records_(&records),
+          plainText_((column.Type == ColumnType::Text || column.Type == ColumnType::Memo) && !column.IsCalculated()) {}
     std::u16string_view Name() const override { return column_->Name; }
     int16_t Type() const override { return type_; }
     const Variant& Value() const override;
+    bool StoredTextValue(StoredText& out) const override;
 
-    FieldValue Current;
     const ComplexColumn* Complex = nullptr;
     const Column* Source() const { return column_; }
 
 private:
+    friend class JetRecordset;
+
     const Column* column_;
     int16_t type_;
-    const bool* current_;
+    JetRecordset* records_;
+    bool plainText_;      // a text or memo column, not calculated: readied undecoded
+    bool wanted_ = false; // asked for before: readied with the others on each record
+    // The record (its serial number) whose value this holds: located and
+    // checked, and also decoded into current_.
+    mutable uint64_t readied_ = 0;
+    mutable uint64_t decoded_ = 0;
+    mutable bool hasStored_ = false; // a text whose stored bytes are in stored_
+    mutable ByteSpan stored_;
+    mutable FieldValue current_;
 };
 
 class JetRecordset : public Recordset {
@@ -99,9 +114,26 @@ public:
     int32_t Block() const override;
 
 private:
+    friend class RecordField;
+
     void CheckOpen() const;
     void Advance();
     void DecodeRecord(ByteSpan record);
+    // Raises NoCurrentRecord when there is none, and readies the fields
+    // asked for before: a damaged value among them fails the record before
+    // any of its cells is written, as when every value was decoded on moving.
+    void BeginField() {
+        if (!current_)
+            RaiseNoCurrentRecord();
+        if (readyWanted_)
+            ReadyWanted();
+    }
+    [[noreturn]] static void RaiseNoCurrentRecord();
+    void ReadyWanted();
+    // Locates and checks the field's value (counting one left empty); texts
+    // are left undecoded.
+    void Ready(const RecordField& field);
+    void Decode(const RecordField& field);
 
     std::shared_ptr<DatabaseFile> database_;
     const CatalogTable* entry_;
@@ -113,6 +145,9 @@ private:
     std::vector<uint8_t> scratch_;
     DecodeContext context_;
     FieldList<RecordField> fields_;
+    std::vector<std::size_t> wanted_; // indexes of the fields asked for, ascending
+    uint64_t record_ = 0;             // serial number of the current record
+    bool readyWanted_ = false;        // the wanted fields still to be readied
     bool current_ = false;
     bool closed_ = false;
     mutable std::optional<int32_t> countedRows_;

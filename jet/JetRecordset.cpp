@@ -37,10 +37,19 @@ JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const Catalog
             complex = &complex_.back();
             type = complex->DaoType;
         }
-        fields_.Items.emplace_back(column, type, &current_);
+        fields_.Items.emplace_back(column, type, *this);
         fields_.Items.back().Complex = complex;
     }
     Advance();
+    // The first record is decoded whole, so that a damaged one fails the
+    // opening as it always did; it asks for no field in particular.
+    if (current_) {
+        for (const RecordField& field : fields_.Items)
+            Decode(field);
+        for (RecordField& field : fields_.Items)
+            field.wanted_ = false;
+        wanted_.clear();
+    }
 }
 
 void JetRecordset::CheckOpen() const {
@@ -120,28 +129,64 @@ void JetRecordset::Advance() {
 }
 
 void JetRecordset::DecodeRecord(ByteSpan record) {
+    // A new serial first: values kept from the last record must not pass for
+    // this one's, even when its frame does not load.
+    ++record_;
+    readyWanted_ = true;
     layout_->Load(record);
-    for (RecordField& field : fields_.Items) {
-        const Column& column = *field.Source();
-        const ColumnBytes located = layout_->Locate(column);
-        if (!field.Complex) {
-            DecodeValue(column, located, context_, field.Current);
-            continue;
-        }
-        Variant& value = field.Current.Value;
+}
+
+void JetRecordset::RaiseNoCurrentRecord() { Raise(DaoNumber::NoCurrentRecord, u"No current record."); }
+
+void JetRecordset::ReadyWanted() {
+    readyWanted_ = false;
+    for (const std::size_t index : wanted_) {
+        const RecordField& field = fields_.Items[index];
+        if (field.readied_ != record_)
+            Ready(field);
+    }
+}
+
+void JetRecordset::Ready(const RecordField& field) {
+    const Column& column = *field.column_;
+    const ColumnBytes located = layout_->Locate(column);
+    field.hasStored_ = false;
+    if (field.Complex) {
+        Variant& value = field.current_.Value;
         value.Text = {};
         value.Bytes = {};
         value.Items = {};
         if (located.State != Presence::Bytes) {
             value.Type = VarType::Null;
-            continue;
+        } else {
+            if (located.Bytes.size() != 4)
+                RaiseCorrupt("complex value of the wrong size");
+            value.Type = VarType::List;
+            const auto items = field.Complex->Items.find(I32(located.Bytes, 0));
+            if (items != field.Complex->Items.end())
+                value.Items = items->second;
         }
-        if (located.Bytes.size() != 4)
-            RaiseCorrupt("complex value of the wrong size");
-        value.Type = VarType::List;
-        const auto items = field.Complex->Items.find(I32(located.Bytes, 0));
-        if (items != field.Complex->Items.end())
-            value.Items = items->second;
+        field.decoded_ = record_;
+    } else if (field.plainText_ && LocateStoredText(column, located, context_, field.current_.Bytes, field.stored_)) {
+        field.hasStored_ = true;
+    } else {
+        DecodeValue(column, located, context_, field.current_);
+        field.decoded_ = record_;
+    }
+    field.readied_ = record_;
+    if (!field.wanted_) {
+        const auto index = static_cast<std::size_t>(&field - fields_.Items.data());
+        fields_.Items[index].wanted_ = true;
+        wanted_.insert(std::upper_bound(wanted_.begin(), wanted_.end(), index), index);
+    }
+}
+
+void JetRecordset::Decode(const RecordField& field) {
+    if (field.readied_ != record_)
+        Ready(field);
+    if (field.decoded_ != record_) {
+        DecodeStoredText(*field.column_, field.stored_, context_, field.current_);
+        field.decoded_ = record_;
     }
 }
 

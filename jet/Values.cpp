@@ -4,6 +4,8 @@
 #include "jet/ExtendedDate.h"
 #include "jet/Text.h"
 
+#include <cstring>
+
 namespace jet {
 
 namespace {
@@ -161,6 +163,61 @@ void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext
         DecodeScalar(column, column.Type, bytes, out);
         return;
     }
+}
+
+bool LocateStoredText(const Column& column, const ColumnBytes& located, DecodeContext& context,
+                      std::vector<uint8_t>& memo, ByteSpan& stored) {
+    if (located.State != Presence::Bytes || column.IsCalculated())
+        return false;
+    switch (column.Type) {
+    case ColumnType::Text:
+        stored = located.Bytes;
+        break;
+    case ColumnType::Memo:
+        context.LongValues->Read(located.Bytes, memo);
+        stored = memo;
+        break;
+    default:
+        return false;
+    }
+    if (context.Jet3)
+        return true;
+    const bool compressed = stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE;
+    if (!compressed) {
+        if (stored.size() % 2 != 0)
+            RaiseCorrupt("text of odd byte length");
+        return true;
+    }
+    // Only a two-byte run can end inside a character; one-byte runs, the
+    // common case, are skipped with memchr to their switching zero.
+    std::size_t p = 2;
+    bool oneByte = true;
+    while (p < stored.size()) {
+        if (oneByte) {
+            const void* zero = std::memchr(stored.data() + p, 0, stored.size() - p);
+            if (zero == nullptr)
+                break;
+            p = static_cast<std::size_t>(static_cast<const uint8_t*>(zero) - stored.data()) + 1;
+            oneByte = false;
+        } else if (stored[p] == 0) {
+            oneByte = true;
+            ++p;
+        } else {
+            if (p + 1 >= stored.size())
+                RaiseCorrupt("compressed text ends inside a character");
+            p += 2;
+        }
+    }
+    return true;
+}
+
+void DecodeStoredText(const Column& column, ByteSpan stored, const DecodeContext& context, FieldValue& out) {
+    Variant& v = out.Value;
+    v.Bytes = {};
+    v.Items = {};
+    out.Text.clear();
+    AppendStoredText(stored, context.Jet3, column.CodePage != 0 ? column.CodePage : context.CodePage, out.Text);
+    SetText(out);
 }
 
 int16_t DaoTypeOf(const Column& column) {

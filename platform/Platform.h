@@ -28,8 +28,9 @@ std::u16string AnsiToWide(std::string_view text);
 void AnsiToOem(std::string& text);
 // Whether the ANSI text of a text value may be formed piece by piece: its
 // ASCII characters as their own bytes and each run of other characters by
-// WideToAnsi alone, with the same bytes as the value's own conversion. The
-// caller may then skip that conversion.
+// WideToAnsi alone, down to a run of one character (a surrogate pair kept
+// together), with the same bytes as the value's own conversion. The caller
+// may then skip that conversion.
 bool AnsiTextKeepsAscii();
 
 // --- Values ---
@@ -37,6 +38,13 @@ bool AnsiTextKeepsAscii();
 // ANSI text. Returns 0, or the failing conversion's result code (out is then
 // empty). Text values are converted unchanged.
 int32_t VariantToText(const Variant& value, std::string& out);
+// What VariantToText gives a Boolean, number, currency or date value,
+// written straight to `to` (room for `room` bytes): its length, or
+// kTextNotWritten when the value is left to VariantToText: any other type,
+// a value that fails to convert, too little room, and every value where the
+// system's runtime does the converting (Windows).
+constexpr std::size_t kTextNotWritten = static_cast<std::size_t>(-1);
+std::size_t WriteScalarText(const Variant& value, char* to, std::size_t room);
 
 // --- Files and folders ---
 bool RemoveFile(const std::string& path);

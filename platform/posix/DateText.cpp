@@ -158,11 +158,8 @@ DateFormat::DateFormat(const DatePatterns& patterns)
     longest_ = LongestText(date_, designator) + 1 + LongestText(time_, designator);
 }
 
-bool DateFormat::Append(double serial, std::string& out) const
+char* DateFormat::Put(double serial, char* to) const
 {
-    if (!(serial > kFirstInvalidBelow && serial < kFirstInvalidAbove))
-        return false;
-
     // The integer part toward zero picks the day and the fraction's
     // magnitude is the time of that day, also before 1899.
     const double whole = std::trunc(serial);
@@ -183,6 +180,21 @@ bool DateFormat::Append(double serial, std::string& out) const
     parts.Minute = static_cast<int>(seconds / 60 % 60);
     parts.Second = static_cast<int>(seconds % 60);
 
+    // The choice between date, time and both is made on the unrounded
+    // value: a time that rounds up to midnight of day 1 stays a time.
+    if (showDate)
+        to = platform::posix::Put(to, date_, parts, am_, pm_);
+    if (showDate && showTime)
+        *to++ = ' ';
+    if (showTime || !showDate)
+        to = platform::posix::Put(to, time_, parts, am_, pm_);
+    return to;
+}
+
+bool DateFormat::Append(double serial, std::string& out) const
+{
+    if (!(serial > kFirstInvalidBelow && serial < kFirstInvalidAbove))
+        return false;
     char stack[kStackBytes];
     std::string heap;
     char* start = stack;
@@ -190,16 +202,15 @@ bool DateFormat::Append(double serial, std::string& out) const
         heap.resize(longest_);
         start = heap.data();
     }
-    char* to = start;
-    // The choice between date, time and both is made on the unrounded
-    // value: a time that rounds up to midnight of day 1 stays a time.
-    if (showDate)
-        to = Put(to, date_, parts, am_, pm_);
-    if (showDate && showTime)
-        *to++ = ' ';
-    if (showTime || !showDate)
-        to = Put(to, time_, parts, am_, pm_);
-    out.append(start, static_cast<std::size_t>(to - start));
+    out.append(start, static_cast<std::size_t>(Put(serial, start) - start));
+    return true;
+}
+
+bool DateFormat::Write(double serial, char* to, std::size_t room, std::size_t& length) const
+{
+    if (!(serial > kFirstInvalidBelow && serial < kFirstInvalidAbove) || longest_ > room)
+        return false;
+    length = static_cast<std::size_t>(Put(serial, to) - to);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include <cstddef>
 #include <cstdint>
 
 namespace platform::posix {
@@ -27,6 +28,9 @@ public:
     // False (nothing appended) when the serial lies outside the years 100 to
     // 9999 that the runtime accepts.
     bool Append(double serial, std::string& out) const;
+    // The same text written to `to`; false (nothing written) also when it
+    // may not fit in `room` bytes.
+    bool Write(double serial, char* to, std::size_t room, std::size_t& length) const;
 
     enum class Field : uint8_t { Literal, Day, Month, Year, ShortYear, Hour12, Hour24, Minute, Second, Designator,
                                  DesignatorInitial };
@@ -37,6 +41,9 @@ public:
     };
 
 private:
+    // Writes the text of a serial in the accepted range; room for longest_.
+    char* Put(double serial, char* to) const;
+
     std::vector<Step> date_;
     std::vector<Step> time_;
     std::string am_;

@@ -20,7 +20,8 @@ constexpr std::size_t kDecimalDigits = kMaxDecimalDigits;
 constexpr int kExactDigits = 770;
 constexpr int kTieProbeDigits = 2;
 
-void AppendFraction(std::string_view digits, std::string_view decimal, std::string& out)
+template <class Out>
+void AppendFraction(std::string_view digits, std::string_view decimal, Out& out)
 {
     while (!digits.empty() && digits.back() == '0')
         digits.remove_suffix(1);
@@ -96,7 +97,8 @@ bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& leng
     const bool negative = text.front() == '-';
     char significant[kRealBuffer];
     std::size_t count = 0;
-    const std::size_t e = text.find('e');
+    // The exponent closes the text: searched from there, without a call to memchr.
+    const std::size_t e = text.rfind('e');
     for (std::size_t k = negative ? 1 : 0; k < e; ++k)
         if (text[k] != '.')
             significant[count++] = text[k];
@@ -172,16 +174,16 @@ bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& leng
     return true;
 }
 
-} // namespace
-
-void AppendInteger(int64_t value, std::string& out)
+template <class Out>
+void IntegerText(int64_t value, Out& out)
 {
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr);
 }
 
-void AppendReal(double value, int digits, std::string_view decimal, std::string& out)
+template <class Out>
+void RealText(double value, int digits, std::string_view decimal, Out& out)
 {
     if (std::isnan(value)) {
         out.append("NAN");
@@ -207,7 +209,7 @@ void AppendReal(double value, int digits, std::string_view decimal, std::string&
     const bool negative = text.front() == '-';
     if (negative)
         text.remove_prefix(1);
-    const std::size_t e = text.find('e');
+    const std::size_t e = text.rfind('e');
     const std::string_view mantissa = text.substr(0, e);
     if (mantissa == "0") {
         out.push_back('0');
@@ -243,7 +245,8 @@ void AppendReal(double value, int digits, std::string_view decimal, std::string&
     out.append(exponentText);
 }
 
-void AppendCurrency(int64_t scaled, std::string_view decimal, std::string& out)
+template <class Out>
+void CurrencyText(int64_t scaled, std::string_view decimal, Out& out)
 {
     // The magnitude as unsigned, so that the most negative amount survives.
     const uint64_t magnitude = scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
@@ -258,7 +261,8 @@ void AppendCurrency(int64_t scaled, std::string_view decimal, std::string& out)
     AppendFraction(std::string_view(digits, 4), decimal, out);
 }
 
-void AppendDecimal(const DecimalValue& value, std::string_view decimal, std::string& out)
+template <class Out>
+void DecimalText(const DecimalValue& value, std::string_view decimal, Out& out)
 {
     char reversed[kDecimalDigits + 1];
     const std::size_t count = ReversedDecimalDigits(value, reversed);
@@ -286,6 +290,47 @@ void AppendDecimal(const DecimalValue& value, std::string_view decimal, std::str
     out.append(decimal);
     out.append(scale - count, '0');
     out.append(significant);
+}
+
+} // namespace
+
+// The digit rules live once, in the templates above; a string and a caller's
+// buffer take the same bytes.
+void AppendInteger(int64_t value, std::string& out) { IntegerText(value, out); }
+void AppendInteger(int64_t value, BoundedText& out)
+{
+    // Straight into the buffer: the digits of most cells are a copy too short
+    // to be worth a call.
+    constexpr std::size_t kMost = 20; // "-9223372036854775808"
+    if (char* to = out.Room(kMost)) {
+        out.Advance(std::to_chars(to, to + kMost, value).ptr);
+        return;
+    }
+    IntegerText(value, out);
+}
+void AppendReal(double value, int digits, std::string_view decimal, std::string& out)
+{
+    RealText(value, digits, decimal, out);
+}
+void AppendReal(double value, int digits, std::string_view decimal, BoundedText& out)
+{
+    RealText(value, digits, decimal, out);
+}
+void AppendCurrency(int64_t scaled, std::string_view decimal, std::string& out)
+{
+    CurrencyText(scaled, decimal, out);
+}
+void AppendCurrency(int64_t scaled, std::string_view decimal, BoundedText& out)
+{
+    CurrencyText(scaled, decimal, out);
+}
+void AppendDecimal(const DecimalValue& value, std::string_view decimal, std::string& out)
+{
+    DecimalText(value, decimal, out);
+}
+void AppendDecimal(const DecimalValue& value, std::string_view decimal, BoundedText& out)
+{
+    DecimalText(value, decimal, out);
 }
 
 } // namespace platform::posix

@@ -108,6 +108,47 @@ int32_t ValueTextFormat::ToText(const Variant& value, std::string& out) const
     return kTypeMismatch;
 }
 
+std::size_t ValueTextFormat::Write(const Variant& value, char* to, std::size_t room) const
+{
+    BoundedText out(to, room);
+    switch (value.Type) {
+    case VarType::Bool:
+        out.append(value.Bool ? "-1" : "0");
+        break;
+    case VarType::Byte:
+        AppendInteger(value.Byte, out);
+        break;
+    case VarType::I2:
+        AppendInteger(value.I2, out);
+        break;
+    case VarType::I4:
+        AppendInteger(value.I4, out);
+        break;
+    case VarType::I8:
+        AppendInteger(value.I8, out);
+        break;
+    case VarType::Currency:
+        AppendCurrency(value.I8, decimal_, out);
+        break;
+    case VarType::R4:
+        AppendReal(value.R4, 7, decimal_, out);
+        break;
+    case VarType::R8:
+        AppendReal(value.R8, 15, decimal_, out);
+        break;
+    case VarType::Decimal:
+        AppendDecimal(value.Decimal, decimal_, out);
+        break;
+    case VarType::Date: {
+        std::size_t length = 0;
+        return dates_.Write(value.R8, to, room, length) ? length : kTextNotWritten;
+    }
+    default:
+        return kTextNotWritten;
+    }
+    return out.Overflowed() ? kTextNotWritten : out.size();
+}
+
 const ValueTextFormat& ProcessValueTextFormat()
 {
     static const ValueTextFormat format(WindowsLocaleFor(ProcessLocaleNames().Numeric),
@@ -122,6 +163,13 @@ namespace platform {
 int32_t VariantToText(const Variant& value, std::string& out)
 {
     return posix::ProcessValueTextFormat().ToText(value, out);
+}
+
+std::size_t WriteScalarText(const Variant& value, char* to, std::size_t room)
+{
+    // Looked up once here: this runs for most cells of an export.
+    static const posix::ValueTextFormat& format = posix::ProcessValueTextFormat();
+    return format.Write(value, to, room);
 }
 
 } // namespace platform

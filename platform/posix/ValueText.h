@@ -9,6 +9,7 @@
 #include "platform/posix/DateText.h"
 #include "platform/posix/Locale.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +24,9 @@ public:
     // Returns 0, or the result code of the failed conversion with `out`
     // empty. `out` keeps its capacity.
     int32_t ToText(const Variant& value, std::string& out) const;
+    // ToText for Booleans, numbers, currency and dates, into a caller's
+    // buffer; kTextNotWritten for the rest, a failing date or too little room.
+    std::size_t Write(const Variant& value, char* to, std::size_t room) const;
 
 private:
     const CodePage* ansi_;

@@ -125,4 +125,11 @@ int32_t VariantToText(const Variant& value, std::string& out)
     return result;
 }
 
+std::size_t WriteScalarText(const Variant&, char*, std::size_t)
+{
+    // The runtime's conversion follows the user's regional settings, which
+    // only VariantChangeType knows in full.
+    return kTextNotWritten;
+}
+
 } // namespace platform

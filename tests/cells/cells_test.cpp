@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 #include <stdlib.h>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -34,6 +37,103 @@ Variant NullValue()
     value.Type = VarType::Null;
     return value;
 }
+
+Variant Scalar(VarType type, double real, int64_t integer = 0)
+{
+    Variant value;
+    value.Type = type;
+    if (type == VarType::R4)
+        value.R4 = static_cast<float>(real);
+    else if (type == VarType::R8 || type == VarType::Date)
+        value.R8 = real;
+    else if (type == VarType::Bool)
+        value.Bool = integer != 0;
+    else
+        value.I8 = integer;
+    if (type == VarType::I4)
+        value.I4 = static_cast<int32_t>(integer);
+    if (type == VarType::I2)
+        value.I2 = static_cast<int16_t>(integer);
+    return value;
+}
+
+// A field that hands out a text as stored, and decodes it for Value() as a
+// reader does: compressed runs of one- and two-byte units, a zero byte
+// switching, or plain UTF-16LE; malformed bytes raise.
+class StoredField : public Field {
+public:
+    StoredField(StoredText::Form form, std::vector<uint8_t> bytes) : form_(form), bytes_(std::move(bytes)) {}
+    // The compressed form of runs: one-byte first, each run after the first
+    // switching to the other kind.
+    static StoredField Compressed(std::initializer_list<std::u16string_view> runs)
+    {
+        std::vector<uint8_t> bytes{0xFF, 0xFE};
+        bool oneByte = true;
+        bool first = true;
+        for (const std::u16string_view run : runs) {
+            if (!first)
+                bytes.push_back(0);
+            first = false;
+            for (const char16_t unit : run) {
+                bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
+                if (!oneByte)
+                    bytes.push_back(static_cast<uint8_t>(unit >> 8));
+            }
+            oneByte = !oneByte;
+        }
+        return StoredField(StoredText::Form::Compressed, std::move(bytes));
+    }
+    static StoredField Utf16(std::u16string_view text)
+    {
+        std::vector<uint8_t> bytes;
+        for (const char16_t unit : text) {
+            bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
+            bytes.push_back(static_cast<uint8_t>(unit >> 8));
+        }
+        return StoredField(StoredText::Form::Utf16, std::move(bytes));
+    }
+
+    std::u16string_view Name() const override { return u"Stored"; }
+    int16_t Type() const override { return DaoType::Memo; }
+    const Variant& Value() const override
+    {
+        text_.clear();
+        std::size_t p = 0;
+        bool oneByte = false;
+        if (form_ == StoredText::Form::Compressed) {
+            p = 2;
+            oneByte = true;
+        }
+        while (p < bytes_.size()) {
+            if (form_ == StoredText::Form::Compressed && bytes_[p] == 0) {
+                oneByte = !oneByte;
+                ++p;
+            } else if (oneByte) {
+                text_ += static_cast<char16_t>(bytes_[p++]);
+            } else {
+                if (p + 1 >= bytes_.size())
+                    throw EngineError(HResult::Fail, u"Stored", u"malformed");
+                text_ += static_cast<char16_t>(bytes_[p] | (bytes_[p + 1] << 8));
+                p += 2;
+            }
+        }
+        value_ = TextValue(text_);
+        value_.Text = text_;
+        return value_;
+    }
+    bool StoredTextValue(StoredText& out) const override
+    {
+        out.Encoding = form_;
+        out.Bytes = bytes_;
+        return true;
+    }
+
+private:
+    StoredText::Form form_;
+    std::vector<uint8_t> bytes_;
+    mutable std::u16string text_;
+    mutable Variant value_;
+};
 
 // The five settings that shape a cell; ConversionSettings itself cannot be
 // copied, so each cell gets one built from these.
@@ -286,6 +386,29 @@ TEST_F(CellTest, TextEndsAtAnEmbeddedNul)
     EXPECT_EQ(ReadBytes(path), "a!\"bx");
 }
 
+// Stored bytes that are no text leave the cell to the value, whose decoding
+// raises; nothing of the cell is written.
+TEST_F(CellTest, MalformedStoredTextRaisesThroughTheValue)
+{
+    const StoredField broken[] = {
+        StoredField(StoredText::Form::Compressed, {0xFF, 0xFE, 'a', 'b', 0, 0xAC, 0x20, 0x41}),
+        StoredField(StoredText::Form::Compressed, {0xFF, 0xFE, 0, 0xAC}),
+        StoredField(StoredText::Form::Utf16, {'a', 0, 'b'}),
+    };
+    for (const StoredField& field : broken) {
+        ConversionSettings settings;
+        Apply(Quoted(), settings);
+        const std::string path = dir_.Path("broken" + std::to_string(++count_) + ".csv");
+        {
+            OutputFile file;
+            ASSERT_TRUE(file.OpenAppend(path));
+            TableCellWriter writer(settings);
+            EXPECT_THROW(writer.Write(file, field, CellClass::Text), EngineError);
+        }
+        EXPECT_EQ(ReadBytes(path), "");
+    }
+}
+
 TEST_F(CellTest, FailedConversionRaisesItsCodeAndWritesNothing)
 {
     Variant broken;
@@ -364,6 +487,7 @@ TEST(OutputFileTest, AppendsToAnExistingFileInBinaryMode)
 // must be the one-cell procedure's, also for many cells in one buffer.
 TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites)
 {
+    using namespace std::string_literals;
     const std::u16string texts[] = {u"", u"plain", u"a \"b\", c", u"x;y", u"line\r\nbreak\n", u"3,5",
                                     u"ab" u"\u00e9\u20ac;\"", std::u16string(u"nul\0\"after", 11),
                                     u"abab", u"\"\"",
@@ -372,6 +496,36 @@ TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites)
                                     u"a long text, with \"quotes\", commas;\r\nand line breaks past sixteen bytes,"
                                     u" twice over;;, \u00e9 too,\n and more ASCII after it:\r\n0123456789abcdef\"x,"};
     const int16_t types[] = {DaoType::Text, DaoType::Memo, DaoType::Double, DaoType::Date, DaoType::Boolean};
+    // Stored texts: every text above in both forms where it has them, and
+    // compressed runs of both kinds around the block sizes of the one pass.
+    std::vector<StoredField> stored;
+    for (const std::u16string& text : texts) {
+        stored.push_back(StoredField::Utf16(text));
+        if (std::none_of(text.begin(), text.end(), [](char16_t c) { return c == 0 || c > 0xFF; }))
+            stored.push_back(StoredField::Compressed({text}));
+    }
+    const std::u16string latin = u"caf\u00e9 \"x\",\r\n;ab|0123456789abcdef\u00ff";
+    for (std::size_t length : {0, 1, 7, 8, 9, 15, 16, 17, 33})
+        stored.push_back(StoredField::Compressed({latin.substr(0, std::min(length, latin.size())) +
+                                                      std::u16string(length > latin.size() ? length - latin.size() : 0, u'q'),
+                                                  std::u16string(length, u'\u20ac') + u"\u4e2d\"x,",
+                                                  latin.substr(length % 5), u"\U0001F601;\u00e9", u"tail \"end\""}));
+    stored.push_back(StoredField::Compressed({u"", u"\u00e9\u20ac", u""}));
+    stored.push_back(StoredField::Compressed({u"x", u"\u20ac", u"a"}));
+    stored.push_back(StoredField::Compressed({u"x", u"\u20ac", u"\"b"}));
+    stored.push_back(StoredField::Compressed({u"x", u"\u20ac\"", u"a"}));
+    stored.push_back(StoredField::Compressed({u"x", u"yz", u"ab"}));
+    stored.push_back(StoredField::Compressed({u"x", u"yz", u"abc"}));
+    stored.push_back(StoredField::Compressed({u"ab", u"\u0101x\"y,z;long run of two-byte ASCII units"}));
+    stored.push_back(StoredField::Utf16(u"two-byte ASCII then \u00e9\u20ac and a NUL\0\"gone\""s));
+    // Numbers, currency, Booleans and dates, under their own and other classes.
+    const Variant scalars[] = {Scalar(VarType::R8, -1234.5), Scalar(VarType::R8, 1.5e20), Scalar(VarType::R8, 5.6789e-11),
+                               Scalar(VarType::R8, 1.0 / 3), Scalar(VarType::R4, 0.1), Scalar(VarType::I4, 0, -7),
+                               Scalar(VarType::I2, 0, 12345), Scalar(VarType::Currency, 0, -123456789),
+                               Scalar(VarType::Currency, 0, INT64_MIN), Scalar(VarType::Bool, 0, 1),
+                               Scalar(VarType::Bool, 0, 0), Scalar(VarType::Date, 45354.37855324074),
+                               Scalar(VarType::Date, 0.25), Scalar(VarType::Date, 45354.0)};
+    const int16_t scalarTypes[] = {DaoType::Double, DaoType::Currency, DaoType::Boolean, DaoType::Date, DaoType::Text};
     int cases = 0;
     for (const char* fields : {",", ";", "", "ab", "\""})
         for (const char* replacement : {"", ";", "\"", "\0x"})
@@ -397,6 +551,20 @@ TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites)
                                 for (int16_t type : types) {
                                     WriteCell(settings, a, TextValue(text), type);
                                     writer.Write(b, TextValue(text), CellClassOf(type));
+                                    a.Put('|');
+                                    b.Put('|');
+                                }
+                            for (const StoredField& field : stored)
+                                for (int16_t type : types) {
+                                    writer.Write(b, field, CellClassOf(type));
+                                    WriteCell(settings, a, field.Value(), type);
+                                    a.Put('|');
+                                    b.Put('|');
+                                }
+                            for (const Variant& value : scalars)
+                                for (int16_t type : scalarTypes) {
+                                    WriteCell(settings, a, value, type);
+                                    writer.Write(b, value, CellClassOf(type));
                                     a.Put('|');
                                     b.Put('|');
                                 }

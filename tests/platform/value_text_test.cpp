@@ -3,6 +3,7 @@
 
 #include "platform/posix/CodePage.h"
 #include "platform/posix/Locale.h"
+#include "platform/Platform.h"
 #include "platform/posix/ValueText.h"
 
 #include <gtest/gtest.h>
@@ -179,6 +180,45 @@ TEST_F(ValueText, DatesFollowTheLocalePatterns)
               "2023-03-15 \xEC\x98\xA4\xED\x9B\x84 2:57:47");
     EXPECT_EQ(Text(Real(morning + 0.5, VarType::Date), "ko_KR.CP1252", 1252), "2023-03-15 ?? 2:57:47");
     EXPECT_EQ(Text(Real(-657434, VarType::Date), "de_DE.UTF-8"), "01.01.100");
+}
+
+// In place, a text is written whole or not at all: the caller then takes
+// the general conversion.
+TEST_F(ValueText, WrittenInPlaceOnlyWhereItFits)
+{
+    const auto page = CodePage::OpenWindows(65001);
+    const ValueTextFormat format(WindowsLocaleFor("de_DE.UTF-8"), WindowsLocaleFor("de_DE.UTF-8"), *page);
+    Variant values[6];
+    values[0] = Real(-1.0 / 3);
+    values[1] = Real(45000.5, VarType::Date);
+    values[2].Type = VarType::Currency;
+    values[2].I8 = INT64_MIN;
+    values[3].Type = VarType::Decimal;
+    values[3].Decimal = DecimalValue{true, 28, 1, 0};
+    values[4].Type = VarType::Bool;
+    values[4].Bool = true;
+    values[5] = Real(1e-300);
+    for (const Variant& value : values) {
+        std::string expected;
+        ASSERT_EQ(format.ToText(value, expected), 0);
+        char buffer[128];
+        for (std::size_t room = 0; room < expected.size(); ++room)
+            EXPECT_EQ(format.Write(value, buffer, room), platform::kTextNotWritten) << expected << " " << room;
+        const std::size_t written = format.Write(value, buffer, sizeof buffer);
+        ASSERT_NE(written, platform::kTextNotWritten) << expected;
+        EXPECT_EQ(std::string(buffer, written), expected);
+    }
+
+    // Texts, NULL and dates the runtime refuses are left to ToText.
+    const std::u16string text = u"12";
+    Variant others[3];
+    others[0].Type = VarType::Text;
+    others[0].Text = text;
+    others[1].Type = VarType::Null;
+    others[2] = Real(1e7, VarType::Date);
+    char buffer[128];
+    for (const Variant& value : others)
+        EXPECT_EQ(format.Write(value, buffer, sizeof buffer), platform::kTextNotWritten);
 }
 
 TEST_F(ValueText, OutputKeepsItsStorage)

@@ -5,6 +5,7 @@
 
 #include "platform/posix/CodePage.h"
 #include "platform/posix/Locale.h"
+#include "platform/Platform.h"
 #include "platform/posix/ValueText.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,25 @@
 #include <tuple>
 
 namespace {
+
+bool IsScalar(VarType type)
+{
+    switch (type) {
+    case VarType::Bool:
+    case VarType::Byte:
+    case VarType::I2:
+    case VarType::I4:
+    case VarType::I8:
+    case VarType::Currency:
+    case VarType::R4:
+    case VarType::R8:
+    case VarType::Date:
+    case VarType::Decimal:
+        return true;
+    default:
+        return false;
+    }
+}
 
 using platform::posix::CodePage;
 using platform::posix::ValueTextFormat;
@@ -194,6 +214,14 @@ Outcome CheckLocale(const std::string& windowsName, const std::string& posixName
             EXPECT_EQ(vectors::ToHex(ansi), expected.AnsiHex);
             EXPECT_EQ(text, expected.Text);
         }
+        // Written in place, a value's text is ToText's, and every number,
+        // currency, Boolean and date that converts is written so.
+        char buffer[128];
+        const std::size_t written = ansiFormat.Write(built.Value, buffer, sizeof buffer);
+        if (written != platform::kTextNotWritten)
+            EXPECT_EQ(std::string(buffer, written), ansi);
+        else
+            EXPECT_TRUE(ansiCode != 0 || !IsScalar(built.Value.Type));
         ++outcome.Checked;
     }
     return outcome;
