@@ -37,7 +37,7 @@ inline void WriteRecord(TableCellWriter& cells, OutputFile& file, const Fields& 
         if (!first)
             file.Write(fieldDelimiter);
         first = false;
-        cells.Write(file, values.Item(i).Value(), plan.Classes[static_cast<std::size_t>(i)]);
+        cells.Write(file, values.Item(i), plan.Classes[static_cast<std::size_t>(i)]);
     }
     if (!recordDelimiter.empty())
         file.Write(recordDelimiter);
