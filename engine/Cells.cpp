@@ -371,6 +371,36 @@ std::size_t TableCellWriter::Enclose(char* start, char* end, bool delimiterSeen)
     return static_cast<std::size_t>(end - start);
 }
 
+struct TableCellWriter::ByteSteps {
+    const uint8_t* Kinds;
+    const uint8_t* Bytes;
+    const bool* IsStop;
+    std::string_view Escape;
+
+    // Writes the byte's result at `to` (escaped when it is a quote) and
+    // returns the end; notes a delimiter on the way.
+    char* Put(unsigned char c, char* to, bool& delimiterSeen) const
+    {
+        if (!IsStop[c]) {
+            *to++ = static_cast<char>(Bytes[c]);
+            return to;
+        }
+        delimiterSeen |= (Kinds[c] & kDelimiterByte) != 0;
+        if ((Kinds[c] & kEscapeByte) != 0) {
+            std::memcpy(to, Escape.data(), Escape.size());
+            to += Escape.size();
+        }
+        *to++ = static_cast<char>(Bytes[c]);
+        return to;
+    }
+};
+
+// Locals, not members: stores through char* could otherwise alias them.
+TableCellWriter::ByteSteps TableCellWriter::Steps() const
+{
+    return ByteSteps{textKinds_, textBytes_, stops_.Table(), escape_};
+}
+
 // Most stored text is ASCII, which the ANSI page keeps as it is (the
 // platform says when): such characters need no conversion at all, and only
 // the runs of others are converted. Every byte then takes the same steps as
@@ -385,10 +415,7 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
     if (start == nullptr)
         return false;
     const char16_t* const from = text.data();
-    const uint8_t* const kinds = textKinds_;
-    const uint8_t* const bytes = textBytes_;
-    const bool* const isStop = stops_.Table();
-    const std::string_view escape = escape_;
+    const ByteSteps steps = Steps();
     char* to = start + (quoteAll_ ? 1 : 0);
     bool delimiterSeen = false;
     std::size_t i = 0;
@@ -415,23 +442,13 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
             break; // texts end at their first NUL
         if (unit < 0x80) {
             ++i;
-            const auto c = static_cast<unsigned char>(unit);
-            if (!isStop[c]) {
-                *to++ = static_cast<char>(bytes[c]);
-                continue;
-            }
-            delimiterSeen |= (kinds[c] & kDelimiterByte) != 0;
-            if ((kinds[c] & kEscapeByte) != 0) {
-                std::memcpy(to, escape.data(), escape.size());
-                to += escape.size();
-            }
-            *to++ = static_cast<char>(bytes[c]);
+            to = steps.Put(static_cast<unsigned char>(unit), to, delimiterSeen);
             continue;
         }
         // The rest of the text is converted at once (ASCII before a
         // character keeps the pieces apart) and its bytes take their steps.
         platform::WideToAnsi(text.substr(i, NulAt(text, i) - i), converted_);
-        if (static_cast<std::size_t>(to - start) + converted_.size() * (1 + escape.size()) + 2 > room)
+        if (static_cast<std::size_t>(to - start) + converted_.size() * (1 + steps.Escape.size()) + 2 > room)
             return false;
         to = PassBytes(converted_, to, delimiterSeen);
         break;
@@ -478,24 +495,10 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
     char* const start = file.Reserve(room);
     if (start == nullptr)
         return false;
-    const uint8_t* const kinds = textKinds_;
-    const uint8_t* const bytes = textBytes_;
-    const bool* const isStop = stops_.Table();
-    const std::string_view escape = escape_;
+    const ByteSteps steps = Steps();
     char* to = start + (quoteAll_ ? 1 : 0);
     bool delimiterSeen = false;
-    const auto putAscii = [&](unsigned char c) {
-        if (!isStop[c]) {
-            *to++ = static_cast<char>(bytes[c]);
-            return;
-        }
-        delimiterSeen |= (kinds[c] & kDelimiterByte) != 0;
-        if ((kinds[c] & kEscapeByte) != 0) {
-            std::memcpy(to, escape.data(), escape.size());
-            to += escape.size();
-        }
-        *to++ = static_cast<char>(bytes[c]);
-    };
+    const auto putAscii = [&](unsigned char c) { to = steps.Put(c, to, delimiterSeen); };
     // Utf16 text is two-byte throughout; compressed text starts one-byte.
     bool oneByte = compressed;
     while (p < end) {

@@ -103,6 +103,9 @@ private:
     bool HoldsDelimiter(const char* text, std::size_t length) const;
     bool WriteScalar(OutputFile& file, const Variant& value, CellClass cellClass);
     bool WriteFusedText(OutputFile& file);
+    // One ASCII byte's steps, with the tables copied into locals.
+    struct ByteSteps;
+    ByteSteps Steps() const;
     bool WriteAsciiText(OutputFile& file, std::u16string_view text);
     bool WriteStoredText(OutputFile& file, const StoredText& stored);
     // The bytes of a text after their steps, from `to` on; returns the end.

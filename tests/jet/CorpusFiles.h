@@ -91,4 +91,25 @@ inline std::optional<std::string> PasswordFor(const std::filesystem::path& relat
     return std::nullopt;
 }
 
+// Every sample our reader opens (with its known password), handed to visit
+// with its path relative to the corpus folder and traced by it; the samples
+// it refuses (Office encryption) are passed over.
+template <typename Visit>
+void ForEachOpenedSample(DBEngine& engine, Visit visit) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(CorpusDir())) {
+        const std::string extension = entry.path().extension().string();
+        if (!entry.is_regular_file() || (extension != ".mdb" && extension != ".accdb"))
+            continue;
+        const std::filesystem::path relative = std::filesystem::relative(entry.path(), CorpusDir());
+        SCOPED_TRACE(relative.generic_string());
+        std::unique_ptr<Database> database;
+        try {
+            database = Open(engine, entry.path(), PasswordFor(relative));
+        } catch (const EngineError&) {
+            continue;
+        }
+        visit(relative, *database);
+    }
+}
+
 } // namespace jettest

@@ -129,31 +129,20 @@ TEST(JetParts, SampleTablesReadInPartsAsWhole) {
     SKIP_WITHOUT_CORPUS();
     const auto engine = CreateJetEngine(true);
     int tables = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(jettest::CorpusDir())) {
-        const std::string extension = entry.path().extension().string();
-        if (!entry.is_regular_file() || (extension != ".mdb" && extension != ".accdb"))
-            continue;
-        const fs::path relative = fs::relative(entry.path(), jettest::CorpusDir());
-        SCOPED_TRACE(relative.generic_string());
-        std::unique_ptr<Database> database;
-        try {
-            database = jettest::Open(*engine, entry.path(), jettest::PasswordFor(relative));
-        } catch (const EngineError&) {
-            continue;
-        }
-        const auto tableDefs = database->GetTableDefs();
+    jettest::ForEachOpenedSample(*engine, [&](const fs::path&, Database& database) {
+        const auto tableDefs = database.GetTableDefs();
         for (int32_t i = 0; i < tableDefs->Count(); ++i) {
             const std::u16string name(tableDefs->Item(i)->Name());
             Rows whole;
             try {
-                whole = jettest::ReadTable(*database, name);
+                whole = jettest::ReadTable(database, name);
             } catch (const EngineError&) {
                 continue; // linked tables, damaged samples
             }
             ++tables;
-            EXPECT_EQ(ReadInParts(*database, name, 2), whole) << jettest::Utf8(name);
+            EXPECT_EQ(ReadInParts(database, name, 2), whole) << jettest::Utf8(name);
         }
-    }
+    });
     EXPECT_GT(tables, 0);
 }
 

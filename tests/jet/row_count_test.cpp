@@ -19,25 +19,14 @@ TEST(JetRowCount, UndamagedSamplesNeverYieldFewerRowsThanTheyCount) {
     SKIP_WITHOUT_CORPUS();
     const auto engine = CreateJetEngine(true);
     int files = 0, tables = 0, equal = 0, more = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(jettest::CorpusDir())) {
-        const std::string extension = entry.path().extension().string();
-        if (!entry.is_regular_file() || (extension != ".mdb" && extension != ".accdb"))
-            continue;
-        const fs::path relative = fs::relative(entry.path(), jettest::CorpusDir());
-        SCOPED_TRACE(relative.generic_string());
-        std::unique_ptr<Database> database;
-        try {
-            database = jettest::Open(*engine, entry.path(), jettest::PasswordFor(relative));
-        } catch (const EngineError&) {
-            continue; // refused samples (Office encryption) have no rows to count
-        }
+    jettest::ForEachOpenedSample(*engine, [&](const fs::path& relative, Database& database) {
         ++files;
-        const auto tableDefs = database->GetTableDefs();
+        const auto tableDefs = database.GetTableDefs();
         for (int32_t i = 0; i < tableDefs->Count(); ++i) {
             const std::u16string name(tableDefs->Item(i)->Name());
             std::unique_ptr<Recordset> records;
             try {
-                records = database->OpenRecordset(name);
+                records = database.OpenRecordset(name);
             } catch (const EngineError&) {
                 continue; // linked tables hold no rows here
             }
@@ -55,7 +44,7 @@ TEST(JetRowCount, UndamagedSamplesNeverYieldFewerRowsThanTheyCount) {
                           << rows << " rows, counted " << counted << "\n";
             }
         }
-    }
+    });
     std::cout << "[ figures ] " << files << " files, " << tables << " tables (system tables included): " << equal
               << " read exactly their count, " << more << " more than it, " << (tables - equal - more)
               << " fewer\n";
