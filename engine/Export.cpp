@@ -111,8 +111,10 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
     // The wizard's progress follows every record, so its tables stay on one thread.
     if (!window) {
         const int32_t threads = ThreadsFor(settings, records.BlockCount());
-        if (threads > 1)
-            return WriteRecordsInParts(settings, file, records, plan, threads);
+        if (threads > 1) {
+            if (std::optional<RecordsWritten> inParts = WriteRecordsInParts(settings, file, records, plan, threads))
+                return *inParts;
+        }
     }
     records.MoveFirst();
     int64_t start = 0;

@@ -155,17 +155,21 @@ int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks)
     return std::max(1, std::min(threads, blocks));
 }
 
-RecordsWritten WriteRecordsInParts(ConversionSettings& settings, OutputFile& file, Recordset& records,
-                                   const ColumnPlan& plan, int32_t threads)
+std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, OutputFile& file,
+                                                  Recordset& records, const ColumnPlan& plan, int32_t threads)
 {
     const int32_t blocks = records.BlockCount();
     // Every part is taken before any thread starts: taking one reads the
     // table's definition through the database, which is not shared yet.
     std::vector<std::unique_ptr<Recordset>> parts;
-    for (int32_t k = 0; k < threads; ++k) {
-        parts.push_back(records.Part(k, threads));
-        if (!parts.back())
-            throw EngineError(HResult::Fail);
+    try {
+        for (int32_t k = 0; k < threads; ++k) {
+            parts.push_back(records.Part(k, threads));
+            if (!parts.back())
+                return std::nullopt;
+        }
+    } catch (const EngineError&) {
+        return std::nullopt;
     }
 
     BlockQueue queue(threads * kBlocksAheadPerThread);

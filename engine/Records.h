@@ -49,5 +49,8 @@ int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks);
 // Writes every record from the first, read in `threads` parts, to the file
 // in the table's own order: the same bytes as one thread writes. An error
 // of any part is raised here once the records before it are written.
-RecordsWritten WriteRecordsInParts(ConversionSettings& settings, OutputFile& file, Recordset& records,
+// Nothing (and nothing written) when the parts cannot be taken: opening a
+// part reads its first record, and a damaged one must fail the table where
+// one thread would meet it, after the records before it.
+std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, OutputFile& file, Recordset& records,
                                    const ColumnPlan& plan, int32_t threads);

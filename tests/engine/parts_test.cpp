@@ -115,6 +115,20 @@ TEST_F(PartsTest, AFailingValueEndsTheTableAfterTheSameBytes) {
     }
 }
 
+TEST_F(PartsTest, PartsThatCannotBeTakenLeaveTheTableToOneThread) {
+    auto file = memdb::Register(kDb);
+    memdb::Table& table = AddMixedTable(*file, 1500, 12, 13);
+    Open(kDb);
+    const std::string expected = ExportWith(1, "one.csv");
+    // A part whose first record is damaged cannot be opened; one thread then
+    // writes every record before that one, as it always would.
+    table.PartFailure = HResult::DaoError(3049);
+    settings.RecordsDone = 0;
+    EXPECT_EQ(ExportWith(3, "three.csv"), expected);
+    EXPECT_EQ(settings.RecordsDone, 1500);
+    EXPECT_EQ(settings.TablesFailed, 0);
+}
+
 TEST_F(PartsTest, AStopRequestLeavesAReplacedFileAsItWas) {
     auto file = memdb::Register(kDb);
     AddMixedTable(*file, 1000, 10, 5);

@@ -146,6 +146,8 @@ public:
         Check();
         if (table_.RowBlocks.empty())
             return nullptr;
+        if (table_.PartFailure)
+            throw EngineError(*table_.PartFailure);
         return std::make_unique<MemoryRecordset>(file_, table_, first, stride);
     }
     int32_t Block() const override {
@@ -341,7 +343,7 @@ Table& Table::Row(std::vector<Value> values) {
 }
 
 Table& File::AddTable(std::string name, std::vector<Column> columns) {
-    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}, {}, 0});
+    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}, {}, 0, {}});
     return Tables.back();
 }
 

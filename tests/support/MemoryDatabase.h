@@ -58,6 +58,7 @@ struct Table {
     // RowBlocks[r] (ascending; numbers left out are empty blocks) of Blocks.
     std::vector<int32_t> RowBlocks;
     int32_t Blocks = 0;
+    std::optional<int32_t> PartFailure; // taking a part raises this code
 
     Table& Row(std::vector<Value> values);
 };
