@@ -135,7 +135,8 @@ public:
         (void)stride;
         return nullptr;
     }
-    // The block of the current record.
+    // The block of the current record; after a move that failed, the block
+    // the move failed in.
     virtual int32_t Block() const { return 0; }
 };
 

@@ -116,8 +116,21 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, const Colum
             part.MoveNext();
         }
     } catch (...) {
-        // The bytes before the failure are written as one thread would have.
-        deliver(false, std::current_exception());
+        // The bytes before the failure are written as one thread would have:
+        // a move that failed in a later block of this part comes after the
+        // other parts' blocks in between, which are written first.
+        const std::exception_ptr error = std::current_exception();
+        int32_t failedIn = block;
+        try {
+            failedIn = std::max(block, part.Block());
+        } catch (...) {
+        }
+        while (block < failedIn) {
+            deliver(false, nullptr);
+            if (!queue.WaitForTurn(block))
+                return;
+        }
+        deliver(false, error);
         return;
     }
     for (;;) {

@@ -51,6 +51,9 @@ bool TableScan::Next(ByteSpan& record) {
                 pageIndex_ = (block + ahead) * kBlockPages;
                 continue;
             }
+            // Set before the page is read: a page that cannot be read or
+            // holds a damaged row fails in this block.
+            block_ = pageIndex_ / kBlockPages;
             page_ = file_.Page(pages_[pageIndex_], FollowingPages());
             const ByteSpan bytes(*page_);
             // The map can lag behind the pages: a page now used by another

@@ -21,7 +21,8 @@ public:
     static constexpr uint32_t kPagesAhead = 15;
     std::size_t BlockCount() const { return (pages_.size() + kBlockPages - 1) / kBlockPages; }
     void LimitToPart(std::size_t first, std::size_t stride);
-    // The block of the last record returned by Next.
+    // The block of the last record returned by Next, or of the page a
+    // failing Next was reading.
     std::size_t Block() const { return block_; }
 
     // Starts again from the first record.

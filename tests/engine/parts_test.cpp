@@ -115,6 +115,33 @@ TEST_F(PartsTest, AFailingValueEndsTheTableAfterTheSameBytes) {
     }
 }
 
+TEST_F(PartsTest, AFailedMoveIntoALaterBlockComesAfterTheBlocksBetween) {
+    auto file = memdb::Register(kDb);
+    memdb::Table& table = AddMixedTable(*file, 1200, 12, 17);
+    // A hundred rows a block; the move onto the first row of block 6 fails.
+    // The part of blocks 0, 2, 4, 6 meets it right after block 4, while one
+    // thread writes block 5 first.
+    for (std::size_t r = 0; r < table.RowBlocks.size(); ++r)
+        table.RowBlocks[r] = static_cast<int32_t>(r / 100);
+    table.MoveFailureRow = 600;
+    Open(kDb);
+    std::string expected;
+    for (int32_t threads : {1, 2, 3}) {
+        const std::string name = "t" + std::to_string(threads) + ".csv";
+        settings.ExportThreads = threads;
+        settings.OutputPath = folder / name;
+        EXPECT_THROW(ExportTable(nullptr, settings, "Mixed"), EngineError);
+        const std::string written = ReadAll(folder / name);
+        if (threads == 1) {
+            expected = written;
+            EXPECT_NE(expected.find("\r\n599,"), std::string::npos);
+            EXPECT_EQ(expected.find("\r\n600,"), std::string::npos);
+        } else {
+            EXPECT_EQ(written, expected) << threads << " threads";
+        }
+    }
+}
+
 TEST_F(PartsTest, PartsThatCannotBeTakenLeaveTheTableToOneThread) {
     auto file = memdb::Register(kDb);
     memdb::Table& table = AddMixedTable(*file, 1500, 12, 13);

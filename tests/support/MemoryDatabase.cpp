@@ -169,6 +169,8 @@ public:
         if (Eof())
             throw EngineError(kNoCurrentRecord);
         row_ = Skip(row_ + 1);
+        if (table_.MoveFailureRow && row_ == *table_.MoveFailureRow)
+            throw EngineError(HResult::DaoError(3049));
     }
     bool Eof() const override {
         Check();
@@ -343,7 +345,7 @@ Table& Table::Row(std::vector<Value> values) {
 }
 
 Table& File::AddTable(std::string name, std::vector<Column> columns) {
-    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}, {}, 0, {}});
+    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}, {}, 0, {}, {}});
     return Tables.back();
 }
 

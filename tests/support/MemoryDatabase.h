@@ -59,6 +59,7 @@ struct Table {
     std::vector<int32_t> RowBlocks;
     int32_t Blocks = 0;
     std::optional<int32_t> PartFailure; // taking a part raises this code
+    std::optional<std::size_t> MoveFailureRow; // moving onto this row raises
 
     Table& Row(std::vector<Value> values);
 };
