@@ -143,16 +143,11 @@ void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext
     }
     switch (column.Type) {
     case ColumnType::Text:
-        out.Text.clear();
-        AppendStoredText(bytes, context.Jet3, column.CodePage != 0 ? column.CodePage : context.CodePage, out.Text);
-        SetText(out);
+        DecodeStoredText(column, bytes, context, out);
         return;
     case ColumnType::Memo:
         context.LongValues->Read(bytes, *context.Scratch);
-        out.Text.clear();
-        AppendStoredText(*context.Scratch, context.Jet3, column.CodePage != 0 ? column.CodePage : context.CodePage,
-                         out.Text);
-        SetText(out);
+        DecodeStoredText(column, *context.Scratch, context, out);
         return;
     case ColumnType::Ole:
         context.LongValues->Read(bytes, out.Bytes);

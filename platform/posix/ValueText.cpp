@@ -43,6 +43,44 @@ std::u16string_view UpToNul(std::u16string_view text)
     return text.substr(0, end);
 }
 
+// The text of a Boolean or a number, the same bytes into a string or into a
+// caller's buffer; false, with nothing written, for every other type.
+template <class Out>
+bool AppendNumberText(const Variant& value, std::string_view decimal, Out& out)
+{
+    switch (value.Type) {
+    case VarType::Bool:
+        out.append(value.Bool ? "-1" : "0");
+        return true;
+    case VarType::Byte:
+        AppendInteger(value.Byte, out);
+        return true;
+    case VarType::I2:
+        AppendInteger(value.I2, out);
+        return true;
+    case VarType::I4:
+        AppendInteger(value.I4, out);
+        return true;
+    case VarType::I8:
+        AppendInteger(value.I8, out);
+        return true;
+    case VarType::Currency:
+        AppendCurrency(value.I8, decimal, out);
+        return true;
+    case VarType::R4:
+        AppendReal(value.R4, 7, decimal, out);
+        return true;
+    case VarType::R8:
+        AppendReal(value.R8, 15, decimal, out);
+        return true;
+    case VarType::Decimal:
+        AppendDecimal(value.Decimal, decimal, out);
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 ValueTextFormat::ValueTextFormat(const WindowsLocale& numbers, const WindowsLocale& dates, const CodePage& ansi)
@@ -56,43 +94,18 @@ ValueTextFormat::ValueTextFormat(const WindowsLocale& numbers, const WindowsLoca
 int32_t ValueTextFormat::ToText(const Variant& value, std::string& out) const
 {
     out.clear();
+    if (AppendNumberText(value, decimal_, out))
+        return 0;
     switch (value.Type) {
     case VarType::Empty:
         return 0;
     case VarType::Null:
         return kTypeMismatch;
-    case VarType::Bool:
-        out.append(value.Bool ? "-1" : "0");
-        return 0;
-    case VarType::Byte:
-        AppendInteger(value.Byte, out);
-        return 0;
-    case VarType::I2:
-        AppendInteger(value.I2, out);
-        return 0;
-    case VarType::I4:
-        AppendInteger(value.I4, out);
-        return 0;
-    case VarType::I8:
-        AppendInteger(value.I8, out);
-        return 0;
-    case VarType::Currency:
-        AppendCurrency(value.I8, decimal_, out);
-        return 0;
-    case VarType::R4:
-        AppendReal(value.R4, 7, decimal_, out);
-        return 0;
-    case VarType::R8:
-        AppendReal(value.R8, 15, decimal_, out);
-        return 0;
     case VarType::Date:
         if (!dates_.Append(value.R8, out)) {
             out.clear();
             return kInvalidArgument;
         }
-        return 0;
-    case VarType::Decimal:
-        AppendDecimal(value.Decimal, decimal_, out);
         return 0;
     case VarType::Text:
         ansi_->Encode(UpToNul(value.Text), out);
@@ -104,49 +117,22 @@ int32_t ValueTextFormat::ToText(const Variant& value, std::string& out) const
             ansi_->Encode(text, narrow);
             return 0;
         });
+    default:
+        break;
     }
     return kTypeMismatch;
 }
 
 std::size_t ValueTextFormat::Write(const Variant& value, char* to, std::size_t room) const
 {
-    BoundedText out(to, room);
-    switch (value.Type) {
-    case VarType::Bool:
-        out.append(value.Bool ? "-1" : "0");
-        break;
-    case VarType::Byte:
-        AppendInteger(value.Byte, out);
-        break;
-    case VarType::I2:
-        AppendInteger(value.I2, out);
-        break;
-    case VarType::I4:
-        AppendInteger(value.I4, out);
-        break;
-    case VarType::I8:
-        AppendInteger(value.I8, out);
-        break;
-    case VarType::Currency:
-        AppendCurrency(value.I8, decimal_, out);
-        break;
-    case VarType::R4:
-        AppendReal(value.R4, 7, decimal_, out);
-        break;
-    case VarType::R8:
-        AppendReal(value.R8, 15, decimal_, out);
-        break;
-    case VarType::Decimal:
-        AppendDecimal(value.Decimal, decimal_, out);
-        break;
-    case VarType::Date: {
+    if (value.Type == VarType::Date) {
         std::size_t length = 0;
         return dates_.Write(value.R8, to, room, length) ? length : kTextNotWritten;
     }
-    default:
+    BoundedText out(to, room);
+    if (!AppendNumberText(value, decimal_, out) || out.Overflowed())
         return kTextNotWritten;
-    }
-    return out.Overflowed() ? kTextNotWritten : out.size();
+    return out.size();
 }
 
 const ValueTextFormat& ProcessValueTextFormat()
