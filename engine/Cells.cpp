@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -46,24 +47,6 @@ void WriteEscapedRuns(OutputFile& file, std::string_view text, std::string_view 
         file.Put(marker);
         start = hit + 1;
     }
-}
-
-// The position of the first NUL unit from `from` on, or the text's size.
-std::size_t NulAt(std::u16string_view text, std::size_t from)
-{
-    std::size_t i = from;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 8 <= text.size(); i += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(units, zero));
-        if (mask != 0)
-            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
-    }
-#endif
-    while (i < text.size() && text[i] != u'\0')
-        ++i;
-    return i;
 }
 
 } // namespace
@@ -401,60 +384,16 @@ TableCellWriter::ByteSteps TableCellWriter::Steps() const
     return ByteSteps{textKinds_, textBytes_, stops_.Table(), escape_};
 }
 
-// Most stored text is ASCII, which the ANSI page keeps as it is (the
-// platform says when): such characters need no conversion at all, and only
-// the runs of others are converted. Every byte then takes the same steps as
-// in WriteFusedText. False, with nothing kept, when the cell may not fit the
-// file's buffer.
+// Most text is ASCII, which the ANSI page keeps as it is (the platform says
+// when): a decoded text takes the stored text's pass over its UTF-16 units,
+// whose bytes in memory are UTF-16LE on every machine we build for.
 bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
 {
-    const std::size_t size = text.size();
-    // Room for ASCII; runs of other characters are checked as they come.
-    const std::size_t room = 2 + size * (1 + escape_.size()) + kRunSlack;
-    char* const start = file.Reserve(room);
-    if (start == nullptr)
-        return false;
-    const char16_t* const from = text.data();
-    const ByteSteps steps = Steps();
-    char* to = start + (quoteAll_ ? 1 : 0);
-    bool delimiterSeen = false;
-    std::size_t i = 0;
-    while (i < size) {
-#if defined(__SSE2__)
-        // Eight units at a time while they are plain ASCII: narrowed with
-        // saturation, a unit above 0x7F keeps its top bit set.
-        const __m128i zero = _mm_setzero_si128();
-        while (i + 8 <= size) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
-            const __m128i narrow = _mm_packus_epi16(units, units);
-            const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(narrow, zero), stops_.StopMask(narrow));
-            if (((_mm_movemask_epi8(hits) | _mm_movemask_epi8(narrow)) & 0xFF) != 0)
-                break;
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(to), stops_.Map(narrow));
-            to += 8;
-            i += 8;
-        }
-        if (i == size)
-            break;
-#endif
-        const char16_t unit = from[i];
-        if (unit == 0)
-            break; // texts end at their first NUL
-        if (unit < 0x80) {
-            ++i;
-            to = steps.Put(static_cast<unsigned char>(unit), to, delimiterSeen);
-            continue;
-        }
-        // The rest of the text is converted at once (ASCII before a
-        // character keeps the pieces apart) and its bytes take their steps.
-        platform::WideToAnsi(text.substr(i, NulAt(text, i) - i), converted_);
-        if (static_cast<std::size_t>(to - start) + converted_.size() * (1 + steps.Escape.size()) + 2 > room)
-            return false;
-        to = PassBytes(converted_, to, delimiterSeen);
-        break;
-    }
-    file.Commit(Enclose(start, to, delimiterSeen));
-    return true;
+    static_assert(std::endian::native == std::endian::little, "UTF-16 units are read as UTF-16LE bytes");
+    StoredText stored;
+    stored.Encoding = StoredText::Form::Utf16;
+    stored.Bytes = std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size() * sizeof(char16_t));
+    return WriteStoredText(file, stored);
 }
 
 void TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cellClass)
@@ -467,7 +406,7 @@ void TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cell
     Write(file, field.Value(), cellClass);
 }
 
-// WriteAsciiText straight from the stored bytes, with no UTF-16 copy of the
+// A text cell straight from the stored bytes, with no UTF-16 copy of the
 // text between: ASCII units take their steps as they are read, Latin-1 units
 // whose ANSI bytes need no step are copied from the table made once, and
 // each run of other characters is widened and converted on its own, which
@@ -544,8 +483,9 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
             }
         } else {
 #if defined(__SSE2__)
-            // Eight units at a time while they are plain ASCII, as in
-            // WriteAsciiText; a switch (a zero low byte) saturates to 0xFF.
+            // Eight units at a time while they are plain ASCII: narrowed with
+            // saturation, a unit above 0x7F keeps its top bit set, and so
+            // does a switch (a zero low byte before a character).
             const __m128i zero = _mm_setzero_si128();
             while (end - p >= 16) {
                 const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
