@@ -5,6 +5,7 @@
 
 #include "core/Variant.h"
 
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // COM result codes the engine and its callers use (named so as not to clash
 // with the platform's macros).
@@ -73,7 +75,7 @@ public:
     // until the recordset moves.
     virtual const Variant& Value() const = 0;
     // The current value's stored form when it is a text the reader can hand
-    // out undecoded (its characters, up to the first NUL, are the value);
+    // out undecoded (every character is the value's, NUL included);
     // false for anything else, NULL included: Value() then gives it. The
     // bytes stay valid until the recordset moves. Should they be malformed
     // all the same, a writer that finds them so takes Value(), which raises
@@ -120,6 +122,11 @@ public:
     // rest of the record survives (a damaged calculated result, a broken
     // long-value chain); the export tells the user how many.
     virtual int64_t ValuesLeftEmpty() const { return 0; }
+    // Rows the scan passed over because they could not be read (a damaged
+    // page, a row outside its page, a record that does not decode), counted
+    // apart from rows that are simply not there (deleted, or never written):
+    // only these mean the table lost data. Counted over one pass from the first record.
+    virtual int64_t RowsUnreadable() const { return 0; }
 
     // Reading in parts, one thread each. The records fall into consecutive
     // blocks in their own order; a part delivers the blocks first, first +
@@ -146,6 +153,24 @@ public:
     virtual void Close() = 0;
     virtual std::shared_ptr<TableDefs> GetTableDefs() = 0;
     virtual std::unique_ptr<Recordset> OpenRecordset(std::u16string_view name) = 0;
+    // The records of exactly this table definition (one taken from this
+    // database's TableDefs). A name may be shared, differing in case only, by
+    // two entries of a damaged catalog: this reads the entry itself. An
+    // engine whose names are unique may go by the name.
+    virtual std::unique_ptr<Recordset> OpenRecordsetOf(const TableDef& table) { return OpenRecordset(table.Name()); }
+};
+
+// What the run tells the engine beyond DAO's open arguments.
+struct OpenOptions {
+    // Folders searched, in order, for the file of a linked table after its
+    // stored path and the linking database's own folder.
+    std::vector<std::u16string> LinkFolders;
+    // False: linked tables are not followed; each fails when it is read.
+    bool FollowLinks = true;
+    // Non-zero once the run is asked to stop: long work inside the engine
+    // (deriving a key) gives up with an error. May be null; must outlive the
+    // database.
+    const std::atomic<int32_t>* StopRequested = nullptr;
 };
 
 class DBEngine {
@@ -154,6 +179,14 @@ public:
     // connect: ";pwd=..." or none for the engine's default.
     virtual std::unique_ptr<Database> OpenDatabase(std::u16string_view name, int32_t options, bool readOnly,
                                                    const std::optional<std::u16string>& connect) = 0;
+    // The same with the run's options; an engine without links or long work
+    // may ignore them.
+    virtual std::unique_ptr<Database> OpenDatabaseWith(std::u16string_view name, int32_t options, bool readOnly,
+                                                       const std::optional<std::u16string>& connect,
+                                                       const OpenOptions& open) {
+        (void)open;
+        return OpenDatabase(name, options, readOnly, connect);
+    }
 };
 
 // Creates the engine of this build (Jet-only or Jet + ACE). Each deliverable

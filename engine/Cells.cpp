@@ -19,16 +19,9 @@ constexpr char kQuote = '"';
 // rather than kept for the rest of the thread's life.
 constexpr std::size_t kKeptBufferBytes = 1 << 20;
 
-// Texts end at their first NUL, as the values' C strings always did.
-std::string_view UpToNul(std::string_view text)
-{
-    const auto nul = text.find('\0');
-    return nul == std::string_view::npos ? text : text.substr(0, nul);
-}
-
 // Runs between markers are written in one piece; each marker is preceded by
 // the escape text and then written itself, exactly as a byte-by-byte walk
-// would. The text holds no NUL: callers cut it there.
+// would. A NUL in the text is written as the byte 0 like any other.
 void WriteEscapedRuns(OutputFile& file, std::string_view text, std::string_view escape, char marker)
 {
     if (marker == '\0') {
@@ -56,11 +49,10 @@ void ValueToText(const Variant& value, std::string& text)
     const int32_t code = platform::VariantToText(value, text);
     if (code != HResult::Ok)
         throw EngineError(code);
-    // Only texts and the shapes made from stored bytes can carry a NUL;
-    // numbers and dates come from digit formatting, and searching every one
-    // of them would cost a pass over most cells of an export.
-    if (value.Type != VarType::Text && value.Type != VarType::List && value.Type != VarType::Bytes &&
-        value.Type != VarType::Guid)
+    // A text is written whole, a NUL inside it as the byte 0: the value is
+    // the user's data, and a cut would lose what follows. A complex column's
+    // items keep ending at their first NUL, as their joined text always did.
+    if (value.Type != VarType::List)
         return;
     const auto nul = text.find('\0');
     if (nul != std::string::npos)
@@ -87,7 +79,7 @@ void ReplaceCommas(std::string& text, std::string_view replacement)
 
 void WriteEscaped(const ConversionSettings& settings, OutputFile& file, std::string_view text, char marker)
 {
-    WriteEscapedRuns(file, UpToNul(text), settings.Escape, marker);
+    WriteEscapedRuns(file, text, settings.Escape, marker);
 }
 
 bool QuotesCell(const ConversionSettings& settings, CellClass cellClass, std::string_view written)
@@ -415,6 +407,8 @@ void TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cell
 // the caller then takes the value, and its decoding raises the reader's error.
 bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored)
 {
+    if (stored.Bytes.size() > kLongTextBytes)
+        return WriteLongStoredText(file, stored);
     const bool compressed = stored.Encoding == StoredText::Form::Compressed;
     const uint8_t* p = stored.Bytes.data();
     const uint8_t* const end = p + stored.Bytes.size();
@@ -513,9 +507,7 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
             if (end - p < 2)
                 return false; // compressed text that ends inside a character
             const auto unit = static_cast<char16_t>(p[0] | (p[1] << 8));
-            if (unit == 0)
-                break; // texts end at their first NUL
-            if (unit < 0x80) {
+            if (unit < 0x80) { // a NUL too: the byte 0, as every cell route writes it
                 p += 2;
                 putAscii(static_cast<unsigned char>(unit));
                 continue;
@@ -528,7 +520,7 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
             }
         }
         // A run of characters beyond ASCII, across switches, up to the next
-        // ASCII character, NUL or the end.
+        // ASCII character (NUL included) or the end.
         wide_.clear();
         while (p < end) {
             if (oneByte) {
@@ -563,6 +555,95 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
     file.Commit(Enclose(start, to, delimiterSeen));
     if (wide_.capacity() > kKeptBufferBytes)
         std::u16string().swap(wide_);
+    return true;
+}
+
+bool TableCellWriter::NextSlice(const uint8_t*& p, const uint8_t* end, bool compressed, bool& oneByte)
+{
+    wide_.clear();
+    const auto take = [&]() -> bool {
+        for (;;) {
+            if (p >= end)
+                return true;
+            if (oneByte) {
+                if (*p == 0) {
+                    oneByte = false;
+                    ++p;
+                    continue;
+                }
+                wide_.push_back(*p++);
+                return true;
+            }
+            if (compressed && p[0] == 0) {
+                oneByte = true;
+                ++p;
+                continue;
+            }
+            if (end - p < 2)
+                return false;
+            wide_.push_back(static_cast<char16_t>(p[0] | (p[1] << 8)));
+            p += 2;
+            return true;
+        }
+    };
+    while (p < end && wide_.size() < kSliceUnits)
+        if (!take())
+            return false;
+    // The ANSI form of a pair is one character's: it is never split.
+    if (!wide_.empty() && wide_.back() >= 0xD800 && wide_.back() <= 0xDBFF && p < end)
+        return take();
+    return true;
+}
+
+// The same bytes as WriteStoredText, in slices: the text is walked once to
+// learn whether it holds the delimiter (an unquoted cell is enclosed then)
+// and once more to write it. Slices of the units convert as the whole text
+// does wherever the ASCII shortcut is allowed, which is the only case this
+// writer takes stored texts in.
+bool TableCellWriter::WriteLongStoredText(OutputFile& file, const StoredText& stored)
+{
+    const bool compressed = stored.Encoding == StoredText::Form::Compressed;
+    const uint8_t* const begin = stored.Bytes.data() + (compressed ? 2 : 0);
+    const uint8_t* const end = stored.Bytes.data() + stored.Bytes.size();
+    if (compressed ? stored.Bytes.size() < 2 : stored.Bytes.size() % 2 != 0)
+        return false;
+    bool delimiterSeen = false;
+    const uint8_t* p = begin;
+    bool oneByte = compressed;
+    while (p < end) {
+        if (!NextSlice(p, end, compressed, oneByte))
+            return false; // nothing written: the value raises the reader's error
+        if (quoteAll_ || delimiter_ < 0 || delimiterSeen)
+            continue;
+        platform::WideToAnsi(wide_, converted_);
+        for (const char c : converted_)
+            delimiterSeen |= (textKinds_[static_cast<unsigned char>(c)] & kDelimiterByte) != 0;
+    }
+    const bool quoted = quoteAll_ || delimiterSeen;
+    if (quoted)
+        file.Put(kQuote);
+    // Pieces whose every byte may take the escape text still fit the buffer.
+    const std::size_t piece = std::max<std::size_t>(1, (32 * 1024) / (1 + escape_.size()));
+    p = begin;
+    oneByte = compressed;
+    while (p < end) {
+        NextSlice(p, end, compressed, oneByte);
+        platform::WideToAnsi(wide_, converted_);
+        for (std::size_t at = 0; at < converted_.size(); at += piece) {
+            const std::string_view part = std::string_view(converted_).substr(at, piece);
+            char* const to = file.Reserve(part.size() * (1 + escape_.size()) + 16);
+            if (to == nullptr)
+                continue; // a closed file takes nothing
+            bool ignored = false;
+            file.Commit(static_cast<std::size_t>(PassBytes(part, to, ignored) - to));
+        }
+    }
+    if (quoted)
+        file.Put(kQuote);
+    if (wide_.capacity() > kKeptBufferBytes)
+        std::u16string().swap(wide_);
+    if (converted_.capacity() > kKeptBufferBytes)
+        std::string().swap(converted_);
     return true;
 }
 

@@ -94,6 +94,9 @@ private:
     static constexpr uint8_t kDelimiterByte = 2;
     // Room beyond one byte per unit for the converted runs of a text.
     static constexpr std::size_t kRunSlack = 256;
+    // Stored texts longer than this are written a slice of units at a time.
+    static constexpr std::size_t kLongTextBytes = 1 << 20;
+    static constexpr std::size_t kSliceUnits = 16 * 1024;
     // Room for the text of a number or date written in place: any double or
     // 96-bit decimal with a separator of a few bytes, any date pattern a
     // locale has. Longer texts take the general route.
@@ -108,6 +111,12 @@ private:
     ByteSteps Steps() const;
     bool WriteAsciiText(OutputFile& file, std::u16string_view text);
     bool WriteStoredText(OutputFile& file, const StoredText& stored);
+    // A stored text too long to be written in one piece: widened, converted
+    // and written a slice at a time, so that it costs no copy of its own size.
+    bool WriteLongStoredText(OutputFile& file, const StoredText& stored);
+    // The next slice of a stored text's units into wide_ (a surrogate pair
+    // kept whole); false when the bytes end inside a character.
+    bool NextSlice(const uint8_t*& p, const uint8_t* end, bool compressed, bool& oneByte);
     // The bytes of a text after their steps, from `to` on; returns the end.
     char* PassBytes(std::string_view text, char* to, bool& delimiterSeen) const;
     // Adds the enclosing quotes the cell takes around [start + quote, end);

@@ -107,7 +107,7 @@ std::string HeaderLine(const ConversionSettings& settings, const ColumnPlan& pla
 RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputFile& file,
                             Recordset& records, const ColumnPlan& plan, int32_t total) {
     if (settings.ExportRecords == 0 || total == 0)
-        return {0, false, records.ValuesLeftEmpty()};
+        return {0, false, records.ValuesLeftEmpty(), settings.ExportRecords == 0 ? 0 : records.RowsUnreadable()};
     // The wizard's progress follows every record, so its tables stay on one thread.
     if (!window) {
         const int32_t threads = ThreadsFor(settings, records.BlockCount());
@@ -136,7 +136,7 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
         records.MoveNext();
         written += 1;
     }
-    return {written, !records.Eof(), records.ValuesLeftEmpty()};
+    return {written, !records.Eof(), records.ValuesLeftEmpty(), records.RowsUnreadable()};
 }
 
 // A replacing export writes beside the old file and takes its place only when
@@ -171,13 +171,16 @@ private:
 void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName) {
     if (!settings.CurrentDatabase)
         throw EngineError(HResult::Pointer);
-
     // The definition comes first: a table the database does not know touches no file.
     std::shared_ptr<TableDefs> tableDefs = settings.CurrentDatabase->GetTableDefs();
     if (!tableDefs)
         throw EngineError(HResult::Pointer);
-    std::shared_ptr<TableDef> tableDef = tableDefs->Item(platform::AnsiToWide(tableName));
-    if (!tableDef)
+    ExportTable(window, settings, tableName, tableDefs->Item(platform::AnsiToWide(tableName)));
+}
+
+void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName,
+                 const std::shared_ptr<TableDef>& tableDef) {
+    if (!settings.CurrentDatabase || !tableDef)
         throw EngineError(HResult::Pointer);
     const ColumnPlan plan = PlanColumns(settings, tableDef->GetFields());
     if (settings.OnlyFields && plan.Exported.empty() && plan.Count > 0) {
@@ -224,7 +227,7 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
 
     std::unique_ptr<Recordset> records;
     try {
-        records = settings.CurrentDatabase->OpenRecordset(platform::AnsiToWide(tableName));
+        records = settings.CurrentDatabase->OpenRecordsetOf(*tableDef);
         if (!records)
             throw EngineError(HResult::Pointer);
     } catch (const EngineError& error) {
@@ -271,13 +274,15 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
         }
         settings.FilesWritten.push_back(path);
     }
-    // The definition counts rows that the scan did not reach (a damaged data
-    // page): the rows read are kept, and the table is not reported converted.
-    if (settings.ExportRecords != 0 && written.Count < total) {
+    // Rows the reader had to pass over (a damaged page or record) are lost:
+    // the rows read are kept, and the table is not reported converted. A
+    // stored count above the rows present is only stale, and no failure.
+    if (written.Unreadable > 0) {
         WriteStatus("Failed", settings);
         RecordFailure(settings, tableName,
-                      "only " + std::to_string(written.Count) + " of its " + std::to_string(total) +
-                          " rows could be read; the database may be damaged");
+                      written.Unreadable == 1 ? std::string("1 row could not be read; the database may be damaged")
+                                              : std::to_string(written.Unreadable) +
+                                                    " rows could not be read; the database may be damaged");
         settings.TablesFailed += 1;
     }
 }

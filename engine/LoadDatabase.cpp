@@ -50,6 +50,18 @@ void EmptyList(TableListWindow* window, ConversionSettings& settings) {
         settings.TableList = std::string();
 }
 
+// The folders of --link-dir= first, then those of the environment.
+OpenOptions OpenOptionsOf(const ConversionSettings& settings) {
+    OpenOptions options;
+    for (const std::string& folder : settings.LinkFolders)
+        options.LinkFolders.push_back(platform::AnsiToWide(folder));
+    for (const std::string& folder : platform::LinkPathFolders())
+        options.LinkFolders.push_back(platform::AnsiToWide(folder));
+    options.FollowLinks = settings.FollowLinks != 0;
+    options.StopRequested = &settings.StopRequested;
+    return options;
+}
+
 } // namespace
 
 int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std::string_view path,
@@ -95,7 +107,7 @@ int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std:
         if (!engine)
             throw EngineError(HResult::Pointer);
         std::unique_ptr<Database> database =
-            engine->OpenDatabase(platform::AnsiToWide(settings.SourcePath), 1, true, connect);
+            engine->OpenDatabaseWith(platform::AnsiToWide(settings.SourcePath), 1, true, connect, OpenOptionsOf(settings));
         if (!database)
             throw EngineError(HResult::Pointer);
         settings.CurrentDatabase = std::move(database);

@@ -154,6 +154,10 @@ const OptionRow kOptionRows[] = {
     {"WAIT", Match::Exact, SetNumber<&S::Wait, 1>, false},
     {"BATCH", Match::Exact, SetNumber<&S::Batch, 1>, false},
     {"SILENT", Match::Exact, SetNumber<&S::Silent, 1>, false},
+    // Long options ("--link-dir=FOLDER"): the first dash is the option's own.
+    {"-LINK-DIR=", Match::Prefix, [](S& s, std::string_view v) { if (!v.empty()) s.LinkFolders.emplace_back(v); }, false},
+    {"-LINKS=NO", Match::Exact, SetNumber<&S::FollowLinks, 0>, false},
+    {"-LINKS=YES", Match::Exact, SetNumber<&S::FollowLinks, 1>, false},
 };
 
 bool RowMatches(const OptionRow& row, std::string_view keywordText) {

@@ -38,6 +38,11 @@ void OutputFile::OpenMemory()
 
 void OutputFile::Grow(std::size_t more)
 {
+    if (spill_ && used_ != 0 && used_ + more > spillLimit_) {
+        const std::string_view held(buffer_.get(), used_);
+        used_ = 0;
+        spill_(held);
+    }
     const std::size_t needed = used_ + more;
     if (needed <= capacity_)
         return;

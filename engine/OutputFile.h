@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +20,14 @@ public:
     bool OpenAppend(const std::string& path);
     // No file: the buffer grows to hold whatever is written, until Clear.
     void OpenMemory();
+    // A memory buffer that would grow beyond `limit` bytes first hands what
+    // it holds to `spill` and starts empty: a block holding one huge value
+    // goes on in pieces instead of whole. spill may throw.
+    void SpillOver(std::size_t limit, std::function<void(std::string_view)> spill)
+    {
+        spillLimit_ = limit;
+        spill_ = std::move(spill);
+    }
     bool IsOpen() const { return capacity_ != 0; }
     // What a memory buffer holds.
     std::string_view Bytes() const { return {buffer_.get(), used_}; }
@@ -57,7 +66,8 @@ private:
     void WriteThrough(std::string_view bytes);
     char* ReserveAfterFlush(std::size_t bytes);
 
-    // Grows a memory buffer to hold `more` bytes beyond those used.
+    // Grows a memory buffer to hold `more` bytes beyond those used, after
+    // spilling what it holds when that would pass the limit.
     void Grow(std::size_t more);
 
     std::FILE* file_ = nullptr;
@@ -67,4 +77,6 @@ private:
     std::size_t capacity_ = 0; // allocated_ while open, 0 while nothing is
     std::size_t used_ = 0;
     bool failed_ = false;
+    std::size_t spillLimit_ = 0;
+    std::function<void(std::string_view)> spill_;
 };

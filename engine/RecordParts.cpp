@@ -17,13 +17,21 @@ namespace {
 constexpr int32_t kBlocksAheadPerThread = 2;
 // More threads than this gain nothing: the file is written by one.
 constexpr int32_t kMaxThreads = 4;
+// A block formatted beyond this many bytes (a huge value in it) is handed to
+// the writer in pieces as it grows, once the blocks before it are written:
+// memory stays a few blocks' worth whatever the values.
+constexpr std::size_t kPieceBytes = 4 << 20;
 
 struct FormattedBlock {
     std::string Bytes;
     int32_t Records = 0;
     bool Stopped = false;       // a stop request came before the block's end
     std::exception_ptr Error;   // what ended the block early
+    bool Piece = false;         // the start of a block whose rest follows
 };
+
+// The writer went away while a part waited to hand on a piece.
+struct PartAbandoned {};
 
 // Hands formatted blocks from the threads to the writer in block order,
 // and keeps the threads no further ahead than the window allows.
@@ -39,10 +47,30 @@ public:
         turn_.wait(lock, [&] { return abandoned_ || n < next_ + window_; });
         return !abandoned_;
     }
+    // A piece of block n: handed on once every block before n is written
+    // and the last piece taken, so at most one waits. False when the writer
+    // gave up.
+    bool DeliverPiece(int32_t n, std::string bytes)
+    {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            turn_.wait(lock, [&] { return abandoned_ || (next_ == n && ready_.count(n) == 0); });
+            if (abandoned_)
+                return false;
+            FormattedBlock piece;
+            piece.Bytes = std::move(bytes);
+            piece.Piece = true;
+            ready_.emplace(n, std::move(piece));
+        }
+        arrived_.notify_all();
+        return true;
+    }
     void Deliver(int32_t n, FormattedBlock block)
     {
         {
-            const std::lock_guard<std::mutex> lock(mutex_);
+            // A block's last piece may still wait for the writer.
+            std::unique_lock<std::mutex> lock(mutex_);
+            turn_.wait(lock, [&] { return abandoned_ || ready_.count(n) == 0; });
             ready_.emplace(n, std::move(block));
         }
         arrived_.notify_all();
@@ -53,7 +81,8 @@ public:
         arrived_.wait(lock, [&] { return ready_.count(n) != 0; });
         FormattedBlock block = std::move(ready_.at(n));
         ready_.erase(n);
-        next_ = n + 1;
+        if (!block.Piece)
+            next_ = n + 1;
         lock.unlock();
         turn_.notify_all();
         return block;
@@ -87,6 +116,10 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, const Colum
     out.OpenMemory();
     int32_t block = first;
     int32_t records = 0;
+    out.SpillOver(kPieceBytes, [&](std::string_view bytes) {
+        if (!queue.DeliverPiece(block, std::string(bytes)))
+            throw PartAbandoned{};
+    });
     auto deliver = [&](bool stopped, std::exception_ptr error) {
         queue.Deliver(block, FormattedBlock{std::string(out.Bytes()), records, stopped, std::move(error)});
         out.Clear();
@@ -115,6 +148,8 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, const Colum
             records += 1;
             part.MoveNext();
         }
+    } catch (const PartAbandoned&) {
+        return;
     } catch (...) {
         // The bytes before the failure are written as one thread would have:
         // a move that failed in a later block of this part comes after the
@@ -195,6 +230,10 @@ std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, 
         }
         for (int32_t n = 0; n < blocks; ++n) {
             FormattedBlock block = queue.Take(n);
+            while (block.Piece) {
+                file.Write(block.Bytes);
+                block = queue.Take(n);
+            }
             file.Write(block.Bytes);
             written.Count += block.Records;
             settings.RecordsDone += block.Records;
@@ -206,7 +245,9 @@ std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, 
             }
         }
     }
-    for (const auto& part : parts)
+    for (const auto& part : parts) {
         written.LeftEmpty += part->ValuesLeftEmpty();
+        written.Unreadable += part->RowsUnreadable();
+    }
     return written;
 }

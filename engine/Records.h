@@ -26,6 +26,7 @@ struct RecordsWritten {
     int32_t Count = 0;
     bool Stopped = false;     // a stop request ended the table before its last record
     int64_t LeftEmpty = 0;    // values the reader could not decode, written empty
+    int64_t Unreadable = 0;   // rows the reader passed over because they could not be read
 };
 
 // One record's line: its exported cells and the record delimiter.

@@ -23,19 +23,18 @@ bool ConvertListedTables(ProgressDisplay* window, ConversionSettings& settings) 
         if (!tableDefs)
             throw EngineError(HResult::Pointer);
         for (int32_t i = 0; i < tableDefs->Count(); ++i) {
-            std::string name;
-            {
-                std::shared_ptr<TableDef> def = tableDefs->Item(i);
-                if (!def)
-                    throw EngineError(HResult::Pointer);
-                name = platform::WideToAnsi(def->Name());
-            }
+            // The entry itself is exported, not the first of its name: a
+            // damaged catalog may list names that differ in case only.
+            std::shared_ptr<TableDef> def = tableDefs->Item(i);
+            if (!def)
+                throw EngineError(HResult::Pointer);
+            const std::string name = platform::WideToAnsi(def->Name());
             if (list.find(";" + name + ";") == std::string::npos)
                 continue;
             if (settings.StopRequested.load())
                 break;
             try {
-                ExportTable(window, settings, name);
+                ExportTable(window, settings, name, def);
             } catch (const EngineError& error) {
                 RecordFailure(settings, name, DescribeError(error));
                 settings.TablesFailed += 1;

@@ -83,6 +83,11 @@ struct ConversionSettings {
     // export choose (one per core, or as VARNEX_THREADS says), 1 keeps every
     // table on the calling thread.
     int32_t ExportThreads = 0;
+    // Folders named by --link-dir=, searched in order for the files of linked
+    // tables (before those of VARNEX_LINK_PATH); --links=no clears FollowLinks
+    // and every linked table then fails on its own.
+    std::vector<std::string> LinkFolders;
+    int32_t FollowLinks = 1;
     int32_t TablesDone = 0;
     int32_t RecordsDone = 0;
     // Failures of this run, so an unattended run can tell success from failure:

@@ -13,6 +13,8 @@ namespace {
 
 using platform::crypto::HashAlgorithm;
 
+constexpr uint32_t kRoundsBetweenStopChecks = 4096;
+
 [[noreturn]] void RaiseUnsupported(std::u16string what) {
     Raise(DaoNumber::NotSupported, u"The database is encrypted with " + what + u", which cannot be read.");
 }
@@ -92,7 +94,8 @@ std::vector<uint8_t> DecryptBlob(std::span<const uint8_t> key, std::span<const u
 
 } // namespace
 
-std::unique_ptr<PageDecryptor> UnlockAgile(const EncryptionBlock& block, PasswordBytes password) {
+std::unique_ptr<PageDecryptor> UnlockAgile(const EncryptionBlock& block, PasswordBytes password,
+                                           const std::atomic<int32_t>* stop) {
     const AgileDescriptor d = ParseAgileDescriptor(block.Descriptor);
     const HashAlgorithm keyHash = Check(d.KeyData);
     const HashAlgorithm passwordHash = Check(d.PasswordKey);
@@ -103,6 +106,10 @@ std::unique_ptr<PageDecryptor> UnlockAgile(const EncryptionBlock& block, Passwor
     hash.Add(d.PasswordKey.Salt).Add(password);
     hash.Finish(h);
     for (uint32_t round = 0; round < d.SpinCount; ++round) {
+        // Ten million rounds take seconds: a stop request is heard between
+        // them, a few thousand rounds (well under a millisecond) apart.
+        if (stop && round % kRoundsBetweenStopChecks == 0 && stop->load(std::memory_order_relaxed) != 0)
+            Raise(DaoNumber::Cancelled, u"Operation canceled by user.");
         const auto counter = BlockKeyBytes(round);
         hash.Add(counter).Add(h);
         hash.Finish(h);

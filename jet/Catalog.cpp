@@ -4,6 +4,7 @@
 #include "jet/Collation.h"
 #include "jet/Names.h"
 #include "jet/RecordLayout.h"
+#include "jet/CodePages.h"
 #include "jet/TableScan.h"
 #include "jet/Values.h"
 
@@ -111,9 +112,18 @@ std::vector<CatalogTable> ReadCatalog(PageFile& file) {
         row.ParentId = static_cast<int32_t>(integer(parentId));
         row.Type = static_cast<int16_t>(integer(type));
         row.Flags = static_cast<uint32_t>(integer(flags));
-        DecodeValue(name, layout.Locate(name), context, value);
-        if (value.Value.Type == VarType::Text)
-            row.Name.assign(value.Value.Text);
+        const ColumnBytes nameBytes = layout.Locate(name);
+        try {
+            DecodeValue(name, nameBytes, context, value);
+            if (value.Value.Type == VarType::Text)
+                row.Name.assign(value.Value.Text);
+        } catch (const EngineError& error) {
+            // A Jet3 name in a code page this system cannot convert still
+            // names its table; its values fail on their own when read.
+            if (error.Code != HResult::DaoError(DaoNumber::NotSupported) || nameBytes.State != Presence::Bytes)
+                throw;
+            AppendSingleByteText(nameBytes.Bytes, file.GetHeader().CodePage, row.Name);
+        }
         row.Position = scan.Position();
         if (row.Type == kOdbcLinked || row.Type == kJetLinked) {
             // A link's texts only name its source; damage there fails that
@@ -143,6 +153,10 @@ std::vector<CatalogTable> ReadCatalog(PageFile& file) {
         }
         rows.push_back(std::move(row));
     }
+    // A catalog row that cannot be read may be any table's: the file is
+    // refused rather than opened with a table silently missing.
+    if (scan.Unreadable() != 0)
+        RaiseCorrupt("system catalog rows cannot be read");
 
     const auto container = std::find_if(rows.begin(), rows.end(), [](const CatalogRow& row) {
         return row.ParentId == kTopLevelParent && row.Type == kContainer && row.Name == u"Tables";

@@ -1,5 +1,7 @@
 #include "jet/CodePages.h"
 
+#include "platform/Platform.h"
+
 #include <array>
 
 namespace jet {
@@ -201,6 +203,15 @@ bool IsKnownCodePage(uint16_t codePage) {
         if (table.CodePage == codePage)
             return true;
     return false;
+}
+
+bool AppendCodePageText(std::span<const uint8_t> bytes, uint16_t codePage, std::u16string& out) {
+    if (codePage == 0 || IsKnownCodePage(codePage)) {
+        AppendSingleByteText(bytes, codePage, out);
+        return true;
+    }
+    return platform::AppendCodePageText(
+        codePage, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), out);
 }
 
 void AppendSingleByteText(std::span<const uint8_t> bytes, uint16_t codePage, std::u16string& out) {

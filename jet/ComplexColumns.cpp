@@ -38,6 +38,9 @@ void ForEachRecord(PageFile& file, const TableDefinition& table, Visit visit) {
         layout.Load(record);
         visit(layout, context);
     }
+    // Items that cannot be read would leave lists silently short.
+    if (scan.Unreadable() != 0)
+        RaiseCorrupt("complex column rows cannot be read");
 }
 
 int64_t IntegerOf(const Variant& value) {

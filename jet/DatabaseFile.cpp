@@ -13,12 +13,12 @@ std::u16string Quoted(std::u16string_view prefix, std::u16string_view name, std:
     return text;
 }
 
-void CheckAccess(PageFile& file, const std::optional<std::u16string>& password, bool openAce) {
+void CheckAccess(PageFile& file, const std::optional<std::u16string>& password, const OpenSettings& settings) {
     const Header& header = file.GetHeader();
-    if (header.IsAce() && !openAce)
+    if (header.IsAce() && !settings.OpenAce)
         Raise(DaoNumber::UnrecognizedFormat, u"Unrecognized database format.");
     if (header.AceEncrypted())
-        file.SetDecryptor(UnlockEncryptedFile(header, file.HeaderPage(), password));
+        file.SetDecryptor(UnlockEncryptedFile(header, file.HeaderPage(), password, settings.StopRequested));
     // A database without a password opens whatever the caller passes.
     if (!header.Password.empty() && header.Password != password.value_or(u""))
         Raise(DaoNumber::NotValidPassword, u"Not a valid password.");
@@ -26,10 +26,21 @@ void CheckAccess(PageFile& file, const std::optional<std::u16string>& password, 
 
 } // namespace
 
-DatabaseFile::DatabaseFile(const std::string& path, const std::optional<std::u16string>& password, bool openAce)
-    : path_(path), password_(password), openAce_(openAce), file_(path) {
-    CheckAccess(file_, password, openAce);
+DatabaseFile::DatabaseFile(const std::string& path, const std::optional<std::u16string>& password,
+                           const OpenSettings& settings)
+    : path_(path), password_(password), settings_(settings), file_(path) {
+    CheckAccess(file_, password, settings_);
     tables_ = ReadCatalog(file_);
+    platform::FileIdentity identity;
+    if (platform::IdentityOfFile(path, identity))
+        identity_ = identity;
+}
+
+DatabaseFile::DatabaseFile(const std::string& path, const std::optional<std::u16string>& password,
+                           OpenSettings settings, bool keepsLinks)
+    : DatabaseFile(path, password, settings) {
+    if (keepsLinks)
+        links_ = std::make_unique<LinkedFiles>(std::move(settings));
 }
 
 const CatalogTable& DatabaseFile::FindTable(std::u16string_view name, int daoNumber) const {

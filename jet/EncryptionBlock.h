@@ -14,7 +14,7 @@ namespace jet {
 enum class EncryptionScheme {
     PlainRc4,    // version 1.1: MD5 and RC4
     Rc4CryptoApi, // versions 2.2, 3.2, 4.2 without the AES flag
-    StandardAes, // versions 2.2, 3.2, 4.2 with the AES flag: SHA-1 and AES-ECB
+    StandardAes, // versions 2.2, 3.2, 4.2 with an AES cipher: SHA-1 and AES-ECB
     Agile,       // version 4.4: an XML descriptor
 };
 

@@ -16,7 +16,9 @@ using PasswordBytes = std::span<const uint8_t>;
 std::unique_ptr<PageDecryptor> UnlockPlainRc4(const EncryptionBlock& block, PasswordBytes password);
 std::unique_ptr<PageDecryptor> UnlockRc4CryptoApi(const EncryptionBlock& block, PasswordBytes password);
 std::unique_ptr<PageDecryptor> UnlockStandardAes(const EncryptionBlock& block, PasswordBytes password);
-std::unique_ptr<PageDecryptor> UnlockAgile(const EncryptionBlock& block, PasswordBytes password);
+// stop: see UnlockEncryptedFile.
+std::unique_ptr<PageDecryptor> UnlockAgile(const EncryptionBlock& block, PasswordBytes password,
+                                           const std::atomic<int32_t>* stop);
 
 // The block key as the four little-endian bytes every scheme hashes.
 inline std::array<uint8_t, 4> BlockKeyBytes(uint32_t key) {

@@ -23,6 +23,7 @@ constexpr int InvalidOperation = 3219;
 constexpr int NotSupported = 3251;      // "Operation is not supported for this type of object."
 constexpr int OdbcConnectFailed = 3151; // "ODBC--connection to ... failed."
 constexpr int IsamNotFound = 3170;      // "Could not find installable ISAM."
+constexpr int Cancelled = 3059;         // "Operation canceled by user."
 } // namespace DaoNumber
 
 [[noreturn]] void Raise(int daoNumber, std::u16string description);

@@ -28,7 +28,8 @@ std::vector<uint8_t> Utf16Le(std::u16string_view text) {
 } // namespace
 
 std::unique_ptr<PageDecryptor> UnlockEncryptedFile(const Header& header, ByteSpan page0,
-                                                   const std::optional<std::u16string>& password) {
+                                                   const std::optional<std::u16string>& password,
+                                                   const std::atomic<int32_t>* stop) {
     if (!Fits(page0, kBlockAt, header.EncryptionInfoLength))
         RaiseCorrupt("encryption information damaged: longer than the header page");
     const EncryptionBlock block = ParseEncryptionBlock(page0.subspan(kBlockAt, header.EncryptionInfoLength));
@@ -43,7 +44,7 @@ std::unique_ptr<PageDecryptor> UnlockEncryptedFile(const Header& header, ByteSpa
         case EncryptionScheme::PlainRc4: decryptor = UnlockPlainRc4(block, bytes); break;
         case EncryptionScheme::Rc4CryptoApi: decryptor = UnlockRc4CryptoApi(block, bytes); break;
         case EncryptionScheme::StandardAes: decryptor = UnlockStandardAes(block, bytes); break;
-        case EncryptionScheme::Agile: decryptor = UnlockAgile(block, bytes); break;
+        case EncryptionScheme::Agile: decryptor = UnlockAgile(block, bytes, stop); break;
         }
     } catch (const platform::crypto::CryptoError& error) {
         // The system library lacks what the file needs; name the refusal.

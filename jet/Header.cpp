@@ -27,7 +27,8 @@ std::u16string Jet3Password(ByteSpan block, uint16_t codePage) {
     while (length < 20 && block[0x42 + length] != 0)
         ++length;
     std::u16string password;
-    AppendSingleByteText(block.subspan(0x42, length), codePage, password);
+    if (!AppendCodePageText(block.subspan(0x42, length), codePage, password))
+        AppendSingleByteText(block.subspan(0x42, length), codePage, password);
     return password;
 }
 

@@ -18,4 +18,13 @@ std::unique_ptr<Recordset> JetDatabase::OpenRecordset(std::u16string_view name) 
     return std::make_unique<JetRecordset>(source.Database, *source.Table);
 }
 
+std::unique_ptr<Recordset> JetDatabase::OpenRecordsetOf(const TableDef& table) {
+    const auto& database = Open();
+    const auto* own = dynamic_cast<const JetTableDef*>(&table);
+    if (!own || own->Owner() != database.get())
+        return OpenRecordset(table.Name());
+    const TableSource source = ResolveTable(database, own->Entry());
+    return std::make_unique<JetRecordset>(source.Database, *source.Table);
+}
+
 } // namespace jet

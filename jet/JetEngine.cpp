@@ -35,12 +35,25 @@ public:
 
     // Options (exclusive use) and readOnly need no action: the file is only
     // ever read and never locked.
-    std::unique_ptr<Database> OpenDatabase(std::u16string_view name, int32_t, bool,
+    std::unique_ptr<Database> OpenDatabase(std::u16string_view name, int32_t options, bool readOnly,
                                            const std::optional<std::u16string>& connect) override {
+        return OpenDatabaseWith(name, options, readOnly, connect, OpenOptions());
+    }
+
+    std::unique_ptr<Database> OpenDatabaseWith(std::u16string_view name, int32_t, bool,
+                                               const std::optional<std::u16string>& connect,
+                                               const OpenOptions& open) override {
         try {
+            OpenSettings settings;
+            settings.OpenAce = openAce_;
+            settings.FollowLinks = open.FollowLinks;
+            settings.StopRequested = open.StopRequested;
+            for (const std::u16string& folder : open.LinkFolders)
+                settings.LinkFolders.push_back(platform::WideToAnsi(folder));
             // The caller made the name from ANSI text; the same page turns it
             // back, so the file system sees the bytes the user gave.
-            auto file = std::make_shared<DatabaseFile>(platform::WideToAnsi(name), PasswordOf(connect), openAce_);
+            auto file = std::make_shared<DatabaseFile>(platform::WideToAnsi(name), PasswordOf(connect),
+                                                       std::move(settings), true);
             return std::make_unique<JetDatabase>(std::move(file));
         } catch (const EngineError&) {
             throw;

@@ -43,6 +43,8 @@ public:
         : database_(std::move(database)), entry_(entry) {}
     std::u16string_view Name() const override { return entry_.Name; }
     const Fields& GetFields() const override;
+    const CatalogTable& Entry() const { return entry_; }
+    const DatabaseFile* Owner() const { return database_.get(); }
 
 private:
     std::shared_ptr<DatabaseFile> database_;
@@ -109,6 +111,7 @@ public:
     const Fields& GetFields() const override;
     void Close() override;
     int64_t ValuesLeftEmpty() const override { return context_.ValuesLeftEmpty; }
+    int64_t RowsUnreadable() const override { return scan_->Unreadable(); }
     int32_t BlockCount() const override;
     std::unique_ptr<Recordset> Part(int32_t first, int32_t stride) override;
     int32_t Block() const override;
@@ -159,6 +162,7 @@ public:
     void Close() override { database_.reset(); }
     std::shared_ptr<TableDefs> GetTableDefs() override;
     std::unique_ptr<Recordset> OpenRecordset(std::u16string_view name) override;
+    std::unique_ptr<Recordset> OpenRecordsetOf(const TableDef& table) override;
 
 private:
     const std::shared_ptr<DatabaseFile>& Open() const;

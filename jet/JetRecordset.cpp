@@ -41,11 +41,17 @@ JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const Catalog
         fields_.Items.back().Complex = complex;
     }
     Advance();
-    // The first record is decoded whole, so that a damaged one fails the
-    // opening as it always did; it asks for no field in particular.
+    // The first record is checked whole, so that a damaged one fails the
+    // opening as it always did; it asks for no field in particular. Texts
+    // are located and checked but not widened: a memo of a hundred
+    // megabytes would take three times that as UTF-16 for nothing.
     if (current_) {
-        for (const RecordField& field : fields_.Items)
-            Decode(field);
+        for (const RecordField& field : fields_.Items) {
+            if (field.plainText_ && !context_.Jet3)
+                Ready(field);
+            else
+                Decode(field);
+        }
         for (RecordField& field : fields_.Items)
             field.wanted_ = false;
         wanted_.clear();
@@ -70,6 +76,8 @@ int32_t JetRecordset::RecordCount() const {
         int32_t rows = 0;
         while (counter.Next(record) && rows < INT32_MAX)
             ++rows;
+        // Unreadable rows were rows once: the count says how many to expect.
+        rows = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, rows + counter.Unreadable()));
         countedRows_ = rows;
     }
     return *countedRows_;
@@ -122,10 +130,17 @@ void JetRecordset::Close() {
 void JetRecordset::Advance() {
     ByteSpan record;
     current_ = false;
-    if (!scan_->Next(record))
+    while (scan_->Next(record)) {
+        try {
+            DecodeRecord(record);
+        } catch (const EngineError&) {
+            // A record whose frame does not load is lost, not the rows after it.
+            scan_->Skip();
+            continue;
+        }
+        current_ = true;
         return;
-    DecodeRecord(record);
-    current_ = true;
+    }
 }
 
 void JetRecordset::DecodeRecord(ByteSpan record) {

@@ -4,6 +4,11 @@
 
 #include "platform/Platform.h"
 
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
+
 namespace jet {
 
 namespace {
@@ -30,8 +35,32 @@ std::u16string_view Trimmed(std::u16string_view text) {
     return text;
 }
 
+// Whether a connect-string key names a secret: PWD, Password, and any key
+// ending in either (a driver's own spelling), in any case.
+bool HoldsSecret(std::u16string_view part) {
+    const std::size_t equals = part.find(u'=');
+    std::u16string key;
+    for (char16_t c : Trimmed(part.substr(0, equals == std::u16string_view::npos ? part.size() : equals)))
+        key.push_back(Upper(c));
+    const auto endsWith = [&](std::u16string_view tail) {
+        return key.size() >= tail.size() && key.compare(key.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    return endsWith(u"PWD") || endsWith(u"PASSWORD");
+}
+
+// Where a secret key begins among the ";"-separated parts of text, or npos.
+std::size_t SecretPart(std::u16string_view text) {
+    for (std::size_t at = text.find(u';'); at != std::u16string_view::npos; at = text.find(u';', at + 1)) {
+        const std::u16string_view part = text.substr(at + 1, text.find(u';', at + 1) - (at + 1));
+        if (part.find(u'=') != std::u16string_view::npos && HoldsSecret(part))
+            return at;
+    }
+    return std::u16string_view::npos;
+}
+
 // The connect text's parts: its type before the first ";", then KEY=value
-// pairs. A value of DATABASE runs to the end, since paths may hold ";".
+// pairs. A value of DATABASE runs to the end, since paths may hold ";",
+// unless a key holding a secret follows it.
 struct ConnectText {
     std::u16string Type;
     std::u16string Database;
@@ -48,15 +77,26 @@ ConnectText ParseConnect(std::u16string_view connect) {
     while (at != std::u16string_view::npos) {
         std::u16string_view rest = connect.substr(at + 1);
         if (StartsWithKey(rest, u"DATABASE=")) {
-            parsed.Database = rest.substr(9);
-            parsed.Shown.append(u";").append(rest);
-            break;
+            std::u16string_view database = rest.substr(9);
+            const std::size_t secret = SecretPart(database);
+            if (secret == std::u16string_view::npos) {
+                parsed.Database = database;
+                parsed.Shown.append(u";DATABASE=").append(database);
+                break;
+            }
+            database = database.substr(0, secret);
+            parsed.Database = database;
+            parsed.Shown.append(u";DATABASE=").append(database);
+            at += 1 + 9 + secret;
+            continue;
         }
         const std::size_t end = rest.find(u';');
         const std::u16string_view part = rest.substr(0, end);
         if (StartsWithKey(part, u"PWD=")) {
             parsed.Password = part.substr(4);
             parsed.HasPassword = true;
+        } else if (HoldsSecret(part)) {
+            // Never shown: messages reach logs and terminals.
         } else if (!part.empty()) {
             parsed.Shown.append(u";").append(part);
         }
@@ -81,24 +121,40 @@ std::string FolderOf(const std::string& path) {
 }
 
 // The stored path as it is (against the linking folder when relative),
-// then the same file name in the linking database's folder: a link made on
-// Windows, or before the files moved together, still finds its file.
-std::string LocateFile(const DatabaseFile& linking, const CatalogTable& entry, std::u16string_view stored) {
+// then the same file name in the linking database's folder, then in each
+// folder the user named: a link made on Windows, or before the files moved,
+// still finds its file. Every place tried that is not a regular file is named
+// in the failure with what it is.
+std::string LocateFile(const DatabaseFile& linking, const LinkedFiles& links, const CatalogTable& entry,
+                       std::u16string_view stored) {
     const std::string path = platform::WideToAnsi(stored);
     const std::string folder = FolderOf(linking.Path());
-    const std::string asStored = IsAbsolute(path) ? path : folder + path;
-    if (platform::IsRegularFile(asStored))
-        return asStored;
-    std::size_t cut = path.find_last_of("/\\");
+    std::vector<std::string> candidates{IsAbsolute(path) ? path : folder + path};
+    const std::size_t cut = path.find_last_of("/\\");
     const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-    const std::string beside = folder + name;
-    if (!name.empty() && platform::IsRegularFile(beside))
-        return beside;
+    if (!name.empty()) {
+        candidates.push_back(folder + name);
+        for (std::string place : links.Settings().LinkFolders) {
+            if (!place.empty() && !IsSeparator(place.back()))
+                place += platform::PathSeparator;
+            candidates.push_back(place + name);
+        }
+    }
+    std::u16string tried;
+    std::vector<std::string> named;
+    for (const std::string& candidate : candidates) {
+        if (std::find(named.begin(), named.end(), candidate) != named.end())
+            continue;
+        const std::string kind = platform::DescribePath(candidate);
+        if (kind == "a regular file")
+            return candidate;
+        named.push_back(candidate);
+        tried.append(tried.empty() ? u"" : u", ").append(u"'").append(platform::AnsiToWide(candidate));
+        tried.append(u"' is ").append(platform::AnsiToWide(kind));
+    }
     std::u16string description = u"Could not find file '";
-    description.append(stored).append(u"' of linked table '").append(entry.Name).append(u"'");
-    if (!name.empty() && beside != asStored)
-        description.append(u", nor '").append(platform::AnsiToWide(beside)).append(u"'");
-    description.append(u".");
+    description.append(stored).append(u"' of linked table '").append(entry.Name).append(u"': ");
+    description.append(tried).append(u".");
     Raise(DaoNumber::FileNotFound, std::move(description));
 }
 
@@ -109,29 +165,43 @@ std::u16string Source(const CatalogTable& entry, std::u16string_view database) {
     return text;
 }
 
-std::shared_ptr<DatabaseFile> OpenLinked(DatabaseFile& linking, const CatalogTable& entry,
-                                         std::u16string_view stored, const ConnectText& connect) {
-    const std::string path = LocateFile(linking, entry, stored);
-    auto& cache = linking.LinkedFiles();
-    if (auto found = cache.find(path); found != cache.end())
-        return found->second;
-    std::shared_ptr<DatabaseFile> opened;
-    try {
-        try {
-            opened = std::make_shared<DatabaseFile>(path, linking.Password(), linking.OpensAce());
-        } catch (const EngineError& error) {
-            // The link's own password, when it keeps one, is the next try.
-            if (error.Code != HResult::DaoError(DaoNumber::NotValidPassword) || !connect.HasPassword)
-                throw;
-            opened = std::make_shared<DatabaseFile>(path, connect.Password, linking.OpensAce());
-        }
-    } catch (const EngineError& error) {
+std::shared_ptr<DatabaseFile> OpenLinked(DatabaseFile& linking, LinkedFiles& links, const CatalogTable& entry,
+                                         std::u16string_view stored, const ConnectText& connect,
+                                         platform::FileIdentity& identity) {
+    const std::string path = LocateFile(linking, links, entry, stored);
+    if (!platform::IdentityOfFile(path, identity)) {
         std::u16string description = Source(entry, platform::AnsiToWide(path));
-        description.append(error.Description.value_or(u"the database cannot be opened."));
-        throw EngineError(error.Code, u"DAO.Database", std::move(description));
+        description.append(u"the file is ").append(platform::AnsiToWide(platform::DescribePath(path)));
+        description.append(u".");
+        Raise(DaoNumber::FileNotFound, std::move(description));
     }
-    cache.emplace(path, opened);
-    return opened;
+    const auto open = [&]() -> std::shared_ptr<DatabaseFile> {
+        try {
+            try {
+                return std::make_shared<DatabaseFile>(path, linking.Password(), links.Settings());
+            } catch (const EngineError& error) {
+                // The link's own password, when it keeps one, is the next try.
+                if (error.Code != HResult::DaoError(DaoNumber::NotValidPassword) || !connect.HasPassword)
+                    throw;
+                return std::make_shared<DatabaseFile>(path, connect.Password, links.Settings());
+            }
+        } catch (const EngineError& error) {
+            if (error.Code == HResult::DaoError(DaoNumber::Cancelled))
+                throw;
+            std::u16string description = Source(entry, platform::AnsiToWide(path));
+            if (error.Code == HResult::DaoError(DaoNumber::UnrecognizedFormat))
+                description.append(u"the file is not an Access database: ");
+            description.append(error.Description.value_or(u"the database cannot be opened."));
+            throw EngineError(error.Code, u"DAO.Database", std::move(description));
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception&) {
+            std::u16string description = Source(entry, platform::AnsiToWide(path));
+            description.append(u"the file cannot be read.");
+            throw EngineError(HResult::DaoError(DaoNumber::FileNotFound), u"DAO.Database", std::move(description));
+        }
+    };
+    return links.Open(identity, open);
 }
 
 [[noreturn]] void RaiseExternal(const CatalogTable& entry, const ConnectText& connect) {
@@ -150,11 +220,34 @@ std::shared_ptr<DatabaseFile> OpenLinked(DatabaseFile& linking, const CatalogTab
 
 TableSource ResolveTable(const std::shared_ptr<DatabaseFile>& database, const CatalogTable& entry) {
     TableSource source{database, &entry};
-    for (int links = 0; source.Table->Kind != TableKind::Local; ++links) {
+    if (entry.Kind == TableKind::Local)
+        return source;
+    LinkedFiles* links = database->Links();
+    if (links && !links->Settings().FollowLinks) {
+        std::u16string description = u"Linked table '";
+        description.append(entry.Name).append(u"': linked tables are not followed (--links=no).");
+        Raise(DaoNumber::NotSupported, std::move(description));
+    }
+    // A private registry for a database opened without one (never the
+    // engine's own): its links are still found and opened once each.
+    std::optional<LinkedFiles> own;
+    if (!links) {
+        own.emplace(database->Settings());
+        links = &*own;
+    }
+    // Each table a trail reaches, by the file's identity and the entry's place
+    // in its catalog: reaching one again is a loop, however the paths read.
+    std::vector<std::pair<platform::FileIdentity, std::size_t>> reached;
+    const auto place = [](const DatabaseFile& file, const CatalogTable& table) {
+        return static_cast<std::size_t>(&table - file.Tables().data());
+    };
+    if (database->Identity())
+        reached.emplace_back(*database->Identity(), place(*database, entry));
+    for (int links_followed = 0; source.Table->Kind != TableKind::Local; ++links_followed) {
         const CatalogTable& link = *source.Table;
-        if (links == kMaxLinks) {
+        if (links_followed == kMaxLinks) {
             std::u16string description = u"Linked table '";
-            description.append(entry.Name).append(u"' leads through too many links (a link may point to itself).");
+            description.append(entry.Name).append(u"' leads through too many links.");
             Raise(DaoNumber::TableNotFound, std::move(description));
         }
         const ConnectText connect = ParseConnect(link.Connect);
@@ -162,7 +255,8 @@ TableSource ResolveTable(const std::shared_ptr<DatabaseFile>& database, const Ca
         const std::u16string_view stored = link.LinkedDatabase.empty() ? connect.Database : link.LinkedDatabase;
         if (link.Kind == TableKind::LinkedOdbc || !access || stored.empty())
             RaiseExternal(link, connect);
-        std::shared_ptr<DatabaseFile> target = OpenLinked(*source.Database, link, stored, connect);
+        platform::FileIdentity identity;
+        std::shared_ptr<DatabaseFile> target = OpenLinked(*source.Database, *links, link, stored, connect, identity);
         const std::u16string_view foreign = link.ForeignName.empty() ? link.Name : link.ForeignName;
         const CatalogTable* found = nullptr;
         for (const CatalogTable& table : target->Tables())
@@ -173,6 +267,14 @@ TableSource ResolveTable(const std::shared_ptr<DatabaseFile>& database, const Ca
             description.append(u"that database has no such table.");
             Raise(DaoNumber::TableNotFound, std::move(description));
         }
+        const std::pair<platform::FileIdentity, std::size_t> here{identity, place(*target, *found)};
+        if (std::find(reached.begin(), reached.end(), here) != reached.end()) {
+            std::u16string description = u"Linked table '";
+            description.append(entry.Name).append(u"' leads back to a table its links pass through (a loop, in '");
+            description.append(platform::AnsiToWide(target->Path())).append(u"').");
+            Raise(DaoNumber::TableNotFound, std::move(description));
+        }
+        reached.push_back(here);
         source = TableSource{std::move(target), found};
     }
     return source;

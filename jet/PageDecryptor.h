@@ -6,6 +6,7 @@
 #include "jet/Bytes.h"
 #include "jet/Header.h"
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <span>
@@ -23,8 +24,10 @@ public:
 // page 0, checks the password as the block's scheme prescribes and returns
 // the page decryptor. Raises NotValidPassword when the password is missing
 // or wrong, NotSupported for a scheme that cannot be read, and the damaged
-// file error for a block that breaks its own structure.
+// file error for a block that breaks its own structure. A long key
+// derivation gives up with Cancelled once *stop is non-zero (stop may be null).
 std::unique_ptr<PageDecryptor> UnlockEncryptedFile(const Header& header, ByteSpan page0,
-                                                   const std::optional<std::u16string>& password);
+                                                   const std::optional<std::u16string>& password,
+                                                   const std::atomic<int32_t>* stop = nullptr);
 
 } // namespace jet

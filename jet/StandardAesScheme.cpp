@@ -1,6 +1,12 @@
 // Standard encryption: CryptoAPI-style key derivation (SHA-1, 50000 rounds)
 // and AES in ECB mode. The page's block key takes the place of the block
 // number in the last hash, as in the RC4 CryptoAPI scheme.
+//
+// A header that names an AES cipher but lacks the AES flag (flags 0x0C:
+// CryptoAPI and document properties) is what Access writes with its
+// compatibility mode off: the password hash H0 = SHA-1(salt + password) is
+// used as it is, with no rounds. Such a header is tried that way first and
+// then as standard, since nothing else in it tells the two apart.
 
 #include "jet/EncryptionSchemes.h"
 
@@ -68,15 +74,21 @@ std::unique_ptr<PageDecryptor> UnlockStandardAes(const EncryptionBlock& block, P
     uint8_t h[20];
     hash.Add(block.Salt).Add(password);
     hash.Finish(h);
-    for (uint32_t round = 0; round < kRounds; ++round) {
-        const auto counter = BlockKeyBytes(round);
-        hash.Add(counter).Add(h);
-        hash.Finish(h);
+    uint32_t done = 0;
+    const bool flagged = (block.Flags & kFlagAes) != 0;
+    const uint32_t tries[] = {flagged ? kRounds : 0u, kRounds};
+    for (std::size_t t = 0; t < (flagged ? 1u : 2u); ++t) {
+        const uint32_t rounds = tries[t];
+        for (; done < rounds; ++done) {
+            const auto counter = BlockKeyBytes(done);
+            hash.Add(counter).Add(h);
+            hash.Finish(h);
+        }
+        auto decryptor = std::make_unique<StandardAesDecryptor>(std::vector<uint8_t>(h, h + 20), block.KeyBits / 8);
+        if (decryptor->Verifies(block))
+            return decryptor;
     }
-    auto decryptor = std::make_unique<StandardAesDecryptor>(std::vector<uint8_t>(h, h + 20), block.KeyBits / 8);
-    if (!decryptor->Verifies(block))
-        return nullptr;
-    return decryptor;
+    return nullptr;
 }
 
 } // namespace jet

@@ -45,7 +45,10 @@ std::u16string ReadName(ByteSpan def, std::size_t& pos, bool jet3, uint16_t code
     if (jet3) {
         const std::size_t length = U8(def, pos);
         Require(def, pos + 1, length, "name past the definition's end");
-        AppendSingleByteText(def.subspan(pos + 1, length), codePage, name);
+        // A name in a page this system cannot convert still names its
+        // column, if not as its author wrote it; the values fail on their own.
+        if (!AppendCodePageText(def.subspan(pos + 1, length), codePage, name))
+            AppendSingleByteText(def.subspan(pos + 1, length), codePage, name);
         pos += 1 + length;
     } else {
         const std::size_t length = U16(def, pos);

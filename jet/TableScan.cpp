@@ -38,11 +38,29 @@ void TableScan::Restart() {
     pageIndex_ = 0;
     block_ = 0;
     row_ = 0;
+    unreadable_ = 0;
     page_.reset();
+}
+
+ByteSpan TableScan::Follow(const RowSlot& slot, ByteSpan bytes) {
+    ByteSpan row = bytes.subspan(slot.Start, slot.End - slot.Start);
+    bool overflow = slot.Overflow;
+    for (int hop = 0; overflow; ++hop) {
+        if (hop == kMaxOverflowHops)
+            RaiseCorrupt("overflow rows lead nowhere");
+        const RowPointer pointer = ReadRowPointer(row, 0);
+        PageData next;
+        row = RowAt(file_, pointer, next);
+        const RowSlot targetSlot = SlotOf(file_, ByteSpan(*next), pointer.Row);
+        overflow = targetSlot.Overflow;
+        target_ = std::move(next);
+    }
+    return row;
 }
 
 bool TableScan::Next(ByteSpan& record) {
     while (pageIndex_ < pages_.size()) {
+        uint16_t rows = 0;
         if (!page_) {
             if (stride_ > 1 && (pageIndex_ / kBlockPages) % stride_ != first_) {
                 // Not this part's block: on to the start of the next one that is.
@@ -52,40 +70,43 @@ bool TableScan::Next(ByteSpan& record) {
                 continue;
             }
             // Set before the page is read: a page that cannot be read or
-            // holds a damaged row fails in this block.
+            // holds a damaged row is met in this block.
             block_ = pageIndex_ / kBlockPages;
-            page_ = file_.Page(pages_[pageIndex_], FollowingPages());
-            const ByteSpan bytes(*page_);
-            // The map can lag behind the pages: a page now used by another
-            // table or for long values is simply not this table's.
-            if (bytes[0] != kDataPage || OwnerOf(bytes) != owner_) {
+            try {
+                page_ = file_.Page(pages_[pageIndex_], FollowingPages());
+                const ByteSpan bytes(*page_);
+                // The map can lag behind the pages: a page now used by another
+                // table or for long values is simply not this table's.
+                if (bytes[0] != kDataPage || OwnerOf(bytes) != owner_) {
+                    page_.reset();
+                    ++pageIndex_;
+                    continue;
+                }
+                rows = RowCountOf(file_, bytes);
+            } catch (const EngineError&) {
+                ++unreadable_;
                 page_.reset();
                 ++pageIndex_;
                 continue;
             }
             row_ = 0;
+        } else {
+            rows = RowCountOf(file_, ByteSpan(*page_)); // checked when the page was taken
         }
         const ByteSpan bytes(*page_);
-        const uint16_t rows = RowCountOf(file_, bytes);
         while (row_ < rows) {
-            const RowSlot slot = SlotOf(file_, bytes, row_++);
-            if (slot.Deleted)
+            const unsigned row = row_++;
+            try {
+                const RowSlot slot = SlotOf(file_, bytes, row);
+                if (slot.Deleted)
+                    continue;
+                position_ = RowPointer{pages_[pageIndex_], static_cast<uint8_t>(row)};
+                block_ = pageIndex_ / kBlockPages;
+                record = Follow(slot, bytes);
+            } catch (const EngineError&) {
+                ++unreadable_;
                 continue;
-            position_ = RowPointer{pages_[pageIndex_], static_cast<uint8_t>(row_ - 1)};
-            block_ = pageIndex_ / kBlockPages;
-            ByteSpan row = bytes.subspan(slot.Start, slot.End - slot.Start);
-            bool overflow = slot.Overflow;
-            for (int hop = 0; overflow; ++hop) {
-                if (hop == kMaxOverflowHops)
-                    RaiseCorrupt("overflow rows lead nowhere");
-                const RowPointer pointer = ReadRowPointer(row, 0);
-                PageData next;
-                row = RowAt(file_, pointer, next);
-                const RowSlot targetSlot = SlotOf(file_, ByteSpan(*next), pointer.Row);
-                overflow = targetSlot.Overflow;
-                target_ = std::move(next);
             }
-            record = row;
             return true;
         }
         page_.reset();

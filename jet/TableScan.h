@@ -28,13 +28,23 @@ public:
     // Starts again from the first record.
     void Restart();
     // The next record's bytes, valid until the next call; false at the end.
+    // A page or row that cannot be read is passed over and counted, so the
+    // rows after it are still read.
     bool Next(ByteSpan& record);
+    // Rows passed over since the start because they could not be read: a
+    // page that cannot be read or lists more rows than it holds counts once,
+    // as its rows cannot be told; a damaged row or overflow trail once each.
+    // A record the caller cannot decode is counted with Skip.
+    int64_t Unreadable() const { return unreadable_; }
+    void Skip() { ++unreadable_; }
     // Where the last record returned by Next is listed: its own slot, also
     // when its bytes were moved to another page.
     RowPointer Position() const { return position_; }
 
 private:
     uint32_t FollowingPages() const;
+    // The row at row_ - 1 of the current page, followed to where it lives.
+    ByteSpan Follow(const RowSlot& slot, ByteSpan bytes);
 
     PageFile& file_;
     uint32_t owner_;
@@ -47,6 +57,7 @@ private:
     PageData page_;
     PageData target_; // page of the last overflow target
     RowPointer position_;
+    int64_t unreadable_ = 0;
 };
 
 } // namespace jet

@@ -89,10 +89,18 @@ void AppendUnicodeText(ByteSpan bytes, std::u16string& out) {
 }
 
 void AppendStoredText(ByteSpan bytes, bool jet3, uint16_t codePage, std::u16string& out) {
-    if (jet3)
-        AppendSingleByteText(bytes, codePage, out);
-    else
+    if (!jet3) {
         AppendUnicodeText(bytes, out);
+        return;
+    }
+    // Read in another page, the text would be wrong without a word said.
+    if (!AppendCodePageText(bytes, codePage, out)) {
+        std::u16string description = u"The text is in code page ";
+        for (char c : std::to_string(codePage))
+            description.push_back(static_cast<char16_t>(c));
+        description.append(u", which this system cannot convert.");
+        Raise(DaoNumber::NotSupported, std::move(description));
+    }
 }
 
 } // namespace jet

@@ -6,6 +6,7 @@
 #include "core/Variant.h"
 
 #include <atomic>
+#include <compare>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,6 +33,13 @@ void AnsiToOem(std::string& text);
 // together), with the same bytes as the value's own conversion. The caller
 // may then skip that conversion.
 bool AnsiTextKeepsAscii();
+// Text in a Windows code page (a database's own, single- or double-byte) to
+// UTF-16, appended to out; bytes the page leaves undefined become U+FFFD.
+// False, with out unchanged, when this system cannot convert that page.
+bool AppendCodePageText(uint32_t codePage, std::string_view bytes, std::u16string& out);
+// UTF-16 to a Windows code page; false when this system cannot convert to
+// it or a character has no form there.
+bool CodePageText(uint32_t codePage, std::u16string_view text, std::string& out);
 
 // --- Values ---
 // The default text conversion of a value in the user's locale, as narrow
@@ -57,6 +65,24 @@ enum class PathKind { Missing, RegularFile, Directory, Other };
 PathKind KindOfPath(const std::string& path);
 // Whether path names an existing ordinary file (not a folder, pipe or device).
 inline bool IsRegularFile(const std::string& path) { return KindOfPath(path) == PathKind::RegularFile; }
+// A file as the system knows it, whatever path names it (another spelling,
+// a link, a relative form): device and inode on POSIX, volume serial number
+// and file index on Windows.
+struct FileIdentity {
+    uint64_t Volume = 0;
+    uint64_t Index = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+// The identity of the regular file at path; false when path names no regular
+// file or the system cannot tell.
+bool IdentityOfFile(const std::string& path, FileIdentity& out);
+// What a path that is not a regular file names, for a message: "missing",
+// "a folder", "a FIFO", "a device", "a socket" or "not a regular file";
+// "a regular file" for one.
+std::string DescribePath(const std::string& path);
+// The folders VARNEX_LINK_PATH names (separated by ":" on POSIX, ";" on
+// Windows, empty entries left out), in order; none when it is not set.
+std::vector<std::string> LinkPathFolders();
 // Names (not paths) of the directory entries matching the pattern's last
 // component ("*" and "?" wildcards), in the platform's order. Entries whose
 // names begin with "." are reported too; callers decide.

@@ -3,6 +3,9 @@
 #include "platform/Platform.h"
 #include "platform/posix/Locale.h"
 
+#include <map>
+#include <mutex>
+
 namespace platform::posix {
 
 namespace {
@@ -82,11 +85,8 @@ const TextPages& ProcessTextPages()
 
 void ConvertAnsiToOem(const TextPages& pages, std::string& text)
 {
-    // The conversion works on NUL-terminated text: whatever follows a NUL
-    // was never part of the text for it.
-    const std::size_t nul = text.find('\0');
-    if (nul != std::string::npos)
-        text.resize(nul);
+    // The whole text is converted: a NUL is one of its characters and stays
+    // a NUL in every page.
     if (text.empty() || !pages.Oem)
         return;
     if (pages.HasByteMap) {
@@ -154,6 +154,52 @@ bool AnsiTextKeepsAscii()
         return encoded == expected;
     }();
     return keeps;
+}
+
+} // namespace platform
+
+namespace platform {
+
+namespace {
+
+// Each page is opened once per process and shared: decoding is read-only.
+const posix::CodePage* PageNumbered(uint32_t codePage)
+{
+    static std::mutex mutex;
+    static std::map<uint32_t, std::unique_ptr<posix::CodePage>> pages;
+    const std::lock_guard<std::mutex> lock(mutex);
+    auto found = pages.find(codePage);
+    if (found == pages.end()) {
+        std::unique_ptr<posix::CodePage> page;
+        if (codePage > 0 && codePage < 65536)
+            page = posix::CodePage::OpenWindows(static_cast<int>(codePage));
+        found = pages.emplace(codePage, std::move(page)).first;
+    }
+    return found->second.get();
+}
+
+} // namespace
+
+bool AppendCodePageText(uint32_t codePage, std::string_view bytes, std::u16string& out)
+{
+    const posix::CodePage* page = PageNumbered(codePage);
+    if (page == nullptr)
+        return false;
+    std::u16string wide;
+    page->Decode(bytes, wide);
+    out += wide;
+    return true;
+}
+
+bool CodePageText(uint32_t codePage, std::u16string_view text, std::string& out)
+{
+    const posix::CodePage* page = PageNumbered(codePage);
+    if (page == nullptr)
+        return false;
+    page->Encode(text, out);
+    std::u16string back;
+    page->Decode(out, back);
+    return back == text;
 }
 
 } // namespace platform

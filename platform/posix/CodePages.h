@@ -28,8 +28,8 @@ std::unique_ptr<TextPages> MakeTextPages(std::string_view ctypeLocaleName);
 // The pages of this process, chosen once from its environment.
 const TextPages& ProcessTextPages();
 
-// ANSI text to the OEM page, in place, up to the first NUL; the text never
-// gets longer.
+// ANSI text to the OEM page, in place, NUL characters included; the text
+// never gets longer.
 void ConvertAnsiToOem(const TextPages& pages, std::string& text);
 
 } // namespace platform::posix

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,6 +62,50 @@ PathKind KindOfPath(const std::string& path) {
     if (S_ISDIR(info.st_mode))
         return PathKind::Directory;
     return PathKind::Other;
+}
+
+bool IdentityOfFile(const std::string& path, FileIdentity& out) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    out.Volume = static_cast<uint64_t>(info.st_dev);
+    out.Index = static_cast<uint64_t>(info.st_ino);
+    return true;
+}
+
+std::string DescribePath(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return "missing";
+    if (S_ISREG(info.st_mode))
+        return "a regular file";
+    if (S_ISDIR(info.st_mode))
+        return "a folder";
+    if (S_ISFIFO(info.st_mode))
+        return "a FIFO";
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return "a device";
+    if (S_ISSOCK(info.st_mode))
+        return "a socket";
+    return "not a regular file";
+}
+
+std::vector<std::string> LinkPathFolders() {
+    std::vector<std::string> folders;
+    const char* value = std::getenv("VARNEX_LINK_PATH");
+    if (value == nullptr)
+        return folders;
+    const std::string_view text(value);
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(':', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (end > start)
+            folders.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return folders;
 }
 
 std::vector<std::string> FindMatchingNames(const std::string& pattern) {

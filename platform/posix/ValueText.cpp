@@ -25,24 +25,6 @@ std::string ToAnsi(const char* utf8, const CodePage& ansi)
     return text;
 }
 
-// find() walks the units one at a time; four at a time are tested first as
-// one 64-bit word, since every text cell of an export passes through here.
-std::u16string_view UpToNul(std::u16string_view text)
-{
-    constexpr uint64_t kLow = 0x0001000100010001u;
-    constexpr uint64_t kHigh = 0x8000800080008000u;
-    std::size_t end = 0;
-    for (; end + 4 <= text.size(); end += 4) {
-        uint64_t word;
-        std::memcpy(&word, text.data() + end, sizeof word);
-        if (((word - kLow) & ~word & kHigh) != 0)
-            break; // a zero unit among these four
-    }
-    while (end < text.size() && text[end] != u'\0')
-        ++end;
-    return text.substr(0, end);
-}
-
 // The text of a Boolean or a number, the same bytes into a string or into a
 // caller's buffer; false, with nothing written, for every other type.
 template <class Out>
@@ -108,7 +90,8 @@ int32_t ValueTextFormat::ToText(const Variant& value, std::string& out) const
         }
         return 0;
     case VarType::Text:
-        ansi_->Encode(UpToNul(value.Text), out);
+        // A text is written whole: a NUL inside it is one of its characters.
+        ansi_->Encode(value.Text, out);
         return 0;
     case VarType::Bytes:
     case VarType::Guid:

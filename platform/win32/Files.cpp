@@ -57,6 +57,72 @@ PathKind KindOfPath(const std::string& path)
     return type == FILE_TYPE_DISK ? PathKind::RegularFile : PathKind::Other;
 }
 
+bool IdentityOfFile(const std::string& path, FileIdentity& out)
+{
+    // No access is asked for: the handle only answers what file it is.
+    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info {};
+    const bool known = GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) != FALSE &&
+                       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    CloseHandle(handle);
+    if (!known)
+        return false;
+    out.Volume = info.dwVolumeSerialNumber;
+    out.Index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
+std::string DescribePath(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return "missing";
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return "a folder";
+    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? "a device" : "a regular file";
+    const DWORD type = GetFileType(handle);
+    CloseHandle(handle);
+    switch (type) {
+    case FILE_TYPE_DISK: return "a regular file";
+    case FILE_TYPE_CHAR: return "a device";
+    case FILE_TYPE_PIPE: return "a pipe";
+    default: return "not a regular file";
+    }
+}
+
+std::vector<std::string> LinkPathFolders()
+{
+    std::vector<std::string> folders;
+    char small[1024];
+    DWORD length = GetEnvironmentVariableA("VARNEX_LINK_PATH", small, sizeof small);
+    if (length == 0)
+        return folders;
+    std::string value;
+    if (length < sizeof small) {
+        value.assign(small, length);
+    } else {
+        value.resize(length);
+        length = GetEnvironmentVariableA("VARNEX_LINK_PATH", value.data(), length);
+        value.resize(length < value.size() ? length : 0);
+    }
+    std::size_t start = 0;
+    while (start <= value.size()) {
+        std::size_t end = value.find(';', start);
+        if (end == std::string::npos)
+            end = value.size();
+        if (end > start)
+            folders.push_back(value.substr(start, end - start));
+        start = end + 1;
+    }
+    return folders;
+}
+
 std::vector<std::string> FindMatchingNames(const std::string& pattern)
 {
     std::vector<std::string> names;

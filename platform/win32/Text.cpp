@@ -70,16 +70,58 @@ void AnsiToOem(std::string& text)
 {
     if (text.empty())
         return;
-    // The conversion works on a NUL-terminated text in place; whatever
-    // followed an embedded NUL was never part of the text for it.
-    CharToOemA(text.data(), text.data());
-    text.resize(std::strlen(text.c_str()));
+    // The whole text is converted, a NUL inside it included: the buffer
+    // form takes a length instead of stopping at the first NUL.
+    CharToOemBuffA(text.data(), text.data(), static_cast<DWORD>(text.size()));
 }
 
 bool AnsiTextKeepsAscii()
 {
     // Text values take the runtime's own conversion here, every one of them.
     return false;
+}
+
+} // namespace platform
+
+namespace platform {
+
+bool AppendCodePageText(uint32_t codePage, std::string_view bytes, std::u16string& out)
+{
+    if (codePage == 0 || codePage > 65535 || !IsValidCodePage(codePage))
+        return false;
+    if (bytes.empty())
+        return true;
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
+        return false;
+    const int length = static_cast<int>(bytes.size());
+    const int units = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
+    if (units <= 0)
+        return false;
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(units));
+    MultiByteToWideChar(codePage, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(out.data() + start), units);
+    return true;
+}
+
+bool CodePageText(uint32_t codePage, std::u16string_view text, std::string& out)
+{
+    out.clear();
+    if (codePage == 0 || codePage > 65535 || !IsValidCodePage(codePage))
+        return false;
+    if (text.empty())
+        return true;
+    if (text.size() > static_cast<std::size_t>(INT_MAX))
+        return false;
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int length = static_cast<int>(text.size());
+    BOOL lost = FALSE;
+    // The UTF pages refuse the lost-character flag; no other page names them here.
+    const int bytes = WideCharToMultiByte(codePage, 0, wide, length, nullptr, 0, nullptr, &lost);
+    if (bytes <= 0 || lost)
+        return false;
+    out.resize(static_cast<std::size_t>(bytes));
+    WideCharToMultiByte(codePage, 0, wide, length, out.data(), bytes, nullptr, nullptr);
+    return true;
 }
 
 } // namespace platform

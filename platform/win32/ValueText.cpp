@@ -105,9 +105,8 @@ int32_t VariantToText(const Variant& value, std::string& out)
     if (IsOwnValueText(value.Type))
         return FormatOwnValueText(value, out, win32::WideToAnsiChecked);
     if (value.Type == VarType::Text) {
-        const int32_t result = win32::WideToAnsiChecked(value.Text, out);
-        CutAtNul(out);
-        return result;
+        // A text is written whole: a NUL inside it is one of its characters.
+        return win32::WideToAnsiChecked(value.Text, out);
     }
 
     ScopedVariant in;

@@ -368,12 +368,44 @@ TEST_F(CellTest, CellsLongerThanTheOldBufferAreWrittenWhole)
     EXPECT_EQ(Cell(Plain(), std::u16string(70000, u'7'), DaoType::Double), std::string(70000, '7'));
 }
 
-TEST_F(CellTest, TextEndsAtAnEmbeddedNul)
+// A NUL is one of the text's characters: written as the byte 0 in every
+// class, quoting mode and code page, with the text after it. (Before, the
+// cell ended at the NUL and the rest of the value was lost.)
+TEST_F(CellTest, TextKeepsItsNulCharacters)
 {
+    using namespace std::string_literals;
     const std::u16string text(u"ab\0c\"d", 6);
-    EXPECT_EQ(Cell(Quoted(), text, DaoType::Text), "\"ab\"");
-    EXPECT_EQ(Cell(Quoted(), text, DaoType::Long), "ab");
-    EXPECT_EQ(Cell(Quoted(), text, DaoType::Boolean), "\"ab\"");
+    EXPECT_EQ(Cell(Quoted(), text, DaoType::Text), "\"ab\0c\"\"d\""s);
+    EXPECT_EQ(Cell(Quoted(), text, DaoType::Long), "ab\0c\"d"s);
+    EXPECT_EQ(Cell(Quoted(), text, DaoType::Boolean), "\"ab\0c\"d\""s);
+    CellOptions oem = Plain(), ansi = Plain(), kept = Plain();
+    oem.CodePage = 2;
+    oem.RemoveCRLF = 1;
+    ansi.CodePage = 1;
+    ansi.RemoveCRLF = 1;
+    const std::u16string lines(u"\0x\r\ny\0", 6);
+    EXPECT_EQ(Cell(oem, lines, DaoType::Memo), "\0x  y\0"s);
+    EXPECT_EQ(Cell(ansi, lines, DaoType::Memo), "\0x  y\0"s);
+    EXPECT_EQ(Cell(kept, lines, DaoType::Memo), "\0x\r\ny\0"s);
+    EXPECT_EQ(Cell(Plain(), std::u16string(u"\0", 1), DaoType::Text), "\0"s);
+
+    // The table writer's routes: the decoded value and the stored UTF-16
+    // bytes (a compressed text cannot hold a NUL: its zero byte switches).
+    for (const int quotes : {0, 1}) {
+        ConversionSettings settings;
+        settings.DoubleQuotes = quotes;
+        settings.Escape = "\"";
+        const std::string path = dir_.Path("table" + std::to_string(quotes) + ".csv");
+        OutputFile file;
+        ASSERT_TRUE(file.OpenAppend(path));
+        TableCellWriter writer(settings);
+        writer.Write(file, TextValue(text), CellClass::Text);
+        file.Put('|');
+        writer.Write(file, StoredField::Utf16(text), CellClass::Text);
+        file.Close();
+        const std::string cell = quotes ? "\"ab\0c\"\"d\""s : "ab\0c\"\"d"s;
+        EXPECT_EQ(ReadBytes(path), cell + "|" + cell) << quotes;
+    }
 
     ConversionSettings settings;
     settings.Escape = "!";
@@ -383,7 +415,55 @@ TEST_F(CellTest, TextEndsAtAnEmbeddedNul)
     WriteEscaped(settings, file, std::string_view("a\"b\0\"c", 6), '"');
     WriteEscaped(settings, file, std::string_view("x\0y", 3), '\0');
     file.Close();
-    EXPECT_EQ(ReadBytes(path), "a!\"bx");
+    EXPECT_EQ(ReadBytes(path), "a!\"b\0!\"cx\0y"s);
+}
+
+// A text of megabytes goes out a slice at a time, and must come out as the
+// one-cell procedure writes it: a pair across a slice's end kept whole, a
+// delimiter only near the end still enclosing the cell, escapes in every slice.
+TEST_F(CellTest, LongStoredTextsAreWrittenInSlicesAsOneCellIs)
+{
+    std::u16string text;
+    while (text.size() < 700000)
+        text += u"plain ASCII words, \"quoted\"\r\nline \u00e9\u20ac ";
+    text[16383] = u'\xD83D'; // a pair across the first slice's end
+    text[16384] = u'\xDE00';
+    std::u16string latin(1200000, u'x');
+    latin[5] = u'\"';
+    latin[700000] = u'\u00e9';
+    latin.back() = u';'; // the only delimiter, at the very end of the cell
+    const StoredField fields[] = {StoredField::Utf16(text), StoredField::Compressed({latin}),
+                                  StoredField::Compressed({latin.substr(0, 1100000), u"\u4e2d\u6587\"", u"tail"})};
+    for (const char* delimiter : {",", ";", ""})
+        for (const int quotes : {0, 1})
+            for (const int crlf : {0, 1})
+                for (const char* escape : {"\"", "\\\""}) {
+                    ConversionSettings settings;
+                    settings.Fields = delimiter;
+                    settings.DoubleQuotes = quotes;
+                    settings.RemoveCRLF = crlf;
+                    settings.Escape = escape;
+                    const std::string one = dir_.Path("one.csv"), table = dir_.Path("table.csv");
+                    std::filesystem::remove(one);
+                    std::filesystem::remove(table);
+                    OutputFile a, b;
+                    ASSERT_TRUE(a.OpenAppend(one));
+                    ASSERT_TRUE(b.OpenAppend(table));
+                    TableCellWriter writer(settings);
+                    for (const StoredField& field : fields) {
+                        StoredText stored;
+                        ASSERT_TRUE(field.StoredTextValue(stored));
+                        ASSERT_GT(stored.Bytes.size(), std::size_t{1} << 20);
+                        WriteCell(settings, a, field.Value(), DaoType::Memo);
+                        writer.Write(b, field, CellClass::Text);
+                        a.Put('|');
+                        b.Put('|');
+                    }
+                    a.Close();
+                    b.Close();
+                    ASSERT_EQ(ReadBytes(table), ReadBytes(one))
+                        << "delimiter " << delimiter << " quotes " << quotes << " crlf " << crlf << " escape " << escape;
+                }
 }
 
 // Stored bytes that are no text leave the cell to the value, whose decoding

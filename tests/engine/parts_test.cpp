@@ -101,6 +101,44 @@ TEST_F(PartsTest, BlocksWithoutRecordsAndMoreThreadsThanBlocks) {
     EXPECT_EQ(ExportWith(8, "eight.csv"), expected);
 }
 
+// Rows the reader passes over are counted in whichever part meets them: the
+// table fails with the same count, after the same bytes, on any thread count.
+TEST_F(PartsTest, UnreadableRowsOfEveryPartAreCountedOnce) {
+    auto file = memdb::Register(kDb);
+    memdb::Table& table = AddMixedTable(*file, 2000, 30, 11);
+    table.UnreadableRows = {0, 17, 640, 641, 1999};
+    Open(kDb);
+    const std::string expected = ExportWith(1, "one.csv");
+    ASSERT_EQ(settings.Failures.size(), 1u);
+    EXPECT_NE(settings.Failures[0].Reason.find("5 rows could not be read"), std::string::npos)
+        << settings.Failures[0].Reason;
+    for (int32_t threads : {2, 3, 4}) {
+        settings.Failures.clear();
+        EXPECT_EQ(ExportWith(threads, "many" + std::to_string(threads) + ".csv"), expected) << threads;
+        ASSERT_EQ(settings.Failures.size(), 1u) << threads;
+        EXPECT_NE(settings.Failures[0].Reason.find("5 rows could not be read"), std::string::npos)
+            << settings.Failures[0].Reason;
+    }
+}
+
+// Blocks holding values of megabytes go to the writer in pieces as they are
+// formatted: the file is still the bytes of one thread, in order.
+TEST_F(PartsTest, BlocksWithHugeValuesArriveInPiecesInOrder) {
+    auto file = memdb::Register(kDb);
+    memdb::Table& table = AddMixedTable(*file, 400, 12, 5);
+    for (const std::size_t row : {3u, 150u, 151u, 399u}) {
+        std::string huge(5'000'000 + row, static_cast<char>('a' + row % 26));
+        huge[row] = '"';
+        huge[huge.size() / 2] = ',';
+        table.Rows[row][3] = memdb::Text(huge);
+    }
+    Open(kDb);
+    const std::string expected = ExportWith(1, "one.csv");
+    ASSERT_GT(expected.size(), 20'000'000u);
+    for (int32_t threads : {2, 3, 4})
+        EXPECT_TRUE(ExportWith(threads, "many" + std::to_string(threads) + ".csv") == expected) << threads;
+}
+
 TEST_F(PartsTest, AFailingValueEndsTheTableAfterTheSameBytes) {
     auto file = memdb::Register(kDb);
     memdb::Table& table = AddMixedTable(*file, 2000, 25, 11);

@@ -1,18 +1,31 @@
 // libFuzzer target: any bytes as a database file, then what a conversion of
 // every table does with it: open (with the password "password"), list, read
-// every value of every row. The only acceptable failure is an EngineError.
+// every value of every row, each table from its own catalog entry. The only
+// acceptable failure is an EngineError. The file is input.mdb in a folder of
+// its own, which the seeds' links name in several spellings: links that lead
+// back to the file itself, however mutated, must end as errors.
 
 #include "jet/JetEngine.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
+const std::string& ScratchFolder() {
+    static const std::string folder = [] {
+        const std::string path = "/tmp/varnex-jet-fuzz-" + std::to_string(getpid());
+        ::mkdir(path.c_str(), 0700);
+        return path;
+    }();
+    return folder;
+}
+
 const std::string& ScratchPath() {
-    static const std::string path = "/tmp/varnex-jet-fuzz-" + std::to_string(getpid()) + ".mdb";
+    static const std::string path = ScratchFolder() + "/input.mdb";
     return path;
 }
 
@@ -20,13 +33,15 @@ void ReadEverything(const std::u16string& path) {
     const auto engine = CreateJetEngine(true);
     // The samples' and seeds' password, so that encrypted inputs get past the
     // password check into key derivation and page decryption.
-    const auto database = engine->OpenDatabase(path, 1, true, std::u16string(u";pwd=password"));
+    OpenOptions options;
+    options.LinkFolders = {std::u16string(ScratchFolder().begin(), ScratchFolder().end())};
+    const auto database = engine->OpenDatabaseWith(path, 1, true, std::u16string(u";pwd=password"), options);
     const auto tableDefs = database->GetTableDefs();
     for (int16_t i = 0; i < tableDefs->Count(); ++i) {
         const auto tableDef = tableDefs->Item(i);
         tableDef->GetFields();
         try {
-            auto records = database->OpenRecordset(tableDef->Name());
+            auto records = database->OpenRecordsetOf(*tableDef);
             for (; !records->Eof(); records->MoveNext()) {
                 const Fields& fields = records->GetFields();
                 for (int16_t f = 0; f < fields.Count(); ++f)

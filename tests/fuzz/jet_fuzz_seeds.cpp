@@ -1,6 +1,8 @@
 // Writes seed databases for the reader's fuzzer that reach what the sample
 // files do not: calculated results of every form, linked-table entries of
-// each kind, and Jet3 rows with jump tables in another code page.
+// each kind, links that lead back to the fuzzed file itself (it is always
+// input.mdb), a catalog with names alike but for case, and Jet3 rows with
+// jump tables in another code page and in a double-byte one.
 
 #include "tools/mkdb/MdbDescription.h"
 
@@ -66,5 +68,31 @@ int main(int argc, char** argv) {
     jet3.codePage = 1251;
     jet3.tables = {people};
     WriteMdb(jet3, folder + "seed-target.mdb");
+
+    // Links of links back to this very file, by other spellings of its name.
+    TableSpec orders;
+    orders.name = "Orders";
+    orders.columns = {Column("ID", JetType::Long), Column("Note", JetType::Text, 20)};
+    orders.rows = {{CellValue::fromInt(1), Text("first")}, {CellValue::fromInt(2), Text("second")}};
+    TableSpec shouting = orders;
+    shouting.name = "ORDERS";
+    shouting.rows = {{CellValue::fromInt(9), Text("other")}};
+    MdbDescription loops;
+    loops.tables = {orders, shouting};
+    loops.links = {LinkDescription{"Self", "input.mdb", "Again", "", false},
+                   LinkDescription{"Again", "./input.mdb", "Self", "", false},
+                   LinkDescription{"Far", "C:\\Elsewhere\\input.mdb", "Orders", "MS Access;PWD=x;DATABASE=C:\\Elsewhere\\input.mdb", false},
+                   LinkDescription{"Deep", ".//input.mdb", "Far", "", false}};
+    WriteMdb(loops, folder + "seed-loops.mdb");
+
+    TableSpec words;
+    words.name = "Words";
+    words.columns = {Column("ID", JetType::Long), Column("Word", JetType::Text, 50), Column("Note", JetType::Memo)};
+    words.rows = {{CellValue::fromInt(1), Text("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"), Text(std::string("a\0b", 3))}};
+    MdbDescription japanese;
+    japanese.format = FileFormat::Jet3;
+    japanese.codePage = 932;
+    japanese.tables = {words};
+    WriteMdb(japanese, folder + "seed-cp932.mdb");
     return 0;
 }

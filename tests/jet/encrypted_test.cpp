@@ -135,6 +135,8 @@ TEST_F(EncryptedFiles, EverySchemeOpensWithItsPasswordAndOnlyWithIt) {
         Scheme("rc4"),          Scheme("rc4-cryptoapi", 40), Scheme("rc4-cryptoapi", 56), custom,
         Scheme("standard", 128), Scheme("standard", 192),    Scheme("standard", 256),     Scheme("agile", 256, "SHA512"),
         Scheme("agile", 128, "SHA1", 3), newest,
+        // Flags 0x0C (CryptoAPI, no AES flag) with an AES cipher: no spin rounds.
+        Scheme("cryptoapi-aes", 128), Scheme("cryptoapi-aes", 256),
     };
     const auto jetOnly = CreateJetEngine(false);
     for (const mkdb::EncryptionSettings& encryption : schemes) {
@@ -166,6 +168,25 @@ TEST_F(EncryptedFiles, EverySchemeOpensWithItsPasswordAndOnlyWithIt) {
         } catch (const EngineError& error) {
             EXPECT_EQ(DaoNumberOf(error), kUnrecognized);
         }
+    }
+}
+
+// The header Access writes with its compatibility mode off: the flags carry
+// CryptoAPI and document properties but not AES, the cipher is AES, and the
+// password hash is used without rounds.
+TEST_F(EncryptedFiles, CryptoApiHeaderWithoutTheAesFlagTakesNoSpinRounds) {
+    for (const int bits : {128, 256}) {
+        const MdbDescription d = Description(Scheme("cryptoapi-aes", bits));
+        const auto bytes = WriteMdbToMemory(d);
+        constexpr std::size_t kBlock = 0x29B;
+        ASSERT_GT(bytes.size(), kBlock + 32);
+        EXPECT_EQ(bytes[kBlock + 4], 0x0C) << "flags copy";
+        EXPECT_EQ(bytes[kBlock + 12], 0x0C) << "header flags";
+        const uint32_t algorithm = bytes[kBlock + 20] | (bytes[kBlock + 21] << 8);
+        EXPECT_EQ(algorithm, bits == 128 ? 0x660Eu : 0x6610u);
+        const fs::path path = Write(bytes);
+        EXPECT_EQ(ReadItems(*engine_, path, std::string("Secret 42")), Expected(d)) << bits;
+        EXPECT_EQ(Verdict(path, "Secret 43"), kNotValidPassword) << bits;
     }
 }
 

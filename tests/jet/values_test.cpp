@@ -54,6 +54,32 @@ TEST(JetText, Jet3CodePages) {
     EXPECT_FALSE(jet::IsKnownCodePage(65001));
 }
 
+// Pages without a table of ours go through the system: the double-byte
+// pages decode, and a page it cannot convert fails the value with its
+// number rather than passing for Windows-1252.
+TEST(JetText, Jet3TextInOtherCodePages) {
+    std::u16string out;
+    const Bytes japanese = {0x93, 0xFA, 0x96, 0x7B, 'x'}; // "日本x" in Shift-JIS
+    jet::AppendStoredText(japanese, true, 932, out);
+    EXPECT_EQ(out, u"\u65E5\u672Cx");
+    out.clear();
+    const Bytes chinese = {0xD6, 0xD0, 0xCE, 0xC4}; // "中文" in GBK
+    jet::AppendStoredText(chinese, true, 936, out);
+    EXPECT_EQ(out, u"\u4E2D\u6587");
+    out.clear();
+    jet::AppendStoredText(Bytes{'a', 0x80}, true, 0, out);
+    EXPECT_EQ(out, u"a\u20AC") << "no code page named: Windows-1252";
+    out.clear();
+    try {
+        jet::AppendStoredText(Bytes{'a', 0xE4}, true, 12345, out);
+        ADD_FAILURE() << "read in a code page nobody knows";
+    } catch (const EngineError& error) {
+        ASSERT_TRUE(error.Description.has_value());
+        EXPECT_NE(error.Description->find(u"12345"), std::u16string::npos);
+    }
+    EXPECT_TRUE(out.empty());
+}
+
 std::u16string ExtendedDate(const char* text) {
     Bytes bytes(text, text + std::strlen(text));
     bytes.push_back(0);

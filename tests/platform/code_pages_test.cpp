@@ -144,10 +144,10 @@ TEST(OemPage, ConvertsFromEitherAnsiPage)
     EXPECT_EQ(Oem("en_US.UTF-8", "a\xFF" "b"), "a?b");
 }
 
-TEST(OemPage, StopsAtNulAndNeverGrows)
+TEST(OemPage, KeepsNulCharactersAndNeverGrows)
 {
-    EXPECT_EQ(Oem("en_US.UTF-8", std::string("ab\0cd", 5)), "ab");
-    EXPECT_EQ(Oem("en_US.CP1252", std::string("\xE9\0\xE9", 3)), "\x82");
+    EXPECT_EQ(Oem("en_US.UTF-8", std::string("ab\0cd", 5)), std::string("ab\0cd", 5));
+    EXPECT_EQ(Oem("en_US.CP1252", std::string("\xE9\0\xE9", 3)), std::string("\x82\0\x82", 3));
     EXPECT_EQ(Oem("en_US.UTF-8", ""), "");
     const std::string japanese = "\xE6\x97\xA5\xEF\xBD\xB1"; // a kanji and a half-width katakana
     const std::string converted = Oem("ja_JP.UTF-8", japanese);

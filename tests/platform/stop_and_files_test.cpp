@@ -6,10 +6,12 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -60,6 +62,37 @@ TEST(Files, KindsOfPathAreToldWithoutOpeningThem) {
     EXPECT_EQ(platform::KindOfPath(folder / "dir.mdb"), platform::PathKind::Directory);
     EXPECT_EQ(platform::KindOfPath(folder / "none.mdb"), platform::PathKind::Missing);
     EXPECT_EQ(platform::KindOfPath("/dev/zero"), platform::PathKind::Other);
+}
+
+TEST(Files, AFileIsKnownByItselfWhateverItsPathSays) {
+    Folder folder;
+    std::ofstream(folder / "a.mdb") << "x";
+    std::ofstream(folder / "b.mdb") << "x";
+    std::filesystem::create_symlink(folder / "a.mdb", folder / "link.mdb");
+    platform::FileIdentity a, spelled, linked, b, none;
+    ASSERT_TRUE(platform::IdentityOfFile(folder / "a.mdb", a));
+    ASSERT_TRUE(platform::IdentityOfFile(folder / "" + "/./a.mdb", spelled));
+    ASSERT_TRUE(platform::IdentityOfFile(folder / "link.mdb", linked));
+    ASSERT_TRUE(platform::IdentityOfFile(folder / "b.mdb", b));
+    EXPECT_EQ(a, spelled);
+    EXPECT_EQ(a, linked);
+    EXPECT_NE(a, b);
+    EXPECT_FALSE(platform::IdentityOfFile(folder / "none.mdb", none));
+    EXPECT_FALSE(platform::IdentityOfFile(folder / ".", none));
+
+    ASSERT_EQ(::mkfifo((folder / "pipe.mdb").c_str(), 0600), 0);
+    EXPECT_EQ(platform::DescribePath(folder / "a.mdb"), "a regular file");
+    EXPECT_EQ(platform::DescribePath(folder / "pipe.mdb"), "a FIFO");
+    EXPECT_EQ(platform::DescribePath(folder / "."), "a folder");
+    EXPECT_EQ(platform::DescribePath("/dev/null"), "a device");
+    EXPECT_EQ(platform::DescribePath(folder / "none.mdb"), "missing");
+}
+
+TEST(Files, LinkPathFoldersAreSeparatedByColons) {
+    ::setenv("VARNEX_LINK_PATH", "/a:/b c::rel/d:", 1);
+    EXPECT_EQ(platform::LinkPathFolders(), (std::vector<std::string>{"/a", "/b c", "rel/d"}));
+    ::unsetenv("VARNEX_LINK_PATH");
+    EXPECT_TRUE(platform::LinkPathFolders().empty());
 }
 
 TEST(Files, MovingAFileOverAnotherTakesItsPlace) {

@@ -92,13 +92,13 @@ TEST_F(ValueText, ListJoinsItemsWithSemicolons)
     EXPECT_EQ(Text(v), "x;y");
 }
 
-TEST_F(ValueText, TextEndsAtTheFirstNul)
+TEST_F(ValueText, TextKeepsItsNulCharacters)
 {
     const std::u16string text(u"ab\0cd", 5);
     Variant v;
     v.Type = VarType::Text;
     v.Text = text;
-    EXPECT_EQ(Text(v), "ab");
+    EXPECT_EQ(Text(v), std::string("ab\0cd", 5));
 }
 
 TEST_F(ValueText, FailuresLeaveTheTextEmpty)

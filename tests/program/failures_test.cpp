@@ -139,30 +139,58 @@ TEST_F(ProgramFailures, AFileOfTheRunIsAppendedToUnderItsOneHeader) {
     EXPECT_EQ(Out("Items.csv"), "Code,Label\r\n" + kItems + kItems);
 }
 
-// The data page holding the table's rows is taken from it (its owner field
-// changed), as damage would: the definition still counts both rows.
-TEST_F(ProgramFailures, RowsTheTableCountsButCannotBeReadFailTheTable) {
+// The data page holding the table's rows has its row offsets pointing past
+// its end, as damage would: both rows are unreadable and the table fails
+// saying so. The same page taken by another table (its owner changed) is a
+// page the table no longer has: a stale count, which is no failure.
+TEST_F(ProgramFailures, RowsThatCannotBeReadFailTheTableAndAStaleCountDoesNot) {
     const std::string path = scratch_ / "data/stock.mdb";
     fixtures::WriteStock(path);
-    std::string bytes = ReadFile(path);
+    const std::string original = ReadFile(path);
     constexpr std::size_t kPage = 4096;
-    int damaged = 0;
-    for (std::size_t page = kPage; page + kPage <= bytes.size(); page += kPage) {
-        const std::string_view content(bytes.data() + page, kPage);
-        const bool holdsRow = content.find("bolt") != std::string_view::npos ||
-                              content.find(std::string("b\0o\0l\0t\0", 8)) != std::string_view::npos;
-        if (bytes[page] == 0x01 && holdsRow) {
-            bytes[page + 4] = static_cast<char>(bytes[page + 4] ^ 0x7F);
-            ++damaged;
+    const auto rowPage = [&](const std::string& bytes) {
+        for (std::size_t page = kPage; page + kPage <= bytes.size(); page += kPage) {
+            const std::string_view content(bytes.data() + page, kPage);
+            const bool holdsRow = content.find("bolt") != std::string_view::npos ||
+                                  content.find(std::string("b\0o\0l\0t\0", 8)) != std::string_view::npos;
+            if (bytes[page] == 0x01 && holdsRow)
+                return page;
         }
-    }
-    ASSERT_EQ(damaged, 1);
-    WriteFile(path, bytes);
+        return std::size_t{0};
+    };
+    const std::size_t page = rowPage(original);
+    ASSERT_NE(page, 0u);
 
-    const RunResult run = Run({"/SILENT", "data/stock.mdb", "./out", StatusOption()});
+    std::string bytes = original;
+    const auto u16 = [&](std::size_t at) {
+        return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8));
+    };
+    const uint16_t rows = u16(page + 12);
+    int damaged = 0;
+    for (uint16_t row = 0; row < rows; ++row) {
+        const std::size_t at = page + 14 + 2u * row;
+        const uint16_t entry = u16(at);
+        if ((entry & 0x8000) != 0)
+            continue;
+        const auto past = static_cast<uint16_t>((entry & 0xE000) | 0x1FFF);
+        bytes[at] = static_cast<char>(past & 0xFF);
+        bytes[at + 1] = static_cast<char>(past >> 8);
+        ++damaged;
+    }
+    ASSERT_EQ(damaged, 2);
+    WriteFile(path, bytes);
+    RunResult run = Run({"/SILENT", "data/stock.mdb", "./out", StatusOption()});
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_TRUE(Has(run.Err, "data/stock.mdb: table Items: only 0 of its 2 rows")) << run.Err;
+    EXPECT_TRUE(Has(run.Err, "data/stock.mdb: table Items: 2 rows could not be read")) << run.Err;
     EXPECT_TRUE(Has(Status(), "Result=Failed"));
+    EXPECT_EQ(Out("Items.csv"), "");
+
+    bytes = original;
+    bytes[page + 4] = static_cast<char>(bytes[page + 4] ^ 0x7F);
+    WriteFile(path, bytes);
+    run = Run({"/SILENT", "data/stock.mdb", "./out", StatusOption()});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_FALSE(Has(run.Err, "Items")) << run.Err;
     EXPECT_EQ(Out("Items.csv"), "");
 }
 

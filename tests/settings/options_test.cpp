@@ -36,6 +36,20 @@ TEST_F(OptionsTest, NameListsAreEnclosedAndUpperCasedOnlyInAToZ) {
     EXPECT_FALSE(s.OnlyFields.has_value());
 }
 
+// Folders for linked files gather in order; a folder that ends in ".mdb" or
+// ".csv" is still a folder of the option, never the database or the output.
+TEST_F(OptionsTest, LinkFoldersGatherInOrderAndLinksCanBeTurnedOff) {
+    EXPECT_TRUE(s.LinkFolders.empty());
+    EXPECT_EQ(s.FollowLinks, 1);
+    Parse({"shop.mdb", "--link-dir=/data/linked", "--LINK-DIR=backup.mdb", "--link-dir=", "./out", "--links=no"});
+    EXPECT_EQ(s.LinkFolders, (std::vector<std::string>{"/data/linked", "backup.mdb"}));
+    EXPECT_EQ(s.SourcePath.str(), "shop.mdb");
+    EXPECT_EQ(s.OutputPath.str(), "./out");
+    EXPECT_EQ(s.FollowLinks, 0);
+    Parse({"--links=yes"});
+    EXPECT_EQ(s.FollowLinks, 1);
+}
+
 TEST_F(OptionsTest, ColumnsAreARangeOrANameList) {
     Parse({"/COLUMNS=2-5"});
     EXPECT_EQ(s.Columns, "2-5");

@@ -1,5 +1,6 @@
 #include "tests/support/MemoryDatabase.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace memdb {
@@ -63,13 +64,15 @@ private:
 class MemoryTableDef : public TableDef {
 public:
     explicit MemoryTableDef(const Table& table)
-        : name_(Widen(table.Name)), nameFailure_(table.NameFailure), fields_(table) {}
+        : Source(table), name_(Widen(table.Name)), nameFailure_(table.NameFailure), fields_(table) {}
     std::u16string_view Name() const override {
         if (nameFailure_)
             throw EngineError(*nameFailure_);
         return name_;
     }
     const Fields& GetFields() const override { return fields_; }
+
+    const Table& Source;
 
 private:
     std::u16string name_;
@@ -162,6 +165,7 @@ public:
         Check();
         if (table_.Rows.empty())
             throw EngineError(kNoCurrentRecord);
+        unreadable_ = 0;
         row_ = Skip(0);
     }
     void MoveNext() override {
@@ -201,15 +205,24 @@ private:
         if (closed_)
             throw EngineError(kObjectClosed);
     }
-    // The first row from `row` on that lies in one of this part's blocks.
+    // The first row from `row` on that lies in one of this part's blocks
+    // and can be read; the unreadable ones of the part passed are counted.
     std::size_t Skip(std::size_t row) const {
-        if (stride_ == 1)
-            return row;
-        while (row < table_.Rows.size() && row < table_.RowBlocks.size() &&
-               table_.RowBlocks[row] % stride_ != first_)
+        const auto inPart = [&](std::size_t r) {
+            return stride_ == 1 || r >= table_.RowBlocks.size() || table_.RowBlocks[r] % stride_ == first_;
+        };
+        const auto unreadable = [&](std::size_t r) {
+            return std::find(table_.UnreadableRows.begin(), table_.UnreadableRows.end(), r) !=
+                   table_.UnreadableRows.end();
+        };
+        while (row < table_.Rows.size() && (!inPart(row) || unreadable(row))) {
+            if (inPart(row))
+                ++unreadable_;
             ++row;
+        }
         return row;
     }
+    int64_t RowsUnreadable() const override { return unreadable_; }
 
     std::shared_ptr<File> file_;
     const Table& table_;
@@ -218,6 +231,7 @@ private:
     RowFields fields_;
     std::size_t row_ = 0;
     bool closed_ = false;
+    mutable int64_t unreadable_ = 0;
 };
 
 const Variant& RowField::Value() const {
@@ -258,6 +272,15 @@ public:
             return std::make_unique<MemoryRecordset>(file_, t);
         }
         throw EngineError(kItemNotFound);
+    }
+    std::unique_ptr<Recordset> OpenRecordsetOf(const TableDef& table) override {
+        Check();
+        const auto* own = dynamic_cast<const MemoryTableDef*>(&table);
+        if (!own)
+            throw EngineError(kItemNotFound);
+        if (own->Source.OpenRecordsetFailure)
+            throw EngineError(*own->Source.OpenRecordsetFailure, u"In-memory engine", u"The records cannot be read.");
+        return std::make_unique<MemoryRecordset>(file_, own->Source);
     }
 
 private:
@@ -345,7 +368,7 @@ Table& Table::Row(std::vector<Value> values) {
 }
 
 Table& File::AddTable(std::string name, std::vector<Column> columns) {
-    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}, {}, 0, {}, {}});
+    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}, {}, 0, {}, {}, {}});
     return Tables.back();
 }
 

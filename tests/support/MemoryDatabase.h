@@ -60,6 +60,7 @@ struct Table {
     int32_t Blocks = 0;
     std::optional<int32_t> PartFailure; // taking a part raises this code
     std::optional<std::size_t> MoveFailureRow; // moving onto this row raises
+    std::vector<std::size_t> UnreadableRows;    // passed over by a scan and counted, ascending
 
     Table& Row(std::vector<Value> values);
 };

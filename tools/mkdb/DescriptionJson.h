@@ -8,7 +8,8 @@
 //   "creationDate": "2024-05-01 09:30:00",      optional (or a day number)
 //   "encryption": {"scheme": "agile", "password": "secret", "keyBits": 256,
 //                  "hash": "SHA512", "spinCount": 100000},   optional: an encrypted ACE file
-//                  (schemes rc4, rc4-cryptoapi, standard, agile; also "provider" and "version")
+//                  (schemes rc4, rc4-cryptoapi, standard, cryptoapi-aes, agile; also "provider"
+//                  and "version")
 //   "tables": [{
 //     "name": "Orders",
 //     "columns": [{"name": "ID", "type": "long", "autonumber": true},

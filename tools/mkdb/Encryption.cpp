@@ -186,12 +186,16 @@ private:
     std::size_t keyLength_ = 16;
 };
 
+// Standard AES; with `unflagged`, the variant Access writes with its
+// compatibility mode off: flags 0x0C (CryptoAPI, document properties) without
+// the AES flag, and the password hash used with no rounds.
 class StandardScheme : public Scheme {
 public:
-    explicit StandardScheme(const EncryptionSettings& encryption) : settings_(encryption) {
+    StandardScheme(const EncryptionSettings& encryption, bool unflagged)
+        : settings_(encryption), unflagged_(unflagged) {
         salt_ = Stable(encryption.password, "salt", 16);
         Bytes h = crypto::Digest(crypto::HashAlgorithm::Sha1, {salt_, Utf16Le(encryption.password)});
-        for (std::uint32_t i = 0; i < 50000; ++i) {
+        for (std::uint32_t i = 0; i < (unflagged ? 0u : 50000u); ++i) {
             const auto counter = Le32(i);
             h = crypto::Digest(crypto::HashAlgorithm::Sha1, {counter, h});
         }
@@ -222,7 +226,7 @@ public:
         const int bits = KeyBits(settings_);
         Bytes block;
         Append32(block, 0x00020004);  // version 4.2
-        AppendCryptoApiHeader(block, 0x24 /* CryptoAPI and AES */,
+        AppendCryptoApiHeader(block, unflagged_ ? 0x0C /* CryptoAPI, document properties */ : 0x24 /* CryptoAPI and AES */,
                               bits == 128 ? 0x660E : bits == 192 ? 0x660F : 0x6610,
                               static_cast<std::uint32_t>(bits), 0x18 /* RSA and AES */,
                               settings_.provider.empty() ? "Microsoft Enhanced RSA and AES Cryptographic Provider"
@@ -238,6 +242,7 @@ public:
 
 private:
     EncryptionSettings settings_;
+    bool unflagged_;
     Bytes salt_, hn_;
 };
 
@@ -312,7 +317,8 @@ public:
     Sink(const EncryptionSettings& encryption, PageSink& target) : settings_(encryption), target_(target) {
         if (encryption.scheme == "rc4") scheme_ = std::make_unique<Rc4Scheme>(encryption, false);
         else if (encryption.scheme == "rc4-cryptoapi") scheme_ = std::make_unique<Rc4Scheme>(encryption, true);
-        else if (encryption.scheme == "standard") scheme_ = std::make_unique<StandardScheme>(encryption);
+        else if (encryption.scheme == "standard") scheme_ = std::make_unique<StandardScheme>(encryption, false);
+        else if (encryption.scheme == "cryptoapi-aes") scheme_ = std::make_unique<StandardScheme>(encryption, true);
         else scheme_ = std::make_unique<AgileScheme>(encryption);
         const Bytes key = Stable(encryption.password, "database key", 4);
         databaseKey_ = static_cast<std::uint32_t>(key[0]) | (static_cast<std::uint32_t>(key[1]) << 8) |
@@ -356,14 +362,14 @@ private:
 
 void CheckEncryptionSettings(const EncryptionSettings& encryption) {
     const std::string& s = encryption.scheme;
-    if (s != "rc4" && s != "rc4-cryptoapi" && s != "standard" && s != "agile")
-        throw std::runtime_error("encryption: scheme must be rc4, rc4-cryptoapi, standard or agile");
+    if (s != "rc4" && s != "rc4-cryptoapi" && s != "standard" && s != "cryptoapi-aes" && s != "agile")
+        throw std::runtime_error("encryption: scheme must be rc4, rc4-cryptoapi, standard, cryptoapi-aes or agile");
     if (encryption.password.empty()) throw std::runtime_error("encryption: a password is needed");
     const int bits = KeyBits(encryption);
     if (s == "rc4" && bits != 128) throw std::runtime_error("encryption: plain RC4 keys are 128 bits");
     if (s == "rc4-cryptoapi" && (bits < 40 || bits > 128 || bits % 8 != 0))
         throw std::runtime_error("encryption: RC4 key bits must be a multiple of 8 from 40 to 128");
-    if ((s == "standard" || s == "agile") && bits != 128 && bits != 192 && bits != 256)
+    if ((s == "standard" || s == "cryptoapi-aes" || s == "agile") && bits != 128 && bits != 192 && bits != 256)
         throw std::runtime_error("encryption: AES key bits must be 128, 192 or 256");
     if (s == "agile") HashNamed(encryption.hash);
     if (encryption.spinCount > 10000000) throw std::runtime_error("encryption: spin count above ten million");

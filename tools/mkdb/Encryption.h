@@ -13,7 +13,8 @@
 namespace mkdb {
 
 struct EncryptionSettings {
-    // "rc4" (MD5 and RC4), "rc4-cryptoapi", "standard" (AES-ECB) or "agile" (AES-CBC).
+    // "rc4" (MD5 and RC4), "rc4-cryptoapi", "standard" (AES-ECB), "cryptoapi-aes"
+    // (AES-ECB, flags 0x0C and no spin rounds) or "agile" (AES-CBC).
     std::string scheme;
     std::string password; // UTF-8; must not be empty
     int keyBits = 0;      // 0: the scheme's usual size (128, or 256 for agile)

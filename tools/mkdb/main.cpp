@@ -14,7 +14,7 @@ int Usage() {
                  "<output>\n"
                  "  --rows N          row count of every generated table (overrides the description)\n"
                  "  --seed S          seed of every generated table (overrides the description)\n"
-                 "  --encrypt SCHEME  write an encrypted .accdb: rc4, rc4-cryptoapi, standard or agile\n"
+                 "  --encrypt SCHEME  write an encrypted .accdb: rc4, rc4-cryptoapi, standard, cryptoapi-aes or agile\n"
                  "  --password P      the encryption's password (overrides the description)\n";
     return 2;
 }
