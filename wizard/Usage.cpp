@@ -58,6 +58,10 @@ Options (also -OPTION; keywords in any case):
   /LOG               append events to wizards.log
   /STATUS[=FILE]     report the stage to a status file (Result=...)
   /QUIET             no progress line on the terminal
+  --link-dir=FOLDER  look for the files of linked tables in FOLDER too (after
+                     their stored path and the database's folder; repeatable;
+                     then the folders of VARNEX_LINK_PATH)
+  --links=no         follow no linked table: each fails alone
   --list-tables      print the tables the run would convert, one per line
   --version          print the version
 
