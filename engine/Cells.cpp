@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -521,32 +522,8 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
         }
         // A run of characters beyond ASCII, across switches, up to the next
         // ASCII character (NUL included) or the end.
-        wide_.clear();
-        while (p < end) {
-            if (oneByte) {
-                if (*p == 0) {
-                    oneByte = false;
-                    ++p;
-                    continue;
-                }
-                if (*p < 0x80)
-                    break;
-                wide_.push_back(*p++);
-                continue;
-            }
-            if (compressed && p[0] == 0) {
-                oneByte = true;
-                ++p;
-                continue;
-            }
-            if (end - p < 2)
-                return false;
-            const auto unit = static_cast<char16_t>(p[0] | (p[1] << 8));
-            if (unit < 0x80)
-                break;
-            wide_.push_back(unit);
-            p += 2;
-        }
+        if (!GatherUnits(p, end, compressed, oneByte, true, SIZE_MAX))
+            return false;
         platform::WideToAnsi(wide_, converted_);
         if (static_cast<std::size_t>(to - start) + (converted_.size() + unitsLeft()) * perUnit + 2 > room)
             return false;
@@ -558,40 +535,35 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
     return true;
 }
 
-bool TableCellWriter::NextSlice(const uint8_t*& p, const uint8_t* end, bool compressed, bool& oneByte)
+bool TableCellWriter::GatherUnits(const uint8_t*& p, const uint8_t* end, bool compressed, bool& oneByte,
+                                  bool untilAscii, std::size_t most)
 {
     wide_.clear();
-    const auto take = [&]() -> bool {
-        for (;;) {
-            if (p >= end)
-                return true;
-            if (oneByte) {
-                if (*p == 0) {
-                    oneByte = false;
-                    ++p;
-                    continue;
-                }
-                wide_.push_back(*p++);
-                return true;
-            }
-            if (compressed && p[0] == 0) {
-                oneByte = true;
+    while (p < end) {
+        if (oneByte) {
+            if (*p == 0) {
+                oneByte = false;
                 ++p;
                 continue;
             }
-            if (end - p < 2)
-                return false;
-            wide_.push_back(static_cast<char16_t>(p[0] | (p[1] << 8)));
-            p += 2;
-            return true;
-        }
-    };
-    while (p < end && wide_.size() < kSliceUnits)
-        if (!take())
+        } else if (compressed && p[0] == 0) {
+            oneByte = true;
+            ++p;
+            continue;
+        } else if (end - p < 2) {
             return false;
-    // The ANSI form of a pair is one character's: it is never split.
-    if (!wide_.empty() && wide_.back() >= 0xD800 && wide_.back() <= 0xDBFF && p < end)
-        return take();
+        }
+        const auto unit = static_cast<char16_t>(oneByte ? *p : p[0] | (p[1] << 8));
+        if (untilAscii && unit < 0x80)
+            break;
+        // The ANSI form of a pair is one character's: it is never split.
+        const bool closesPair =
+            unit >= 0xDC00 && unit <= 0xDFFF && !wide_.empty() && wide_.back() >= 0xD800 && wide_.back() <= 0xDBFF;
+        if (wide_.size() >= most && !closesPair)
+            break;
+        wide_.push_back(unit);
+        p += oneByte ? 1 : 2;
+    }
     return true;
 }
 
@@ -611,7 +583,7 @@ bool TableCellWriter::WriteLongStoredText(OutputFile& file, const StoredText& st
     const uint8_t* p = begin;
     bool oneByte = compressed;
     while (p < end) {
-        if (!NextSlice(p, end, compressed, oneByte))
+        if (!GatherUnits(p, end, compressed, oneByte, false, kSliceUnits))
             return false; // nothing written: the value raises the reader's error
         if (quoteAll_ || delimiter_ < 0 || delimiterSeen)
             continue;
@@ -627,7 +599,7 @@ bool TableCellWriter::WriteLongStoredText(OutputFile& file, const StoredText& st
     p = begin;
     oneByte = compressed;
     while (p < end) {
-        NextSlice(p, end, compressed, oneByte);
+        GatherUnits(p, end, compressed, oneByte, false, kSliceUnits);
         platform::WideToAnsi(wide_, converted_);
         for (std::size_t at = 0; at < converted_.size(); at += piece) {
             const std::string_view part = std::string_view(converted_).substr(at, piece);

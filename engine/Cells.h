@@ -114,9 +114,11 @@ private:
     // A stored text too long to be written in one piece: widened, converted
     // and written a slice at a time, so that it costs no copy of its own size.
     bool WriteLongStoredText(OutputFile& file, const StoredText& stored);
-    // The next slice of a stored text's units into wide_ (a surrogate pair
-    // kept whole); false when the bytes end inside a character.
-    bool NextSlice(const uint8_t*& p, const uint8_t* end, bool compressed, bool& oneByte);
+    // Units of a stored text from p on into wide_, across switches: at most
+    // `most` (a surrogate pair kept whole) and, with untilAscii, up to the
+    // next ASCII unit. False when the bytes end inside a character.
+    bool GatherUnits(const uint8_t*& p, const uint8_t* end, bool compressed, bool& oneByte, bool untilAscii,
+                     std::size_t most);
     // The bytes of a text after their steps, from `to` on; returns the end.
     char* PassBytes(std::string_view text, char* to, bool& delimiterSeen) const;
     // Adds the enclosing quotes the cell takes around [start + quote, end);

@@ -54,6 +54,8 @@ public:
             // back, so the file system sees the bytes the user gave.
             auto file = std::make_shared<DatabaseFile>(platform::WideToAnsi(name), PasswordOf(connect),
                                                        std::move(settings), true);
+            if (file->Identity())
+                file->Links()->Adopt(*file->Identity(), file);
             return std::make_unique<JetDatabase>(std::move(file));
         } catch (const EngineError&) {
             throw;

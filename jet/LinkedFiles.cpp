@@ -7,6 +7,9 @@ namespace jet {
 
 std::shared_ptr<DatabaseFile> LinkedFiles::Open(const platform::FileIdentity& identity,
                                                 const std::function<std::shared_ptr<DatabaseFile>()>& open) {
+    if (rootIdentity_ && *rootIdentity_ == identity)
+        if (std::shared_ptr<DatabaseFile> root = root_.lock())
+            return root;
     for (auto it = held_.begin(); it != held_.end(); ++it) {
         if (it->first == identity) {
             held_.splice(held_.begin(), held_, it);
@@ -16,7 +19,6 @@ std::shared_ptr<DatabaseFile> LinkedFiles::Open(const platform::FileIdentity& id
     if (const auto failed = failed_.find(identity); failed != failed_.end())
         throw failed->second;
     std::shared_ptr<DatabaseFile> opened;
-    ++opens_;
     try {
         opened = open();
     } catch (const EngineError& error) {

@@ -1,10 +1,13 @@
 #pragma once
 // The databases that linked tables lead to, for one opened database and all
 // that is reached from it. A file is known by its identity, not by the text
-// of its path: every spelling of one file opens it (and derives its key)
-// once. Only a few are held open at a time, so links to many files, or many
-// links, never run out of descriptors or memory.
+// of its path: every spelling of one file shares one open (and one key
+// derivation). Only a few are held open at a time, so links to many files,
+// or many links, never run out of descriptors or memory; a file let go is
+// opened again should a later table need it, which a run that reads its
+// tables in order seldom does.
 
+#include "core/Database.h"
 #include "platform/Platform.h"
 
 #include <atomic>
@@ -17,8 +20,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "core/Database.h"
 
 namespace jet {
 
@@ -41,21 +42,25 @@ public:
 
     explicit LinkedFiles(OpenSettings settings) : settings_(std::move(settings)) {}
     const OpenSettings& Settings() const { return settings_; }
+    // The database these links start from: a link back to its file is
+    // answered by it, with no second open or key derivation.
+    void Adopt(const platform::FileIdentity& identity, std::weak_ptr<DatabaseFile> database) {
+        rootIdentity_ = identity;
+        root_ = std::move(database);
+    }
 
     // The file of that identity, opened by open() on first request (or after
     // it was let go). A file that failed to open fails again with the same
     // error, without a second try: a wrong password costs one derivation.
     std::shared_ptr<DatabaseFile> Open(const platform::FileIdentity& identity,
                                        const std::function<std::shared_ptr<DatabaseFile>()>& open);
-    std::size_t Held() const { return held_.size(); }
-    // How many times a file was opened (not found held): the test of "once".
-    std::size_t Opens() const { return opens_; }
 
 private:
     OpenSettings settings_;
     std::list<std::pair<platform::FileIdentity, std::shared_ptr<DatabaseFile>>> held_; // most recent first
     std::map<platform::FileIdentity, EngineError> failed_;
-    std::size_t opens_ = 0;
+    std::optional<platform::FileIdentity> rootIdentity_;
+    std::weak_ptr<DatabaseFile> root_; // weak: the database owns this object
 };
 
 } // namespace jet

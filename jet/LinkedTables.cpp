@@ -73,7 +73,9 @@ ConnectText ParseConnect(std::u16string_view connect) {
     ConnectText parsed;
     std::size_t at = connect.find(u';');
     parsed.Type = Trimmed(connect.substr(0, at));
-    parsed.Shown = parsed.Type;
+    // A text that starts with a key rather than a type keeps no secret either.
+    if (parsed.Type.find(u'=') == std::u16string::npos || !HoldsSecret(parsed.Type))
+        parsed.Shown = parsed.Type;
     while (at != std::u16string_view::npos) {
         std::u16string_view rest = connect.substr(at + 1);
         if (StartsWithKey(rest, u"DATABASE=")) {

@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "platform/FolderList.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -91,21 +92,8 @@ std::string DescribePath(const std::string& path) {
 }
 
 std::vector<std::string> LinkPathFolders() {
-    std::vector<std::string> folders;
     const char* value = std::getenv("VARNEX_LINK_PATH");
-    if (value == nullptr)
-        return folders;
-    const std::string_view text(value);
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(':', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end > start)
-            folders.emplace_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return folders;
+    return value == nullptr ? std::vector<std::string>() : SplitFolderList(value, ':');
 }
 
 std::vector<std::string> FindMatchingNames(const std::string& pattern) {

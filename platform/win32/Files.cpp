@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "platform/FolderList.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -98,11 +99,10 @@ std::string DescribePath(const std::string& path)
 
 std::vector<std::string> LinkPathFolders()
 {
-    std::vector<std::string> folders;
     char small[1024];
     DWORD length = GetEnvironmentVariableA("VARNEX_LINK_PATH", small, sizeof small);
     if (length == 0)
-        return folders;
+        return {};
     std::string value;
     if (length < sizeof small) {
         value.assign(small, length);
@@ -111,16 +111,7 @@ std::vector<std::string> LinkPathFolders()
         length = GetEnvironmentVariableA("VARNEX_LINK_PATH", value.data(), length);
         value.resize(length < value.size() ? length : 0);
     }
-    std::size_t start = 0;
-    while (start <= value.size()) {
-        std::size_t end = value.find(';', start);
-        if (end == std::string::npos)
-            end = value.size();
-        if (end > start)
-            folders.push_back(value.substr(start, end - start));
-        start = end + 1;
-    }
-    return folders;
+    return SplitFolderList(value, ';');
 }
 
 std::vector<std::string> FindMatchingNames(const std::string& pattern)

@@ -240,12 +240,13 @@ TEST_F(Linked, SecretsOfConnectTextsNeverReachAMessage) {
         Link("Sales", "", "dbo.Sales", "ODBC;DSN=Sales;UID=sa;Password=hunter2;AppPwd=swordfish;Db_Password=x9;", true),
         Link("Mail", "", "Inbox", "Exchange 4.0;MAPILEVEL=Inbox|;PASSWORD=letmein;DATABASE=C:\\mail.mdb"),
         Link("Gone", "", "People", "MS Access;DATABASE=C:\\gone.mdb;PWD=opensesame"),
+        Link("Bare", "", "dbo.T", "Pwd=tiger;DSN=x", true),
     });
     const auto database = OpenWith(path, OpenOptions());
-    for (const char16_t* name : {u"Sales", u"Mail", u"Gone"}) {
+    for (const char16_t* name : {u"Sales", u"Mail", u"Gone", u"Bare"}) {
         const std::string failure = FailureOf(*database, name);
         EXPECT_NE(failure, "no failure");
-        for (const char* secret : {"hunter2", "swordfish", "x9", "letmein", "opensesame"})
+        for (const char* secret : {"hunter2", "swordfish", "x9", "letmein", "opensesame", "tiger"})
             EXPECT_EQ(failure.find(secret), std::string::npos) << failure;
     }
     EXPECT_NE(FailureOf(*database, u"Sales").find("UID=sa"), std::string::npos);

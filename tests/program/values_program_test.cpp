@@ -3,6 +3,7 @@
 // and a damaged catalog naming two tables alike but for case.
 
 #include "tests/program/Harness.h"
+#include "tests/tools/TableBuilding.h"
 
 #include "tools/mkdb/MdbDescription.h"
 
@@ -15,14 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace std::string_literals;
-
-ColumnSpec Column(const std::string& name, JetType type, int size = 0) {
-    ColumnSpec c;
-    c.name = name;
-    c.type = type;
-    c.size = size;
-    return c;
-}
+using building::Col;
 
 class ValuesProgram : public ::testing::Test {
 protected:
@@ -52,7 +46,7 @@ TEST_F(ValuesProgram, NulCharactersAreWrittenAsTheByteZero) {
     for (const FileFormat format : {FileFormat::Jet3, FileFormat::Jet4, FileFormat::Ace14}) {
         TableSpec notes;
         notes.name = "Notes";
-        notes.columns = {Column("ID", JetType::Long), Column("Short", JetType::Text, 50), Column("Long", JetType::Memo)};
+        notes.columns = {Col("ID", JetType::Long), Col("Short", JetType::Text, 50), Col("Long", JetType::Memo)};
         notes.rows = {{CellValue::fromInt(1), CellValue::fromText("a\0b"s), CellValue::fromText("x\0y\0"s)},
                       {CellValue::fromInt(2), CellValue::fromText("\0"s), CellValue::fromText(longMemo)},
                       {CellValue::fromInt(3), CellValue::fromText("plain"), CellValue::fromText("plain memo")}};
@@ -87,7 +81,7 @@ TEST_F(ValuesProgram, Jet3TextInDoubleByteCodePagesIsDecoded) {
     for (const auto& c : cases) {
         TableSpec words;
         words.name = "Words";
-        words.columns = {Column("ID", JetType::Long), Column("Word", JetType::Text, 50), Column("Note", JetType::Memo)};
+        words.columns = {Col("ID", JetType::Long), Col("Word", JetType::Text, 50), Col("Note", JetType::Memo)};
         words.rows = {{CellValue::fromInt(1), CellValue::fromText(c.Text), CellValue::fromText(c.Text + " and ASCII")}};
         MdbDescription d;
         d.format = FileFormat::Jet3;
@@ -108,10 +102,10 @@ TEST_F(ValuesProgram, Jet3TextInDoubleByteCodePagesIsDecoded) {
 TEST_F(ValuesProgram, TablesNamedAlikeButForCaseKeepTheirOwnRows) {
     TableSpec orders, shouting;
     orders.name = "Orders";
-    orders.columns = {Column("ID", JetType::Long)};
+    orders.columns = {Col("ID", JetType::Long)};
     orders.rows = {{CellValue::fromInt(1)}, {CellValue::fromInt(2)}};
     shouting.name = "ORDERX"; // the writer refuses names alike: renamed below
-    shouting.columns = {Column("Code", JetType::Text, 10)};
+    shouting.columns = {Col("Code", JetType::Text, 10)};
     shouting.rows = {{CellValue::fromText("X")}};
     MdbDescription d;
     d.tables = {orders, shouting};
