@@ -205,6 +205,11 @@ TEST_F(ExportTest, OnlyRowsThatCannotBeReadFailTheTable) {
 // A damaged catalog may list two tables whose names differ in case only;
 // each is exported from its own entry, never one table's rows twice.
 TEST_F(ExportTest, TablesWhoseNamesDifferInCaseOnlyAreEachReadFromTheirOwnEntry) {
+#ifdef _WIN32
+    // One file there: which name the second table takes is the file-name
+    // collision rule's to say.
+    GTEST_SKIP() << "file names differing in case only are one file";
+#endif
     file->AddTable("Orders", {{"N", DaoType::Long}}).Row({memdb::Long(1)}).Row({memdb::Long(2)});
     file->AddTable("ORDERS", {{"M", DaoType::Long}}).Row({memdb::Long(99)});
     settings.TableList = ";Orders;;ORDERS;";
