@@ -7,6 +7,8 @@
 #include "tools/mkdb/MdbDescription.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -75,7 +77,7 @@ int main(int argc, char** argv) {
     orders.columns = {Column("ID", JetType::Long), Column("Note", JetType::Text, 20)};
     orders.rows = {{CellValue::fromInt(1), Text("first")}, {CellValue::fromInt(2), Text("second")}};
     TableSpec shouting = orders;
-    shouting.name = "ORDERS";
+    shouting.name = "ORDERX"; // the writer refuses names alike: renamed in the file below
     shouting.rows = {{CellValue::fromInt(9), Text("other")}};
     MdbDescription loops;
     loops.tables = {orders, shouting};
@@ -84,6 +86,17 @@ int main(int argc, char** argv) {
                    LinkDescription{"Far", "C:\\Elsewhere\\input.mdb", "Orders", "MS Access;PWD=x;DATABASE=C:\\Elsewhere\\input.mdb", false},
                    LinkDescription{"Deep", ".//input.mdb", "Far", "", false}};
     WriteMdb(loops, folder + "seed-loops.mdb");
+    {
+        std::ifstream in(folder + "seed-loops.mdb", std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (const std::string& from : {std::string("ORDERX"), std::string("O\0R\0D\0E\0R\0X\0", 12)}) {
+            std::string to = from;
+            to[from.size() - (from.size() == 6 ? 1 : 2)] = 'S';
+            for (std::size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + 1))
+                bytes.replace(at, from.size(), to);
+        }
+        std::ofstream(folder + "seed-loops.mdb", std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
 
     TableSpec words;
     words.name = "Words";
