@@ -53,18 +53,26 @@ void WriteEscapedRuns(OutputFile& file, std::string_view text, std::string_view 
 
 void ValueToText(const Variant& value, std::string& text)
 {
-    const int32_t code = platform::VariantToText(value, text);
+    const int32_t code = ValueToTextCode(value, text);
     if (code != HResult::Ok)
         throw EngineError(code);
+}
+
+int32_t ValueToTextCode(const Variant& value, std::string& text)
+{
+    const int32_t code = platform::VariantToText(value, text);
+    if (code != HResult::Ok)
+        return code;
     // Only texts and the shapes made from stored bytes can carry a NUL;
     // numbers and dates come from digit formatting, and searching every one
     // of them would cost a pass over most cells of an export.
     if (value.Type != VarType::Text && value.Type != VarType::List && value.Type != VarType::Bytes &&
         value.Type != VarType::Guid)
-        return;
+        return HResult::Ok;
     const auto nul = text.find('\0');
     if (nul != std::string::npos)
         text.resize(nul);
+    return HResult::Ok;
 }
 
 void ReplaceLineBreaks(std::string& text)
@@ -228,21 +236,23 @@ bool TableCellWriter::HoldsDelimiter(const char* text, std::size_t length) const
 #endif
 }
 
-void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass cellClass)
+int32_t TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass cellClass)
 {
     if (value.IsNull())
-        return;
+        return HResult::Ok;
     if (value.Type == VarType::Text && cellClass == CellClass::Text && asciiText_ && WriteAsciiText(file, value.Text))
-        return;
+        return HResult::Ok;
     if ((cellClass == CellClass::Number ? plainNumbers_ : cellClass == CellClass::Verbatim && plainVerbatim_) &&
         WriteScalar(file, value, cellClass))
-        return;
-    ValueToText(value, text_);
+        return HResult::Ok;
+    // One value without a text costs its cell, never the table.
+    if (const int32_t code = ValueToTextCode(value, text_); code != HResult::Ok)
+        return code;
     switch (cellClass) {
     case CellClass::Number:
         if (plainNumbers_ && !HoldsDelimiter(text_)) {
             file.Write(text_);
-            return;
+            return HResult::Ok;
         }
         break;
     case CellClass::Verbatim:
@@ -250,21 +260,22 @@ void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass ce
             file.Put(kQuote);
             file.Write(text_);
             file.Put(kQuote);
-            return;
+            return HResult::Ok;
         }
         if (settings_.Fields.size() <= 1 && !HoldsDelimiter(text_)) {
             file.Write(text_);
-            return;
+            return HResult::Ok;
         }
         break;
     case CellClass::Text:
         if (fusedText_ && WriteFusedText(file))
-            return;
+            return HResult::Ok;
         break;
     }
     WriteCellText(settings_, file, text_, cellClass);
     if (text_.capacity() > kKeptBufferBytes)
         std::string().swap(text_);
+    return HResult::Ok;
 }
 
 // The number and Verbatim cases of Write with the value's text formatted in
@@ -396,14 +407,14 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
     return WriteStoredText(file, stored);
 }
 
-void TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cellClass)
+int32_t TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cellClass)
 {
     if (cellClass == CellClass::Text && asciiText_) {
         StoredText stored;
         if (field.StoredTextValue(stored) && WriteStoredText(file, stored))
-            return;
+            return HResult::Ok;
     }
-    Write(file, field.Value(), cellClass);
+    return Write(file, field.Value(), cellClass);
 }
 
 // A text cell straight from the stored bytes, with no UTF-16 copy of the

@@ -21,6 +21,7 @@ constexpr int32_t kMaxThreads = 4;
 struct FormattedBlock {
     std::string Bytes;
     int32_t Records = 0;
+    UnrenderedCells Unrendered; // rows numbered from 1 within the block
     bool Stopped = false;       // a stop request came before the block's end
     std::exception_ptr Error;   // what ended the block early
 };
@@ -87,10 +88,13 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, const Colum
     out.OpenMemory();
     int32_t block = first;
     int32_t records = 0;
+    UnrenderedCells unrendered;
     auto deliver = [&](bool stopped, std::exception_ptr error) {
-        queue.Deliver(block, FormattedBlock{std::string(out.Bytes()), records, stopped, std::move(error)});
+        queue.Deliver(block,
+                      FormattedBlock{std::string(out.Bytes()), records, unrendered, stopped, std::move(error)});
         out.Clear();
         records = 0;
+        unrendered = UnrenderedCells();
         block += stride;
     };
     if (!queue.WaitForTurn(block))
@@ -111,7 +115,8 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, const Colum
                 if (!queue.WaitForTurn(block))
                     return;
             }
-            WriteRecord(cells, out, part.GetFields(), plan, fieldDelimiter, recordDelimiter);
+            WriteRecord(cells, out, part.GetFields(), plan, fieldDelimiter, recordDelimiter, unrendered,
+                        int64_t{records} + 1);
             records += 1;
             part.MoveNext();
         }
@@ -196,6 +201,7 @@ std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, 
         for (int32_t n = 0; n < blocks; ++n) {
             FormattedBlock block = queue.Take(n);
             file.Write(block.Bytes);
+            written.Unrendered.Append(block.Unrendered, written.Count);
             written.Count += block.Records;
             settings.RecordsDone += block.Records;
             if (block.Error)

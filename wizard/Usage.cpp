@@ -1,17 +1,13 @@
 #include "wizard/Usage.h"
 
 #include "platform/Platform.h"
+#include "wizard/ProgramName.h"
 #include "wizard/Wizard.h"
 
 #include <cstdio>
 
 std::string UsageText(std::string_view programName) {
-    std::string name(programName);
-    const std::size_t cut = name.find_last_of("/\\");
-    if (cut != std::string::npos)
-        name.erase(0, cut + 1);
-    if (name.empty())
-        name = "varnex";
+    const std::string name = ProgramBaseName(programName);
     const bool windows = platform::PathSeparator == '\\';
     const std::string settingsFile = name.substr(0, name.rfind('.')) + ".ini";
 
