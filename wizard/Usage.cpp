@@ -61,8 +61,10 @@ Settings saved in )" + settingsFile + R"( beside the program come first; without
 that file there is no header line, cells are quoted and files are replaced.
 
 Exit status: 0 when every table was converted; 1 when a database could not
-be opened, the path matched no file, a table could not be written, or no
-OUTPUT was given.
+be opened, the path matched no file, a table could not be written, no
+OUTPUT was given, or a path or the password was too long to be used whole.
+A table whose name cannot be a file name, or whose file is another table's,
+is written to a file of another name (NAME~2.csv...); a note says which.
 
 Examples:
 )";

@@ -16,14 +16,13 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using harness::Has;
 using harness::ListDir;
 using harness::ReadFile;
 using harness::RunResult;
 using harness::WriteFile;
 
 namespace {
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // One table per name, each with the one row {row}.
 void WriteTablesNamed(const std::string& path, const std::vector<std::string>& names) {
