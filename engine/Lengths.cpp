@@ -3,6 +3,8 @@
 #include "engine/Report.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
+
 namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == platform::PathSeparator; }

@@ -144,7 +144,7 @@ int RunProgram(int argc, const char* const* argv) {
     } catch (const std::exception& error) {
         // Out of memory and the like: the run did not finish, and a script
         // watching the status file or the exit code must see that.
-        std::fprintf(stderr, "Conversion stopped: %s\n", error.what());
+        Tell("Conversion stopped: ", error.what());
         WriteStatus("Failed", *settings);
         return 1;
     }
