@@ -36,6 +36,17 @@ std::string FormatLogEntry(const platform::LocalTime& time, std::string_view lab
     return entry;
 }
 
+std::string ActivityLogPath(const std::string& folder)
+{
+    if (folder.empty())
+        return {};
+    std::string path = folder;
+    if (path.back() != platform::PathSeparator)
+        path.push_back(platform::PathSeparator);
+    path.append(kLogName);
+    return path;
+}
+
 void WriteLog(const std::string& folder, const platform::LocalTime& time, std::string_view label,
               std::string_view message)
 {
@@ -43,11 +54,8 @@ void WriteLog(const std::string& folder, const platform::LocalTime& time, std::s
     // the file system; the entry is dropped instead.
     if (folder.empty())
         return;
-    std::string path = folder;
-    if (path.back() != platform::PathSeparator)
-        path.push_back(platform::PathSeparator);
-    path.append(kLogName);
-    if (path.size() > kPathCapacity)
+    const std::string path = ActivityLogPath(folder);
+    if (path.size() > kSystemPathCapacity)
         return;
 
     // Opened and closed per entry so that other processes can append in turn;

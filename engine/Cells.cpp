@@ -47,17 +47,25 @@ void WriteEscapedRuns(OutputFile& file, std::string_view text, std::string_view 
 
 void ValueToText(const Variant& value, std::string& text)
 {
-    const int32_t code = platform::VariantToText(value, text);
+    const int32_t code = ValueToTextCode(value, text);
     if (code != HResult::Ok)
         throw EngineError(code);
+}
+
+int32_t ValueToTextCode(const Variant& value, std::string& text)
+{
+    const int32_t code = platform::VariantToText(value, text);
+    if (code != HResult::Ok)
+        return code;
     // A text is written whole, a NUL inside it as the byte 0: the value is
     // the user's data, and a cut would lose what follows. A complex column's
     // items keep ending at their first NUL, as their joined text always did.
     if (value.Type != VarType::List)
-        return;
+        return HResult::Ok;
     const auto nul = text.find('\0');
     if (nul != std::string::npos)
         text.resize(nul);
+    return HResult::Ok;
 }
 
 void ReplaceLineBreaks(std::string& text)
@@ -221,21 +229,23 @@ bool TableCellWriter::HoldsDelimiter(const char* text, std::size_t length) const
 #endif
 }
 
-void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass cellClass)
+int32_t TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass cellClass)
 {
     if (value.IsNull())
-        return;
+        return HResult::Ok;
     if (value.Type == VarType::Text && cellClass == CellClass::Text && asciiText_ && WriteAsciiText(file, value.Text))
-        return;
+        return HResult::Ok;
     if ((cellClass == CellClass::Number ? plainNumbers_ : cellClass == CellClass::Verbatim && plainVerbatim_) &&
         WriteScalar(file, value, cellClass))
-        return;
-    ValueToText(value, text_);
+        return HResult::Ok;
+    // One value without a text costs its cell, never the table.
+    if (const int32_t code = ValueToTextCode(value, text_); code != HResult::Ok)
+        return code;
     switch (cellClass) {
     case CellClass::Number:
         if (plainNumbers_ && !HoldsDelimiter(text_)) {
             file.Write(text_);
-            return;
+            return HResult::Ok;
         }
         break;
     case CellClass::Verbatim:
@@ -243,21 +253,22 @@ void TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass ce
             file.Put(kQuote);
             file.Write(text_);
             file.Put(kQuote);
-            return;
+            return HResult::Ok;
         }
         if (settings_.Fields.size() <= 1 && !HoldsDelimiter(text_)) {
             file.Write(text_);
-            return;
+            return HResult::Ok;
         }
         break;
     case CellClass::Text:
         if (fusedText_ && WriteFusedText(file))
-            return;
+            return HResult::Ok;
         break;
     }
     WriteCellText(settings_, file, text_, cellClass);
     if (text_.capacity() > kKeptBufferBytes)
         std::string().swap(text_);
+    return HResult::Ok;
 }
 
 // The number and Verbatim cases of Write with the value's text formatted in
@@ -389,14 +400,14 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
     return WriteStoredText(file, stored);
 }
 
-void TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cellClass)
+int32_t TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cellClass)
 {
     if (cellClass == CellClass::Text && asciiText_) {
         StoredText stored;
         if (field.StoredTextValue(stored) && WriteStoredText(file, stored))
-            return;
+            return HResult::Ok;
     }
-    Write(file, field.Value(), cellClass);
+    return Write(file, field.Value(), cellClass);
 }
 
 // A text cell straight from the stored bytes, with no UTF-16 copy of the

@@ -21,6 +21,8 @@ CellClass CellClassOf(int16_t typeCode);
 // Fills text with the value's narrow text; throws EngineError when the value
 // cannot be converted.
 void ValueToText(const Variant& value, std::string& text);
+// The same without the throw: HResult::Ok, or the failing conversion's code.
+int32_t ValueToTextCode(const Variant& value, std::string& text);
 void ReplaceLineBreaks(std::string& text);
 void ReplaceCommas(std::string& text, std::string_view replacement);
 void WriteEscaped(const ConversionSettings& settings, OutputFile& file, std::string_view text, char marker);
@@ -84,10 +86,13 @@ public:
     TableCellWriter(const TableCellWriter&) = delete;
     TableCellWriter& operator=(const TableCellWriter&) = delete;
 
-    void Write(OutputFile& file, const Variant& value, CellClass cellClass);
+    // HResult::Ok, or the code of the conversion that found no text for the
+    // value (a date out of range): nothing is written then, an empty cell,
+    // and the export goes on. An error of the reader is raised as ever.
+    int32_t Write(OutputFile& file, const Variant& value, CellClass cellClass);
     // The same bytes as Write(file, field.Value(), cellClass); a text the
     // field can hand out as stored is written from those bytes.
-    void Write(OutputFile& file, const Field& field, CellClass cellClass);
+    int32_t Write(OutputFile& file, const Field& field, CellClass cellClass);
 
 private:
     static constexpr uint8_t kEscapeByte = 1;

@@ -1,5 +1,6 @@
 #include "engine/Conversion.h"
 
+#include "engine/Lengths.h"
 #include "engine/Run.h"
 
 namespace {
@@ -11,6 +12,8 @@ ConversionRefusal CheckPaths(const ConversionSettings& settings) {
     // the file system.
     if (settings.OutputPath.empty())
         return ConversionRefusal::NoOutput;
+    if (!LengthRefusal(settings).empty())
+        return ConversionRefusal::TooLong;
     return ConversionRefusal::None;
 }
 
@@ -23,8 +26,10 @@ ConversionOutcome TakeOutcome(ConversionSettings& settings) {
     outcome.Stopped = settings.StopRequested.load() != 0;
     outcome.Failures = std::move(settings.Failures);
     outcome.Warnings = std::move(settings.Warnings);
+    outcome.Notes = std::move(settings.Notes);
     settings.Failures.clear();
     settings.Warnings.clear();
+    settings.Notes.clear();
     return outcome;
 }
 

@@ -20,6 +20,7 @@ enum class ConversionRefusal {
     None,
     NoDatabase, // no database path among the arguments
     NoOutput,   // no output folder or file
+    TooLong,    // a path or the password is longer than can be used whole (LengthRefusal says which)
 };
 
 struct ConversionOutcome {
@@ -31,6 +32,7 @@ struct ConversionOutcome {
     bool Stopped = false; // StopRequested ended the run early
     std::vector<ConversionFailure> Failures;
     std::vector<std::string> Warnings;
+    std::vector<std::string> Notes; // "table X is written to Y"
 
     bool Succeeded() const {
         return Refused == ConversionRefusal::None && FilesFailed == 0 && TablesFailed == 0 && !Stopped;

@@ -1,7 +1,9 @@
 #include "engine/Export.h"
 
 #include "engine/Cells.h"
+#include "engine/HeaderCell.h"
 #include "engine/OutputFile.h"
+#include "engine/OutputNames.h"
 #include "engine/Records.h"
 #include "engine/Report.h"
 #include "platform/Platform.h"
@@ -42,31 +44,21 @@ bool NamesFile(const ConversionSettings& settings, const std::string& path) {
            (settings.Extension && !settings.Extension->empty() && EndsWithNoCase(path, *settings.Extension));
 }
 
-// A table name is used as a file name as it stands; one holding a separator
-// would reach into other folders (a crafted "../x" even out of the output
-// folder), so such a name is a file that cannot be created.
-bool FitsFileName(std::string_view tableName) {
-    return tableName.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
-}
-
 // Works out the table's file and, in file mode, moves OutputPath back to its
-// folder so later tables land beside the named file. Empty: no file can be
-// named after this table.
-std::optional<std::string> OutputPathFor(ConversionSettings& settings, std::string_view tableName) {
+// folder so later tables land beside the named file. A table's own file is
+// named after it, with what a file name cannot hold (a separator, which
+// would reach into other folders) replaced, and never another table's.
+std::string OutputPathFor(ConversionSettings& settings, std::string_view tableName) {
     std::string path = settings.OutputPath.str();
     if (NamesFile(settings, path)) {
         std::size_t cut = path.rfind(platform::PathSeparator);
         if (cut != std::string::npos)
             settings.OutputPath = std::string_view(path).substr(0, cut);
         settings.OutputFileName = path;
+        ClaimNamedFile(settings, path, tableName);
         return path;
     }
-    if (!FitsFileName(tableName))
-        return std::nullopt;
-    path += platform::PathSeparator;
-    path += tableName;
-    path += settings.Extension ? *settings.Extension : std::string(".csv");
-    return path;
+    return ClaimTableFile(settings, path, tableName);
 }
 
 bool WrittenThisRun(const ConversionSettings& settings, const std::string& path) {
@@ -98,7 +90,7 @@ std::string HeaderLine(const ConversionSettings& settings, const ColumnPlan& pla
         if (!first)
             line += settings.Fields.str();
         first = false;
-        line += plan.Names[static_cast<std::size_t>(i)];
+        line += HeaderCell(settings, plan.Names[static_cast<std::size_t>(i)]);
     }
     line += settings.Records.str();
     return line;
@@ -107,7 +99,7 @@ std::string HeaderLine(const ConversionSettings& settings, const ColumnPlan& pla
 RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputFile& file,
                             Recordset& records, const ColumnPlan& plan, int32_t total) {
     if (settings.ExportRecords == 0 || total == 0)
-        return {0, false, records.ValuesLeftEmpty(), settings.ExportRecords == 0 ? 0 : records.RowsUnreadable()};
+        return {0, false, records.ValuesLeftEmpty(), settings.ExportRecords == 0 ? 0 : records.RowsUnreadable(), {}};
     // The wizard's progress follows every record, so its tables stay on one thread.
     if (!window) {
         const int32_t threads = ThreadsFor(settings, records.BlockCount());
@@ -126,17 +118,19 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
     TableCellWriter cells(settings);
     const std::string_view recordDelimiter = settings.Records;
     int32_t written = 0;
+    UnrenderedCells unrendered;
     while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof()) {
         if (window) {
             window->ProgressStep();
             window->ProgressTimes(start, platform::SecondsNow(), written, total);
         }
-        WriteRecord(cells, file, records.GetFields(), plan, fieldDelimiter, recordDelimiter);
+        WriteRecord(cells, file, records.GetFields(), plan, fieldDelimiter, recordDelimiter, unrendered,
+                    int64_t{written} + 1);
         settings.RecordsDone += 1;
         records.MoveNext();
         written += 1;
     }
-    return {written, !records.Eof(), records.ValuesLeftEmpty(), records.RowsUnreadable()};
+    return {written, !records.Eof(), records.ValuesLeftEmpty(), records.RowsUnreadable(), unrendered};
 }
 
 // A replacing export writes beside the old file and takes its place only when
@@ -189,12 +183,7 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
                                     ": no field is named in ONLYFIELDS=");
     }
 
-    const std::optional<std::string> named = OutputPathFor(settings, tableName);
-    if (!named) {
-        ReportUnopenedFile(window, settings, tableName, "the table name cannot be a file name");
-        return;
-    }
-    const std::string& path = *named;
+    const std::string path = OutputPathFor(settings, tableName);
     const bool appendToOwnOutput = WrittenThisRun(settings, path);
     std::optional<Replacement> replacement;
     if (settings.OverWrite != 0 && !appendToOwnOutput)
@@ -246,15 +235,11 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     const int32_t total = records->RecordCount();
     const RecordsWritten written = WriteRecords(window, settings, file, *records, plan, total);
     const bool closed = file.Close();
-    const int64_t leftEmpty = written.LeftEmpty;
     records->Close();
-    if (leftEmpty > 0) {
-        // Written empty rather than losing the whole record; the user hears of it.
-        settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " +
-                                    std::to_string(leftEmpty) +
-                                    (leftEmpty == 1 ? " value could not be decoded and was written empty"
-                                                    : " values could not be decoded and were written empty"));
-    }
+    // Written empty rather than losing the whole record; the user hears of it.
+    const std::string leftEmpty = EmptyCellsWarning(written.LeftEmpty, written.Unrendered, plan.Names);
+    if (!leftEmpty.empty())
+        settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " + leftEmpty);
     if (!closed) {
         WriteStatus("Failed", settings);
         RecordFailure(settings, tableName, "could not write all of " + path);

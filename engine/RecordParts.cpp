@@ -25,6 +25,7 @@ constexpr std::size_t kPieceBytes = 4 << 20;
 struct FormattedBlock {
     std::string Bytes;
     int32_t Records = 0;
+    UnrenderedCells Unrendered; // rows numbered from 1 within the block
     bool Stopped = false;       // a stop request came before the block's end
     std::exception_ptr Error;   // what ended the block early
     bool Piece = false;         // the start of a block whose rest follows
@@ -116,14 +117,17 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, const Colum
     out.OpenMemory();
     int32_t block = first;
     int32_t records = 0;
+    UnrenderedCells unrendered;
     out.SpillOver(kPieceBytes, [&](std::string_view bytes) {
         if (!queue.DeliverPiece(block, std::string(bytes)))
             throw PartAbandoned{};
     });
     auto deliver = [&](bool stopped, std::exception_ptr error) {
-        queue.Deliver(block, FormattedBlock{std::string(out.Bytes()), records, stopped, std::move(error)});
+        queue.Deliver(block,
+                      FormattedBlock{std::string(out.Bytes()), records, unrendered, stopped, std::move(error)});
         out.Clear();
         records = 0;
+        unrendered = UnrenderedCells();
         block += stride;
     };
     if (!queue.WaitForTurn(block))
@@ -144,7 +148,8 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, const Colum
                 if (!queue.WaitForTurn(block))
                     return;
             }
-            WriteRecord(cells, out, part.GetFields(), plan, fieldDelimiter, recordDelimiter);
+            WriteRecord(cells, out, part.GetFields(), plan, fieldDelimiter, recordDelimiter, unrendered,
+                        int64_t{records} + 1);
             records += 1;
             part.MoveNext();
         }
@@ -235,6 +240,7 @@ std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, 
                 block = queue.Take(n);
             }
             file.Write(block.Bytes);
+            written.Unrendered.Append(block.Unrendered, written.Count);
             written.Count += block.Records;
             settings.RecordsDone += block.Records;
             if (block.Error)

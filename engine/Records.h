@@ -4,6 +4,7 @@
 
 #include "core/Database.h"
 #include "engine/Cells.h"
+#include "engine/EmptyCells.h"
 #include "engine/OutputFile.h"
 #include "engine/Settings.h"
 
@@ -27,18 +28,23 @@ struct RecordsWritten {
     bool Stopped = false;     // a stop request ended the table before its last record
     int64_t LeftEmpty = 0;    // values the reader could not decode, written empty
     int64_t Unreadable = 0;   // rows the reader passed over because they could not be read
+    UnrenderedCells Unrendered; // values without a text, written empty
 };
 
-// One record's line: its exported cells and the record delimiter.
+// One record's line: its exported cells and the record delimiter. row: the
+// record's number (from 1) for the cells that have no text.
 inline void WriteRecord(TableCellWriter& cells, OutputFile& file, const Fields& values, const ColumnPlan& plan,
-                        std::string_view fieldDelimiter, std::string_view recordDelimiter)
+                        std::string_view fieldDelimiter, std::string_view recordDelimiter,
+                        UnrenderedCells& unrendered, int64_t row)
 {
     bool first = true;
     for (int32_t i : plan.Exported) {
         if (!first)
             file.Write(fieldDelimiter);
         first = false;
-        cells.Write(file, values.Item(i), plan.Classes[static_cast<std::size_t>(i)]);
+        const int32_t code = cells.Write(file, values.Item(i), plan.Classes[static_cast<std::size_t>(i)]);
+        if (code != HResult::Ok)
+            unrendered.Note(i, row, code);
     }
     if (!recordDelimiter.empty())
         file.Write(recordDelimiter);

@@ -9,6 +9,8 @@
 
 #include "platform/Platform.h"
 
+// wizards.log in the folder; empty without a folder.
+std::string ActivityLogPath(const std::string& folder);
 // Appends one dated entry to wizards.log in the application-data folder.
 void WriteLog(std::string_view label, std::string_view message);
 // The same, into wizards.log of the given folder at the given time.

@@ -1,6 +1,7 @@
 #include "engine/Run.h"
 
 #include "engine/Export.h"
+#include "engine/Lengths.h"
 #include "engine/LoadDatabase.h"
 #include "engine/Report.h"
 #include "platform/Platform.h"
@@ -125,8 +126,13 @@ int32_t ConvertMatches(ConversionSettings& settings, bool closeEachDatabase) {
         if (window)
             window->ProgressStartDatabase(settings.SourcePath);
         bool failed = false;
-        std::string reason;
-        if (LoadDatabase(nullptr, settings, "", &reason) != 0) {
+        std::string reason = PathLengthProblem("its path", settings.SourcePath, settings.SourcePath.GivenSize());
+        if (!reason.empty()) {
+            // A match the record cannot hold whole is not opened cut.
+            settings.Failures.push_back({folder + name, "", reason});
+            settings.FilesFailed += 1;
+            failed = true;
+        } else if (LoadDatabase(nullptr, settings, "", &reason) != 0) {
             settings.FilesFailed += 1;
             RecordFailure(settings, "", reason.empty() ? std::string("cannot be opened") : reason);
             failed = true;

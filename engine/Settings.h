@@ -3,6 +3,7 @@
 
 #include "core/Database.h"
 #include "engine/Windows.h"
+#include "platform/FileNames.h"
 
 #include <atomic>
 #include <cstddef>
@@ -14,7 +15,9 @@
 #include <string_view>
 #include <vector>
 
-// Text with a fixed capacity in bytes: longer values are cut to fit.
+// Text with a fixed capacity in bytes: a longer value is held cut to fit,
+// and remembers the length it was given, so that a path or password is
+// refused rather than used cut (see CheckLengths).
 template <std::size_t Capacity>
 class BoundedText {
 public:
@@ -22,20 +25,32 @@ public:
     BoundedText() = default;
     BoundedText(std::string_view text) { assign(text); }
     BoundedText& operator=(std::string_view text) { assign(text); return *this; }
-    void assign(std::string_view text) { value_.assign(text.substr(0, std::min(text.size(), Capacity))); }
-    void clear() { value_.clear(); }
+    void assign(std::string_view text)
+    {
+        givenSize_ = text.size();
+        value_.assign(text.substr(0, std::min(text.size(), Capacity)));
+    }
+    void clear() { assign({}); }
     bool empty() const { return value_.empty(); }
     std::size_t size() const { return value_.size(); }
     const std::string& str() const { return value_; }
     const char* c_str() const { return value_.c_str(); }
     operator std::string_view() const { return value_; }
     bool operator==(std::string_view other) const { return value_ == other; }
+    // The value given was longer than the capacity, and is held cut.
+    bool Cut() const { return givenSize_ > Capacity; }
+    std::size_t GivenSize() const { return givenSize_; }
 
 private:
     std::string value_;
+    std::size_t givenSize_ = 0;
 };
 
+// The password, the Windows build's paths and every text the wizard's
+// controls hold have room for 259 characters.
 constexpr std::size_t kPathCapacity = 259;
+// Paths as long as the system takes them (259 characters on Windows).
+constexpr std::size_t kSystemPathCapacity = platform::kLongestPath;
 
 // One database or table that did not convert, and why, in one line.
 struct ConversionFailure {
@@ -49,9 +64,9 @@ constexpr std::size_t kTypeChangeSlots = 2048;
 
 struct ConversionSettings {
     void* TitleFont = nullptr;
-    BoundedText<kPathCapacity> OutputPath;
+    BoundedText<kSystemPathCapacity> OutputPath;
     std::unique_ptr<Database> CurrentDatabase;
-    BoundedText<kPathCapacity> SourcePath;
+    BoundedText<kSystemPathCapacity> SourcePath;
     BoundedText<kPathCapacity> Password;
     int32_t OverWrite = 0;
     int32_t CodePage = 0;
@@ -105,12 +120,21 @@ struct ConversionSettings {
     // run entry hands both to the face that started the run.
     std::vector<ConversionFailure> Failures;
     std::vector<std::string> Warnings;
+    // Tables written to a file of another name than their own, and where.
+    std::vector<std::string> Notes;
+    // The file each table of this run was given in a folder (by the folder,
+    // the table's name and the extension), and the table each such file, or a named
+    // output file, belongs to (by the file system's form of its path): two
+    // tables never share one file, while one table of several databases
+    // is appended to its one file.
+    std::map<std::string, std::string> TableFiles;
+    std::map<std::string, std::string> FileOwners;
     int32_t Log = 0;
     int32_t Open = 0;
     int32_t Batch = 0;
     int32_t Wait = 0;
     int32_t Silent = 0;
-    BoundedText<kPathCapacity> StatusFile;
+    BoundedText<kSystemPathCapacity> StatusFile;
 };
 
 // Keywords of the date formats, by index.

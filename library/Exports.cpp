@@ -28,6 +28,8 @@ int32_t Convert(int32_t argc, const char* const* argv) {
         return VARNEX_NO_DATABASE;
     case ConversionRefusal::NoOutput:
         return VARNEX_NO_OUTPUT;
+    case ConversionRefusal::TooLong:
+        return VARNEX_TOO_LONG;
     case ConversionRefusal::None:
         break;
     }

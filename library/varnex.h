@@ -33,6 +33,9 @@ extern "C" {
 #define VARNEX_TABLE_FAILED 4   /* every database opened, but a table could not be written in full
                                    (missing output folder, full disk, unreadable rows); 3 wins when
                                    both apply */
+#define VARNEX_TOO_LONG 5       /* a path (database, output) or the password is longer than the system
+                                   takes whole (POSIX: PATH_MAX, NAME_MAX per name; Windows: 259
+                                   characters; a password: 259); nothing was done */
 
 /* reserved: never read. argv[0] stands for a program name and is skipped;
  * the options begin at argv[1]. Neither the array nor its texts are changed. */

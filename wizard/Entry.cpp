@@ -2,8 +2,11 @@
 
 #include "engine/Report.h"
 #include "engine/Conversion.h"
+#include "engine/Lengths.h"
+#include "platform/Console.h"
 #include "platform/Platform.h"
 #include "wizard/ProgramExtras.h"
+#include "wizard/ProgramName.h"
 #include "wizard/SavedSettings.h"
 #include "wizard/Usage.h"
 #include "wizard/Wizard.h"
@@ -24,18 +27,26 @@ bool RunsUnattended(const ConversionSettings& settings) {
 
 namespace {
 
-// One line per failure or warning, so a script's log shows what went wrong
-// and where: "<file>: <reason>" or "<file>: table <name>: <reason>".
+// One line of stderr; names in it cannot speak to the terminal.
+void Tell(std::string_view prefix, std::string_view text) {
+    const std::string line = std::string(prefix) + platform::ShownText(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+// One line per failure, warning or note, so a script's log shows what went
+// wrong and where: "<file>: <reason>" or "<file>: table <name>: <reason>".
 void TellFailures(const ConversionOutcome& outcome) {
     for (const ConversionFailure& failure : outcome.Failures) {
         std::string line = failure.Database;
         if (!failure.Table.empty())
             line.append(": table ").append(failure.Table);
-        line.append(": ").append(failure.Reason).push_back('\n');
-        std::fputs(line.c_str(), stderr);
+        line.append(": ").append(failure.Reason);
+        Tell("", line);
     }
     for (const std::string& warning : outcome.Warnings)
-        std::fprintf(stderr, "warning: %s\n", warning.c_str());
+        Tell("warning: ", warning);
+    for (const std::string& note : outcome.Notes)
+        Tell("note: ", note);
 }
 
 // Takes interrupts as stop requests for the length of the run only: the
@@ -57,13 +68,15 @@ int RunUnattended(ConversionSettings& settings) {
         std::fputs("No output folder or file was given.\n", stderr);
     if (outcome.Refused == ConversionRefusal::NoDatabase)
         std::fputs("No database file was given.\n", stderr);
+    if (outcome.Refused == ConversionRefusal::TooLong)
+        Tell("", LengthRefusal(settings));
     TellFailures(outcome);
     // A script needs to know whether the run did what it asked: a database
     // that did not open, a path that named nothing or a table that could not
     // be written all make the run a failure.
     const bool failed = !outcome.Succeeded();
     if (!WriteStatus(failed ? "Failed" : "Successful", settings))
-        std::fprintf(stderr, "%s: the status file cannot be written\n", settings.StatusFile.c_str());
+        Tell("", settings.StatusFile.str() + ": the status file cannot be written");
     // An interrupted run ends as the signal would have ended it, once its
     // files are complete to their last whole record.
     const int32_t signal = settings.StopRequested.load();
@@ -76,6 +89,25 @@ namespace {
 
 std::string_view ProgramName(int argc, const char* const* argv) {
     return argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "";
+}
+
+// A path or password too long to be used whole ends the program before
+// anything is read or written; false then, with the reason on stderr (and
+// in a message box where nobody sees stderr).
+bool RefuseLongValues(ConversionSettings& settings, std::string_view programName) {
+    const std::string settingsFile = SettingsFilePath();
+    std::string refusal = PathLengthProblem("the settings file's path", settingsFile, settingsFile.size());
+    if (refusal.empty())
+        refusal = LengthRefusal(settings);
+    if (refusal.empty())
+        return true;
+    const std::string name = ProgramBaseName(programName);
+    Tell(name + ": ", refusal);
+    if (!platform::HasVisibleStandardOutput())
+        platform::ShowMessageBox(nullptr, name + ": " + platform::ShownText(refusal), platform::MessageIconError);
+    if (!settings.StatusFile.Cut())
+        WriteStatus("Failed", settings);
+    return false;
 }
 
 } // namespace
@@ -95,6 +127,8 @@ int RunProgram(int argc, const char* const* argv) {
         InitSettings(*settings);
         LoadSettings(*settings);
         ParseOptions(*settings, argc, argv);
+        if (!RefuseLongValues(*settings, ProgramName(argc, argv)))
+            return 1;
         if (const std::optional<int> answered = AnswerInformationRequest(*settings, argc, argv))
             return *answered;
         if (!RunsUnattended(*settings))
@@ -110,7 +144,7 @@ int RunProgram(int argc, const char* const* argv) {
     } catch (const std::exception& error) {
         // Out of memory and the like: the run did not finish, and a script
         // watching the status file or the exit code must see that.
-        std::fprintf(stderr, "Conversion stopped: %s\n", error.what());
+        Tell("Conversion stopped: ", error.what());
         WriteStatus("Failed", *settings);
         return 1;
     }

@@ -1,8 +1,10 @@
 #include "wizard/ProgramExtras.h"
 
 #include "engine/LoadDatabase.h"
+#include "engine/Report.h"
 #include "platform/Console.h"
 #include "platform/Platform.h"
+#include "wizard/ProgramName.h"
 
 #include <cstdio>
 #include <string_view>
@@ -15,11 +17,7 @@ namespace {
 
 constexpr std::string_view kStandardOutputArgument = "-";
 
-std::string BaseName(std::string_view path) {
-    const std::size_t cut = path.find_last_of("/\\");
-    std::string name(cut == std::string_view::npos ? path : path.substr(cut + 1));
-    return name.empty() ? std::string("varnex") : name;
-}
+std::string BaseName(std::string_view path) { return ProgramBaseName(path); }
 
 std::string_view ProgramName(int argc, const char* const* argv) {
     return argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "";
@@ -37,14 +35,24 @@ bool HasArgument(int argc, const char* const* argv, std::string_view wanted) {
 }
 
 // Standard output, or a message box for a Windows program nobody started
-// from a console.
-void Show(const std::string& text, std::FILE* stream) {
+// from a console. False when the text did not all reach the stream (it is
+// closed, or a full device).
+bool Show(const std::string& text, std::FILE* stream) {
     if (stream == stdout && !platform::HasVisibleStandardOutput()) {
         platform::ShowMessageBox(nullptr, text, platform::MessageOk);
-        return;
+        return true;
     }
-    std::fwrite(text.data(), 1, text.size(), stream);
-    std::fflush(stream);
+    const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+    return std::fflush(stream) == 0 && written && !std::ferror(stream);
+}
+
+// An answer that never reached standard output is no answer: the caller
+// hears of it, and the exit status says so.
+int Answer(const std::string& text, std::string_view programName, int status) {
+    if (Show(text, stdout))
+        return status;
+    Show(BaseName(programName) + ": standard output cannot be written to\n", stderr);
+    return 1;
 }
 
 } // namespace
@@ -59,37 +67,46 @@ int ListTables(ConversionSettings& settings, std::string_view programName, std::
         error = name + ": --list-tables needs a database path (.mdb or .accdb)\n";
         return 1;
     }
-    if (LoadDatabase(nullptr, settings, "") != 0 || !settings.CurrentDatabase) {
-        error = name + ": " + settings.SourcePath.str() + ": the database could not be opened\n";
+    std::string reason;
+    if (LoadDatabase(nullptr, settings, "", &reason) != 0 || !settings.CurrentDatabase) {
+        // The reader's own words, as a conversion of the file would print them.
+        if (reason.empty())
+            reason = "the database could not be opened";
+        error = name + ": " + platform::ShownText(settings.SourcePath.str() + ": " + reason) + "\n";
         return 1;
     }
-    // The list the run would walk: the user tables under the TABLES= filter,
-    // in the database's own order.
+    // The tables the run would walk, found as it finds them (the user tables
+    // under the TABLES= filter, in the database's own order): a name may hold
+    // the list's own separator, so the list is searched, never split. Each
+    // name shows whole on a line of its own.
     const std::string list = settings.TableList.value_or(std::string());
-    std::size_t at = 0;
-    while (at < list.size()) {
-        const std::size_t end = list.find(';', at + 1);
-        if (end == std::string::npos)
-            break;
-        out.append(list, at + 1, end - at - 1).push_back('\n');
-        at = end + 1;
+    try {
+        const std::shared_ptr<TableDefs> tableDefs = settings.CurrentDatabase->GetTableDefs();
+        for (int32_t i = 0; tableDefs && i < tableDefs->Count(); ++i) {
+            const std::shared_ptr<TableDef> def = tableDefs->Item(i);
+            if (!def)
+                continue;
+            const std::string table = platform::WideToAnsi(def->Name());
+            if (list.find(";" + table + ";") != std::string::npos)
+                out.append(platform::ShownText(table)).push_back('\n');
+        }
+    } catch (const EngineError& failure) {
+        error = name + ": " + platform::ShownText(settings.SourcePath.str() + ": " + DescribeError(failure)) + "\n";
+        return 1;
     }
     return 0;
 }
 
 std::optional<int> AnswerInformationRequest(ConversionSettings& settings, int argc, const char* const* argv) {
     const std::string_view programName = ProgramName(argc, argv);
-    if (HasArgument(argc, argv, "--version")) {
-        Show(VersionText(programName), stdout);
-        return 0;
-    }
+    if (HasArgument(argc, argv, "--version"))
+        return Answer(VersionText(programName), programName, 0);
     if (HasArgument(argc, argv, "--list-tables")) {
         std::string out, error;
         const int status = ListTables(settings, programName, out, error);
-        Show(out, stdout);
         if (!error.empty())
             Show(error, stderr);
-        return status;
+        return Answer(out, programName, status);
     }
     return std::nullopt;
 }

@@ -67,7 +67,10 @@ void LoadSettings(ConversionSettings& settings, const std::string& file) {
     settings.RemoveCRLF = ReadProfileInt("Varnex", "RemoveCRLF", 1, file);
     settings.Header = ReadProfileInt("Varnex", "Header", 0, file);
     settings.DoubleQuotes = ReadProfileInt("Varnex", "DoubleQuotes", 1, file);
-    settings.OutputPath = ReadProfileString("Varnex", "Target", settings.OutputPath.str(), file, kPathCapacity);
+    // One character beyond what the record holds: a longer saved path is
+    // then known to be too long, and refused rather than used cut.
+    settings.OutputPath =
+        ReadProfileString("Varnex", "Target", settings.OutputPath.str(), file, kSystemPathCapacity + 1);
     settings.Escape = ReadProfileString("Varnex", "Escape", "\"", file, kPathCapacity);
     settings.ReplaceCommaTo = ReadProfileString("Varnex", "ReplaceCommaTo", "", file, kPathCapacity);
     settings.Fields = ReadProfileString("Varnex", "Fields", ",", file, kPathCapacity);

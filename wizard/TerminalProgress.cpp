@@ -40,14 +40,8 @@ std::string_view Leading(std::string_view text, std::size_t width) {
 }
 
 // A table name may hold any character; control characters would move the
-// cursor and break the line, so they show as '?'.
-std::string Printable(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    return out;
-}
+// cursor, break the line or speak to the terminal, so they show as escapes.
+std::string Printable(std::string_view text) { return platform::ShownText(text); }
 
 std::string Duration(double seconds) {
     if (!std::isfinite(seconds) || seconds < 0 || seconds > 99.0 * 3600)
@@ -120,10 +114,11 @@ void TerminalProgress::ProgressStartTable(int32_t records) {
 
 void TerminalProgress::ProgressStep() {
     // Called before each row is written: the rows done are those before it.
+    const bool firstRow = done_ == 0;
     if (done_++ % kStepsPerClockLook != 0)
         return;
     const double now = terminal_.Now();
-    if (now - lastDraw_ >= kRedrawSeconds)
+    if (now - lastDraw_ >= kRedrawSeconds || (firstRow && total_ >= kRowsShownFromTheStart))
         Draw(now);
 }
 

@@ -25,6 +25,10 @@ public:
         std::function<std::size_t()> Columns;        // 0 when unknown
     };
     static constexpr double kRedrawSeconds = 0.1;
+    // A table whose stored count is at least this shows its line from its
+    // first row, however fast the machine: the user sees at once which big
+    // table the run is on. Smaller ones wait for the first redraw.
+    static constexpr int64_t kRowsShownFromTheStart = 100000;
 
     // showDatabases: a run over a pattern also names each database it opens,
     // on a line of its own that stays.

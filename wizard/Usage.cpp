@@ -1,17 +1,13 @@
 #include "wizard/Usage.h"
 
 #include "platform/Platform.h"
+#include "wizard/ProgramName.h"
 #include "wizard/Wizard.h"
 
 #include <cstdio>
 
 std::string UsageText(std::string_view programName) {
-    std::string name(programName);
-    const std::size_t cut = name.find_last_of("/\\");
-    if (cut != std::string::npos)
-        name.erase(0, cut + 1);
-    if (name.empty())
-        name = "varnex";
+    const std::string name = ProgramBaseName(programName);
     const bool windows = platform::PathSeparator == '\\';
     const std::string settingsFile = name.substr(0, name.rfind('.')) + ".ini";
 
@@ -69,8 +65,10 @@ Settings saved in )" + settingsFile + R"( beside the program come first; without
 that file there is no header line, cells are quoted and files are replaced.
 
 Exit status: 0 when every table was converted; 1 when a database could not
-be opened, the path matched no file, a table could not be written, or no
-OUTPUT was given.
+be opened, the path matched no file, a table could not be written, no
+OUTPUT was given, or a path or the password was too long to be used whole.
+A table whose name cannot be a file name, or whose file is another table's,
+is written to a file of another name (NAME~2.csv...); a note says which.
 
 Examples:
 )";

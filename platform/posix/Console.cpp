@@ -1,5 +1,7 @@
 #include "platform/Console.h"
 
+#include "platform/posix/CodePages.h"
+
 #include <csignal>
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -25,5 +27,19 @@ std::size_t TerminalColumns(StandardStream stream) {
 bool BinaryStandardOutput() { return ::fcntl(STDOUT_FILENO, F_GETFD) != -1; }
 
 void IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
+
+NarrowForm NarrowTextForm() {
+    switch (posix::ProcessTextPages().Ansi->kind()) {
+    case posix::CodePage::Kind::Utf8:
+        return NarrowForm::Utf8;
+    case posix::CodePage::Kind::SingleByte:
+        return NarrowForm::SingleByte;
+    case posix::CodePage::Kind::MultiByte:
+        break;
+    }
+    return NarrowForm::DoubleByte;
+}
+
+bool IsC1ControlByte(unsigned char byte) { return byte >= 0x80 && byte <= 0x9F; }
 
 } // namespace platform

@@ -1,3 +1,4 @@
+#include "platform/Console.h"
 #include "platform/Platform.h"
 
 #include <cstdio>
@@ -97,7 +98,8 @@ void ShowMessageBox(void* /*owner*/, const std::string& text, unsigned /*style*/
         std::size_t stop = end;
         if (stop > start && text[stop - 1] == '\r')
             --stop;
-        out.append("Varnex: ").append(text, start, stop - start).push_back('\n');
+        // A line may quote a name from the database: it cannot speak to the terminal.
+        out.append("Varnex: ").append(ShownText(std::string_view(text).substr(start, stop - start))).push_back('\n');
         start = end + 1;
     }
     if (out.empty())

@@ -5,6 +5,8 @@
 #include "platform/Console.h"
 #include "platform/Platform.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
@@ -20,5 +22,25 @@ bool BinaryStandardOutput() {
 }
 
 void IgnoreBrokenPipe() {}
+
+NarrowForm NarrowTextForm() {
+    const UINT page = GetACP();
+    if (page == CP_UTF8)
+        return NarrowForm::Utf8;
+    CPINFO info{};
+    if (GetCPInfo(page, &info) && info.MaxCharSize > 1)
+        return NarrowForm::DoubleByte;
+    return NarrowForm::SingleByte;
+}
+
+bool IsC1ControlByte(unsigned char byte) {
+    if (byte < 0x80)
+        return false;
+    const char narrow = static_cast<char>(byte);
+    wchar_t wide = 0;
+    if (MultiByteToWideChar(CP_ACP, 0, &narrow, 1, &wide, 1) != 1)
+        return false;
+    return wide >= 0x80 && wide <= 0x9F;
+}
 
 } // namespace platform

@@ -1,4 +1,5 @@
 #include "engine/Report.h"
+#include "engine/Settings.h"
 #include "platform/Platform.h"
 
 #include "TempDir.h"
@@ -59,16 +60,25 @@ TEST(ActivityLog, TooLongPathsAndMissingFoldersDropTheEntry)
 {
     TempDir dir;
     const std::string log = std::string(1, platform::PathSeparator) + "wizards.log";
-    const std::size_t room = 259 - log.size() - dir.Path().size() - 1; // folder fills exactly 259 bytes
-    const std::string fits = dir.Path() + platform::PathSeparator + std::string(room, 'f');
-    const std::string over = dir.Path() + platform::PathSeparator + std::string(room + 1, 'o');
+    // Folders of names short enough for any file system, the last one
+    // making the log's path exactly as long as a path may be.
+    const auto folderOf = [&](char letter, std::size_t logPathSize) {
+        std::string folder = dir.Path() + platform::PathSeparator + letter;
+        while (folder.size() + 1 + 100 + log.size() < logPathSize)
+            folder += platform::PathSeparator + std::string(99, letter);
+        folder += platform::PathSeparator + std::string(logPathSize - log.size() - folder.size() - 1, letter);
+        return folder;
+    };
+    const std::string fits = folderOf('f', kSystemPathCapacity);
+    const std::string over = folderOf('o', kSystemPathCapacity + 1);
+    ASSERT_EQ((fits + log).size(), kSystemPathCapacity);
     std::error_code error;
-    std::filesystem::create_directory(over, error);
+    std::filesystem::create_directories(over, error);
     WriteLog(over, kMarch3, "Varnex", "dropped");
-    EXPECT_FALSE(std::filesystem::exists(over + log));
+    EXPECT_FALSE(std::filesystem::exists(over + log, error));
 
-    if (!std::filesystem::create_directory(fits, error))
-        GTEST_SKIP() << "the file system refuses a folder name this long";
+    if (!std::filesystem::create_directories(fits, error))
+        GTEST_SKIP() << "the file system refuses a path this long";
     WriteLog(fits, kMarch3, "Varnex", "kept");
     EXPECT_TRUE(std::filesystem::exists(fits + log));
 

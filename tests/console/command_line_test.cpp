@@ -3,6 +3,7 @@
 // calls an unattended run makes.
 
 #include "engine/Conversion.h"
+#include "engine/LoadDatabase.h"
 #include "wizard/ProgramExtras.h"
 #include "wizard/StandardOutput.h"
 
@@ -65,17 +66,34 @@ TEST_F(CommandLineTest, ListsTheUserTablesTheRunWouldConvertInItsOrder) {
     EXPECT_EQ(out, "customers\nEmpty\n");
 }
 
+TEST_F(CommandLineTest, EveryNameIsListedWholeOnALineOfItsOwn) {
+    auto file = memdb::Find(shop_);
+    file->AddTable("semi;colon", {{"Id", DaoType::Long}});
+    file->AddTable("a;b", {{"Id", DaoType::Long}});
+    file->AddTable("two\nlines\x1b[2J", {{"Id", DaoType::Long}});
+    Parse({shop_});
+    std::string out, error;
+    EXPECT_EQ(ListTables(*fresh_, "varnex2007", out, error), 0);
+    EXPECT_EQ(out, "Orders\ncustomers\nEmpty\nsemi;colon\na;b\ntwo\\nlines\\x1b[2J\n");
+    EXPECT_EQ(error, "");
+}
+
 TEST_F(CommandLineTest, ListingFailsWithAReasonWhenThereIsNoDatabase) {
     Parse({});
     std::string out, error;
     EXPECT_EQ(ListTables(*fresh_, "/bin/varnex", out, error), 1);
     EXPECT_EQ(error, "varnex: --list-tables needs a database path (.mdb or .accdb)\n");
 
+    // The reader's own reason, as the conversion gives it.
+    Parse({folder / "missing.mdb"});
+    std::string reason;
+    EXPECT_EQ(LoadDatabase(nullptr, *fresh_, "", &reason), 1);
+    ASSERT_FALSE(reason.empty());
     Parse({folder / "missing.mdb"});
     error.clear();
     EXPECT_EQ(ListTables(*fresh_, "/bin/varnex", out, error), 1);
     EXPECT_EQ(out, "");
-    EXPECT_EQ(error, "varnex: " + (folder / "missing.mdb") + ": the database could not be opened\n");
+    EXPECT_EQ(error, "varnex: " + (folder / "missing.mdb") + ": " + reason + "\n");
 }
 
 TEST(CommandLineArgumentsTest, DashIsTheOutputUnlessALaterPathOverridesIt) {

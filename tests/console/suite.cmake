@@ -4,7 +4,8 @@ varnex_test_suite(console LIBS varnex_engine varnex_platform
   SOURCES ${PROJECT_SOURCE_DIR}/tests/engine/MemoryEngineFactory.cpp
           ${PROJECT_SOURCE_DIR}/wizard/TerminalProgress.cpp
           ${PROJECT_SOURCE_DIR}/wizard/StandardOutput.cpp
-          ${PROJECT_SOURCE_DIR}/wizard/ProgramExtras.cpp)
+          ${PROJECT_SOURCE_DIR}/wizard/ProgramExtras.cpp
+          ${PROJECT_SOURCE_DIR}/wizard/ProgramName.cpp)
 
 # The manual pages pass the formatter's warnings, where there is a formatter.
 find_program(VARNEX_GROFF groff)

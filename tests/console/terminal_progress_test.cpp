@@ -63,8 +63,9 @@ TEST(ProgressLineTest, NeverWiderThanTheTerminalAndKeepsTheCounts) {
     for (unsigned char c : cut)
         characters += (c & 0xC0) != 0x80;
     EXPECT_EQ(characters, 59u);
-    // Control characters in a name would move the cursor.
-    EXPECT_EQ(ProgressLine("a\nb\x1b", 1, 2, 1.0, 80).substr(0, 4), "a?b?");
+    // Control characters in a name would move the cursor or speak to the
+    // terminal: C0, DEL and C1 alike show as escapes.
+    EXPECT_EQ(ProgressLine("a\nb\x1b]0;x\x07\x7f", 1, 2, 1.0, 80).substr(0, 25), "a\\nb\\x1b]0;x\\x07\\x7f  1/2");
 }
 
 TEST(TerminalProgressTest, RedrawsAtMostTenTimesASecondAndErasesAtTheEnd) {
@@ -119,6 +120,28 @@ TEST(TerminalProgressTest, QuickRunShowsNothingAndAnInterruptedOneIsErased) {
         // The run ends without its table's end (an exception): the line goes all the same.
     }
     EXPECT_EQ(screen.written.substr(screen.written.size() - 4), "\r\x1b[K");
+}
+
+// The clock never moves here: what is drawn depends on the stored counts
+// alone, as it must for a machine of any speed.
+TEST(TerminalProgressTest, ABigTableShowsItsLineFromItsFirstRowOnAnyMachine) {
+    FakeTerminal screen;
+    TerminalProgress progress(screen.Make(), false);
+    progress.SetCurrentFileText("Big -> /out/Big.csv");
+    progress.ProgressStartTable(static_cast<int32_t>(TerminalProgress::kRowsShownFromTheStart));
+    progress.ProgressStep();
+    EXPECT_EQ(screen.Drawn(), (std::vector<std::string>{"Big  0/100000 rows (0%)  0 rows/s  --:-- left"}));
+    for (int i = 0; i < 1000; ++i)
+        progress.ProgressStep();
+    EXPECT_EQ(screen.Drawn().size(), 1u) << "no redraw before the clock moves";
+    progress.ProgressEndTable();
+
+    // One row fewer: the table waits for the clock like any other.
+    progress.SetCurrentFileText("Small -> /out/Small.csv");
+    progress.ProgressStartTable(static_cast<int32_t>(TerminalProgress::kRowsShownFromTheStart - 1));
+    for (int i = 0; i < 1000; ++i)
+        progress.ProgressStep();
+    EXPECT_EQ(screen.Drawn().size(), 1u);
 }
 
 TEST(TerminalProgressTest, PatternRunNamesEachDatabaseOnALineThatStays) {

@@ -200,6 +200,38 @@ TEST_F(PartsTest, AStopRequestLeavesAReplacedFileAsItWas) {
     }
 }
 
+// Values without a text (dates out of range) in several blocks: the same
+// empty cells, and the same first one named, on every thread count.
+TEST_F(PartsTest, ValuesWithoutATextAreLeftEmptyAlikeOnEveryThreadCount) {
+    auto file = memdb::Register(kDb);
+    memdb::Table& table = AddMixedTable(*file, 2000, 30, 11);
+    table.Columns.push_back({"When", DaoType::Date});
+    for (std::size_t r = 0; r < table.Rows.size(); ++r)
+        table.Rows[r].push_back(r == 777 || r == 1500 || r == 1999 ? memdb::Date(r == 1500 ? -1e9 : 3e6)
+                                                                    : memdb::Date(40000.0 + static_cast<double>(r)));
+    Open(kDb);
+    std::string expected;
+    std::vector<std::string> warnings;
+    for (int32_t threads : {1, 2, 4, 7}) {
+        settings.Warnings.clear();
+        const std::string written = ExportWith(threads, "dates" + std::to_string(threads) + ".csv");
+        EXPECT_EQ(settings.TablesFailed, 0);
+        if (threads == 1) {
+            expected = written;
+            warnings = settings.Warnings;
+            EXPECT_EQ(expected.substr(expected.size() - 3), ",\r\n") << "the last record's date is empty";
+            ASSERT_EQ(warnings.size(), 1u);
+            // Row 778 is the 778th record, the first without a date text.
+            EXPECT_NE(warnings[0].find(": 3 could not be written as text, the first in field When of row 778 ("),
+                      std::string::npos)
+                << warnings[0];
+            continue;
+        }
+        EXPECT_EQ(written, expected) << threads << " threads";
+        EXPECT_EQ(settings.Warnings, warnings) << threads << " threads";
+    }
+}
+
 TEST_F(PartsTest, TheWizardsProgressKeepsOneThread) {
     auto file = memdb::Register(kDb);
     AddMixedTable(*file, 300, 6, 9);

@@ -89,6 +89,22 @@ static void argumentVector(void) {
         expect(converter(0, 3, noFolder), VARNEX_TABLE_FAILED, "an output folder that is not there");
         expect(converter(0, 3, noFolderAndNoFile), VARNEX_OPEN_FAILED, "a missing database wins over a table");
     }
+    {
+        /* A path or a password too long to be used whole is refused, never
+         * used cut; nothing is written (argv_out keeps its two files). */
+        static char longOutput[5000];
+        char password[10 + 300 + 1];
+        char* tooLongPath[] = {"program", (char*)database, longOutput, NULL};
+        char* tooLongPassword[] = {"program", (char*)database, out, password, NULL};
+        memset(longOutput, 'o', sizeof longOutput - 1);
+        memcpy(longOutput, "./", 2);
+        longOutput[sizeof longOutput - 1] = '\0';
+        memcpy(password, "/PASSWORD=", 10);
+        memset(password + 10, 'p', 300);
+        password[310] = '\0';
+        expect(converter(0, 3, tooLongPath), VARNEX_TOO_LONG, "an output path longer than the system takes");
+        expect(converter(0, 4, tooLongPassword), VARNEX_TOO_LONG, "a password longer than 259 characters");
+    }
     /* The array must come back as it went in. */
     ++checks;
     if (full[1] != database || full[2] != out || strcmp(full[0], "program") != 0) {

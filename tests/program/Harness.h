@@ -48,6 +48,7 @@ RunResult Finish(const Child& started);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& contents);
 bool Exists(const std::string& path);
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 // Names of the entries of a folder, sorted.
 std::vector<std::string> ListDir(const std::string& path);
 

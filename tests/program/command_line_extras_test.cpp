@@ -66,7 +66,7 @@ TEST_F(CommandLineExtrasTest, VersionAndTableListAnswerWithoutConverting) {
     run = Run({"--list-tables", "data/missing.mdb"});
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_NE(run.Err.find("data/missing.mdb: the database could not be opened"), std::string::npos) << run.Err;
+    EXPECT_EQ(run.Err.rfind("varnex2007: data/missing.mdb: ", 0), 0u) << run.Err;
 }
 
 TEST_F(CommandLineExtrasTest, DashWritesTheTablesToStandardOutputAndNoFile) {
@@ -155,6 +155,8 @@ std::string RunOnTerminal(const std::vector<std::string>& args, const std::strin
 TEST_F(CommandLineExtrasTest, ProgressLineOnATerminalOnlyAndNeverInTheFiles) {
     if (!HasPseudoTerminals())
         GTEST_SKIP() << "no pseudo-terminals here";
+    // Big enough to be shown from its first row: the line is there however
+    // quickly the machine converts the table.
     constexpr int kRows = 120000;
     WriteLongTable(scratch_ / "data/long.mdb", kRows);
 

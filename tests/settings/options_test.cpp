@@ -1,3 +1,4 @@
+#include "engine/Lengths.h"
 #include "engine/Settings.h"
 #include "platform/Platform.h"
 
@@ -164,6 +165,31 @@ TEST_F(OptionsTest, AbsolutePosixPathsAreNotMistakenForOptions) {
     EXPECT_EQ(s.StatusFile.str(), "/tmp/s.txt");
     EXPECT_EQ(s.DateFormat, 9);
     EXPECT_EQ(s.Tables, ";A/B;");
+}
+
+TEST_F(OptionsTest, OverlongPathsAndPasswordsAreKeptKnownAsTooLong) {
+    const std::string output = "./" + std::string(kSystemPathCapacity, 'o');
+    const std::string password = "/PASSWORD=" + std::string(kPathCapacity + 1, 'p');
+    Parse({output.c_str(), password.c_str()});
+    // The record is never overrun, and what it holds is never used.
+    EXPECT_EQ(s.OutputPath.size(), kSystemPathCapacity);
+    EXPECT_TRUE(s.OutputPath.Cut());
+    EXPECT_EQ(s.OutputPath.GivenSize(), kSystemPathCapacity + 2);
+    EXPECT_TRUE(s.Password.Cut());
+    EXPECT_EQ(LengthRefusal(s).rfind("the output path is ", 0), 0u) << LengthRefusal(s);
+
+    Parse({"./out"});
+    EXPECT_EQ(LengthRefusal(s), "the password is " + std::to_string(kPathCapacity + 1) + " characters long; at most " +
+                                    std::to_string(kPathCapacity) + " are taken");
+    const std::string exact = "/PASSWORD=" + std::string(kPathCapacity, 'p');
+    const std::string name = "./" + std::string(platform::kLongestName + 1, 'n');
+    Parse({exact.c_str(), name.c_str()});
+    EXPECT_FALSE(s.Password.Cut());
+    EXPECT_EQ(LengthRefusal(s), "the output path holds a name of " + std::to_string(platform::kLongestName + 1) +
+                                    " characters; this system takes at most " +
+                                    std::to_string(platform::kLongestName));
+    Parse({"./out"});
+    EXPECT_EQ(LengthRefusal(s), "");
 }
 
 TEST_F(OptionsTest, TypeChangesNeedAnEqualSignAndStopAtTheSlotLimit) {

@@ -1,4 +1,5 @@
 #include "wizard/SavedSettings.h"
+#include "engine/Lengths.h"
 #include "platform/Platform.h"
 #include "Scratch.h"
 #include "tests/support/Environment.h"
@@ -150,6 +151,22 @@ TEST_F(SavedSettingsTest, RecentEntriesMoveToTheHeadWithoutDuplicates) {
     AddRecentEntry("new.mdb", "MDBfiles");
     EXPECT_EQ(RecentList("MDBfiles"),
               (std::vector<std::string>{"new.mdb", "D:\\a.mdb", "b.mdb", "c", "d", "e", "f", "g", "h", "i"}));
+}
+
+// A saved output path longer than a path may be is never used cut: the run
+// refuses it, unless the command line names another.
+TEST_F(SavedSettingsTest, ASavedPathTooLongToUseIsRefusedNotCut) {
+    const std::string target(kSystemPathCapacity + 40, 't');
+    WriteAll(file, "[Varnex]\r\nTarget=" + target + "\r\n");
+    LoadSettings(s, file);
+    EXPECT_TRUE(s.OutputPath.Cut());
+    EXPECT_EQ(LengthRefusal(s), "the output path is " + std::to_string(kSystemPathCapacity + 1) +
+                                    " characters long; this system takes at most " +
+                                    std::to_string(kSystemPathCapacity));
+    const char* argv[] = {"varnex", "/PASSWORD=x", "./elsewhere"};
+    ParseOptions(s, 3, argv);
+    EXPECT_FALSE(s.OutputPath.Cut());
+    EXPECT_EQ(LengthRefusal(s), "");
 }
 
 TEST_F(SavedSettingsTest, FilledListsSkipEmptyAndOverlongEntries) {

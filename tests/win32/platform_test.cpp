@@ -1,5 +1,7 @@
 // The Win32 platform layer against the real system functions (or Wine's).
 
+#include "platform/Console.h"
+#include "platform/FileNames.h"
 #include "platform/Platform.h"
 
 #include <gtest/gtest.h>
@@ -262,6 +264,41 @@ TEST(Win32Profile, WritesLeaveNoLockFileBehind)
     ASSERT_TRUE(platform::WriteProfileString("Varnex", "Result", "Successful", file));
     EXPECT_EQ(platform::ReadProfileString("Varnex", "Result", "", file), "Successful");
     EXPECT_FALSE(std::filesystem::exists(file + ".lock"));
+}
+
+TEST(Win32FileNames, WhatAWindowsNameCannotHoldBecomesAnUnderscore)
+{
+    EXPECT_EQ(platform::ValidFileName("Orders.csv"), "Orders.csv");
+    EXPECT_EQ(platform::ValidFileName("Tab>\"e@ll/a'2;*,.csv"), "Tab__e@ll_a'2;_,.csv");
+    EXPECT_EQ(platform::ValidFileName("a<b>c:d\"e/f\\g|h?i*j.csv"), "a_b_c_d_e_f_g_h_i_j.csv");
+    EXPECT_EQ(platform::ValidFileName(std::string("tab\there\x01\x1f.csv")), "tab_here__.csv");
+    // Trailing dots and blanks, which the system would drop.
+    EXPECT_EQ(platform::ValidFileName("Sales. "), "Sales__");
+    EXPECT_EQ(platform::ValidFileName("Sales..csv"), "Sales..csv");
+    // Device names, with or without an extension, in any case.
+    EXPECT_EQ(platform::ValidFileName("CON.csv"), "CON_.csv");
+    EXPECT_EQ(platform::ValidFileName("con"), "con_");
+    EXPECT_EQ(platform::ValidFileName("Aux.tar.csv"), "Aux_.tar.csv");
+    EXPECT_EQ(platform::ValidFileName("com1.csv"), "com1_.csv");
+    EXPECT_EQ(platform::ValidFileName("LPT9.csv"), "LPT9_.csv");
+    EXPECT_EQ(platform::ValidFileName("nul.txt"), "nul_.txt");
+    for (const char* valid : {"COM10.csv", "COM0.csv", "CONSOLE.csv", "LPT.csv", "PRNT.csv", "xCON.csv"})
+        EXPECT_EQ(platform::ValidFileName(valid), valid);
+}
+
+TEST(Win32FileNames, NamesDifferingInCaseAreOneFile)
+{
+    EXPECT_EQ(platform::FileNameKey("C:\\out\\ORDERS.csv"), platform::FileNameKey("c:/Out/orders.CSV"));
+    EXPECT_NE(platform::FileNameKey("C:\\out\\Orders.csv"), platform::FileNameKey("C:\\out\\Orders~2.csv"));
+}
+
+TEST(Win32ShownText, TheAnsiPagesControlBytesShowAsEscapes)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "expectations are for code page 1252";
+    EXPECT_EQ(platform::NarrowTextForm(), platform::NarrowForm::SingleByte);
+    // The euro sign is a character here; 0x81 and 0x9D stand for C1 controls.
+    EXPECT_EQ(platform::ShownText("\x80 \x81 \x9d \x9c \x1b[31m"), "\x80 \\x81 \\x9d \x9c \\x1b[31m");
 }
 
 } // namespace

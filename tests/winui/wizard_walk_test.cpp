@@ -68,6 +68,21 @@ bool PassesThrough(const std::vector<std::string>& seen, const std::vector<std::
     return next == expected.size();
 }
 
+// What a watcher that polls the status file can promise of a run nobody
+// holds up: every value it saw is one of the stages, in their order, and the
+// last is the last stage. A stage that lasted less than one poll may be
+// missed on a fast machine, so none is required but the last.
+bool SeenInOrder(const std::vector<std::string>& seen, const std::vector<std::string>& stages) {
+    std::size_t at = 0;
+    for (const std::string& value : seen) {
+        while (at < stages.size() && stages[at] != value)
+            ++at;
+        if (at == stages.size())
+            return false;
+    }
+    return !seen.empty() && seen.back() == stages.back();
+}
+
 std::string Joined(const std::vector<std::string>& values) {
     std::string out;
     for (const std::string& value : values)
@@ -234,11 +249,9 @@ TEST_F(WizardTest, BatchWithAPlainPathWalksThePagesAndConvertsAsTheUnattendedRoa
     ASSERT_TRUE(wizard.Started());
     ASSERT_TRUE(wizard.WaitForExit(120s)) << "the batch walk stopped on: " << Caption(FindTopWindow(wizard.Id()));
     const std::vector<std::string> passage = watch.Passage();
-    EXPECT_TRUE(PassesThrough(passage, {"Welcome dialog", "Source file selection", "Output file selection",
-                                        "Successful"}))
+    EXPECT_TRUE(SeenInOrder(passage, {"Welcome dialog", "Source file selection", "Output file selection",
+                                      "Conversion In Progress", "Successful"}))
         << Joined(passage);
-    ASSERT_FALSE(passage.empty());
-    EXPECT_EQ(passage.back(), "Successful");
 
     ConvertSilently({Path("demo.mdb"), Path("silent")});
     const std::vector<std::string> files = ListFolder(Path("wizard"));

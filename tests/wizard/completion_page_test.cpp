@@ -1,5 +1,7 @@
 #include "WizardTestSupport.h"
 
+#include "engine/OutputNames.h"
+
 using namespace wizardtest;
 
 namespace {
@@ -123,6 +125,23 @@ TEST_F(FilesToOpenTest, OneFilePerTableNamedAsTheExportNamesThem) {
     settings.TableList.reset();
     EXPECT_TRUE(FilesToOpen(settings).empty());
     EXPECT_EQ(OpenAsParameters("C:\\o\\A.csv"), "shell32,OpenAs_RunDLL C:\\o\\A.csv");
+}
+
+TEST_F(FilesToOpenTest, TheFilesOpenedAreTheOnesTheRunWrote) {
+    settings.OutputPath = "out";
+    settings.TableList = ";Muffin/Bread;;Orders;;Later;";
+    const std::string sep(1, platform::PathSeparator);
+    // The run gave Orders another name, its own being the named file's.
+    ClaimNamedFile(settings, "out" + sep + "Orders.csv", "Customers");
+    EXPECT_EQ(ClaimTableFile(settings, "out", "Orders"), "out" + sep + "Orders~2.csv");
+    EXPECT_EQ(FilesToOpen(settings), (std::vector<std::string>{"out" + sep + "Muffin_Bread.csv",
+                                                               "out" + sep + "Orders~2.csv", "out" + sep + "Later.csv"}));
+
+    ConversionOutcome outcome;
+    EXPECT_EQ(NoteSummary(outcome), "");
+    outcome.Notes = {"table A/B is written to out/A_B.csv", "table C is written to out/C~2.csv", "table D..."};
+    EXPECT_EQ(NoteSummary(outcome, 2),
+              "table A/B is written to out/A_B.csv\ntable C is written to out/C~2.csv\n... and 1 more");
 }
 
 TEST_F(FilesToOpenTest, FinishOpensOnlyWrittenFilesAndFallsBackToOpenWith) {

@@ -1,5 +1,6 @@
 #include "wizard/pages/CompletionPage.h"
 
+#include "engine/OutputNames.h"
 #include "engine/Report.h"
 #include "platform/Platform.h"
 #include "wizard/SavedSettings.h"
@@ -46,6 +47,18 @@ std::string FailureSummary(const ConversionOutcome& outcome, std::size_t maxLine
     return text;
 }
 
+std::string NoteSummary(const ConversionOutcome& outcome, std::size_t maxLines) {
+    std::string text;
+    for (std::size_t i = 0; i < outcome.Notes.size() && i < maxLines; ++i) {
+        if (!text.empty())
+            text += '\n';
+        text += outcome.Notes[i];
+    }
+    if (outcome.Notes.size() > maxLines)
+        text += "\n... and " + std::to_string(outcome.Notes.size() - maxLines) + " more";
+    return text;
+}
+
 std::vector<std::string> FilesToOpen(ConversionSettings& settings) {
     std::vector<std::string> files;
     if (!settings.TableList)
@@ -65,11 +78,8 @@ std::vector<std::string> FilesToOpen(ConversionSettings& settings) {
             settings.OutputFileName.reset();
             continue;
         }
-        std::string file = settings.OutputPath.str();
-        file += platform::PathSeparator;
-        file += table;
-        file += settings.Extension ? *settings.Extension : std::string(".csv");
-        files.push_back(std::move(file));
+        // The name the run gave the table's file, which may not be its own.
+        files.push_back(TableFileIn(settings, settings.OutputPath.str(), table));
     }
     return files;
 }

@@ -26,9 +26,15 @@ const char* CompletionStatus(const ConversionOutcome& outcome);
 // closing "... and N more"; empty when nothing failed.
 std::string FailureSummary(const ConversionOutcome& outcome, std::size_t maxLines = 10);
 
+// The tables written under another name than their own ("table X is written
+// to Y"), at most maxLines and a closing "... and N more"; empty when none.
+std::string NoteSummary(const ConversionOutcome& outcome, std::size_t maxLines = 10);
+
 // The converted files, one per table of TableList in its order: the first
-// takes OutputFileName when that is set (and clears it), the others
-// OutputPath, a separator, the table name and Extension (".csv" without one).
+// takes OutputFileName when that is set (and clears it), the others the file
+// the run gave the table in OutputPath (its name and Extension, ".csv"
+// without one, unless the name could not be a file name or was another
+// table's).
 std::vector<std::string> FilesToOpen(ConversionSettings& settings);
 // Parameters for "rundll32" that ask the user which program opens the file.
 std::string OpenAsParameters(std::string_view file);

@@ -48,6 +48,10 @@ std::string FailureText(const ConversionOutcome& outcome) {
     const std::string details = FailureSummary(outcome, 2);
     if (!details.empty())
         text += details;
+    // A table written under another name than its own is found there.
+    const std::string notes = NoteSummary(outcome, 2);
+    if (!notes.empty())
+        text += (text.empty() || text.back() == '\n' ? "" : "\n") + notes;
     return text;
 }
 
