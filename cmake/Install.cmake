@@ -6,6 +6,7 @@
 #   lib/pkgconfig/            varnex.pc (the Jet + ACE library), varnex_d.pc (Jet only)
 #   lib/cmake/Varnex/         find_package(Varnex): Varnex::varnex_d, Varnex::varnex_d2007, Varnex::Varnex
 #   share/man/man1, man3      varnex(1), varnex2007(1), varnex_d(3) and its names
+#   share/bash-completion/completions/   varnex, varnex2007
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -51,6 +52,12 @@ install(FILES "${PROJECT_BINARY_DIR}/man/varnex2007.1" DESTINATION ${CMAKE_INSTA
 foreach(page IN ITEMS varnex_d2007 Varnex_Converter Varnex_ConverterStr)
   file(WRITE "${PROJECT_BINARY_DIR}/man/${page}.3" ".so man3/varnex_d.3\n")
   install(FILES "${PROJECT_BINARY_DIR}/man/${page}.3" DESTINATION ${CMAKE_INSTALL_MANDIR}/man3 COMPONENT Varnex)
+endforeach()
+
+# Shell completion, found by bash-completion under the command's own name.
+foreach(program IN ITEMS varnex varnex2007)
+  install(FILES "${PROJECT_SOURCE_DIR}/wizard/completion/varnex.bash"
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME ${program} COMPONENT Varnex)
 endforeach()
 
 # The Debian package: `cpack -G DEB` in the build folder.
