@@ -1,5 +1,7 @@
 #include "engine/Cells.h"
 
+#include "engine/BinaryText.h"
+
 #include "core/Database.h"
 #include "platform/Platform.h"
 
@@ -238,9 +240,15 @@ int32_t TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass
     if ((cellClass == CellClass::Number ? plainNumbers_ : cellClass == CellClass::Verbatim && plainVerbatim_) &&
         WriteScalar(file, value, cellClass))
         return HResult::Ok;
-    // One value without a text costs its cell, never the table.
-    if (const int32_t code = ValueToTextCode(value, text_); code != HResult::Ok)
+    if (value.Type == VarType::Bytes && settings_.Binary != BinaryForm::Hex) {
+        if (settings_.Binary == BinaryForm::Skip)
+            return HResult::Ok;
+        text_.clear();
+        AppendBase64(value.Bytes, text_);
+    } else if (const int32_t code = ValueToTextCode(value, text_); code != HResult::Ok) {
+        // One value without a text costs its cell, never the table.
         return code;
+    }
     switch (cellClass) {
     case CellClass::Number:
         if (plainNumbers_ && !HoldsDelimiter(text_)) {

@@ -58,6 +58,10 @@ struct ConversionFailure {
     std::string Table;    // empty when the database itself failed
     std::string Reason;
 };
+// How a binary value's cell is written: the hex digits it has always had,
+// base64 (a third shorter), or nothing at all (an empty cell).
+enum class BinaryForm : uint8_t { Hex, Base64, Skip };
+
 constexpr std::size_t kDelimiterCapacity = 31;
 constexpr std::size_t kOrderCapacity = 100;
 constexpr std::size_t kTypeChangeSlots = 2048;
@@ -103,6 +107,8 @@ struct ConversionSettings {
     // and every linked table then fails on its own.
     std::vector<std::string> LinkFolders;
     int32_t FollowLinks = 1;
+    // --binary=hex|base64|skip: the cells of binary and OLE values.
+    BinaryForm Binary = BinaryForm::Hex;
     int32_t TablesDone = 0;
     int32_t RecordsDone = 0;
     // Failures of this run, so an unattended run can tell success from failure:

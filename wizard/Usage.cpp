@@ -58,6 +58,8 @@ Options (also -OPTION; keywords in any case):
                      their stored path and the database's folder; repeatable;
                      then the folders of VARNEX_LINK_PATH)
   --links=no         follow no linked table: each fails alone
+  --binary=hex|base64|skip  binary and OLE cells as hex digits (default),
+                     base64, or left empty
   --list-tables      print the tables the run would convert, one per line
   --version          print the version
 
