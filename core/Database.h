@@ -66,6 +66,14 @@ struct StoredText {
     std::span<const uint8_t> Bytes;
 };
 
+// One file of an attachment value: its name and extension as stored, and
+// its bytes, unpacked where they were stored deflated.
+struct AttachedFile {
+    std::u16string Name;
+    std::u16string Type;
+    std::vector<uint8_t> Data;
+};
+
 class Field {
 public:
     virtual ~Field() = default;
@@ -81,6 +89,15 @@ public:
     // all the same, a writer that finds them so takes Value(), which raises
     // the reader's error.
     virtual bool StoredTextValue(StoredText& out) const
+    {
+        (void)out;
+        return false;
+    }
+    // The files of the current value of an attachment field, in the order
+    // Value() names them (its Items); false for any other field. The data is
+    // read only here, so a writer that wants the names alone never pays for
+    // it. Raises EngineError when the data cannot be read.
+    virtual bool AttachedFiles(std::vector<AttachedFile>& out) const
     {
         (void)out;
         return false;

@@ -145,30 +145,54 @@ ComplexColumn ReadComplexColumn(PageFile& file, const std::vector<CatalogTable>&
     if (!value || !key)
         RaiseCorrupt("flat table of a complex column lacks its columns");
 
-    std::vector<std::tuple<int32_t, int64_t, std::u16string>> items;
+    // An attachment's type and data lie beside its name.
+    const Column* fileType = daoType == DaoType::Attachment ? FindColumn(flat, u"FileType") : nullptr;
+    const Column* fileData = daoType == DaoType::Attachment ? FindColumn(flat, u"FileData") : nullptr;
+
+    struct Item {
+        int32_t Owner;
+        int64_t Rank;
+        std::u16string Text;
+        StoredAttachment File;
+    };
+    std::vector<Item> items;
     FieldValue field;
     int64_t position = 0;
     ForEachRecord(file, flat, [&](const RecordLayout& layout, DecodeContext& context) {
         DecodeValue(*key, layout.Locate(*key), context, field);
-        const auto owner = static_cast<int32_t>(IntegerOf(field.Value));
-        int64_t rank = position++;
+        Item item;
+        item.Owner = static_cast<int32_t>(IntegerOf(field.Value));
+        item.Rank = position++;
         if (order) {
             DecodeValue(*order, layout.Locate(*order), context, field);
-            rank = IntegerOf(field.Value);
+            item.Rank = IntegerOf(field.Value);
         }
         DecodeValue(*value, layout.Locate(*value), context, field);
-        std::u16string text;
-        AppendItemText(field.Value, text);
-        items.emplace_back(owner, rank, std::move(text));
+        AppendItemText(field.Value, item.Text);
+        if (fileType) {
+            DecodeValue(*fileType, layout.Locate(*fileType), context, field);
+            AppendItemText(field.Value, item.File.Type);
+        }
+        if (fileData) {
+            const ColumnBytes data = layout.Locate(*fileData);
+            item.File.DataState = data.State;
+            item.File.DataBytes.assign(data.Bytes.begin(), data.Bytes.end());
+        }
+        items.push_back(std::move(item));
     });
-    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
-        return std::tie(std::get<0>(a), std::get<1>(a)) < std::tie(std::get<0>(b), std::get<1>(b));
+    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+        return std::tie(a.Owner, a.Rank) < std::tie(b.Owner, b.Rank);
     });
 
     ComplexColumn result;
     result.DaoType = daoType;
-    for (auto& [owner, rank, text] : items)
-        result.Items[owner].push_back(std::move(text));
+    if (fileData)
+        result.FileData = *fileData;
+    for (Item& item : items) {
+        result.Items[item.Owner].push_back(std::move(item.Text));
+        if (fileData)
+            result.Files[item.Owner].push_back(std::move(item.File));
+    }
     return result;
 }
 

@@ -1,5 +1,8 @@
 #include "jet/JetObjects.h"
 
+#include "jet/AttachmentData.h"
+#include "jet/Values.h"
+
 namespace jet {
 
 [[noreturn]] void RaiseObjectInvalid() { Raise(DaoNumber::ObjectInvalid, u"Object invalid or no longer set."); }
@@ -26,6 +29,33 @@ bool RecordField::StoredTextValue(StoredText& out) const {
     const bool compressed = stored_.size() >= 2 && stored_[0] == 0xFF && stored_[1] == 0xFE;
     out.Encoding = compressed ? StoredText::Form::Compressed : StoredText::Form::Utf16;
     out.Bytes = stored_;
+    return true;
+}
+
+bool RecordField::AttachedFiles(std::vector<AttachedFile>& out) const {
+    out.clear();
+    if (!Complex || !Complex->FileData)
+        return false;
+    const Variant& value = Value();
+    if (value.Type != VarType::List)
+        return true; // NULL: no files
+    const ColumnBytes located = records_->layout_->Locate(*column_);
+    const auto files = Complex->Files.find(I32(located.Bytes, 0));
+    if (files == Complex->Files.end())
+        return true;
+    FieldValue data;
+    for (std::size_t k = 0; k < files->second.size() && k < value.Items.size(); ++k) {
+        const StoredAttachment& stored = files->second[k];
+        AttachedFile file;
+        file.Name = value.Items[k];
+        file.Type = stored.Type;
+        DecodeValue(*Complex->FileData, ColumnBytes{stored.DataState, ByteSpan(stored.DataBytes)},
+                    records_->context_, data);
+        // An attachment without data is a file of no bytes.
+        if (data.Value.Type == VarType::Bytes)
+            UnpackAttachment(data.Value.Bytes, file.Data);
+        out.push_back(std::move(file));
+    }
     return true;
 }
 

@@ -75,6 +75,7 @@ public:
     int16_t Type() const override { return type_; }
     const Variant& Value() const override;
     bool StoredTextValue(StoredText& out) const override;
+    bool AttachedFiles(std::vector<AttachedFile>& out) const override;
 
     const ComplexColumn* Complex = nullptr;
     const Column* Source() const { return column_; }
