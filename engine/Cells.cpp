@@ -410,6 +410,15 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
 
 int32_t TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cellClass)
 {
+    if (attachments_ && field.Type() == DaoType::Attachment && field.AttachedFiles(files_)) {
+        if (field.Value().IsNull())
+            return HResult::Ok;
+        paths_ = platform::AnsiToWide(attachments_->Write(row_, files_));
+        Variant paths;
+        paths.Type = VarType::Text;
+        paths.Text = paths_;
+        return Write(file, paths, cellClass);
+    }
     if (cellClass == CellClass::Text && asciiText_) {
         StoredText stored;
         if (field.StoredTextValue(stored) && WriteStoredText(file, stored))

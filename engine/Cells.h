@@ -1,6 +1,7 @@
 #pragma once
 // One field value of one record becomes the text of its cell.
 
+#include "engine/AttachmentFolder.h"
 #include "engine/OutputFile.h"
 #include "engine/Settings.h"
 
@@ -93,6 +94,10 @@ public:
     // The same bytes as Write(file, field.Value(), cellClass); a text the
     // field can hand out as stored is written from those bytes.
     int32_t Write(OutputFile& file, const Field& field, CellClass cellClass);
+    // Attachment cells from now on name their files, written to `folder`
+    // (which must outlive the writer); `row` numbers the record they belong to.
+    void WriteAttachmentsTo(AttachmentFolder* folder) { attachments_ = folder; }
+    void StartRecord(int64_t row) { row_ = row; }
 
 private:
     static constexpr uint8_t kEscapeByte = 1;
@@ -131,6 +136,10 @@ private:
     std::size_t Enclose(char* start, char* end, bool delimiterSeen) const;
 
     const ConversionSettings& settings_;
+    AttachmentFolder* attachments_ = nullptr;
+    int64_t row_ = 0;
+    std::vector<AttachedFile> files_;
+    std::u16string paths_;
     std::string text_;
     std::string escape_;
     std::string converted_; // one converted run of non-ASCII characters

@@ -97,11 +97,13 @@ std::string HeaderLine(const ConversionSettings& settings, const ColumnPlan& pla
 }
 
 RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputFile& file,
-                            Recordset& records, const ColumnPlan& plan, int32_t total) {
+                            Recordset& records, const ColumnPlan& plan, int32_t total,
+                            AttachmentFolder* attachments) {
     if (settings.ExportRecords == 0 || total == 0)
         return {0, false, records.ValuesLeftEmpty(), settings.ExportRecords == 0 ? 0 : records.RowsUnreadable(), {}};
-    // The wizard's progress follows every record, so its tables stay on one thread.
-    if (!window) {
+    // The wizard's progress follows every record, so its tables stay on one
+    // thread; so do attachment files, named by the record's number in the table.
+    if (!window && !settings.AttachmentsFolder) {
         const int32_t threads = ThreadsFor(settings, records.BlockCount());
         if (threads > 1) {
             if (std::optional<RecordsWritten> inParts = WriteRecordsInParts(settings, file, records, plan, threads))
@@ -116,6 +118,8 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
     }
     const std::string_view fieldDelimiter = settings.Fields;
     TableCellWriter cells(settings);
+    if (attachments)
+        cells.WriteAttachmentsTo(attachments);
     const std::string_view recordDelimiter = settings.Records;
     int32_t written = 0;
     UnrenderedCells unrendered;
@@ -233,7 +237,11 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     // destructor with every complete byte kept (an unfinished replacement is
     // removed), and the run decides what follows.
     const int32_t total = records->RecordCount();
-    const RecordsWritten written = WriteRecords(window, settings, file, *records, plan, total);
+    std::optional<AttachmentFolder> attachments;
+    if (settings.AttachmentsFolder)
+        attachments.emplace(*settings.AttachmentsFolder, tableName);
+    const RecordsWritten written =
+        WriteRecords(window, settings, file, *records, plan, total, attachments ? &*attachments : nullptr);
     const bool closed = file.Close();
     records->Close();
     // Written empty rather than losing the whole record; the user hears of it.
@@ -258,6 +266,15 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
             return;
         }
         settings.FilesWritten.push_back(path);
+    }
+    if (attachments && attachments->FilesFailed() > 0) {
+        // The table's cells are written, but files its cells should name are not.
+        WriteStatus("Failed", settings);
+        RecordFailure(settings, tableName,
+                      std::to_string(attachments->FilesFailed()) + " attached file(s) could not be written, the first " +
+                          attachments->FirstFailure());
+        settings.TablesFailed += 1;
+        return;
     }
     // Rows the reader had to pass over (a damaged page or record) are lost:
     // the rows read are kept, and the table is not reported converted. A

@@ -158,6 +158,8 @@ const OptionRow kOptionRows[] = {
     {"-LINK-DIR=", Match::Prefix, [](S& s, std::string_view v) { if (!v.empty()) s.LinkFolders.emplace_back(v); }, false},
     {"-LINKS=NO", Match::Exact, SetNumber<&S::FollowLinks, 0>, false},
     {"-LINKS=YES", Match::Exact, SetNumber<&S::FollowLinks, 1>, false},
+    {"-ATTACHMENTS=", Match::Prefix, [](S& s, std::string_view v) {
+        if (v.empty()) s.AttachmentsFolder.reset(); else s.AttachmentsFolder = std::string(v); }, false},
     {"-BINARY=HEX", Match::Exact, [](S& s, std::string_view) { s.Binary = BinaryForm::Hex; }, false},
     {"-BINARY=BASE64", Match::Exact, [](S& s, std::string_view) { s.Binary = BinaryForm::Base64; }, false},
     {"-BINARY=SKIP", Match::Exact, [](S& s, std::string_view) { s.Binary = BinaryForm::Skip; }, false},

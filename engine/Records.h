@@ -37,6 +37,7 @@ inline void WriteRecord(TableCellWriter& cells, OutputFile& file, const Fields& 
                         std::string_view fieldDelimiter, std::string_view recordDelimiter,
                         UnrenderedCells& unrendered, int64_t row)
 {
+    cells.StartRecord(row);
     bool first = true;
     for (int32_t i : plan.Exported) {
         if (!first)

@@ -109,6 +109,9 @@ struct ConversionSettings {
     int32_t FollowLinks = 1;
     // --binary=hex|base64|skip: the cells of binary and OLE values.
     BinaryForm Binary = BinaryForm::Hex;
+    // --attachments=FOLDER: the files of attachment values are written under
+    // it (FOLDER/TABLE/ROW/NAME) and their cells name them.
+    std::optional<std::string> AttachmentsFolder;
     int32_t TablesDone = 0;
     int32_t RecordsDone = 0;
     // Failures of this run, so an unattended run can tell success from failure:

@@ -56,6 +56,9 @@ std::size_t WriteScalarText(const Variant& value, char* to, std::size_t room);
 
 // --- Files and folders ---
 bool RemoveFile(const std::string& path);
+// Makes one folder (its parent must exist); false when it cannot, an
+// existing one included.
+bool CreateFolder(const std::string& path);
 // Moves from onto to, replacing a file already there, in one step where the
 // system can: a reader of to sees the old file or the new one, never neither.
 bool MoveFileOver(const std::string& from, const std::string& to);

@@ -60,6 +60,8 @@ Options (also -OPTION; keywords in any case):
   --links=no         follow no linked table: each fails alone
   --binary=hex|base64|skip  binary and OLE cells as hex digits (default),
                      base64, or left empty
+  --attachments=FOLDER  write the files of attachment fields to
+                     FOLDER/TABLE/ROW/NAME; their cells name them
   --list-tables      print the tables the run would convert, one per line
   --version          print the version
 

@@ -109,6 +109,7 @@ CellValue Generate(const ColumnSpec& column, const GeneratedColumn& g, Random& r
     }
     case JetType::OLE: return CellValue::fromBytes(Bytes(random, length(10, 6000)));
     case JetType::GUID: return CellValue::fromBytes(Bytes(random, 16));
+    case JetType::Complex: return CellValue::null();  // generated attachment columns hold no files
     case JetType::Decimal: {
         std::int64_t limit = 1;
         for (int i = 0; i < std::min(column.precision, 18); ++i) limit *= 10;

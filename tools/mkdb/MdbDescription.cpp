@@ -18,6 +18,7 @@ JetType JetTypeFromName(const std::string& name) {
         {"date", JetType::DateTime},   {"binary", JetType::Binary},    {"text", JetType::Text},
         {"ole", JetType::OLE},         {"memo", JetType::Memo},        {"repid", JetType::GUID},
         {"guid", JetType::GUID},       {"numeric", JetType::Decimal},  {"decimal", JetType::Decimal},
+        {"attachment", JetType::Complex},
     };
     for (const Entry& e : kNames) {
         if (n == e.name) return e.type;
@@ -41,6 +42,7 @@ const char* JetTypeName(JetType type) {
     case JetType::Memo: return "memo";
     case JetType::GUID: return "repid";
     case JetType::Decimal: return "numeric";
+    case JetType::Complex: return "complex";
     }
     return "unknown";
 }

@@ -28,6 +28,8 @@ enum class JetType : std::uint8_t {
     Memo = 0x0C,
     GUID = 0x0F,
     Decimal = 0x10,
+    // ACE complex column; the fixture writer makes attachment columns of it.
+    Complex = 0x12,
 };
 
 // Accepts the names used by the expected-result files (boolean, byte, integer,
@@ -42,13 +44,22 @@ bool IsLongValue(JetType type);  // memo and OLE
 // Integer/Real/Text for numbers (Text keeps decimals exact), Text for text,
 // dates ("YYYY-MM-DD[ HH:MM:SS[.mmm]]", or a Real day number) and GUIDs
 // ("{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"), Bytes for binary and OLE.
+// One file of an attachment cell: stored deflated (Access does so for most
+// kinds of file) or as it is.
+struct AttachmentFile {
+    std::string name;  // UTF-8; the extension after its last "." is stored beside it
+    std::string data;
+    bool compressed = true;
+};
+
 struct CellValue {
-    enum class Kind { Null, Boolean, Integer, Real, Text, Bytes };
+    enum class Kind { Null, Boolean, Integer, Real, Text, Bytes, Files };
     Kind kind = Kind::Null;
     bool boolean = false;
     std::int64_t integer = 0;
     double real = 0;
     std::string text;  // UTF-8 text, decimal digits, or raw bytes
+    std::vector<AttachmentFile> files;  // an attachment cell's, in their order
 
     static CellValue null() { return {}; }
     static CellValue fromBool(bool v) { CellValue c; c.kind = Kind::Boolean; c.boolean = v; return c; }
@@ -56,6 +67,7 @@ struct CellValue {
     static CellValue fromReal(double v) { CellValue c; c.kind = Kind::Real; c.real = v; return c; }
     static CellValue fromText(std::string v) { CellValue c; c.kind = Kind::Text; c.text = std::move(v); return c; }
     static CellValue fromBytes(std::string v) { CellValue c; c.kind = Kind::Bytes; c.text = std::move(v); return c; }
+    static CellValue fromFiles(std::vector<AttachmentFile> v) { CellValue c; c.kind = Kind::Files; c.files = std::move(v); return c; }
 };
 
 struct ColumnSpec {
@@ -71,6 +83,8 @@ struct ColumnSpec {
     // Values are the results, stored in the engine's envelope; a Bytes value
     // is stored exactly as given, so odd stored forms can be written too.
     std::optional<JetType> calculatedResult = std::nullopt;
+    // Complex columns: the id tying the column to its catalog row (set by the writer).
+    std::int32_t complexId = 0;
 };
 
 // Produces rows one at a time; returns false when there are no more.

@@ -9,6 +9,7 @@
 // page lists that are only known then; their page numbers are fixed up front
 // because data pages and catalog rows refer to them.
 
+#include "tools/mkdb/Attachments.h"
 #include "tools/mkdb/MdbDescription.h"
 
 #include "tools/mkdb/Calculated.h"
@@ -156,7 +157,9 @@ void WriteTableRows(PendingTable& t, TableWriter& writer) {
     }
 }
 
-void Write(const MdbDescription& description, PageSink& sink) {
+void Write(const MdbDescription& given, PageSink& sink) {
+    auto pages = std::make_shared<TablePages>();
+    const MdbDescription description = WithAttachmentTables(given, pages);
     const bool jet3 = description.format == FileFormat::Jet3;
     const Geometry geometry = jet3 ? Jet3Geometry(description.codePage) : Jet4Geometry();
     auto definition = [&](const TableLayout& layout, const TdefFacts& facts) {
@@ -202,6 +205,7 @@ void Write(const MdbDescription& description, PageSink& sink) {
     for (const LinkDescription& link : description.links) {
         if (!names.insert(Lower(link.name)).second) throw std::runtime_error("duplicate table " + link.name);
     }
+    for (const PendingTable& t : tables) (*pages)[t.name] = t.tdefPages.front();
 
     // Catalog rows: the containers, the catalog itself, then the user tables.
     {

@@ -58,6 +58,10 @@ std::string TdefBuffer(const TableLayout& layout, const TdefFacts& facts) {
         if (c.fixed) flags |= 0x01;
         if (c.column.autonumber) flags |= 0x04;
         if (facts.systemTable) flags |= 0x10;
+        if (c.column.type == JetType::Complex) {
+            flags |= 0x04;  // as Access flags them
+            Set32(d, 11, static_cast<std::uint32_t>(c.column.complexId));
+        }
         d[15] = static_cast<char>(flags);
         if (c.column.type == JetType::Text || c.column.type == JetType::Memo) d[16] = 0x01;  // may compress
         if (c.column.calculatedResult) d[16] = static_cast<char>(0xC0);

@@ -281,6 +281,7 @@ int FixedSize(JetType type) {
     case JetType::DateTime: return 8;
     case JetType::GUID: return 16;
     case JetType::Decimal: return 17;
+    case JetType::Complex: return 4;
     default: return 0;
     }
 }
@@ -295,6 +296,7 @@ std::string EncodeFixedValue(const ColumnSpec& column, const CellValue& value) {
         PutLE(out, static_cast<std::uint64_t>(CheckedRange(column, IntegerOf(column, value), -32768, 32767)), 2);
         break;
     case JetType::Long:
+    case JetType::Complex:
         PutLE(out,
               static_cast<std::uint64_t>(
                   CheckedRange(column, IntegerOf(column, value), std::numeric_limits<std::int32_t>::min(),
