@@ -38,11 +38,22 @@ AttachmentFolder::AttachmentFolder(std::string folder, std::string_view tableNam
 {
 }
 
-std::string AttachmentFolder::Write(int64_t row, const std::vector<AttachedFile>& files)
+std::string AttachmentFolder::Joined(const std::vector<std::string>& paths)
 {
     std::string cell;
+    for (const std::string& path : paths) {
+        if (!cell.empty())
+            cell += ';';
+        cell += path;
+    }
+    return cell;
+}
+
+std::vector<std::string> AttachmentFolder::Write(int64_t row, const std::vector<AttachedFile>& files)
+{
+    std::vector<std::string> written;
     if (files.empty())
-        return cell;
+        return written;
     const std::string rowName = std::to_string(row);
     const std::string tableFolder = Join(folder_, table_);
     const std::string rowFolder = Join(tableFolder, rowName);
@@ -67,9 +78,7 @@ std::string AttachmentFolder::Write(int64_t row, const std::vector<AttachedFile>
             continue;
         }
         ++written_;
-        if (!cell.empty())
-            cell += ';';
-        cell += table_ + "/" + rowName + "/" + name;
+        written.push_back(table_ + "/" + rowName + "/" + name);
     }
-    return cell;
+    return written;
 }

@@ -15,9 +15,11 @@ public:
     AttachmentFolder(std::string folder, std::string_view tableName);
 
     // Writes the files of the record numbered `row` (from 1) and returns
-    // their paths relative to FOLDER, with "/" between names, joined by ";".
-    // A file that cannot be written is left out of the list and counted.
-    std::string Write(int64_t row, const std::vector<AttachedFile>& files);
+    // their paths relative to FOLDER, with "/" between names. A file that
+    // cannot be written is left out of the list and counted.
+    std::vector<std::string> Write(int64_t row, const std::vector<AttachedFile>& files);
+    // The paths as a CSV cell names them: joined by ";".
+    static std::string Joined(const std::vector<std::string>& paths);
 
     int64_t FilesWritten() const { return written_; }
     int64_t FilesFailed() const { return failed_; }

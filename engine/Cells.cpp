@@ -413,7 +413,7 @@ int32_t TableCellWriter::Write(OutputFile& file, const Field& field, CellClass c
     if (attachments_ && field.Type() == DaoType::Attachment && field.AttachedFiles(files_)) {
         if (field.Value().IsNull())
             return HResult::Ok;
-        paths_ = platform::AnsiToWide(attachments_->Write(row_, files_));
+        paths_ = platform::AnsiToWide(AttachmentFolder::Joined(attachments_->Write(row_, files_)));
         Variant paths;
         paths.Type = VarType::Text;
         paths.Text = paths_;

@@ -1,0 +1,256 @@
+#include "engine/TypedText.h"
+
+#include "engine/BinaryText.h"
+#include "engine/IsoDates.h"
+#include "engine/JsonText.h"
+#include "engine/PlainNumbers.h"
+#include "engine/Utf8Text.h"
+#include "platform/Platform.h"
+#include "platform/ValueTextCommon.h"
+
+#include <algorithm>
+
+namespace {
+
+// The reader's code for Date/Time Extended fields, whose values come as text.
+constexpr int16_t kDateTimeExtended = 26;
+
+bool IsNumericList(int16_t type)
+{
+    return type == DaoType::ComplexByte || type == DaoType::ComplexInteger || type == DaoType::ComplexLong ||
+           type == DaoType::ComplexSingle || type == DaoType::ComplexDouble || type == DaoType::ComplexDecimal;
+}
+
+// Whether an item's text is a JSON number as it stands (the reader writes
+// numeric items in the C locale; "inf" and "nan" are not numbers).
+bool IsJsonNumber(std::u16string_view text)
+{
+    std::size_t k = 0;
+    auto digits = [&] {
+        const std::size_t start = k;
+        while (k < text.size() && text[k] >= u'0' && text[k] <= u'9')
+            ++k;
+        return k > start;
+    };
+    if (k < text.size() && text[k] == u'-')
+        ++k;
+    if (k < text.size() && text[k] == u'0')
+        ++k;
+    else if (!digits())
+        return false;
+    if (k < text.size() && text[k] == u'.') {
+        ++k;
+        if (!digits())
+            return false;
+    }
+    if (k < text.size() && (text[k] == u'e' || text[k] == u'E')) {
+        ++k;
+        if (k < text.size() && (text[k] == u'+' || text[k] == u'-'))
+            ++k;
+        if (!digits())
+            return false;
+    }
+    return k == text.size();
+}
+
+// Numbers, Booleans and dates: the same text in JSON and in a portable cell
+// but for the date's separator. False when the value is not one of them.
+bool AppendScalar(const Variant& value, bool withTime, char separator, std::string& out, TypedTextCounts& counts,
+                  bool& written)
+{
+    written = true;
+    switch (value.Type) {
+    case VarType::Bool: out += value.Bool ? "true" : "false"; return true;
+    case VarType::Byte: AppendInteger(value.Byte, out); return true;
+    case VarType::I2: AppendInteger(value.I2, out); return true;
+    case VarType::I4: AppendInteger(value.I4, out); return true;
+    case VarType::I8: AppendInteger(value.I8, out); return true;
+    case VarType::Currency: AppendCurrency(value.I8, out); return true;
+    case VarType::Decimal: AppendDecimal(value.Decimal, out); return true;
+    case VarType::R4:
+        written = AppendSingle(value.R4, out);
+        counts.NotFinite += written ? 0 : 1;
+        return true;
+    case VarType::R8:
+        written = AppendDouble(value.R8, out);
+        counts.NotFinite += written ? 0 : 1;
+        return true;
+    case VarType::Date: {
+        std::string date;
+        written = AppendIsoDate(value.R8, withTime, separator, date);
+        counts.NoText += written ? 0 : 1;
+        if (written && separator == 'T') {
+            out += '"';
+            out += date;
+            out += '"';
+        } else {
+            out += date;
+        }
+        return true;
+    }
+    default: return false;
+    }
+}
+
+} // namespace
+
+void AppendJsonValue(const Field& field, const AttachmentTarget& attachments, std::string& out,
+                     TypedTextCounts& counts)
+{
+    const int16_t type = field.Type();
+    std::vector<AttachedFile> files;
+    if (type == DaoType::Attachment && field.AttachedFiles(files)) {
+        if (field.Value().IsNull()) {
+            out += "null";
+            return;
+        }
+        out += '[';
+        if (attachments.Folder) {
+            // The paths the files were written to, as the CSV cell names them.
+            const std::vector<std::string> paths = attachments.Folder->Write(attachments.Row, files);
+            for (std::size_t k = 0; k < paths.size(); ++k) {
+                if (k != 0)
+                    out += ',';
+                counts.CharactersReplaced += AppendJsonString(platform::AnsiToWide(paths[k]), out);
+            }
+        } else {
+            for (std::size_t k = 0; k < files.size(); ++k) {
+                if (k != 0)
+                    out += ',';
+                out += "{\"name\":";
+                counts.CharactersReplaced += AppendJsonString(files[k].Name, out);
+                out += ",\"type\":";
+                counts.CharactersReplaced += AppendJsonString(files[k].Type, out);
+                out += ",\"size\":";
+                AppendInteger(static_cast<int64_t>(files[k].Data.size()), out);
+                out += ",\"data\":\"";
+                AppendBase64(files[k].Data, out);
+                out += "\"}";
+            }
+        }
+        out += ']';
+        return;
+    }
+    const Variant& value = field.Value();
+    bool written = false;
+    if (AppendScalar(value, true, 'T', out, counts, written)) {
+        if (!written)
+            out += "null";
+        return;
+    }
+    switch (value.Type) {
+    case VarType::Empty:
+    case VarType::Null: out += "null"; return;
+    case VarType::Text: {
+        if (type == kDateTimeExtended) {
+            std::string date;
+            if (AppendIsoExtendedDate(value.Text, 'T', date)) {
+                AppendJsonUtf8(date, out);
+                return;
+            }
+        }
+        counts.CharactersReplaced += AppendJsonString(value.Text, out);
+        return;
+    }
+    case VarType::Bytes:
+        out += '"';
+        AppendBase64(value.Bytes, out);
+        out += '"';
+        return;
+    case VarType::Guid: {
+        std::string guid;
+        platform::SetGuidText(value.Guid, guid);
+        AppendJsonUtf8(guid, out);
+        return;
+    }
+    case VarType::List: {
+        const bool numbers = IsNumericList(type);
+        out += '[';
+        for (std::size_t k = 0; k < value.Items.size(); ++k) {
+            if (k != 0)
+                out += ',';
+            if (numbers && IsJsonNumber(value.Items[k]))
+                AppendUtf8(value.Items[k], out);
+            else
+                counts.CharactersReplaced += AppendJsonString(value.Items[k], out);
+        }
+        out += ']';
+        return;
+    }
+    default: out += "null"; return;
+    }
+}
+
+bool AppendPortableText(const Field& field, bool withTime, BinaryForm binary, const AttachmentTarget& attachments,
+                        std::string& out, TypedTextCounts& counts)
+{
+    const int16_t type = field.Type();
+    if (type == DaoType::Attachment && attachments.Folder) {
+        std::vector<AttachedFile> files;
+        if (field.AttachedFiles(files)) {
+            if (field.Value().IsNull())
+                return false;
+            // The paths are in the system's narrow page; the cell is UTF-8.
+            const std::string paths = AttachmentFolder::Joined(attachments.Folder->Write(attachments.Row, files));
+            counts.CharactersReplaced += AppendUtf8(platform::AnsiToWide(paths), out);
+            return true;
+        }
+    }
+    const Variant& value = field.Value();
+    bool written = false;
+    if (AppendScalar(value, withTime, ' ', out, counts, written))
+        return written;
+    switch (value.Type) {
+    case VarType::Empty:
+    case VarType::Null: return false;
+    case VarType::Text:
+        if (type == kDateTimeExtended && AppendIsoExtendedDate(value.Text, ' ', out))
+            return true;
+        counts.CharactersReplaced += AppendUtf8(value.Text, out);
+        return true;
+    case VarType::Bytes:
+        if (binary == BinaryForm::Skip)
+            return false;
+        if (binary == BinaryForm::Base64)
+            AppendBase64(value.Bytes, out);
+        else
+            AppendHex(value.Bytes, out);
+        return true;
+    case VarType::Guid: {
+        std::string guid;
+        platform::SetGuidText(value.Guid, guid);
+        out += guid;
+        return true;
+    }
+    case VarType::List:
+        for (std::size_t k = 0; k < value.Items.size(); ++k) {
+            if (k != 0)
+                out += ';';
+            counts.CharactersReplaced += AppendUtf8(value.Items[k], out);
+        }
+        return true;
+    default: return false;
+    }
+}
+
+void AppendCsvField(std::string_view text, std::string_view delimiter, bool quoteAlways, std::string& out)
+{
+    const bool quoted = quoteAlways || text.find_first_of("\"\r\n") != std::string_view::npos ||
+                        (!delimiter.empty() && text.find(delimiter) != std::string_view::npos);
+    if (!quoted) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (std::size_t start = 0;;) {
+        const std::size_t quote = text.find('"', start);
+        if (quote == std::string_view::npos) {
+            out += text.substr(start);
+            break;
+        }
+        out += text.substr(start, quote + 1 - start);
+        out += '"';
+        start = quote + 1;
+    }
+    out += '"';
+}
