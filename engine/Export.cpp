@@ -6,6 +6,7 @@
 #include "engine/OutputNames.h"
 #include "engine/Records.h"
 #include "engine/Report.h"
+#include "engine/TypedExport.h"
 #include "platform/Platform.h"
 
 #include <algorithm>
@@ -41,6 +42,7 @@ ColumnPlan PlanColumns(const ConversionSettings& settings, const Fields& columns
 // write every table onto the output folder itself.
 bool NamesFile(const ConversionSettings& settings, const std::string& path) {
     return EndsWithNoCase(path, ".csv") || EndsWithNoCase(path, ".txt") ||
+           (settings.Format == TableFormat::JsonLines && EndsWithNoCase(path, ".jsonl")) ||
            (settings.Extension && !settings.Extension->empty() && EndsWithNoCase(path, *settings.Extension));
 }
 
@@ -212,7 +214,8 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     // A table appended to a file this run already wrote with the same header
     // (the same table of several databases) continues the file under its one
     // header line.
-    const std::string header = HeaderLine(settings, plan);
+    const std::string header = TypedFormat(settings) ? TypedHeaderLine(settings, tableDef->GetFields(), plan)
+                                                     : HeaderLine(settings, plan);
     auto& lastHeader = settings.HeadersWritten[path];
     if (!(appendToOwnOutput && lastHeader == header))
         file.Write(header);
@@ -240,14 +243,20 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     std::optional<AttachmentFolder> attachments;
     if (settings.AttachmentsFolder)
         attachments.emplace(*settings.AttachmentsFolder, tableName);
+    TypedTextCounts typedCounts;
     const RecordsWritten written =
-        WriteRecords(window, settings, file, *records, plan, total, attachments ? &*attachments : nullptr);
+        TypedFormat(settings)
+            ? WriteTypedRecords(window, settings, file, *records, tableDef->GetFields(), plan, total,
+                                attachments ? &*attachments : nullptr, typedCounts)
+            : WriteRecords(window, settings, file, *records, plan, total, attachments ? &*attachments : nullptr);
     const bool closed = file.Close();
     records->Close();
     // Written empty rather than losing the whole record; the user hears of it.
     const std::string leftEmpty = EmptyCellsWarning(written.LeftEmpty, written.Unrendered, plan.Names);
     if (!leftEmpty.empty())
         settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " + leftEmpty);
+    if (const std::string typed = TypedTextWarning(typedCounts); !typed.empty())
+        settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " + typed);
     if (!closed) {
         WriteStatus("Failed", settings);
         RecordFailure(settings, tableName, "could not write all of " + path);

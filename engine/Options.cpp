@@ -96,6 +96,16 @@ void SetColumns(ConversionSettings& s, std::string_view value) {
 
 using S = ConversionSettings;
 
+// A format asked for and not known is said, not silently taken for CSV.
+void SetFormat(S& s, std::string_view value) {
+    if (EqualsNoCase(value, "JSONL"))
+        s.Format = TableFormat::JsonLines;
+    else if (EqualsNoCase(value, "CSV"))
+        s.Format = TableFormat::Csv;
+    else
+        s.Warnings.push_back("--format=" + std::string(value) + ": no such format (csv or jsonl); CSV is written");
+}
+
 const OptionRow kOptionRows[] = {
     {"REMCRLF=1", Match::Exact, SetNumber<&S::RemoveCRLF, 1>, false},
     {"REMCRLF=0", Match::Exact, SetNumber<&S::RemoveCRLF, 0>, false},
@@ -118,8 +128,8 @@ const OptionRow kOptionRows[] = {
     {"HEADER=0", Match::Exact, SetNumber<&S::Header, 0>, false},
     {"FIELDS=", Match::Prefix, [](S& s, std::string_view v) { s.Fields = v; }, false},
     {"RECORDS=", Match::Prefix, SetRecords, false},
-    {"QUOTES=1", Match::Exact, SetNumber<&S::DoubleQuotes, 1>, false},
-    {"QUOTES=0", Match::Exact, SetNumber<&S::DoubleQuotes, 0>, false},
+    {"QUOTES=1", Match::Exact, [](S& s, std::string_view) { s.DoubleQuotes = 1; s.QuotesAsked = 1; }, false},
+    {"QUOTES=0", Match::Exact, [](S& s, std::string_view) { s.DoubleQuotes = 0; s.QuotesAsked = 0; }, false},
     {"CRLF=KEEP", Match::Exact, SetNumber<&S::RemoveCRLF, 0>, false},
     {"CRLF=REMOVE", Match::Exact, SetNumber<&S::RemoveCRLF, 1>, false},
     {"CRLF=REPLACE", Match::Exact, SetNumber<&S::RemoveCRLF, 2>, false},
@@ -158,6 +168,8 @@ const OptionRow kOptionRows[] = {
     {"-LINK-DIR=", Match::Prefix, [](S& s, std::string_view v) { if (!v.empty()) s.LinkFolders.emplace_back(v); }, false},
     {"-LINKS=NO", Match::Exact, SetNumber<&S::FollowLinks, 0>, false},
     {"-LINKS=YES", Match::Exact, SetNumber<&S::FollowLinks, 1>, false},
+    {"-FORMAT=", Match::Prefix, SetFormat, false},
+    {"-PORTABLE", Match::Exact, SetNumber<&S::Portable, 1>, false},
     {"-ATTACHMENTS=", Match::Prefix, [](S& s, std::string_view v) {
         if (v.empty()) s.AttachmentsFolder.reset(); else s.AttachmentsFolder = std::string(v); }, false},
     {"-BINARY=HEX", Match::Exact, [](S& s, std::string_view) { s.Binary = BinaryForm::Hex; }, false},

@@ -7,7 +7,9 @@ namespace {
 
 std::string Extension(const ConversionSettings& settings)
 {
-    return settings.Extension ? *settings.Extension : std::string(".csv");
+    if (settings.Extension)
+        return *settings.Extension;
+    return settings.Format == TableFormat::JsonLines ? ".jsonl" : ".csv";
 }
 
 std::string Stem(std::string_view tableName)

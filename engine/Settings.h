@@ -62,6 +62,10 @@ struct ConversionFailure {
 // base64 (a third shorter), or nothing at all (an empty cell).
 enum class BinaryForm : uint8_t { Hex, Base64, Skip };
 
+// What a table's file holds: delimited text in the locale's forms, or one
+// JSON object per record (--format=jsonl, TABLE.jsonl).
+enum class TableFormat : uint8_t { Csv, JsonLines };
+
 constexpr std::size_t kDelimiterCapacity = 31;
 constexpr std::size_t kOrderCapacity = 100;
 constexpr std::size_t kTypeChangeSlots = 2048;
@@ -112,6 +116,14 @@ struct ConversionSettings {
     // --attachments=FOLDER: the files of attachment values are written under
     // it (FOLDER/TABLE/ROW/NAME) and their cells name them.
     std::optional<std::string> AttachmentsFolder;
+    TableFormat Format = TableFormat::Csv;
+    // --portable: CSV in one form in every locale (UTF-8, ISO dates, C-locale
+    // numbers, true/false, quoted only where RFC 4180 needs it).
+    int32_t Portable = 0;
+    // /QUOTES=1 was given: portable CSV then quotes every field, while the
+    // quoting of the saved settings (on when there are none) leaves it to
+    // quote only where RFC 4180 needs it.
+    int32_t QuotesAsked = 0;
     int32_t TablesDone = 0;
     int32_t RecordsDone = 0;
     // Failures of this run, so an unattended run can tell success from failure:

@@ -30,7 +30,7 @@ void JsonLineWriter::Write(const Fields& values, int64_t row, std::string& out)
 PortableLineWriter::PortableLineWriter(const ConversionSettings& settings, const ColumnPlan& plan,
                                        std::vector<bool> datesWithTime, AttachmentFolder* attachments)
     : settings_(settings), plan_(plan), datesWithTime_(std::move(datesWithTime)), attachments_(attachments),
-      quoteAlways_(settings.DoubleQuotes != 0)
+      quoteAlways_(settings.QuotesAsked != 0 && settings.DoubleQuotes != 0)
 {
 }
 
@@ -91,20 +91,4 @@ std::vector<bool> DateColumnsWithTimes(Recordset& records, const Fields& columns
         records.MoveNext();
     }
     return withTime;
-}
-
-std::string TypedTextWarning(const TypedTextCounts& counts)
-{
-    std::string warning;
-    auto add = [&](int64_t count, const char* what) {
-        if (count == 0)
-            return;
-        if (!warning.empty())
-            warning += "; ";
-        warning += std::to_string(count) + " " + what;
-    };
-    add(counts.NotFinite, "values not a finite number (NaN or infinity) written without a value");
-    add(counts.NoText, "dates outside the years 100 to 9999 written without a value");
-    add(counts.CharactersReplaced, "characters that were not valid UTF-16 written as U+FFFD");
-    return warning;
 }

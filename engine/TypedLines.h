@@ -52,6 +52,3 @@ private:
 // mixes the two forms. Reads the exported date columns of every record; the
 // recordset is left at its end.
 std::vector<bool> DateColumnsWithTimes(Recordset& records, const Fields& columns, const ColumnPlan& plan);
-
-// A warning for what had no faithful text, or empty.
-std::string TypedTextWarning(const TypedTextCounts& counts);

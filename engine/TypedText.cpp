@@ -254,3 +254,19 @@ void AppendCsvField(std::string_view text, std::string_view delimiter, bool quot
     }
     out += '"';
 }
+
+std::string TypedTextWarning(const TypedTextCounts& counts)
+{
+    std::string warning;
+    auto add = [&](int64_t count, const char* what) {
+        if (count == 0)
+            return;
+        if (!warning.empty())
+            warning += "; ";
+        warning += std::to_string(count) + " " + what;
+    };
+    add(counts.NotFinite, "values not a finite number (NaN or infinity) written without a value");
+    add(counts.NoText, "dates outside the years 100 to 9999 written without a value");
+    add(counts.CharactersReplaced, "characters that were not valid UTF-16 written as U+FFFD");
+    return warning;
+}

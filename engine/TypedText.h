@@ -18,6 +18,9 @@ struct TypedTextCounts {
     int64_t NoText = 0;          // dates outside the years 100 to 9999, written as null or empty
 };
 
+// A warning for what had no faithful text, or empty.
+std::string TypedTextWarning(const TypedTextCounts& counts);
+
 // Where attachment files go and which record they belong to; no folder:
 // a JSON value carries the files' data itself, a CSV cell their names.
 struct AttachmentTarget {

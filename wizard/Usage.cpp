@@ -58,6 +58,10 @@ Options (also -OPTION; keywords in any case):
                      their stored path and the database's folder; repeatable;
                      then the folders of VARNEX_LINK_PATH)
   --links=no         follow no linked table: each fails alone
+  --format=jsonl     one JSON object per record (TABLE.jsonl): numbers exact,
+                     dates ISO 8601, NULL as null, binary as base64
+  --portable         CSV the same in every locale: UTF-8, ISO dates, C-locale
+                     numbers, true/false, quoted only where needed
   --binary=hex|base64|skip  binary and OLE cells as hex digits (default),
                      base64, or left empty
   --attachments=FOLDER  write the files of attachment fields to

@@ -115,6 +115,7 @@ TEST_F(TypedLines, JsonKeepsEachValuesTypeAndNullApartFromEmpty)
 TEST_F(TypedLines, PortableCsvIsOneFormWhateverTheSettingsOfTheLocaleForm)
 {
     settings_.Header = 1;
+    settings_.DoubleQuotes = 1; // the saved settings' quoting, not /QUOTES=1: quoted only where needed
     // A date column whose values are all midnights shows dates alone; one
     // with a time anywhere shows every value with its time.
     EXPECT_EQ(Portable(), "ID,Small,Big,Ratio,Done,Born,Day,Price,Name,Blob\r\n"
@@ -127,6 +128,7 @@ TEST_F(TypedLines, PortableCsvIsOneFormWhateverTheSettingsOfTheLocaleForm)
     // The delimiter, quoting on asking, binary forms.
     settings_.Fields = ";";
     settings_.DoubleQuotes = 1;
+    settings_.QuotesAsked = 1;
     settings_.Binary = BinaryForm::Base64;
     settings_.Records = "\n";
     plan_.Exported = {0, 8, 9};
