@@ -4,7 +4,8 @@
  *   dlopen_check LIBRARY WORKDIR DATABASE
  *
  * Result codes are checked here; the files written into WORKDIR (folders
- * argv_out, str_plain, str_runs, str_limit, status_out, thread1, thread2) are
+ * argv_out, str_plain, str_runs, str_limit, status_out, thread1, thread2,
+ * argv_jsonl, str_portable) are
  * compared by the test that runs this program. Exit status 0 when every check
  * held. */
 #include "varnex.h"
@@ -81,6 +82,13 @@ static void argumentVector(void) {
     expect(converter(0, 3, plainMissing), VARNEX_OPEN_FAILED, "a plain path that matches nothing");
     expect(converter(-7, 3, full), VARNEX_OK, "a real conversion");
     {
+        /* The program's long options for the output forms work here too. */
+        char jsonOut[1024];
+        char* json[] = {"program", (char*)database, jsonOut, "--format=jsonl", NULL};
+        folder(jsonOut, sizeof jsonOut, "argv_jsonl");
+        expect(converter(0, 4, json), VARNEX_OK, "--format=jsonl in the argument vector");
+    }
+    {
         /* Every database opened, but no table could be written: not a success. */
         char absent[1024];
         char* noFolder[] = {"program", (char*)database, absent, NULL};
@@ -126,6 +134,10 @@ static void oneText(void) {
     folder(out, sizeof out, "str_plain");
     snprintf(text, sizeof text, "x#%s#%s", database, out);
     expect(callText(text, NULL), VARNEX_OK, "x#database#output");
+
+    folder(out, sizeof out, "str_portable");
+    snprintf(text, sizeof text, "x#%s#%s#--portable", database, out);
+    expect(callText(text, NULL), VARNEX_OK, "x#database#output#--portable");
 
     folder(out, sizeof out, "str_runs");
     snprintf(text, sizeof text, "x##%s###%s#", database, out);

@@ -51,6 +51,17 @@ TEST(Library, CallsFromCConvertAndReturnTheirCodes) {
         EXPECT_EQ(ReadFile(scratch / folder + "/Customers.csv"), kCustomersQuoted);
         EXPECT_EQ(ReadFile(scratch / folder + "/Orders.csv"), kOrders);
     }
+    // The output forms for scripts, asked for in the argument vector and the
+    // one text: typed values, and neither the commas nor the quoting of the
+    // locale form.
+    EXPECT_EQ(ListDir(scratch / "argv_jsonl"), (std::vector<std::string>{"Customers.jsonl", "Orders.jsonl"}));
+    EXPECT_EQ(ReadFile(scratch / "argv_jsonl/Customers.jsonl"),
+              "{\"ID\":1,\"Name\":\"Ann Lee\",\"City\":\"Oslo\",\"Note\":\"likes \\\"tea\\\"\"}\n"
+              "{\"ID\":2,\"Name\":\"Bo, Jr.\",\"City\":null,\"Note\":\"line1\\r\\nline2\"}\n"
+              "{\"ID\":3,\"Name\":\"Cy\",\"City\":\"\",\"Note\":null}\n");
+    EXPECT_EQ(ReadFile(scratch / "str_portable/Customers.csv"),
+              "ID,Name,City,Note\r\n1,Ann Lee,Oslo,\"likes \"\"tea\"\"\"\r\n2,\"Bo, Jr.\",,\"line1\r\nline2\"\r\n3,Cy,,\r\n");
+    EXPECT_EQ(ReadFile(scratch / "str_portable/Orders.csv"), kOrders);
     // Calls that returned early wrote nothing; the library writes no status file.
     for (const char* folder : {"str_lost", "str_space"})
         EXPECT_TRUE(ListDir(scratch / folder).empty()) << folder;
