@@ -54,13 +54,42 @@ void Escape(std::string_view text, std::string& out)
 
 std::size_t AppendJsonString(std::u16string_view text, std::string& out)
 {
-    // A thread's texts pass through one buffer; a huge one is given back.
-    thread_local std::string utf8;
-    utf8.clear();
-    const std::size_t replaced = AppendUtf8(text, utf8);
-    AppendJsonUtf8(utf8, out);
-    if (utf8.capacity() > (1u << 20))
-        std::string().swap(utf8);
+    // One pass from UTF-16 to escaped UTF-8: runs of ASCII that need no
+    // escape, the bulk of most texts, are copied a run at a time.
+    std::size_t replaced = 0;
+    out.push_back('"');
+    const std::size_t size = text.size();
+    std::size_t k = 0;
+    while (k < size) {
+        std::size_t run = k;
+        while (run < size && text[run] < 0x7F && text[run] >= 0x20 && text[run] != u'"' && text[run] != u'\\')
+            ++run;
+        if (run > k) {
+            const std::size_t at = out.size();
+            out.resize(at + (run - k));
+            char* to = out.data() + at;
+            for (std::size_t j = k; j < run; ++j)
+                *to++ = static_cast<char>(text[j]);
+            k = run;
+            continue;
+        }
+        const char16_t unit = text[k];
+        if (unit < 0x80 || (unit >= 0x80 && unit <= 0x9F) || unit == 0x2028 || unit == 0x2029) {
+            // A control character, a quote or a backslash: its escape.
+            std::string utf8;
+            AppendUtf8(text.substr(k, 1), utf8);
+            Escape(utf8, out);
+            ++k;
+            continue;
+        }
+        // Other characters, surrogate pairs included, as UTF-8.
+        const bool pair = unit >= 0xD800 && unit <= 0xDBFF && k + 1 < size && text[k + 1] >= 0xDC00 &&
+                          text[k + 1] <= 0xDFFF;
+        const std::size_t end = pair ? k + 2 : k + 1;
+        replaced += AppendUtf8(text.substr(k, end - k), out);
+        k = end;
+    }
+    out.push_back('"');
     return replaced;
 }
 

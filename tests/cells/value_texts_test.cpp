@@ -161,6 +161,10 @@ TEST(Utf8AndJsonText, EveryControlCharacterEscapedAndQuotesBalanced)
     EXPECT_EQ(AppendJsonString(std::u16string_view(lone, 2), out), 1u);
     EXPECT_EQ(out, "\"\xEF\xBF\xBD\\\"\"");
     out.clear();
+    const char16_t highThenQuote[] = {0xD800, u'"', 0xD83D, 0xDE00};
+    EXPECT_EQ(AppendJsonString(std::u16string_view(highThenQuote, 4), out), 1u);
+    EXPECT_EQ(out, "\"\xEF\xBF\xBD\\\"\xF0\x9F\x98\x80\"");
+    out.clear();
     AppendJsonUtf8("a/b\x7f", out);
     EXPECT_EQ(out, "\"a/b\\u007f\"");
 }

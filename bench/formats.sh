@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The output forms for scripts against the locale-form CSV, on the bench
+# tables (bench/table.json, bench/memo.json, bench/wide.json): the CSV as the
+# program writes it by default and on one thread (VARNEX_THREADS=1), JSON
+# Lines (--format=jsonl) and portable CSV (--portable). Each command runs
+# BENCH_REPEAT times (default 3); the table shows the median wall time, the
+# median CPU time, the largest peak RSS, and each form's ratio to the CSV on
+# one thread and to the default CSV, all measured in this run.
+#
+# usage: bench/formats.sh [ROWS]      (default 1000000 for the mixed table;
+#                                      the memo and wide tables take ROWS/10)
+# Environment: BENCH_NO_BUILD=1, BENCH_BUILD_DIR, BENCH_REPEAT, BENCH_KEEP=1
+# as for bench/run.sh.
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+rows=${1:-1000000}
+command -v /usr/bin/time >/dev/null || { echo "bench: /usr/bin/time is required" >&2; exit 1; }
+
+cd "$repo"
+if [[ ${BENCH_NO_BUILD:-0} != 1 ]]; then
+  echo "== building the release preset"
+  cmake --preset release >/dev/null
+  cmake --build --preset release >/dev/null
+fi
+build=${BENCH_BUILD_DIR:-$repo/build/release}
+mkdb="$build/tools/varnex-mkdb"
+varnex="$build/wizard/varnex"
+for program in "$mkdb" "$varnex"; do
+  [[ -x $program ]] || { echo "bench: $program was not built" >&2; exit 1; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/varnex-formats.XXXXXX")
+cleanup() { [[ ${BENCH_KEEP:-0} == 1 ]] || rm -rf "$work"; }
+trap cleanup EXIT
+repeat=${BENCH_REPEAT:-3}
+
+now() { local t=$EPOCHREALTIME; echo "${t/,/.}"; }
+median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+
+# measure NAME ENV... -- ARGS...: runs the program; prints wall, cpu, rss.
+measure() {
+  local -a environment=()
+  while [[ $1 != -- ]]; do environment+=("$1"); shift; done
+  shift
+  local walls=() cpus=() rss=0
+  for ((k = 0; k < repeat; k++)); do
+    rm -rf "$work/out" && mkdir "$work/out"
+    local start end
+    start=$(now)
+    env "${environment[@]}" /usr/bin/time -f '%U %S %M' -o "$work/time" "$varnex" "$@" >/dev/null
+    end=$(now)
+    read -r user system peak <"$work/time"
+    walls+=("$(echo "$end - $start" | bc -l)")
+    cpus+=("$(echo "$user + $system" | bc -l)")
+    ((peak > rss)) && rss=$peak
+  done
+  printf '%s %s %s\n' "$(printf '%s\n' "${walls[@]}" | median)" "$(printf '%s\n' "${cpus[@]}" | median)" "$rss"
+}
+
+printf '%-8s %-26s %9s %9s %9s %12s %12s\n' table form wall_s cpu_s rss_MB "vs CSV 1 thr" "vs CSV dflt"
+for spec in "table $rows" "memo $((rows / 10))" "wide $((rows / 10))"; do
+  read -r name count <<<"$spec"
+  db="$work/$name.mdb"
+  "$mkdb" --rows "$count" "bench/$name.json" "$db" >/dev/null
+  forms=("csv (default threads)" "csv (VARNEX_THREADS=1)" "jsonl" "portable csv")
+  wall=() cpu=() peak=()
+  run=(/SILENT "$db" "$work/out" /OVERWRITE=YES)
+  results=("$(measure VARNEX_UNUSED=1 -- "${run[@]}")"
+           "$(measure VARNEX_THREADS=1 -- "${run[@]}")"
+           "$(measure VARNEX_THREADS=1 -- "${run[@]}" --format=jsonl)"
+           "$(measure VARNEX_THREADS=1 -- "${run[@]}" --portable)")
+  for i in "${!results[@]}"; do
+    read -r wall[i] cpu[i] peak[i] <<<"${results[$i]}"
+  done
+  for i in "${!forms[@]}"; do
+    printf '%-8s %-26s %9.2f %9.2f %9.1f %12.2f %12.2f\n' "$name($count)" "${forms[$i]}" "${wall[$i]}" "${cpu[$i]}" \
+      "$(echo "${peak[$i]} / 1024" | bc -l)" "$(echo "${wall[$i]} / ${wall[1]}" | bc -l)" \
+      "$(echo "${wall[$i]} / ${wall[0]}" | bc -l)"
+  done
+done
