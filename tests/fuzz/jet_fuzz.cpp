@@ -12,6 +12,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -44,8 +45,12 @@ void ReadEverything(const std::u16string& path) {
             auto records = database->OpenRecordsetOf(*tableDef);
             for (; !records->Eof(); records->MoveNext()) {
                 const Fields& fields = records->GetFields();
-                for (int16_t f = 0; f < fields.Count(); ++f)
+                std::vector<AttachedFile> files;
+                for (int16_t f = 0; f < fields.Count(); ++f) {
                     fields.Item(f).Value();
+                    // Attachment data is read only on asking: ask, so that it is fuzzed too.
+                    fields.Item(f).AttachedFiles(files);
+                }
             }
         } catch (const EngineError&) {
             // One damaged table does not end the others, as in a conversion.
