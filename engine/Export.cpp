@@ -103,12 +103,15 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
                             AttachmentFolder* attachments) {
     if (settings.ExportRecords == 0 || total == 0)
         return {0, false, records.ValuesLeftEmpty(), settings.ExportRecords == 0 ? 0 : records.RowsUnreadable(), {}};
-    // The wizard's progress follows every record, so its tables stay on one
-    // thread; so do attachment files, named by the record's number in the table.
-    if (!window && !settings.AttachmentsFolder) {
+    // The wizard's page follows every record as it is written, so its tables
+    // stay on one thread; so do attachment files, named by the record's number
+    // in the table. Other displays hear of records block by block.
+    const bool pageFollowsRecords = window && window->Handle() != nullptr;
+    if (!pageFollowsRecords && !settings.AttachmentsFolder) {
         const int32_t threads = ThreadsFor(settings, records.BlockCount());
         if (threads > 1) {
-            if (std::optional<RecordsWritten> inParts = WriteRecordsInParts(settings, file, records, plan, threads))
+            if (std::optional<RecordsWritten> inParts =
+                    WriteRecordsInParts(window, settings, file, records, plan, threads, total))
                 return *inParts;
         }
     }
@@ -125,7 +128,7 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
     const std::string_view recordDelimiter = settings.Records;
     int32_t written = 0;
     UnrenderedCells unrendered;
-    while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof()) {
+    while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof() && !file.Failed()) {
         if (window) {
             window->ProgressStep();
             window->ProgressTimes(start, platform::SecondsNow(), written, total);
@@ -189,18 +192,25 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
                                     ": no field is named in ONLYFIELDS=");
     }
 
-    const std::string path = OutputPathFor(settings, tableName);
-    const bool appendToOwnOutput = WrittenThisRun(settings, path);
+    // On standard output a table's header is written once per run, as it is
+    // in the file a pattern run appends the same table of every database to.
+    const bool toStream = settings.StandardOutput != nullptr;
+    const std::string path = toStream ? std::string("standard output") : OutputPathFor(settings, tableName);
+    const std::string headerKey = toStream ? "-/" + std::string(tableName) : path;
+    const bool appendToOwnOutput =
+        toStream ? settings.HeadersWritten.count(headerKey) != 0 : WrittenThisRun(settings, path);
     std::optional<Replacement> replacement;
-    if (settings.OverWrite != 0 && !appendToOwnOutput)
+    if (settings.OverWrite != 0 && !appendToOwnOutput && !toStream)
         replacement.emplace(path);
 
     OutputFile file;
-    if (!file.OpenAppend(replacement ? replacement->Path() : path)) {
+    if (toStream) {
+        file.OpenStandardOutput(settings.StandardOutput, settings.Records.str());
+    } else if (!file.OpenAppend(replacement ? replacement->Path() : path)) {
         ReportUnopenedFile(window, settings, tableName, "cannot create the output file " + path);
         return;
     }
-    if (!appendToOwnOutput && !replacement)
+    if (!appendToOwnOutput && !replacement && !toStream)
         settings.FilesWritten.push_back(path);
 
     if (window) {
@@ -216,9 +226,10 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     // header line.
     const std::string header = TypedFormat(settings) ? TypedHeaderLine(settings, tableDef->GetFields(), plan)
                                                      : HeaderLine(settings, plan);
-    auto& lastHeader = settings.HeadersWritten[path];
+    auto& lastHeader = settings.HeadersWritten[headerKey];
     if (!(appendToOwnOutput && lastHeader == header))
         file.Write(header);
+    file.EndRecord();
     lastHeader = header;
 
     std::unique_ptr<Recordset> records;
@@ -249,6 +260,7 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
             ? WriteTypedRecords(window, settings, file, *records, tableDef->GetFields(), plan, total,
                                 attachments ? &*attachments : nullptr, typedCounts)
             : WriteRecords(window, settings, file, *records, plan, total, attachments ? &*attachments : nullptr);
+    file.EndRecord();
     const bool closed = file.Close();
     records->Close();
     // Written empty rather than losing the whole record; the user hears of it.
@@ -261,6 +273,10 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
         WriteStatus("Failed", settings);
         RecordFailure(settings, tableName, "could not write all of " + path);
         settings.TablesFailed += 1;
+        // Nobody reads standard output any more (a pipe's reader that
+        // stopped early): the tables after this one would go nowhere.
+        if (toStream)
+            settings.StopRequested = 1;
         return;
     }
     if (written.Stopped) {

@@ -49,6 +49,7 @@ inline void WriteRecord(TableCellWriter& cells, OutputFile& file, const Fields& 
     }
     if (!recordDelimiter.empty())
         file.Write(recordDelimiter);
+    file.EndRecord();
 }
 
 // How many threads a table of `blocks` blocks is read on; 1: not in parts.
@@ -60,5 +61,8 @@ int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks);
 // Nothing (and nothing written) when the parts cannot be taken: opening a
 // part reads its first record, and a damaged one must fail the table where
 // one thread would meet it, after the records before it.
-std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, OutputFile& file, Recordset& records,
-                                   const ColumnPlan& plan, int32_t threads);
+// A display is told of every record once its block is written, from this
+// (the writing) thread.
+std::optional<RecordsWritten> WriteRecordsInParts(ProgressDisplay* window, ConversionSettings& settings,
+                                                  OutputFile& file, Recordset& records, const ColumnPlan& plan,
+                                                  int32_t threads, int32_t total);

@@ -33,7 +33,7 @@ RecordsWritten WriteTypedRecords(ProgressDisplay* window, ConversionSettings& se
     }
     int32_t written = 0;
     std::string line;
-    while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof()) {
+    while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof() && !file.Failed()) {
         if (window) {
             window->ProgressStep();
             window->ProgressTimes(start, platform::SecondsNow(), written, total);
@@ -41,6 +41,7 @@ RecordsWritten WriteTypedRecords(ProgressDisplay* window, ConversionSettings& se
         line.clear();
         std::visit([&](auto& w) { w.Write(records.GetFields(), int64_t{written} + 1, line); }, writer);
         file.Write(line);
+        file.EndRecord();
         settings.RecordsDone += 1;
         records.MoveNext();
         written += 1;
