@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The output forms for scripts against the locale-form CSV, on the bench
-# tables (bench/table.json, bench/memo.json, bench/wide.json): the CSV as the
-# program writes it by default and on one thread (VARNEX_THREADS=1), JSON
-# Lines (--format=jsonl) and portable CSV (--portable). Each command runs
+# tables (bench/table.json, bench/memo.json, bench/wide.json): the CSV, JSON
+# Lines (--format=jsonl) and portable CSV (--portable), each with the threads
+# it takes by default and on one thread (VARNEX_THREADS=1). Each command runs
 # BENCH_REPEAT times (default 3); the table shows the median wall time, the
-# median CPU time, the largest peak RSS, and each form's ratio to the CSV on
-# one thread and to the default CSV, all measured in this run.
+# median CPU time, the largest peak RSS, and each form's wall and CPU time
+# over the CSV's with the same threads, all measured in this run.
 #
 # usage: bench/formats.sh [ROWS]      (default 1000000 for the mixed table;
 #                                      the memo and wide tables take ROWS/10)
@@ -58,15 +58,17 @@ measure() {
   printf '%s %s %s\n' "$(printf '%s\n' "${walls[@]}" | median)" "$(printf '%s\n' "${cpus[@]}" | median)" "$rss"
 }
 
-printf '%-8s %-26s %9s %9s %9s %12s %12s\n' table form wall_s cpu_s rss_MB "vs CSV 1 thr" "vs CSV dflt"
+printf '%-16s %-24s %8s %8s %8s %10s %10s\n' table form wall_s cpu_s rss_MB "wall/CSV" "cpu/CSV"
 for spec in "table $rows" "memo $((rows / 10))" "wide $((rows / 10))"; do
   read -r name count <<<"$spec"
   db="$work/$name.mdb"
   "$mkdb" --rows "$count" "bench/$name.json" "$db" >/dev/null
-  forms=("csv (default threads)" "csv (VARNEX_THREADS=1)" "jsonl" "portable csv")
+  forms=("csv" "jsonl" "portable csv" "csv, 1 thread" "jsonl, 1 thread" "portable csv, 1 thread")
   wall=() cpu=() peak=()
   run=(/SILENT "$db" "$work/out" /OVERWRITE=YES)
   results=("$(measure VARNEX_UNUSED=1 -- "${run[@]}")"
+           "$(measure VARNEX_UNUSED=1 -- "${run[@]}" --format=jsonl)"
+           "$(measure VARNEX_UNUSED=1 -- "${run[@]}" --portable)"
            "$(measure VARNEX_THREADS=1 -- "${run[@]}")"
            "$(measure VARNEX_THREADS=1 -- "${run[@]}" --format=jsonl)"
            "$(measure VARNEX_THREADS=1 -- "${run[@]}" --portable)")
@@ -74,8 +76,9 @@ for spec in "table $rows" "memo $((rows / 10))" "wide $((rows / 10))"; do
     read -r wall[i] cpu[i] peak[i] <<<"${results[$i]}"
   done
   for i in "${!forms[@]}"; do
-    printf '%-8s %-26s %9.2f %9.2f %9.1f %12.2f %12.2f\n' "$name($count)" "${forms[$i]}" "${wall[$i]}" "${cpu[$i]}" \
-      "$(echo "${peak[$i]} / 1024" | bc -l)" "$(echo "${wall[$i]} / ${wall[1]}" | bc -l)" \
-      "$(echo "${wall[$i]} / ${wall[0]}" | bc -l)"
+    base=$(( i < 3 ? 0 : 3 ))  # the CSV with the same threads
+    printf '%-16s %-24s %8.2f %8.2f %8.1f %10.2f %10.2f\n' "$name($count)" "${forms[$i]}" "${wall[$i]}" "${cpu[$i]}" \
+      "$(echo "${peak[$i]} / 1024" | bc -l)" "$(echo "${wall[$i]} / ${wall[$base]}" | bc -l)" \
+      "$(echo "${cpu[$i]} / ${cpu[$base]}" | bc -l)"
   done
 done

@@ -1,7 +1,5 @@
 #include "engine/JsonText.h"
 
-#include "engine/Utf8Text.h"
-
 namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
@@ -54,42 +52,68 @@ void Escape(std::string_view text, std::string& out)
 
 std::size_t AppendJsonString(std::u16string_view text, std::string& out)
 {
-    // One pass from UTF-16 to escaped UTF-8: runs of ASCII that need no
-    // escape, the bulk of most texts, are copied a run at a time.
+    // One pass from UTF-16 to escaped UTF-8, written through a pointer into
+    // room for the longest form (six bytes, \u0000, per unit) made once.
     std::size_t replaced = 0;
-    out.push_back('"');
+    const std::size_t at = out.size();
+    out.resize(at + 6 * text.size() + 2);
+    char* to = out.data() + at;
+    *to++ = '"';
+    auto escape = [&](char32_t c) {
+        *to++ = '\\';
+        switch (c) {
+        case '"': *to++ = '"'; return;
+        case '\\': *to++ = '\\'; return;
+        case '\n': *to++ = 'n'; return;
+        case '\r': *to++ = 'r'; return;
+        case '\t': *to++ = 't'; return;
+        case '\b': *to++ = 'b'; return;
+        case '\f': *to++ = 'f'; return;
+        default:
+            *to++ = 'u';
+            for (int shift = 12; shift >= 0; shift -= 4)
+                *to++ = kHexDigits[(c >> shift) & 0xF];
+        }
+    };
     const std::size_t size = text.size();
-    std::size_t k = 0;
-    while (k < size) {
-        std::size_t run = k;
-        while (run < size && text[run] < 0x7F && text[run] >= 0x20 && text[run] != u'"' && text[run] != u'\\')
-            ++run;
-        if (run > k) {
-            const std::size_t at = out.size();
-            out.resize(at + (run - k));
-            char* to = out.data() + at;
-            for (std::size_t j = k; j < run; ++j)
-                *to++ = static_cast<char>(text[j]);
-            k = run;
+    for (std::size_t k = 0; k < size; ++k) {
+        char32_t c = text[k];
+        if (c < 0x80) {
+            if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7F)
+                *to++ = static_cast<char>(c);
+            else
+                escape(c);
             continue;
         }
-        const char16_t unit = text[k];
-        if (unit < 0x80 || (unit >= 0x80 && unit <= 0x9F) || unit == 0x2028 || unit == 0x2029) {
-            // A control character, a quote or a backslash: its escape.
-            std::string utf8;
-            AppendUtf8(text.substr(k, 1), utf8);
-            Escape(utf8, out);
-            ++k;
+        // C1 controls, and the separators that end a line for some readers.
+        if (c <= 0x9F || c == 0x2028 || c == 0x2029) {
+            escape(c);
             continue;
         }
-        // Other characters, surrogate pairs included, as UTF-8.
-        const bool pair = unit >= 0xD800 && unit <= 0xDBFF && k + 1 < size && text[k + 1] >= 0xDC00 &&
-                          text[k + 1] <= 0xDFFF;
-        const std::size_t end = pair ? k + 2 : k + 1;
-        replaced += AppendUtf8(text.substr(k, end - k), out);
-        k = end;
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            if (c <= 0xDBFF && k + 1 < size && text[k + 1] >= 0xDC00 && text[k + 1] <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (text[++k] - 0xDC00);
+            } else {
+                c = 0xFFFD;
+                ++replaced;
+            }
+        }
+        if (c < 0x800) {
+            *to++ = static_cast<char>(0xC0 | (c >> 6));
+            *to++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *to++ = static_cast<char>(0xE0 | (c >> 12));
+            *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *to++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *to++ = static_cast<char>(0xF0 | (c >> 18));
+            *to++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *to++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
     }
-    out.push_back('"');
+    *to++ = '"';
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return replaced;
 }
 

@@ -58,11 +58,19 @@ void PortableLineWriter::Write(const Fields& values, int64_t row, std::string& o
         if (k != 0)
             out += settings_.Fields.str();
         const auto column = static_cast<std::size_t>(plan_.Exported[k]);
-        text_.clear();
         const bool withTime = column >= datesWithTime_.size() || datesWithTime_[column];
-        // NULL, and a value with no text, is an empty field, never quoted.
-        if (AppendPortableText(values.Item(plan_.Exported[k]), withTime, settings_.Binary, target, text_, counts_))
+        // Written in place; the few fields that need quotes are moved into them.
+        const std::size_t at = out.size();
+        if (!AppendPortableText(values.Item(plan_.Exported[k]), withTime, settings_.Binary, target, out, counts_)) {
+            out.resize(at); // NULL, and a value with no text, is an empty field, never quoted
+            continue;
+        }
+        const std::string_view field = std::string_view(out).substr(at);
+        if (quoteAlways_ || CsvFieldNeedsQuotes(field, settings_.Fields)) {
+            text_.assign(field);
+            out.resize(at);
             AppendCsvField(text_, settings_.Fields, quoteAlways_, out);
+        }
     }
     out += settings_.Records.str();
 }

@@ -9,23 +9,30 @@
 #include <string>
 #include <vector>
 
-class JsonLineWriter {
+// Such a writer with the counts behind its warnings.
+class TypedLineWriter : public RecordLines {
+public:
+    const TypedTextCounts& Counts() const { return counts_; }
+
+protected:
+    TypedTextCounts counts_;
+};
+
+class JsonLineWriter : public TypedLineWriter {
 public:
     // columns: the table's fields, for their names; attachments: where
     // attachment files go, or none (their data then goes into the line).
     JsonLineWriter(const Fields& columns, const ColumnPlan& plan, AttachmentFolder* attachments);
     // One record's object, keys in column order, and a line feed.
-    void Write(const Fields& values, int64_t row, std::string& out);
-    const TypedTextCounts& Counts() const { return counts_; }
+    void Write(const Fields& values, int64_t row, std::string& out) override;
 
 private:
     const ColumnPlan& plan_;
     AttachmentFolder* attachments_;
     std::vector<std::string> keys_; // "{"NAME": or ,"NAME": per exported column
-    TypedTextCounts counts_;
 };
 
-class PortableLineWriter {
+class PortableLineWriter : public TypedLineWriter {
 public:
     // datesWithTime: per column of the table, whether its dates show their
     // time (see DateColumnsWithTimes).
@@ -33,8 +40,7 @@ public:
                        AttachmentFolder* attachments);
     // The header line (empty when Header is 0): the names in UTF-8.
     std::string Header(const Fields& columns) const;
-    void Write(const Fields& values, int64_t row, std::string& out);
-    const TypedTextCounts& Counts() const { return counts_; }
+    void Write(const Fields& values, int64_t row, std::string& out) override;
 
 private:
     const ConversionSettings& settings_;
@@ -43,7 +49,6 @@ private:
     AttachmentFolder* attachments_;
     bool quoteAlways_;
     std::string text_;
-    TypedTextCounts counts_;
 };
 
 // For each column of the table, whether it is a date column that holds a

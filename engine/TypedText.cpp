@@ -9,6 +9,11 @@
 #include "platform/ValueTextCommon.h"
 
 #include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -76,16 +81,17 @@ bool AppendScalar(const Variant& value, bool withTime, char separator, std::stri
         counts.NotFinite += written ? 0 : 1;
         return true;
     case VarType::Date: {
-        std::string date;
-        written = AppendIsoDate(value.R8, withTime, separator, date);
+        // Straight into the output: a date is longer than a short string's
+        // own room, and a buffer per value would cost an allocation each.
+        const bool json = separator == 'T';
+        if (json)
+            out += '"';
+        written = AppendIsoDate(value.R8, withTime, separator, out);
+        if (json && written)
+            out += '"';
+        else if (json)
+            out.pop_back();
         counts.NoText += written ? 0 : 1;
-        if (written && separator == 'T') {
-            out += '"';
-            out += date;
-            out += '"';
-        } else {
-            out += date;
-        }
         return true;
     }
     default: return false;
@@ -233,10 +239,39 @@ bool AppendPortableText(const Field& field, bool withTime, BinaryForm binary, co
     }
 }
 
+bool CsvFieldNeedsQuotes(std::string_view text, std::string_view delimiter)
+{
+    // The delimiter's first byte is looked for with the quote, CR and LF,
+    // sixteen bytes at a time where the processor can.
+    const char first = delimiter.empty() ? '"' : delimiter.front();
+    auto hit = [&](std::size_t k) { return text.substr(k, delimiter.size()) == delimiter; };
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"'), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'),
+                  delimit = _mm_set1_epi8(first);
+    for (; k + 16 <= text.size(); k += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + k));
+        const __m128i special = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, quote), _mm_cmpeq_epi8(block, cr)),
+                                             _mm_cmpeq_epi8(block, lf));
+        if (_mm_movemask_epi8(special) != 0)
+            return true;
+        for (auto found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, delimit))); found != 0;
+             found &= found - 1)
+            if (hit(k + static_cast<std::size_t>(std::countr_zero(found))))
+                return true;
+    }
+#endif
+    for (; k < text.size(); ++k) {
+        const char c = text[k];
+        if (c == '"' || c == '\r' || c == '\n' || (c == first && hit(k)))
+            return true;
+    }
+    return false;
+}
+
 void AppendCsvField(std::string_view text, std::string_view delimiter, bool quoteAlways, std::string& out)
 {
-    const bool quoted = quoteAlways || text.find_first_of("\"\r\n") != std::string_view::npos ||
-                        (!delimiter.empty() && text.find(delimiter) != std::string_view::npos);
+    const bool quoted = quoteAlways || CsvFieldNeedsQuotes(text, delimiter);
     if (!quoted) {
         out += text;
         return;

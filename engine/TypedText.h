@@ -43,3 +43,5 @@ bool AppendPortableText(const Field& field, bool withTime, BinaryForm binary, co
 // its own doubled, when it holds the delimiter, a quote, CR or LF, or when
 // quoteAlways; as it is otherwise.
 void AppendCsvField(std::string_view text, std::string_view delimiter, bool quoteAlways, std::string& out);
+// Whether the text needs the quotes even when they are not asked for.
+bool CsvFieldNeedsQuotes(std::string_view text, std::string_view delimiter);

@@ -7,6 +7,7 @@
 #include "EngineTestSupport.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace enginetest;
 
@@ -99,6 +100,33 @@ TEST_F(PartsTest, BlocksWithoutRecordsAndMoreThreadsThanBlocks) {
     table.Blocks = 2;
     std::fill(table.RowBlocks.begin(), table.RowBlocks.end(), 0);
     EXPECT_EQ(ExportWith(8, "eight.csv"), expected);
+}
+
+// JSON Lines and portable CSV read in parts write the bytes of one thread
+// too, and count what had no faithful text once.
+TEST_F(PartsTest, TypedFormatsInPartsWriteTheBytesOfOneThread) {
+    auto file = memdb::Register(kDb);
+    memdb::Table& table = AddMixedTable(*file, 3000, 40, 5);
+    table.Rows[1234][1] = memdb::Double(std::nan(""));
+    table.Rows[2222][1] = memdb::Double(std::nan(""));
+    Open(kDb);
+    for (const bool json : {true, false}) {
+        settings.Format = json ? TableFormat::JsonLines : TableFormat::Csv;
+        settings.Portable = json ? 0 : 1;
+        const std::string kind = json ? "json" : "portable";
+        settings.Warnings.clear();
+        const std::string expected = ExportWith(1, kind + "1.txt");
+        ASSERT_EQ(settings.Warnings.size(), 1u) << kind;
+        EXPECT_NE(settings.Warnings[0].find("2 values not a finite number"), std::string::npos) << settings.Warnings[0];
+        EXPECT_NE(expected.find(json ? "\"Name\":\"say \\\"hi\\\", then go\"" : "\"say \"\"hi\"\", then go\""),
+                  std::string::npos) << kind;
+        for (int32_t threads : {2, 4}) {
+            settings.Warnings.clear();
+            EXPECT_EQ(ExportWith(threads, kind + std::to_string(threads) + ".txt"), expected) << kind << threads;
+            ASSERT_EQ(settings.Warnings.size(), 1u) << kind << threads;
+            EXPECT_NE(settings.Warnings[0].find("2 values not a finite number"), std::string::npos);
+        }
+    }
 }
 
 // Rows the reader passes over are counted in whichever part meets them: the

@@ -159,6 +159,27 @@ TEST(TypedText, CsvFieldsQuotedOnlyWhenTheyMustBe)
     EXPECT_EQ(field("", ","), "");
     EXPECT_EQ(field("", ",", true), "\"\"");
     EXPECT_EQ(field("x", "", false), "x");
+
+    // Long fields, searched a block at a time: a hit in any place of a block,
+    // a delimiter across two blocks, a first byte alone no hit.
+    const std::string plain(40, 'a');
+    EXPECT_EQ(field(plain, ","), plain);
+    for (std::size_t at : {0u, 15u, 16u, 31u, 39u}) {
+        for (const char special : {',', '"', '\r', '\n'}) {
+            std::string text = plain;
+            text[at] = special;
+            EXPECT_TRUE(CsvFieldNeedsQuotes(text, ",")) << at << int(special);
+        }
+    }
+    std::string across = plain;
+    across[15] = '|';
+    across[16] = '|';
+    EXPECT_TRUE(CsvFieldNeedsQuotes(across, "||"));
+    std::string half = plain;
+    half[15] = '|';
+    half[33] = '|';
+    EXPECT_FALSE(CsvFieldNeedsQuotes(half, "||"));
+    EXPECT_TRUE(CsvFieldNeedsQuotes(half, "|"));
 }
 
 } // namespace
