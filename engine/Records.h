@@ -7,6 +7,7 @@
 #include "engine/EmptyCells.h"
 #include "engine/OutputFile.h"
 #include "engine/Settings.h"
+#include "engine/TableForm.h"
 
 #include <cstdint>
 #include <optional>
@@ -52,15 +53,6 @@ inline void WriteRecord(TableCellWriter& cells, OutputFile& file, const Fields& 
     file.EndRecord();
 }
 
-// A thread's own writer of whole records in a form other than the CSV
-// cells': each thread is given one, made before the threads start.
-class RecordLines {
-public:
-    virtual ~RecordLines() = default;
-    // One record's bytes, its line end included, appended to out.
-    virtual void Write(const Fields& values, int64_t row, std::string& out) = 0;
-};
-
 // How many threads a table of `blocks` blocks is read on; 1: not in parts.
 int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks);
 
@@ -70,9 +62,8 @@ int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks);
 // Nothing (and nothing written) when the parts cannot be taken: opening a
 // part reads its first record, and a damaged one must fail the table where
 // one thread would meet it, after the records before it.
-// A display is told of every record once its block is written, from this
-// (the writing) thread. lines: none for the CSV cells, or one writer per thread.
+// writers: one per thread, as many as threads are to run. A display is told
+// of every record once its block is written, from this (the writing) thread.
 std::optional<RecordsWritten> WriteRecordsInParts(ProgressDisplay* window, ConversionSettings& settings,
-                                                  OutputFile& file, Recordset& records, const ColumnPlan& plan,
-                                                  int32_t threads, int32_t total,
-                                                  const std::vector<RecordLines*>& lines = {});
+                                                  OutputFile& file, Recordset& records,
+                                                  const std::vector<RecordWriter*>& writers, int32_t total);

@@ -15,6 +15,8 @@
 #define IDD_PROGRESS 111
 // The window that shows the usage text.
 #define IDD_USAGE 120
+// The window that shows the parameter text.
+#define IDD_PARAMETERS 121
 
 // Header texts of the interior pages.
 #define IDS_SOURCE_TITLE 1
@@ -35,6 +37,7 @@
 #define IDC_SOURCE_PASSWORD 1022
 #define IDC_SOURCE_ALL 1049
 #define IDC_SOURCE_NONE 1050
+#define IDC_SOURCE_REASON 1051
 
 #define IDC_OUTPUT_PATH 200
 #define IDC_OUTPUT_BROWSE 1015
@@ -65,3 +68,4 @@
 #define IDC_COMPLETION_FAILURES 1040
 
 #define IDC_USAGE_TEXT 1100
+#define IDC_PARAMETERS_TEXT 1101
