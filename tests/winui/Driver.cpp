@@ -140,6 +140,24 @@ void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
 void ClickItem(HWND page, int id) { Click(Item(page, id)); }
 
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+void PressKey(HWND window, WPARAM key, bool alt) {
+    const HWND target = FocusOf(window) != nullptr ? FocusOf(window) : window;
+    const UINT scan = MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+    // Repeat count 1, the scan code, bit 29 for Alt held, bits 30-31 for a release.
+    const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16) | (alt ? (1L << 29) : 0);
+    const LPARAM up = down | (1L << 30) | (1L << 31);
+    PostMessageA(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+    PostMessageA(target, alt ? WM_SYSKEYUP : WM_KEYUP, key, up);
+}
+
 namespace {
 
 HWND EditOf(HWND box) {

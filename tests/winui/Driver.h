@@ -58,6 +58,11 @@ bool Enabled(HWND sheet, int button);
 // modal window does not hold up the driver.
 void Click(HWND button);
 void ClickItem(HWND page, int id);
+// The control that has the keyboard focus in the window's thread, or null.
+HWND FocusOf(HWND window);
+// A key pressed and released as the keyboard gives it, posted to the control
+// with the focus (with Alt held: the system-key messages).
+void PressKey(HWND window, WPARAM key, bool alt = false);
 // Characters typed one by one into an edit box or an editable combo box.
 void Type(HWND box, const std::string& text);
 void ReplaceText(HWND box, const std::string& text);

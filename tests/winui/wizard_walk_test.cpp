@@ -303,6 +303,33 @@ TEST_F(WizardTest, ARunWithFailedTablesEndsFailedAndSaysSo) {
     EXPECT_TRUE(wizard.WaitForExit(30s));
 }
 
+TEST_F(WizardTest, ADatabaseThatDoesNotOpenSaysWhyOnThePageAndEndsABatchRunFailed) {
+    fs::create_directories(Path("out"));
+    Process batch(program_, {"/BATCH", Path("missing.mdb"), Path("out"), "/OPEN=0", StatusOption()},
+                  scratch_.string());
+    ASSERT_TRUE(batch.Started());
+    ASSERT_TRUE(batch.WaitForExit(60s)) << "the batch walk stopped on: " << Caption(FindTopWindow(batch.Id()));
+    EXPECT_EQ(StatusResult(status_), "Failed");
+    char reason[512] = {};
+    GetPrivateProfileStringA("Varnex", "Reason", "", reason, sizeof reason, status_.c_str());
+    EXPECT_NE(std::string(reason), "");
+
+    // Typed by a user: the list stays empty and the line under it says why.
+    Process wizard(program_, {}, scratch_.string());
+    const HWND sheet = WaitForSheet(wizard);
+    ASSERT_NE(sheet, nullptr);
+    ClickItem(sheet, kNextButton);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsPage(sheet, kSource); })) << Caption(sheet);
+    const HWND page = CurrentPage(sheet);
+    Type(Item(page, 1017), Path("missing.mdb"));
+    // The words of the status file, which are those the unattended run prints.
+    EXPECT_TRUE(WaitUntil([&] { return ItemText(page, 1051) == reason; })) << ItemText(page, 1051);
+    EXPECT_EQ(ListCount(Item(page, 1015)), 0);
+    EXPECT_TRUE(Screenshot(sheet, "2c-source-reason"));
+    ClickItem(sheet, IDCANCEL);
+    EXPECT_TRUE(wizard.WaitForExit(30s));
+}
+
 // Numbered rows: line i holds i, so a file cut anywhere but at a record's end shows.
 void WriteLongTable(const std::string& path, int64_t rows) {
     TableSpec table;
@@ -338,7 +365,7 @@ TEST_F(WizardTest, CancelDuringALongTableEndsOnAWholeRecordAndReportsFailure) {
     ASSERT_TRUE(WaitUntil([&] {
         std::error_code error;
         return ShowsPage(sheet, kProgress) && fs::file_size(file, error) > 0 && !error;
-    })) << Caption(sheet);
+    }, 90s)) << Caption(sheet); // the first buffer fills slowly on a loaded machine
     const HWND page = CurrentPage(sheet);
     EXPECT_EQ(ItemText(page, 1021), "Long -> " + file);
     // The times show from two whole seconds on.
@@ -373,6 +400,44 @@ TEST_F(WizardTest, CancelDuringALongTableEndsOnAWholeRecordAndReportsFailure) {
     EXPECT_TRUE(ordered);
     EXPECT_GT(count, 0);
     EXPECT_LT(count, kRows);
+}
+
+// A conversion stops from the keyboard exactly as from a click on Cancel:
+// the disabled wizard buttons leave the focus on Cancel, where each of these
+// keys reaches it.
+TEST_F(WizardTest, EveryCancelKeyStopsARunningConversion) {
+    constexpr int64_t kRows = 400000;
+    WriteLongTable(Path("long.mdb"), kRows);
+    struct Key {
+        const char* name;
+        WPARAM key;
+        bool alt;
+    };
+    const Key keys[] = {{"Esc", VK_ESCAPE, false}, {"Enter", VK_RETURN, false}, {"Space", VK_SPACE, false},
+                        {"Alt+F4", VK_F4, true}};
+    for (const Key& key : keys) {
+        SCOPED_TRACE(key.name);
+        const std::string out = Path(std::string("out-") + (key.alt ? "altf4" : std::to_string(key.key)));
+        const std::string status = out + ".ini";
+        fs::create_directories(out);
+        StatusWatch watch(status);
+        Process wizard(program_, {"/BATCH", Path("long.mdb"), out, "/OPEN=0", "/STATUS=" + status},
+                       scratch_.string());
+        const HWND sheet = WaitForSheet(wizard);
+        ASSERT_NE(sheet, nullptr);
+        // The page names the table once its records are being written.
+        ASSERT_TRUE(WaitUntil([&] {
+            return ShowsPage(sheet, kProgress) && ItemText(CurrentPage(sheet), 1021).rfind("Long -> ", 0) == 0;
+        })) << Caption(sheet);
+        EXPECT_TRUE(WaitUntil([&] { return GetDlgCtrlID(FocusOf(sheet)) == IDCANCEL; }, 5s))
+            << "focus on control " << GetDlgCtrlID(FocusOf(sheet));
+        ASSERT_EQ(Caption(sheet), kProgress) << "the table converted before a key could stop it";
+        PressKey(sheet, key.key, key.alt);
+        ASSERT_TRUE(wizard.WaitForExit(30s)) << "still on: " << Caption(sheet);
+        EXPECT_EQ(StatusResult(status), "Failed") << Joined(watch.Passage());
+        const std::vector<std::string> passage = watch.Passage();
+        EXPECT_EQ(std::find(passage.begin(), passage.end(), "Successful"), passage.end()) << Joined(passage);
+    }
 }
 
 // The file dialog's "Files of type" box.

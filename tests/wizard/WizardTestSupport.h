@@ -64,6 +64,7 @@ public:
     std::string TableName(int32_t index) const override { return Tables.at(static_cast<std::size_t>(index)).Name; }
     bool IsTableSelected(int32_t index) const override { return Tables.at(static_cast<std::size_t>(index)).Selected; }
     void SelectNone() override { for (Entry& e : Tables) e.Selected = false; }
+    void ShowReason(std::string_view reason) override { Reason = reason; }
 
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
@@ -82,6 +83,7 @@ public:
     std::vector<Entry> Tables;
     std::string Path;
     std::string Password;
+    std::string Reason;
     RecordingRecentBox Recent;
 };
 
@@ -201,7 +203,10 @@ public:
         while (!sheet_.Presses.empty() && Current != Closed) {
             const WizardPress press = sheet_.Presses.front();
             sheet_.Presses.pop_front();
-            press == WizardPress::Next ? PressNext() : PressFinish();
+            if (press == WizardPress::Cancel)
+                Current = Closed;
+            else
+                press == WizardPress::Next ? PressNext() : PressFinish();
         }
     }
     // The user's Next and Finish.

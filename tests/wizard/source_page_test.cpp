@@ -1,5 +1,7 @@
 #include "WizardTestSupport.h"
 
+#include "engine/LoadDatabase.h"
+
 using namespace wizardtest;
 
 namespace {
@@ -104,15 +106,58 @@ TEST_F(SourcePageTest, APasswordFollowsThePasswordBox) {
     EXPECT_EQ(boxes.Password, "secret");
     EXPECT_EQ(boxes.TableCount(), 2);
 
-    // A wrong password empties the list; correcting it lists the tables again.
+    EXPECT_EQ(boxes.Reason, "");
+
+    // A wrong password empties the list and says why; correcting it lists
+    // the tables again and the reason goes.
     boxes.Password = "wrong";
     page.PathOrPasswordChanged(db);
     EXPECT_EQ(boxes.TableCount(), 0);
+    EXPECT_NE(boxes.Reason, "");
     page.AfterCommand();
     EXPECT_EQ(sheet.LastButtons(), kWizardBack);
     boxes.Password = "secret";
     page.PathOrPasswordChanged(db);
     EXPECT_EQ(boxes.TableCount(), 2);
+    EXPECT_EQ(boxes.Reason, "");
+}
+
+TEST_F(SourcePageTest, AnEmptyListSaysWhyInTheWordsOfTheUnattendedRun) {
+    page.Initialise();
+    const std::string missing = folder / "missing.mdb";
+    page.PathOrPasswordChanged(missing);
+    EXPECT_EQ(boxes.TableCount(), 0);
+    std::string expected;
+    ConversionSettings unattended;
+    ASSERT_NE(LoadDatabase(nullptr, unattended, missing, &expected), 0);
+    EXPECT_EQ(boxes.Reason, expected);
+    EXPECT_FALSE(page.BatchFailed());
+    EXPECT_TRUE(sheet.Presses.empty());
+}
+
+TEST_F(SourcePageTest, ABatchRunWhoseDatabaseDoesNotOpenEndsFailedWithTheReason) {
+    settings.SourcePath = folder / "missing.mdb";
+    settings.Batch = 1;
+    page.Initialise();
+    EXPECT_TRUE(page.BatchFailed());
+    EXPECT_EQ(settings.Batch, 0);
+    ASSERT_EQ(sheet.Presses.size(), 1u);
+    EXPECT_EQ(sheet.Presses[0], WizardPress::Cancel);
+    EXPECT_EQ(Status(), "Failed");
+    EXPECT_NE(boxes.Reason, "");
+    EXPECT_EQ(platform::ReadProfileString("Varnex", "Reason", "<none>", folder / "status.ini"), boxes.Reason);
+
+    // An interactive run that cannot open the same file waits for the user.
+    ConversionSettings interactive;
+    interactive.StatusFile = settings.StatusFile;
+    RecordingSheet quiet;
+    FakeSourceControls other;
+    SourcePage waiting(interactive, quiet, other);
+    interactive.SourcePath = folder / "missing.mdb";
+    waiting.Initialise();
+    EXPECT_FALSE(waiting.BatchFailed());
+    EXPECT_TRUE(quiet.Presses.empty());
+    EXPECT_EQ(Status(), "Source file selection");
 }
 
 TEST_F(SourcePageTest, BrowseReportsAFileThatDoesNotOpen) {

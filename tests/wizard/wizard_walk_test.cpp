@@ -59,19 +59,33 @@ TEST_F(WizardWalkTest, WithoutBatchTheWizardWaitsOnTheWelcomePageWithThePathsPre
 }
 
 TEST_F(WizardWalkTest, ABatchRunStopsWhereAPageCannotGoOnAndWaitsForTheUser) {
-    settings.Batch = 1;
-    settings.SourcePath = folder / "missing.mdb";
+    // The database opens, but none of its tables is the one asked for: the
+    // source page refuses Next, and the user may choose another database.
+    const char* argv[] = {"varnex", "/BATCH", "/TABLES=Lions"};
+    ParseOptions(settings, 3, argv);
     wizard.Start();
     EXPECT_EQ(wizard.Current, WizardDriver::Source);
+    EXPECT_EQ(wizard.SourceBoxes.TableCount(), 0);
     EXPECT_EQ(settings.Batch, 0);
     EXPECT_EQ(Status(), "Source file selection");
 
-    ASSERT_TRUE(wizard.SourceLogic().OpenChosenFile(db));
+    const std::string other = folder / "other.mdb";
+    ZooDatabase(other);
+    ASSERT_TRUE(wizard.SourceLogic().OpenChosenFile(other));
     wizard.PressNext();
     EXPECT_EQ(wizard.Current, WizardDriver::Output); // no longer walks by itself
     wizard.PressNext();
     EXPECT_EQ(wizard.Current, WizardDriver::Completion);
     EXPECT_EQ(Status(), "Successful");
+}
+
+TEST_F(WizardWalkTest, ABatchRunWhoseDatabaseDoesNotOpenEndsFailedWithoutConverting) {
+    settings.Batch = 1;
+    settings.SourcePath = folder / "missing.mdb";
+    wizard.Start();
+    EXPECT_EQ(wizard.Current, WizardDriver::Closed);
+    EXPECT_EQ(Status(), "Failed");
+    EXPECT_FALSE(enginetest::Exists(out + platform::PathSeparator + "Ants.csv"));
 }
 
 } // namespace

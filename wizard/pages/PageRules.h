@@ -15,7 +15,7 @@ constexpr unsigned kWizardNext = 2;
 constexpr unsigned kWizardFinish = 4;
 
 // The buttons a page can press as the user would, as the sheet numbers them.
-enum class WizardPress { Next = 1, Finish = 2 };
+enum class WizardPress { Next = 1, Finish = 2, Cancel = 5 };
 
 // The property sheet around the pages. Both requests are posted, never sent:
 // they take effect after the page's current message has been handled.

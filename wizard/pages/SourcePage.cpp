@@ -2,6 +2,7 @@
 
 #include "engine/LoadDatabase.h"
 #include "engine/Report.h"
+#include "engine/StatusFile.h"
 #include "wizard/pages/RecentLists.h"
 
 const char* const kUnableToOpenDatabase = "Unable to open this MDB file. ";
@@ -55,25 +56,43 @@ SourcePage::SourcePage(ConversionSettings& settings, WizardSheet& sheet, SourceC
 void SourcePage::Initialise() {
     if (!settings_.Password.empty())
         controls_.SetPasswordText(settings_.Password);
+    bool opened = true;
     if (!settings_.SourcePath.empty()) {
         // Emptying SourcePath makes LoadDatabase open the file even when the
         // password it reads back from the box is the one already stored.
         const std::string path = settings_.SourcePath.str();
         settings_.SourcePath.clear();
         controls_.SetPathText(path);
-        Load(path);
+        opened = Load(path);
     } else if (const std::optional<std::string> last = LastDatabase()) {
         controls_.SetPathText(*last);
     }
     FillRecentList(controls_.RecentDatabases(), kRecentDatabases);
     WriteStatus(kStatusSourceSelection, settings_);
-    if (settings_.Batch)
+    if (!settings_.Batch)
+        return;
+    if (opened) {
         sheet_.PressButton(WizardPress::Next);
+        return;
+    }
+    // Nobody watches a batch run's pages: waiting here would leave its
+    // caller with neither an end nor a reason.
+    settings_.Batch = 0;
+    batchFailed_ = true;
+    WriteStatusReason(reason_, settings_);
+    WriteStatus(kStatusFailed, settings_);
+    sheet_.PressButton(WizardPress::Cancel);
 }
 
 bool SourcePage::Load(std::string_view path) {
-    if (LoadDatabase(&controls_, settings_, path) != 0)
+    reason_.clear();
+    if (LoadDatabase(&controls_, settings_, path, &reason_) != 0) {
+        if (reason_.empty())
+            reason_ = "cannot be opened";
+        controls_.ShowReason(reason_);
         return false;
+    }
+    controls_.ShowReason("");
     // The tables named on the command line narrow the list of that database
     // only; one the user opens afterwards lists all of its tables.
     settings_.Tables.reset();

@@ -32,6 +32,8 @@ public:
     virtual std::string TableName(int32_t index) const = 0;
     virtual bool IsTableSelected(int32_t index) const = 0;
     virtual void SelectNone() = 0;
+    // The line under the table list: why the list is empty, or nothing.
+    virtual void ShowReason(std::string_view reason) = 0;
 };
 
 // ;A;;B; for the names A and B, in the order given.
@@ -47,7 +49,9 @@ public:
 
     // Puts the password and path into their boxes, opens a database named on
     // the command line (or shows the last one, unopened), fills the recent
-    // list, writes the stage and, in a batch run, presses Next.
+    // list, writes the stage and, in a batch run, presses Next; a batch run
+    // whose database did not open ends instead: the reason and "Failed" go
+    // to the status file and Cancel is pressed.
     void Initialise();
     // Back and Next.
     void SetActive();
@@ -57,7 +61,7 @@ public:
     bool OpenChosenFile(std::string_view path);
     // Any notification of the path or password box, with the path text the
     // face read (the newly selected entry on a selection change). An empty
-    // text does nothing; a failure shows nothing and leaves the list empty.
+    // text does nothing; a failure leaves the list empty and shows why.
     void PathOrPasswordChanged(std::string_view pathText);
     // The "+" and "-" buttons.
     void SelectAllTables();
@@ -68,10 +72,15 @@ public:
     // False: Next is refused (nothing selected); the batch walk ends here.
     bool WizardNext();
 
+    // True once a batch run ended here because its database did not open.
+    bool BatchFailed() const { return batchFailed_; }
+
 private:
     bool Load(std::string_view path);
 
     ConversionSettings& settings_;
     WizardSheet& sheet_;
     SourceControls& controls_;
+    std::string reason_;
+    bool batchFailed_ = false;
 };

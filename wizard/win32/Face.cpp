@@ -9,9 +9,20 @@
 
 namespace face {
 
-void PostedSheet::SetWizardButtons(unsigned mask) {
-    PostMessageA(GetParent(page_), PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(mask));
+namespace {
+
+// With every wizard button disabled, the focus would stay on a disabled
+// button that takes no keys: Esc, Enter, Space and Alt+F4 must still reach
+// Cancel. Posted after the buttons' change, so it follows it.
+void SetWizardButtonsOf(HWND sheet, unsigned mask) {
+    PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(mask));
+    if ((mask & (kWizardBack | kWizardNext | kWizardFinish)) == 0)
+        PostMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(sheet, IDCANCEL)), TRUE);
 }
+
+} // namespace
+
+void PostedSheet::SetWizardButtons(unsigned mask) { SetWizardButtonsOf(GetParent(page_), mask); }
 
 void PostedSheet::PressButton(WizardPress button) {
     PostMessageA(GetParent(page_), PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
@@ -37,7 +48,7 @@ void ProgressWindowDisplay::ProgressTimes(int64_t startSeconds, int64_t nowSecon
         SetItemText(page_, IDC_PROGRESS_TIMES, *text);
 }
 
-void ProgressWindowDisplay::DisableWizardButtons() { PostMessageA(sheet_, PSM_SETWIZBUTTONS, 0, 0); }
+void ProgressWindowDisplay::DisableWizardButtons() { SetWizardButtonsOf(sheet_, 0); }
 
 void ProgressWindowDisplay::PressNext() { PostMessageA(sheet_, PSM_PRESSBUTTON, PSBTN_NEXT, 0); }
 

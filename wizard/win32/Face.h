@@ -62,6 +62,8 @@ struct WizardRun {
     std::unique_ptr<ProgressWindowDisplay> Display;
     HANDLE Worker = nullptr;
     bool CompletionShown = false;
+    // A batch run that ended before converting: the program's exit status says so.
+    bool Failed = false;
 };
 WizardRun& CurrentRun();
 

@@ -24,8 +24,9 @@ void StartWorker(HWND page) {
     run.Progress->SetActive(*run.Display);
     run.Worker = CreateThread(nullptr, 0, ConversionWorker, nullptr, 0, nullptr);
     if (!run.Worker) {
-        // No thread, no run: the completion page shows that nothing was converted.
-        run.Display->PressNext();
+        // No thread, no run: the completion page shows the failure and the
+        // status file says "Failed", never a success of nothing.
+        run.Progress->WorkerNotStarted();
     }
 }
 

@@ -111,5 +111,5 @@ int RunWizard(ConversionSettings& settings, int argc, const char* const* argv) {
     settings.TitleFont = nullptr;
     if (titleFont)
         DeleteObject(titleFont);
-    return 0;
+    return run.Failed ? 1 : 0;
 }

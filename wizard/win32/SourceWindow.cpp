@@ -51,6 +51,7 @@ public:
         return SendDlgItemMessageA(page_, IDC_SOURCE_TABLES, LB_GETSEL, index, 0) > 0;
     }
     void SelectNone() override { SendDlgItemMessageA(page_, IDC_SOURCE_TABLES, LB_SETSEL, FALSE, -1); }
+    void ShowReason(std::string_view reason) override { SetItemText(page_, IDC_SOURCE_REASON, reason); }
 
 private:
     HWND page_;
@@ -111,6 +112,8 @@ INT_PTR CALLBACK SourceProc(HWND page, UINT message, WPARAM wParam, LPARAM lPara
         source.Controls.emplace(page);
         source.Page.emplace(settings, *source.Sheet, *source.Controls);
         source.Page->Initialise();
+        if (source.Page->BatchFailed())
+            CurrentRun().Failed = true;
         source.Ready = true;
         return TRUE;
     }
