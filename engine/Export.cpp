@@ -1,12 +1,11 @@
 #include "engine/Export.h"
 
 #include "engine/Cells.h"
-#include "engine/HeaderCell.h"
 #include "engine/OutputFile.h"
 #include "engine/OutputNames.h"
 #include "engine/Records.h"
 #include "engine/Report.h"
-#include "engine/TypedExport.h"
+#include "engine/TableForm.h"
 #include "platform/Platform.h"
 
 #include <algorithm>
@@ -40,9 +39,8 @@ ColumnPlan PlanColumns(const ConversionSettings& settings, const Fields& columns
 
 // Every path ends in an empty extension; taking that for a file name would
 // write every table onto the output folder itself.
-bool NamesFile(const ConversionSettings& settings, const std::string& path) {
-    return EndsWithNoCase(path, ".csv") || EndsWithNoCase(path, ".txt") ||
-           (settings.Format == TableFormat::JsonLines && EndsWithNoCase(path, ".jsonl")) ||
+bool NamesFile(const ConversionSettings& settings, const OutputForm& form, const std::string& path) {
+    return EndsWithNoCase(path, ".csv") || EndsWithNoCase(path, ".txt") || form.NamesFile(path) ||
            (settings.Extension && !settings.Extension->empty() && EndsWithNoCase(path, *settings.Extension));
 }
 
@@ -50,9 +48,9 @@ bool NamesFile(const ConversionSettings& settings, const std::string& path) {
 // folder so later tables land beside the named file. A table's own file is
 // named after it, with what a file name cannot hold (a separator, which
 // would reach into other folders) replaced, and never another table's.
-std::string OutputPathFor(ConversionSettings& settings, std::string_view tableName) {
+std::string OutputPathFor(ConversionSettings& settings, const OutputForm& form, std::string_view tableName) {
     std::string path = settings.OutputPath.str();
-    if (NamesFile(settings, path)) {
+    if (NamesFile(settings, form, path)) {
         std::size_t cut = path.rfind(platform::PathSeparator);
         if (cut != std::string::npos)
             settings.OutputPath = std::string_view(path).substr(0, cut);
@@ -80,49 +78,32 @@ void ReportUnopenedFile(ProgressDisplay* window, ConversionSettings& settings, s
     settings.TablesFailed += 1;
 }
 
-// The header line as it is written, empty when none is.
-std::string HeaderLine(const ConversionSettings& settings, const ColumnPlan& plan) {
-    std::string line;
-    if (!settings.Header)
-        return line;
-    // The delimiter goes between exported columns only: a trailing one would
-    // read as one more, empty column when the table's last column is left out.
-    bool first = true;
-    for (int32_t i : plan.Exported) {
-        if (!first)
-            line += settings.Fields.str();
-        first = false;
-        line += HeaderCell(settings, plan.Names[static_cast<std::size_t>(i)]);
-    }
-    line += settings.Records.str();
-    return line;
-}
-
 RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputFile& file,
-                            Recordset& records, const ColumnPlan& plan, int32_t total,
+                            Recordset& records, TableOutput& table, int32_t total,
                             AttachmentFolder* attachments) {
     if (settings.ExportRecords == 0 || total == 0)
         return {0, false, records.ValuesLeftEmpty(), settings.ExportRecords == 0 ? 0 : records.RowsUnreadable(), {}};
+    table.Prepare(records);
     // The wizard's progress follows every record, so its tables stay on one
     // thread; so do attachment files, named by the record's number in the table.
-    if (!window && !settings.AttachmentsFolder) {
+    if (!window && !attachments) {
         const int32_t threads = ThreadsFor(settings, records.BlockCount());
         if (threads > 1) {
-            if (std::optional<RecordsWritten> inParts = WriteRecordsInParts(settings, file, records, plan, threads))
+            // Every thread's writer is made here, before any thread starts.
+            std::vector<RecordWriter*> writers;
+            for (int32_t k = 0; k < threads; ++k)
+                writers.push_back(&table.NewWriter(nullptr));
+            if (std::optional<RecordsWritten> inParts = WriteRecordsInParts(settings, file, records, writers))
                 return *inParts;
         }
     }
+    RecordWriter& writer = table.NewWriter(attachments);
     records.MoveFirst();
     int64_t start = 0;
     if (window) {
         window->ProgressStartTable(total);
         start = platform::SecondsNow();
     }
-    const std::string_view fieldDelimiter = settings.Fields;
-    TableCellWriter cells(settings);
-    if (attachments)
-        cells.WriteAttachmentsTo(attachments);
-    const std::string_view recordDelimiter = settings.Records;
     int32_t written = 0;
     UnrenderedCells unrendered;
     while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof()) {
@@ -130,8 +111,7 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
             window->ProgressStep();
             window->ProgressTimes(start, platform::SecondsNow(), written, total);
         }
-        WriteRecord(cells, file, records.GetFields(), plan, fieldDelimiter, recordDelimiter, unrendered,
-                    int64_t{written} + 1);
+        writer.Write(records.GetFields(), int64_t{written} + 1, file, unrendered);
         settings.RecordsDone += 1;
         records.MoveNext();
         written += 1;
@@ -189,7 +169,8 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
                                     ": no field is named in ONLYFIELDS=");
     }
 
-    const std::string path = OutputPathFor(settings, tableName);
+    const std::unique_ptr<OutputForm> form = FormFor(settings);
+    const std::string path = OutputPathFor(settings, *form, tableName);
     const bool appendToOwnOutput = WrittenThisRun(settings, path);
     std::optional<Replacement> replacement;
     if (settings.OverWrite != 0 && !appendToOwnOutput)
@@ -214,8 +195,8 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     // A table appended to a file this run already wrote with the same header
     // (the same table of several databases) continues the file under its one
     // header line.
-    const std::string header = TypedFormat(settings) ? TypedHeaderLine(settings, tableDef->GetFields(), plan)
-                                                     : HeaderLine(settings, plan);
+    const std::unique_ptr<TableOutput> table = form->StartTable(settings, tableDef->GetFields(), plan);
+    const std::string header = table->Header();
     auto& lastHeader = settings.HeadersWritten[path];
     if (!(appendToOwnOutput && lastHeader == header))
         file.Write(header);
@@ -243,20 +224,17 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     std::optional<AttachmentFolder> attachments;
     if (settings.AttachmentsFolder)
         attachments.emplace(*settings.AttachmentsFolder, tableName);
-    TypedTextCounts typedCounts;
     const RecordsWritten written =
-        TypedFormat(settings)
-            ? WriteTypedRecords(window, settings, file, *records, tableDef->GetFields(), plan, total,
-                                attachments ? &*attachments : nullptr, typedCounts)
-            : WriteRecords(window, settings, file, *records, plan, total, attachments ? &*attachments : nullptr);
+        WriteRecords(window, settings, file, *records, *table, total, attachments ? &*attachments : nullptr);
     const bool closed = file.Close();
     records->Close();
     // Written empty rather than losing the whole record; the user hears of it.
     const std::string leftEmpty = EmptyCellsWarning(written.LeftEmpty, written.Unrendered, plan.Names);
     if (!leftEmpty.empty())
         settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " + leftEmpty);
-    if (const std::string typed = TypedTextWarning(typedCounts); !typed.empty())
-        settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " + typed);
+    if (const std::string unfaithful = table->Warning(); !unfaithful.empty())
+        settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " +
+                                    unfaithful);
     if (!closed) {
         WriteStatus("Failed", settings);
         RecordFailure(settings, tableName, "could not write all of " + path);

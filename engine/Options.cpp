@@ -3,6 +3,7 @@
 // recognise is left alone and surfaces, if at all, when the run uses it.
 
 #include "engine/Settings.h"
+#include "engine/TableForm.h"
 #include "platform/Platform.h"
 
 #include <climits>
@@ -98,12 +99,15 @@ using S = ConversionSettings;
 
 // A format asked for and not known is said, not silently taken for CSV.
 void SetFormat(S& s, std::string_view value) {
-    if (EqualsNoCase(value, "JSONL"))
-        s.Format = TableFormat::JsonLines;
-    else if (EqualsNoCase(value, "CSV"))
-        s.Format = TableFormat::Csv;
-    else
-        s.Warnings.push_back("--format=" + std::string(value) + ": no such format (csv or jsonl); CSV is written");
+    std::string known;
+    for (const FormEntry& form : RegisteredForms()) {
+        if (EqualsNoCase(value, form.Name)) {
+            s.Format = form.Format;
+            return;
+        }
+        known += known.empty() ? form.Name : std::string(" or ") + form.Name;
+    }
+    s.Warnings.push_back("--format=" + std::string(value) + ": no such format (" + known + "); CSV is written");
 }
 
 const OptionRow kOptionRows[] = {

@@ -1,5 +1,7 @@
 #include "engine/OutputNames.h"
 
+#include "engine/TableForm.h"
+
 #include "platform/FileNames.h"
 #include "platform/Platform.h"
 
@@ -9,7 +11,7 @@ std::string Extension(const ConversionSettings& settings)
 {
     if (settings.Extension)
         return *settings.Extension;
-    return settings.Format == TableFormat::JsonLines ? ".jsonl" : ".csv";
+    return FormFor(settings)->Extension();
 }
 
 std::string Stem(std::string_view tableName)

@@ -110,8 +110,8 @@ private:
 // One thread's share: blocks first, first + stride, ... of the table, every
 // one of them delivered (empty when none of its pages held a record), so the
 // writer never waits for a block that will not come.
-void FormatPart(const ConversionSettings& settings, Recordset& part, const ColumnPlan& plan, int32_t first,
-                int32_t stride, int32_t blocks, BlockQueue& queue, RecordLines* lines)
+void FormatPart(const ConversionSettings& settings, Recordset& part, int32_t first,
+                int32_t stride, int32_t blocks, BlockQueue& queue, RecordWriter& writer)
 {
     OutputFile out;
     out.OpenMemory();
@@ -133,10 +133,6 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, const Colum
     if (!queue.WaitForTurn(block))
         return;
     try {
-        TableCellWriter cells(settings);
-        const std::string_view fieldDelimiter = settings.Fields;
-        const std::string_view recordDelimiter = settings.Records;
-        std::string line;
         part.MoveFirst();
         while (!part.Eof()) {
             if (settings.StopRequested.load(std::memory_order_relaxed)) {
@@ -149,14 +145,7 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, const Colum
                 if (!queue.WaitForTurn(block))
                     return;
             }
-            if (lines) {
-                line.clear();
-                lines->Write(part.GetFields(), int64_t{records} + 1, line);
-                out.Write(line);
-            } else {
-                WriteRecord(cells, out, part.GetFields(), plan, fieldDelimiter, recordDelimiter, unrendered,
-                            int64_t{records} + 1);
-            }
+            writer.Write(part.GetFields(), int64_t{records} + 1, out, unrendered);
             records += 1;
             part.MoveNext();
         }
@@ -216,10 +205,10 @@ int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks)
 }
 
 std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, OutputFile& file,
-                                                  Recordset& records, const ColumnPlan& plan, int32_t threads,
-                                                  const std::vector<RecordLines*>& lines)
+                                                  Recordset& records, const std::vector<RecordWriter*>& writers)
 {
-    if (!lines.empty() && lines.size() != static_cast<std::size_t>(threads))
+    const auto threads = static_cast<int32_t>(writers.size());
+    if (threads == 0)
         return std::nullopt;
     const int32_t blocks = records.BlockCount();
     // Every part is taken before any thread starts: taking one reads the
@@ -241,8 +230,8 @@ std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, 
         PartThreads running(queue);
         for (int32_t k = 0; k < threads; ++k) {
             running.List().emplace_back(FormatPart, std::cref(settings), std::ref(*parts[static_cast<std::size_t>(k)]),
-                                        std::cref(plan), k, threads, blocks, std::ref(queue),
-                                        lines.empty() ? nullptr : lines[static_cast<std::size_t>(k)]);
+                                        k, threads, blocks, std::ref(queue),
+                                        std::ref(*writers[static_cast<std::size_t>(k)]));
         }
         for (int32_t n = 0; n < blocks; ++n) {
             FormattedBlock block = queue.Take(n);

@@ -7,6 +7,7 @@
 #include "engine/EmptyCells.h"
 #include "engine/OutputFile.h"
 #include "engine/Settings.h"
+#include "engine/TableForm.h"
 
 #include <cstdint>
 #include <optional>
@@ -51,15 +52,6 @@ inline void WriteRecord(TableCellWriter& cells, OutputFile& file, const Fields& 
         file.Write(recordDelimiter);
 }
 
-// A thread's own writer of whole records in a form other than the CSV
-// cells': each thread is given one, made before the threads start.
-class RecordLines {
-public:
-    virtual ~RecordLines() = default;
-    // One record's bytes, its line end included, appended to out.
-    virtual void Write(const Fields& values, int64_t row, std::string& out) = 0;
-};
-
 // How many threads a table of `blocks` blocks is read on; 1: not in parts.
 int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks);
 
@@ -69,7 +61,6 @@ int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks);
 // Nothing (and nothing written) when the parts cannot be taken: opening a
 // part reads its first record, and a damaged one must fail the table where
 // one thread would meet it, after the records before it.
-// lines: none for the CSV cells, or one writer per thread.
+// writers: one per thread, as many as threads are to run.
 std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, OutputFile& file, Recordset& records,
-                                   const ColumnPlan& plan, int32_t threads,
-                                   const std::vector<RecordLines*>& lines = {});
+                                                  const std::vector<RecordWriter*>& writers);

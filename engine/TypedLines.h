@@ -10,8 +10,11 @@
 #include <vector>
 
 // Such a writer with the counts behind its warnings.
-class TypedLineWriter : public RecordLines {
+class TypedLineWriter {
 public:
+    virtual ~TypedLineWriter() = default;
+    // One record's bytes, its line end included, appended to out.
+    virtual void Write(const Fields& values, int64_t row, std::string& out) = 0;
     const TypedTextCounts& Counts() const { return counts_; }
 
 protected:

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -190,8 +191,39 @@ TEST_F(WizardTest, AUserWalksEveryPageConvertsAndFinishes) {
     ClickItem(page, 1034);
     HWND box = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (box = FindTopWindow(wizard.Id(), kParametersCaption)) != nullptr; }));
-    const std::string parameters = ItemText(box, 0xFFFF);
+    const std::string parameters = ItemText(box, 1101);
     EXPECT_TRUE(Screenshot(box, "6-parameters"));
+    // No option is broken across lines, and the box is wide enough for its caption.
+    EXPECT_EQ(parameters.find("\r\n"), parameters.rfind("\r\n")) << parameters;
+    EXPECT_EQ(parameters.find("\r\n"), parameters.find("\r\n/SILENT")) << parameters;
+    {
+        HDC screen = GetDC(box);
+        const HFONT font = reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0));
+        const HGDIOBJ old = SelectObject(screen, font);
+        SIZE caption = {};
+        GetTextExtentPoint32A(screen, kParametersCaption, static_cast<int>(std::strlen(kParametersCaption)),
+                              &caption);
+        SelectObject(screen, old);
+        ReleaseDC(box, screen);
+        RECT client = {};
+        GetClientRect(box, &client);
+        EXPECT_GT(client.right - client.left, caption.cx);
+    }
+    // Ctrl-C in the box copies the parameters, as the caption says.
+    PostMessageA(Item(box, 1101), WM_CHAR, 3, 0);
+    std::string copied;
+    EXPECT_TRUE(WaitUntil([&] {
+        if (!OpenClipboard(nullptr))
+            return false;
+        if (const HANDLE data = GetClipboardData(CF_TEXT)) {
+            if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+                copied = text;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+        return copied == parameters;
+    }, 10s)) << copied;
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntil([&] { return FindTopWindow(wizard.Id(), kParametersCaption) == nullptr; }));
     EXPECT_NE(parameters.find("/OVERWRITE=1 "), std::string::npos) << parameters;

@@ -55,6 +55,36 @@ std::string FailureText(const ConversionOutcome& outcome) {
     return text;
 }
 
+// Line breaks as the edit box shows them.
+std::string ShownLines(const std::string& text) {
+    std::string shown;
+    for (char c : text) {
+        if (c == '\n' && (shown.empty() || shown.back() != '\r'))
+            shown += '\r';
+        shown += c;
+    }
+    return shown;
+}
+
+INT_PTR CALLBACK ParametersProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        const auto* text = reinterpret_cast<const std::string*>(lParam);
+        SetDlgItemTextA(window, IDC_PARAMETERS_TEXT, ShownLines(*text).c_str());
+        const HWND box = GetDlgItem(window, IDC_PARAMETERS_TEXT);
+        SetFocus(box);
+        SendMessageA(box, EM_SETSEL, 0, -1);
+        return FALSE; // the focus is set
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+            EndDialog(window, LOWORD(wParam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
 } // namespace
 
 INT_PTR CALLBACK CompletionProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -72,7 +102,8 @@ INT_PTR CALLBACK CompletionProc(HWND page, UINT message, WPARAM wParam, LPARAM l
             return TRUE;
         if (LOWORD(wParam) == IDC_COMPLETION_PARAMETERS) {
             const std::string text = completion.Page->Parameters();
-            MessageBoxA(page, text.c_str(), kParametersCaption, MB_ICONINFORMATION);
+            DialogBoxParamA(CurrentRun().Instance, MAKEINTRESOURCEA(IDD_PARAMETERS), page, ParametersProc,
+                            reinterpret_cast<LPARAM>(&text));
         } else if (LOWORD(wParam) == IDC_HELP_BUTTON) {
             ShowHelp(page);
         }

@@ -15,6 +15,8 @@
 #define IDD_PROGRESS 111
 // The window that shows the usage text.
 #define IDD_USAGE 120
+// The window that shows the parameter text.
+#define IDD_PARAMETERS 121
 
 // Header texts of the interior pages.
 #define IDS_SOURCE_TITLE 1
@@ -66,3 +68,4 @@
 #define IDC_COMPLETION_FAILURES 1040
 
 #define IDC_USAGE_TEXT 1100
+#define IDC_PARAMETERS_TEXT 1101

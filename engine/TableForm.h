@@ -1,0 +1,77 @@
+#pragma once
+// The form a run writes its tables in (CSV, JSON Lines, ...). The export
+// reads the records, keeps them in order across threads, follows the stop
+// flag and reports progress; a form only turns typed values into bytes.
+//
+// A form is made once per run (FormFor). For each table it makes a
+// TableOutput, which gives the header and one RecordWriter per thread that
+// formats records. Writers receive the typed values (Field::Value(), the
+// field's Type()), never a text made for another form.
+
+#include "core/Database.h"
+#include "engine/EmptyCells.h"
+#include "engine/OutputFile.h"
+#include "engine/Settings.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct ColumnPlan;
+class AttachmentFolder;
+
+// Formats whole records of one table. One per thread, used by that thread
+// only: a writer may keep scratch room between records.
+class RecordWriter {
+public:
+    virtual ~RecordWriter() = default;
+    // One record's bytes, its record end included. row: the record's number
+    // (from 1) in the stretch the writer is given; cells that have no text
+    // are noted in `unrendered` and written empty.
+    virtual void Write(const Fields& values, int64_t row, OutputFile& out, UnrenderedCells& unrendered) = 0;
+};
+
+// One table in a form: made when the table begins, dropped when it is over.
+class TableOutput {
+public:
+    virtual ~TableOutput() = default;
+    // The bytes before the first record (a header line), empty for none.
+    // Asked before the records are opened: a table whose records cannot be
+    // read still gets its header.
+    virtual std::string Header() = 0;
+    // Called once the records are open, before any writer is asked for: a
+    // form that must look over the values first (the portable form's date
+    // columns) does so here. The recordset may be left anywhere.
+    virtual void Prepare(Recordset&) {}
+    // A writer owned by this table output. attachments: where attachment
+    // files go (their names need the record's number in the whole table, so
+    // a writer given a folder is only used on one thread), or none.
+    virtual RecordWriter& NewWriter(AttachmentFolder* attachments) = 0;
+    // After the records: what the user should hear about values the form
+    // could not write faithfully ("" for nothing), counted over every writer.
+    virtual std::string Warning() const { return {}; }
+};
+
+class OutputForm {
+public:
+    virtual ~OutputForm() = default;
+    // The extension of a table's own file, with its dot; --extension wins.
+    virtual std::string Extension() const = 0;
+    // Whether an output path ending so names one file rather than a folder
+    // (beyond the extension the run uses and .csv/.txt, always taken so).
+    virtual bool NamesFile(std::string_view path) const;
+    virtual std::unique_ptr<TableOutput> StartTable(const ConversionSettings& settings, const Fields& columns,
+                                                    const ColumnPlan& plan) = 0;
+};
+
+// The form the settings ask for (Format, Portable).
+std::unique_ptr<OutputForm> FormFor(const ConversionSettings& settings);
+
+// The registered forms, as --format= names them.
+struct FormEntry {
+    const char* Name;   // for --format= (compared without case)
+    TableFormat Format;
+};
+const std::vector<FormEntry>& RegisteredForms();
