@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -87,7 +88,9 @@ TEST(JetOracle, AgreesWithMdbExport) {
     SKIP_WITHOUT_CORPUS();
     if (!HaveOracle())
         GTEST_SKIP() << "mdb-export not installed";
-    const fs::path scratch = fs::temp_directory_path() / "varnex-jet-oracle.txt";
+    // Named for this run alone: suites of other checkouts may run beside it.
+    const fs::path scratch =
+        fs::temp_directory_path() / ("varnex-jet-oracle-" + std::to_string(std::random_device{}()) + ".txt");
     const auto engine = CreateJetEngine(true);
     long compared = 0;
     for (const char* sample : {"V1997/test.mdb", "V2000/test.mdb", "V2003/test.mdb", "V2007/test.accdb",
