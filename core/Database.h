@@ -3,6 +3,7 @@
 // operations the export relies on. Any Access reader can stand behind them;
 // ours lives in jet/. Every failing call throws EngineError.
 
+#include "core/Schema.h"
 #include "core/Variant.h"
 
 #include <atomic>
@@ -116,6 +117,9 @@ public:
     virtual ~TableDef() = default;
     virtual std::u16string_view Name() const = 0;
     virtual const Fields& GetFields() const = 0;
+    // The table's columns, keys and indexes; none from a reader that cannot
+    // tell. Raises EngineError when the definition cannot be read.
+    virtual std::optional<TableSchema> Schema() const { return std::nullopt; }
 };
 
 class TableDefs {
@@ -175,6 +179,9 @@ public:
     // two entries of a damaged catalog: this reads the entry itself. An
     // engine whose names are unique may go by the name.
     virtual std::unique_ptr<Recordset> OpenRecordsetOf(const TableDef& table) { return OpenRecordset(table.Name()); }
+    // Every relationship the database stores, in its own order. Raises
+    // EngineError when they are stored but cannot be read.
+    virtual std::vector<RelationshipSchema> Relationships() { return {}; }
 };
 
 // What the run tells the engine beyond DAO's open arguments.

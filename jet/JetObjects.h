@@ -43,6 +43,7 @@ public:
         : database_(std::move(database)), entry_(entry) {}
     std::u16string_view Name() const override { return entry_.Name; }
     const Fields& GetFields() const override;
+    std::optional<TableSchema> Schema() const override;
     const CatalogTable& Entry() const { return entry_; }
     const DatabaseFile* Owner() const { return database_.get(); }
 
@@ -164,6 +165,7 @@ public:
     std::shared_ptr<TableDefs> GetTableDefs() override;
     std::unique_ptr<Recordset> OpenRecordset(std::u16string_view name) override;
     std::unique_ptr<Recordset> OpenRecordsetOf(const TableDef& table) override;
+    std::vector<RelationshipSchema> Relationships() override;
 
 private:
     const std::shared_ptr<DatabaseFile>& Open() const;

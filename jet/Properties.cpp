@@ -30,10 +30,10 @@ bool ReadName(ByteSpan blob, std::size_t at, bool jet3, std::u16string& name, st
     return true;
 }
 
-uint8_t Search(ByteSpan blob, std::u16string_view column, bool jet3) {
+std::optional<StoredProperty> Search(ByteSpan blob, std::u16string_view column, std::u16string_view wanted, bool jet3) {
     if (!Fits(blob, 0, 4) || (std::string_view(reinterpret_cast<const char*>(blob.data()), 3) != "MR2" &&
                               std::string_view(reinterpret_cast<const char*>(blob.data()), 3) != "KKD"))
-        return 0;
+        return std::nullopt;
     std::vector<std::u16string> names;
     std::u16string name;
     std::size_t pos = 4;
@@ -41,7 +41,7 @@ uint8_t Search(ByteSpan blob, std::u16string_view column, bool jet3) {
         const std::size_t chunkLength = U32(blob, pos);
         const uint16_t chunkType = U16(blob, pos + 4);
         if (chunkLength < 6 || !Fits(blob, pos, chunkLength))
-            return 0;
+            return std::nullopt;
         const std::size_t end = pos + chunkLength;
         std::size_t at = pos + 6;
         if (chunkType == kNameChunk) {
@@ -61,20 +61,28 @@ uint8_t Search(ByteSpan blob, std::u16string_view column, bool jet3) {
                     const std::size_t nameIndex = U16(blob, at + 4);
                     const std::size_t valueLength = U16(blob, at + 6);
                     if (entry < 8 || at + entry > end || 8 + valueLength > entry)
-                        return 0;
-                    if (nameIndex < names.size() && names[nameIndex] == u"ResultType" && valueLength >= 1)
-                        return blob[at + 8];
+                        return std::nullopt;
+                    if (nameIndex < names.size() && SameName(names[nameIndex], wanted))
+                        return StoredProperty{blob[at + 3], blob.subspan(at + 8, valueLength)};
                     at += entry;
                 }
             }
         }
         pos = end;
     }
-    return 0;
+    return std::nullopt;
 }
 
 } // namespace
 
-uint8_t ResultTypeOf(ByteSpan blob, std::u16string_view column, bool jet3) { return Search(blob, column, jet3); }
+uint8_t ResultTypeOf(ByteSpan blob, std::u16string_view column, bool jet3) {
+    const auto found = Search(blob, column, u"ResultType", jet3);
+    return found && !found->Value.empty() ? found->Value[0] : 0;
+}
+
+std::optional<StoredProperty> ColumnProperty(ByteSpan blob, std::u16string_view column, std::u16string_view name,
+                                             bool jet3) {
+    return Search(blob, column, name, jet3);
+}
 
 } // namespace jet

@@ -140,24 +140,39 @@ TableDefinition ReadTableDefinition(PageFile& file, uint32_t page) {
         }
     }
 
-    // The index sections are not needed for reading; stepping over them
-    // confirms the parse reached the definition's declared end.
-    // Only the catalog's own index is ever walked (for the order of its rows).
-    const std::size_t slotsAt = jet3 ? 0 : 4, rootAt = jet3 ? 34 : 38;
+    // The index sections are not needed for reading records: the catalog's
+    // own index is walked for the order of its rows, and the rest describe
+    // the table's keys. A section cut short leaves the indexes it lacks out.
+    const std::size_t slotsAt = jet3 ? 0 : 4, rootAt = jet3 ? 34 : 38, flagsAt = jet3 ? 38 : 46;
     for (std::size_t k = 0; k < realIndexes && Fits(def, pos + k * L.RealIndexBlock, L.RealIndexBlock); ++k) {
         const std::size_t block = pos + k * L.RealIndexBlock;
         RealIndex index;
         for (std::size_t slot = 0; slot < 10; ++slot) {
             const uint16_t number = U16(def, block + slotsAt + 3 * slot);
-            if (number != 0xFFFF)
+            if (number != 0xFFFF) {
                 index.ColumnNumbers.push_back(number);
+                index.Orders.push_back(U8(def, block + slotsAt + 3 * slot + 2));
+            }
         }
         index.RootPage = U32(def, block + rootAt);
+        index.Flags = U8(def, block + flagsAt);
         table.Indexes.push_back(std::move(index));
     }
-    pos += realIndexes * L.RealIndexBlock + logicalIndexes * L.LogicalIndexBlock;
-    for (std::size_t k = 0; k < logicalIndexes && Fits(def, pos, 1); ++k)
-        ReadName(def, pos, jet3, codePage);
+    pos += realIndexes * L.RealIndexBlock;
+    const std::size_t realAt = jet3 ? 4 : 8, kindAt = jet3 ? 19 : 23;
+    for (std::size_t k = 0; k < logicalIndexes && Fits(def, pos + k * L.LogicalIndexBlock, L.LogicalIndexBlock); ++k) {
+        const std::size_t block = pos + k * L.LogicalIndexBlock;
+        LogicalIndex index;
+        index.RealIndex = U32(def, block + realAt);
+        index.Kind = U8(def, block + kindAt);
+        table.LogicalIndexes.push_back(std::move(index));
+    }
+    pos += logicalIndexes * L.LogicalIndexBlock;
+    for (std::size_t k = 0; k < logicalIndexes && Fits(def, pos, 1); ++k) {
+        std::u16string name = ReadName(def, pos, jet3, codePage);
+        if (k < table.LogicalIndexes.size())
+            table.LogicalIndexes[k].Name = std::move(name);
+    }
     while (Fits(def, pos, 2) && U16(def, pos) != 0xFFFF)
         pos += 10;
     table.ParsedLength = static_cast<uint32_t>(Fits(def, pos, 2) ? pos + 2 : 0);

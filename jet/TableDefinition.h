@@ -44,7 +44,18 @@ struct Column {
 // A physical index: the columns it orders by and where its tree starts.
 struct RealIndex {
     std::vector<uint16_t> ColumnNumbers;
+    std::vector<uint8_t> Orders; // per column: the stored order byte, 1 ascending
     uint32_t RootPage = 0;
+    uint8_t Flags = 0; // 0x01 unique
+    bool IsUnique() const { return (Flags & 0x01) != 0; }
+};
+
+// An index as the user sees it: a name over one real index, which several
+// logical indexes may share.
+struct LogicalIndex {
+    std::u16string Name;
+    uint32_t RealIndex = 0;
+    uint8_t Kind = 0; // 1 primary key, 2 backs a relationship, 0 other
 };
 
 struct TableDefinition {
@@ -59,6 +70,7 @@ struct TableDefinition {
     // without regard to case.
     std::vector<Column> Columns;
     std::vector<RealIndex> Indexes;
+    std::vector<LogicalIndex> LogicalIndexes;
 };
 
 TableDefinition ReadTableDefinition(PageFile& file, uint32_t page);

@@ -2,6 +2,7 @@
 
 #include "engine/LoadDatabase.h"
 #include "engine/Report.h"
+#include "engine/SchemaText.h"
 #include "platform/Console.h"
 #include "platform/Platform.h"
 #include "wizard/ProgramName.h"
@@ -97,6 +98,58 @@ int ListTables(ConversionSettings& settings, std::string_view programName, std::
     return 0;
 }
 
+int PrintSchema(ConversionSettings& settings, std::string_view programName, std::string_view dialectName,
+                std::string& out, std::string& error) {
+    const std::string name = BaseName(programName);
+    const std::optional<SqlDialect> dialect = ParseSqlDialect(dialectName);
+    if (!dialect) {
+        error = name + ": --schema=" + platform::ShownText(std::string(dialectName)) +
+                ": no such dialect (sqlite, postgres or mysql)\n";
+        return 1;
+    }
+    if (settings.SourcePath.empty()) {
+        error = name + ": --schema needs a database path (.mdb or .accdb)\n";
+        return 1;
+    }
+    std::string reason;
+    if (LoadDatabase(nullptr, settings, "", &reason) != 0 || !settings.CurrentDatabase) {
+        if (reason.empty())
+            reason = "the database could not be opened";
+        error = name + ": " + platform::ShownText(settings.SourcePath.str() + ": " + reason) + "\n";
+        return 1;
+    }
+    // The same tables --list-tables names, so the statements fit the files
+    // a conversion with the same options writes.
+    const std::string list = settings.TableList.value_or(std::string());
+    std::vector<TableSchema> tables;
+    std::string table;
+    try {
+        const std::shared_ptr<TableDefs> tableDefs = settings.CurrentDatabase->GetTableDefs();
+        for (int32_t i = 0; tableDefs && i < tableDefs->Count(); ++i) {
+            const std::shared_ptr<TableDef> def = tableDefs->Item(i);
+            if (!def)
+                continue;
+            table = platform::WideToAnsi(def->Name());
+            if (list.find(";" + table + ";") == std::string::npos)
+                continue;
+            std::optional<TableSchema> schema = def->Schema();
+            if (!schema) {
+                error = name + ": " + platform::ShownText(settings.SourcePath.str() + ": " + table) +
+                        ": this reader cannot describe the table\n";
+                return 1;
+            }
+            tables.push_back(std::move(*schema));
+        }
+        table.clear();
+        out = SchemaText(*dialect, tables, settings.CurrentDatabase->Relationships());
+    } catch (const EngineError& failure) {
+        const std::string where = table.empty() ? settings.SourcePath.str() : settings.SourcePath.str() + ": " + table;
+        error = name + ": " + platform::ShownText(where + ": " + DescribeError(failure)) + "\n";
+        return 1;
+    }
+    return 0;
+}
+
 std::optional<int> AnswerInformationRequest(ConversionSettings& settings, int argc, const char* const* argv) {
     const std::string_view programName = ProgramName(argc, argv);
     if (HasArgument(argc, argv, "--version"))
@@ -104,6 +157,16 @@ std::optional<int> AnswerInformationRequest(ConversionSettings& settings, int ar
     if (HasArgument(argc, argv, "--list-tables")) {
         std::string out, error;
         const int status = ListTables(settings, programName, out, error);
+        if (!error.empty())
+            Show(error, stderr);
+        return Answer(out, programName, status);
+    }
+    for (int i = 1; i < argc && argv != nullptr; ++i) {
+        const std::string_view argument = argv[i] != nullptr ? argv[i] : "";
+        if (argument.rfind("--schema=", 0) != 0)
+            continue;
+        std::string out, error;
+        const int status = PrintSchema(settings, programName, argument.substr(9), out, error);
         if (!error.empty())
             Show(error, stderr);
         return Answer(out, programName, status);

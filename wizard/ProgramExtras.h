@@ -24,6 +24,10 @@ std::optional<int> AnswerInformationRequest(ConversionSettings& settings, int ar
 // convert, one per line, in the order it would convert them. 0, or 1 when
 // the database did not open (a line on error says so).
 int ListTables(ConversionSettings& settings, std::string_view programName, std::string& out, std::string& error);
+// Answers --schema=DIALECT: the SQL statements that make the tables the run
+// would convert, with their keys, indexes and relationships.
+int PrintSchema(ConversionSettings& settings, std::string_view programName, std::string_view dialect,
+                std::string& out, std::string& error);
 
 // True when "-" is the output the command line settles on: later output
 // paths override it, as they override each other.

@@ -16,6 +16,7 @@ std::string UsageText(std::string_view programName) {
     text += "       " + name + (windows ? " /BATCH FOLDER\\*.mdb" : " /BATCH 'FOLDER/*.mdb'") + " OUTPUT [OPTION...]\n";
     if (!windows) {
         text += "       " + name + " --list-tables DATABASE [/PASSWORD=X] [/TABLES=A;B]\n";
+        text += "       " + name + " --schema=sqlite|postgres|mysql DATABASE [/PASSWORD=X] [/TABLES=A;B]\n";
         text += "       " + name + " --version\n";
     }
     text += R"(
@@ -67,6 +68,9 @@ Options (also -OPTION; keywords in any case):
   --attachments=FOLDER  write the files of attachment fields to
                      FOLDER/TABLE/ROW/NAME; their cells name them
   --list-tables      print the tables the run would convert, one per line
+  --schema=sqlite|postgres|mysql  print SQL that makes those tables: columns,
+                     primary keys, indexes, then the relationships as
+                     foreign keys (types as README's table says)
   --version          print the version
 
 Settings saved in )" + settingsFile + R"( beside the program come first; without

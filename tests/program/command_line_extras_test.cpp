@@ -69,6 +69,23 @@ TEST_F(CommandLineExtrasTest, VersionAndTableListAnswerWithoutConverting) {
     EXPECT_EQ(run.Err.rfind("varnex2007: data/missing.mdb: ", 0), 0u) << run.Err;
 }
 
+TEST_F(CommandLineExtrasTest, SchemaPrintsStatementsForTheChosenTablesOnly) {
+    RunResult run = Run({"--schema=postgres", "data/shop.mdb", "/TABLES=Orders"});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Out.rfind("CREATE TABLE \"Orders\" (\n", 0), 0u) << run.Out;
+    EXPECT_EQ(run.Out.find("Customers"), std::string::npos) << run.Out;
+    EXPECT_EQ(run.Err, "");
+
+    run = Run({"--schema=oracle", "data/shop.mdb"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_NE(run.Err.find("--schema=oracle: no such dialect"), std::string::npos) << run.Err;
+
+    run = Run({"--schema=mysql", "data/missing.mdb"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err.rfind("varnex2007: data/missing.mdb: ", 0), 0u) << run.Err;
+}
+
 TEST_F(CommandLineExtrasTest, DashWritesTheTablesToStandardOutputAndNoFile) {
     RunResult run = Run({"/SILENT", "data/shop.mdb", "-", "/TABLES=Orders"});
     EXPECT_EQ(run.ExitCode, 0) << run.Err;

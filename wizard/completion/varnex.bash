@@ -115,7 +115,7 @@ _varnex()
         /LOG /STATUS /STATUS= /QUIET /WAIT
         /YYYYMMDD /YYYY.MM.DD /MM.DD.YYYY /MM-DD-YYYY /DD.MM.YYYY /DD-MM-YYYY
         /YYYY-MM-DD /YYYY/MM/DD /MM/DD/YYYY /DD/MM/YYYY
-        --link-dir= --links= --list-tables --version --help
+        --link-dir= --links= --list-tables --schema= --version --help
         --format= --portable --binary= --attachments=
     )
     if [[ $cur == [/-]* ]]; then
