@@ -4,8 +4,9 @@
 # and a 200-column table: our unattended run, the mdbtools exporter on the
 # same table, the Node reader (mdb-reader) where node and npm are present,
 # and wc -l over our output as the floor of merely reading that much text.
-# Ours runs twice: on one thread (VARNEX_THREADS=1) and as it runs by
-# default, and the two outputs must be the same bytes.
+# Ours runs on one thread (VARNEX_THREADS=1), as it runs by default, with
+# its progress line on a terminal (a pseudo-terminal from script(1)), and to
+# standard output ("-"); all four outputs must be the same bytes.
 # Prints wall time, peak RSS and ratios, all measured in the same run.
 #
 # Each command runs BENCH_REPEAT times (default 3); the table shows the
@@ -28,7 +29,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 rows=("$@")
 [[ ${#rows[@]} -gt 0 ]] || rows=(10000 100000 1000000)
 
-for tool in /usr/bin/time mdb-export wc cmake; do
+for tool in /usr/bin/time mdb-export wc cmake script; do
   command -v "$tool" >/dev/null || { echo "bench: $tool is required" >&2; exit 1; }
 done
 
@@ -126,6 +127,7 @@ bench_table() {
   fresh_out() { rm -rf "$out" && mkdir -p "$out"; }
   fresh_out
   local ours_s=- ours_cpu=- ours_kb=- one_s=- wc_s=- wc_cpu=- wc_kb=- lines=- node_s=- node_cpu=- node_kb=-
+  local term_s=- std_s=- std_kb=-
   if [[ $have_varnex == 1 ]]; then
     # Once on one thread, for the figure without the second core, then as it runs by default.
     measure "$work/time-one" fresh_out env VARNEX_THREADS=1 "$varnex" /SILENT "$db" "$out/"
@@ -139,6 +141,22 @@ bench_table() {
       exit 1
     fi
     rm -f "$work/one-thread.csv"
+    if [[ -f $csv ]]; then
+      # The same run watched on a terminal: the progress line must cost no core.
+      measure "$work/time-term" fresh_out script -qec "'$varnex' /SILENT '$db' '$out/'" /dev/null
+      term_s=$SECONDS_TAKEN
+      mv "$csv" "$work/default.csv"
+      measure "$work/time-stdout" : sh -c '"$1" /SILENT "$2" - > "$3"' sh "$varnex" "$db" "$work/stdout.csv"
+      std_s=$SECONDS_TAKEN; std_kb=$PEAK_KB
+      for other in "$out/$table.csv" "$work/stdout.csv"; do
+        if ! cmp -s "$other" "$work/default.csv"; then
+          echo "bench: $table: $other differs from the default run's file" >&2
+          exit 1
+        fi
+      done
+      rm -f "$work/stdout.csv"
+      mv "$work/default.csv" "$csv"
+    fi
     if [[ -f $csv ]]; then
       measure "$work/time-wc" : sh -c 'wc -l < "$1" > "$2"' sh "$csv" "$work/lines"
       wc_s=$SECONDS_TAKEN; wc_cpu=$CPU_TAKEN; wc_kb=$PEAK_KB; lines=$(tr -d ' ' < "$work/lines")
@@ -162,7 +180,7 @@ bench_table() {
     rm -f "$work/node.csv"
   fi
   rm -rf "$out"
-  results+=("$table $n $size_mb $one_s $ours_s $ours_cpu $ours_kb $mdb_s $mdb_cpu $mdb_kb $wc_s $wc_cpu $wc_kb $lines $node_s $node_cpu $node_kb")
+  results+=("$table $n $size_mb $one_s $ours_s $ours_cpu $ours_kb $mdb_s $mdb_cpu $mdb_kb $wc_s $wc_cpu $wc_kb $lines $node_s $node_cpu $node_kb $term_s $std_s $std_kb")
   if [[ ${BENCH_KEEP:-0} != 1 ]]; then rm -f "$db"; fi
 }
 
@@ -177,7 +195,7 @@ printf '%-6s %8s %7s | %7s | %7s %6s %6s | %7s %6s %6s | %7s %6s %6s | %8s | %7s
   table rows "db MB" "1 thread" "varnex" cpu KB "mdb" cpu KB "wc -l" cpu KB lines "node" cpu KB \
   "mdb/ours" "ours/wc" "cpu m/o" "cpu o/w" "node/our"
 for r in "${results[@]}"; do
-  read -r table n size one_s ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines node_s node_cpu node_kb <<<"$r"
+  read -r table n size one_s ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines node_s node_cpu node_kb term_s std_s std_kb <<<"$r"
   speedup=-; overwc=-; cpu_speedup=-; cpu_overwc=-; node_ratio=-
   if [[ $ours_s != - ]]; then
     speedup=$(ratio "$mdb_s" "$ours_s"); overwc=$(ratio "$ours_s" "$wc_s")
@@ -187,6 +205,14 @@ for r in "${results[@]}"; do
   printf '%-6s %8s %7s | %7s | %7s %6s %6s | %7s %6s %6s | %7s %6s %6s | %8s | %7s %6s %7s | %8s %8s %8s %8s %8s\n' \
     "$table" "$n" "$size" "$one_s" "$ours_s" "$ours_cpu" "$ours_kb" "$mdb_s" "$mdb_cpu" "$mdb_kb" "$wc_s" "$wc_cpu" "$wc_kb" \
     "$lines" "$node_s" "$node_cpu" "$node_kb" "$speedup" "$overwc" "$cpu_speedup" "$cpu_overwc" "$node_ratio"
+done
+echo
+echo "the same table watched on a terminal and written to standard output:"
+printf '%-6s %8s | %7s | %7s %8s | %7s %7s %8s | %8s %8s\n' table rows varnex terminal "mdb/term" "-" KB "mdb/-" "term/ours" "-/ours"
+for r in "${results[@]}"; do
+  read -r table n size one_s ours_s ours_cpu ours_kb mdb_s mdb_cpu mdb_kb wc_s wc_cpu wc_kb lines node_s node_cpu node_kb term_s std_s std_kb <<<"$r"
+  printf '%-6s %8s | %7s | %7s %8s | %7s %7s %8s | %8s %8s\n' "$table" "$n" "$ours_s" "$term_s" "$(ratio "$mdb_s" "$term_s")" \
+    "$std_s" "$std_kb" "$(ratio "$mdb_s" "$std_s")" "$(ratio "$term_s" "$ours_s")" "$(ratio "$std_s" "$ours_s")"
 done
 echo "targets: mdb/ours >= 15, ours/wc <= 10, varnex KB <= 32768 (32 MiB); within 2x of those on Memos and Wide"
 

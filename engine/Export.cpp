@@ -86,16 +86,19 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
     if (settings.ExportRecords == 0 || total == 0)
         return {0, false, records.ValuesLeftEmpty(), settings.ExportRecords == 0 ? 0 : records.RowsUnreadable(), {}};
     table.Prepare(records);
-    // The wizard's progress follows every record, so its tables stay on one
-    // thread; so do attachment files, named by the record's number in the table.
-    if (!window && !attachments) {
+    // The wizard's page follows every record as it is written, so its tables
+    // stay on one thread; so do attachment files, named by the record's number
+    // in the table. Other displays hear of records block by block.
+    const bool pageFollowsRecords = window && window->Handle() != nullptr;
+    if (!pageFollowsRecords && !attachments) {
         const int32_t threads = ThreadsFor(settings, records.BlockCount());
         if (threads > 1) {
             // Every thread's writer is made here, before any thread starts.
             std::vector<RecordWriter*> writers;
             for (int32_t k = 0; k < threads; ++k)
                 writers.push_back(&table.NewWriter(nullptr));
-            if (std::optional<RecordsWritten> inParts = WriteRecordsInParts(settings, file, records, writers))
+            if (std::optional<RecordsWritten> inParts =
+                    WriteRecordsInParts(window, settings, file, records, writers, total))
                 return *inParts;
         }
     }
@@ -108,7 +111,7 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
     }
     int32_t written = 0;
     UnrenderedCells unrendered;
-    while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof()) {
+    while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof() && !file.Failed()) {
         if (window) {
             window->ProgressStep();
             window->ProgressTimes(start, platform::SecondsNow(), written, total);
@@ -171,18 +174,23 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
                                     ": no field is named in ONLYFIELDS=");
     }
 
+    // On standard output a table's header is written once per run, as it is
+    // in the file a pattern run appends the same table of every database to.
     const std::unique_ptr<OutputForm> form = FormFor(settings);
-    const std::string path = OutputPathFor(settings, *form, tableName);
-    const bool appendToOwnOutput = WrittenThisRun(settings, path);
+    const bool toStream = settings.StandardOutput != nullptr;
+    const std::string path = toStream ? std::string("standard output") : OutputPathFor(settings, *form, tableName);
+    const std::string headerKey = toStream ? "-/" + std::string(tableName) : path;
+    const bool appendToOwnOutput =
+        toStream ? settings.HeadersWritten.count(headerKey) != 0 : WrittenThisRun(settings, path);
     std::optional<Replacement> replacement;
-    if (settings.OverWrite != 0 && !appendToOwnOutput)
+    if (settings.OverWrite != 0 && !appendToOwnOutput && !toStream)
         replacement.emplace(path);
 
     // A stop while appending to a file that was there before takes this
     // table's bytes back out: a part-table in the middle of a file reads as
     // if it were whole.
     std::optional<std::uintmax_t> lengthBefore;
-    if (!replacement) {
+    if (!replacement && !toStream) {
         std::error_code missing;
         const std::uintmax_t length = std::filesystem::file_size(path, missing);
         if (!missing)
@@ -190,11 +198,13 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     }
 
     OutputFile file;
-    if (!file.OpenAppend(replacement ? replacement->Path() : path)) {
+    if (toStream) {
+        file.OpenStandardOutput(settings.StandardOutput, settings.Records.str());
+    } else if (!file.OpenAppend(replacement ? replacement->Path() : path)) {
         ReportUnopenedFile(window, settings, tableName, "cannot create the output file " + path);
         return;
     }
-    if (!appendToOwnOutput && !replacement)
+    if (!appendToOwnOutput && !replacement && !toStream)
         settings.FilesWritten.push_back(path);
 
     if (window) {
@@ -210,10 +220,11 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     // header line.
     const std::unique_ptr<TableOutput> table = form->StartTable(settings, tableDef->GetFields(), plan);
     const std::string header = table->Header();
-    auto& lastHeader = settings.HeadersWritten[path];
+    auto& lastHeader = settings.HeadersWritten[headerKey];
     const std::string headerBefore = lastHeader;
     if (!(appendToOwnOutput && lastHeader == header))
         file.Write(header);
+    file.EndRecord();
     lastHeader = header;
 
     std::unique_ptr<Recordset> records;
@@ -240,6 +251,7 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
         attachments.emplace(*settings.AttachmentsFolder, tableName);
     const RecordsWritten written =
         WriteRecords(window, settings, file, *records, *table, total, attachments ? &*attachments : nullptr);
+    file.EndRecord();
     const bool closed = file.Close();
     records->Close();
     // Written empty rather than losing the whole record; the user hears of it.
@@ -253,6 +265,10 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
         WriteStatus("Failed", settings);
         RecordFailure(settings, tableName, "could not write all of " + path);
         settings.TablesFailed += 1;
+        // Nobody reads standard output any more (a pipe's reader that
+        // stopped early): the tables after this one would go nowhere.
+        if (toStream)
+            settings.StopRequested = 1;
         return;
     }
     if (written.Stopped) {
@@ -264,7 +280,7 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
                 settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) +
                                             ": stopped; " + path + " keeps the part written, it could not be cut back");
             } else {
-                settings.HeadersWritten[path] = headerBefore;
+                settings.HeadersWritten[headerKey] = headerBefore;
                 settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) +
                                             ": stopped; " + path + " is cut back to the " +
                                             std::to_string(*lengthBefore) + " bytes it had before this table");

@@ -17,10 +17,28 @@ bool OutputFile::OpenAppend(const std::string& path)
         allocated_ = kBufferBytes;
     }
     memory_ = false;
+    standardOutput_ = false;
     capacity_ = allocated_;
-    used_ = 0;
+    used_ = whole_ = 0;
     failed_ = false;
     return true;
+}
+
+void OutputFile::OpenStandardOutput(std::FILE* stream, std::string_view lineEnd)
+{
+    Close();
+    file_ = stream;
+    if (allocated_ != kBufferBytes) {
+        buffer_ = std::make_unique<char[]>(kBufferBytes);
+        allocated_ = kBufferBytes;
+    }
+    memory_ = false;
+    standardOutput_ = true;
+    lineEnd_ = lineEnd;
+    partSent_ = false;
+    capacity_ = allocated_;
+    used_ = whole_ = 0;
+    failed_ = false;
 }
 
 void OutputFile::OpenMemory()
@@ -31,8 +49,9 @@ void OutputFile::OpenMemory()
         buffer_ = std::make_unique<char[]>(kBufferBytes);
         allocated_ = kBufferBytes;
     }
+    standardOutput_ = false;
     capacity_ = allocated_;
-    used_ = 0;
+    used_ = whole_ = 0;
     failed_ = false;
 }
 
@@ -40,7 +59,7 @@ void OutputFile::Grow(std::size_t more)
 {
     if (spill_ && used_ != 0 && used_ + more > spillLimit_) {
         const std::string_view held(buffer_.get(), used_);
-        used_ = 0;
+        used_ = whole_ = 0;
         spill_(held);
     }
     const std::size_t needed = used_ + more;
@@ -55,9 +74,27 @@ void OutputFile::Grow(std::size_t more)
 
 void OutputFile::Flush()
 {
+    if (standardOutput_) {
+        FlushWhole();
+        return;
+    }
     if (used_ != 0 && std::fwrite(buffer_.get(), 1, used_, file_) != used_)
         failed_ = true;
-    used_ = 0;
+    used_ = whole_ = 0;
+}
+
+void OutputFile::FlushWhole()
+{
+    // A record too long for the buffer goes out in pieces; it may then be cut
+    // short, and Close ends its line.
+    const std::size_t send = whole_ != 0 ? whole_ : used_;
+    if (send != 0 && std::fwrite(buffer_.get(), 1, send, file_) != send)
+        failed_ = true;
+    if (whole_ == 0 && used_ != 0)
+        partSent_ = true;
+    std::memmove(buffer_.get(), buffer_.get() + send, used_ - send);
+    used_ -= send;
+    whole_ = 0;
 }
 
 void OutputFile::WriteThrough(std::string_view bytes)
@@ -72,13 +109,21 @@ void OutputFile::WriteThrough(std::string_view bytes)
         return;
     Flush();
     // What still does not fit (a long memo) goes out in one piece.
-    if (bytes.size() >= kBufferBytes) {
+    if (bytes.size() >= kBufferBytes - used_) {
+        if (standardOutput_) {
+            // The unfinished record kept by the flush goes first.
+            const std::size_t kept = used_;
+            if (kept != 0 && std::fwrite(buffer_.get(), 1, kept, file_) != kept)
+                failed_ = true;
+            used_ = 0;
+            partSent_ = true;
+        }
         if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
             failed_ = true;
         return;
     }
-    std::memcpy(buffer_.get(), bytes.data(), bytes.size());
-    used_ = bytes.size();
+    std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
 }
 
 char* OutputFile::ReserveAfterFlush(std::size_t bytes)
@@ -90,11 +135,24 @@ char* OutputFile::ReserveAfterFlush(std::size_t bytes)
     if (file_ == nullptr || bytes > kBufferBytes)
         return nullptr;
     Flush();
-    return buffer_.get();
+    if (bytes > capacity_ - used_)
+        return nullptr;
+    return buffer_.get() + used_;
 }
 
 bool OutputFile::Close()
 {
+    if (file_ != nullptr && standardOutput_) {
+        // Only whole records stay: the table ended inside one.
+        used_ = whole_;
+        FlushWhole();
+        if (partSent_ && std::fwrite(lineEnd_.data(), 1, lineEnd_.size(), file_) != lineEnd_.size())
+            failed_ = true;
+        if (std::fflush(file_) != 0)
+            failed_ = true;
+        file_ = nullptr;
+        standardOutput_ = false;
+    }
     if (file_ != nullptr) {
         Flush();
         if (std::fclose(file_) != 0)

@@ -1,6 +1,7 @@
 #pragma once
-// A buffered output file opened for appending in binary mode, or the same
-// buffer kept in memory for a block of records formatted on another thread.
+// A buffered output file opened for appending in binary mode, the process's
+// standard output, or the same buffer kept in memory for a block of records
+// formatted on another thread.
 
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,12 @@ public:
 
     // "ab": created when missing, written at its end, no newline translation.
     bool OpenAppend(const std::string& path);
+    // The process's standard output, where tables follow one another: only
+    // whole records reach it. What follows the last EndRecord when the file
+    // is closed (a table that failed inside a record) is dropped, and if part
+    // of that record had to go out already (a value larger than the buffer),
+    // `lineEnd` closes it, so the next table always starts a line of its own.
+    void OpenStandardOutput(std::FILE* stream, std::string_view lineEnd);
     // No file: the buffer grows to hold whatever is written, until Clear.
     void OpenMemory();
     // A memory buffer that would grow beyond `limit` bytes first hands what
@@ -29,9 +36,11 @@ public:
         spill_ = std::move(spill);
     }
     bool IsOpen() const { return capacity_ != 0; }
+    // A byte already failed to reach the file: what follows cannot help.
+    bool Failed() const { return failed_; }
     // What a memory buffer holds.
     std::string_view Bytes() const { return {buffer_.get(), used_}; }
-    void Clear() { used_ = 0; }
+    void Clear() { used_ = whole_ = 0; }
     // Cells arrive as many small pieces: the common case is a copy into the
     // buffer, inline, without a call into the C library and its stream lock.
     void Write(std::string_view bytes)
@@ -55,6 +64,14 @@ public:
         return ReserveAfterFlush(bytes);
     }
     void Commit(std::size_t bytes) { used_ += bytes; }
+    // The bytes written so far end a record (or the header line).
+    void EndRecord()
+    {
+        whole_ = used_;
+        partSent_ = false;
+    }
+    // How many bytes of a memory buffer end at a record's end.
+    std::size_t WholeBytes() const { return whole_; }
     // False when any byte since the open failed to reach the file (a full
     // disk, a lost medium): the table is then not converted, whatever it wrote.
     bool Close();
@@ -63,6 +80,9 @@ private:
     static constexpr std::size_t kBufferBytes = 64 * 1024;
 
     void Flush();
+    // Standard output: sends the whole records and keeps the unfinished one,
+    // unless it fills the buffer by itself.
+    void FlushWhole();
     void WriteThrough(std::string_view bytes);
     char* ReserveAfterFlush(std::size_t bytes);
 
@@ -77,6 +97,10 @@ private:
     std::size_t capacity_ = 0; // allocated_ while open, 0 while nothing is
     std::size_t used_ = 0;
     bool failed_ = false;
+    bool standardOutput_ = false;
+    std::size_t whole_ = 0;          // bytes of the buffer up to the last record's end
+    bool partSent_ = false;          // part of the unfinished record is out already
+    std::string lineEnd_;
     std::size_t spillLimit_ = 0;
     std::function<void(std::string_view)> spill_;
 };

@@ -24,6 +24,7 @@ constexpr std::size_t kPieceBytes = 4 << 20;
 
 struct FormattedBlock {
     std::string Bytes;
+    std::size_t Whole = 0; // bytes up to the end of the block's last whole record
     int32_t Records = 0;
     UnrenderedCells Unrendered; // rows numbered from 1 within the block
     bool Stopped = false;       // a stop request came before the block's end
@@ -124,7 +125,8 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, int32_t fir
     });
     auto deliver = [&](bool stopped, std::exception_ptr error) {
         queue.Deliver(block,
-                      FormattedBlock{std::string(out.Bytes()), records, unrendered, stopped, std::move(error)});
+                      FormattedBlock{std::string(out.Bytes()), out.WholeBytes(), records, unrendered, stopped,
+                                     std::move(error)});
         out.Clear();
         records = 0;
         unrendered = UnrenderedCells();
@@ -146,6 +148,7 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, int32_t fir
                     return;
             }
             writer.Write(part.GetFields(), int64_t{records} + 1, out, unrendered);
+            out.EndRecord();
             records += 1;
             part.MoveNext();
         }
@@ -204,8 +207,9 @@ int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks)
     return std::max(1, std::min(threads, blocks));
 }
 
-std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, OutputFile& file,
-                                                  Recordset& records, const std::vector<RecordWriter*>& writers)
+std::optional<RecordsWritten> WriteRecordsInParts(ProgressDisplay* window, ConversionSettings& settings,
+                                                  OutputFile& file, Recordset& records,
+                                                  const std::vector<RecordWriter*>& writers, int32_t total)
 {
     const auto threads = static_cast<int32_t>(writers.size());
     if (threads == 0)
@@ -226,6 +230,11 @@ std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, 
 
     BlockQueue queue(threads * kBlocksAheadPerThread);
     RecordsWritten written;
+    int64_t start = 0;
+    if (window) {
+        window->ProgressStartTable(total);
+        start = platform::SecondsNow();
+    }
     {
         PartThreads running(queue);
         for (int32_t k = 0; k < threads; ++k) {
@@ -239,8 +248,18 @@ std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, 
                 file.Write(block.Bytes);
                 block = queue.Take(n);
             }
-            file.Write(block.Bytes);
+            // A block that failed inside a record holds its start after the
+            // whole ones: a file keeps it, standard output drops it.
+            file.Write(std::string_view(block.Bytes).substr(0, block.Whole));
+            file.EndRecord();
+            file.Write(std::string_view(block.Bytes).substr(block.Whole));
             written.Unrendered.Append(block.Unrendered, written.Count);
+            if (window) {
+                for (int32_t r = 0; r < block.Records; ++r)
+                    window->ProgressStep();
+                if (block.Records != 0)
+                    window->ProgressTimes(start, platform::SecondsNow(), written.Count + block.Records, total);
+            }
             written.Count += block.Records;
             settings.RecordsDone += block.Records;
             if (block.Error)
@@ -249,6 +268,8 @@ std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, 
                 written.Stopped = true;
                 break;
             }
+            if (file.Failed())
+                break;
         }
     }
     for (const auto& part : parts) {

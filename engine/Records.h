@@ -50,6 +50,7 @@ inline void WriteRecord(TableCellWriter& cells, OutputFile& file, const Fields& 
     }
     if (!recordDelimiter.empty())
         file.Write(recordDelimiter);
+    file.EndRecord();
 }
 
 // How many threads a table of `blocks` blocks is read on; 1: not in parts.
@@ -61,6 +62,8 @@ int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks);
 // Nothing (and nothing written) when the parts cannot be taken: opening a
 // part reads its first record, and a damaged one must fail the table where
 // one thread would meet it, after the records before it.
-// writers: one per thread, as many as threads are to run.
-std::optional<RecordsWritten> WriteRecordsInParts(ConversionSettings& settings, OutputFile& file, Recordset& records,
-                                                  const std::vector<RecordWriter*>& writers);
+// writers: one per thread, as many as threads are to run. A display is told
+// of every record once its block is written, from this (the writing) thread.
+std::optional<RecordsWritten> WriteRecordsInParts(ProgressDisplay* window, ConversionSettings& settings,
+                                                  OutputFile& file, Recordset& records,
+                                                  const std::vector<RecordWriter*>& writers, int32_t total);

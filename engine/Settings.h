@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <optional>
@@ -117,6 +118,10 @@ struct ConversionSettings {
     // it (FOLDER/TABLE/ROW/NAME) and their cells name them.
     std::optional<std::string> AttachmentsFolder;
     TableFormat Format = TableFormat::Csv;
+    // Tables go one after another to this stream (the program's "-") instead
+    // of files, written by the thread that writes blocks; only whole records
+    // reach it.
+    std::FILE* StandardOutput = nullptr;
     // --portable: CSV in one form in every locale (UTF-8, ISO dates, C-locale
     // numbers, true/false, quoted only where RFC 4180 needs it).
     int32_t Portable = 0;

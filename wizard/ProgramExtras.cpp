@@ -207,14 +207,16 @@ UnattendedExtras::UnattendedExtras(ConversionSettings& settings, int argc, const
     : settings_(settings) {
     const bool toStandardOutput = AsksForStandardOutput(argc, argv);
     if (toStandardOutput) {
-        relay_ = std::make_unique<StandardOutputRelay>(settings, StandardOutputWriter());
-        if (!platform::BinaryStandardOutput() || !relay_->Prepare()) {
+        if (!platform::BinaryStandardOutput()) {
             Show(BaseName(ProgramName(argc, argv)) + ": the tables cannot be written to standard output\n", stderr);
             ready_ = false;
             return;
         }
         // A reader that stops early (head) ends the run through a failed write.
         platform::IgnoreBrokenPipe();
+        settings.StandardOutput = stdout;
+        // The run needs an output; the tables never reach a path.
+        settings.OutputPath = "-";
     }
     // The line is for a person at a terminal, and never over table bytes
     // that go to that same terminal.
@@ -222,7 +224,7 @@ UnattendedExtras::UnattendedExtras(ConversionSettings& settings, int argc, const
                          !(toStandardOutput && platform::IsTerminal(platform::StandardStream::Output));
     if (watched)
         progress_ = std::make_unique<TerminalProgress>(StandardErrorTerminal(), NamesAPattern(settings.SourcePath));
-    if (relay_ || progress_)
+    if (progress_)
         settings.ProgressWindow = this;
 }
 
@@ -234,8 +236,6 @@ UnattendedExtras::~UnattendedExtras() {
 void UnattendedExtras::Finish() {
     if (progress_)
         progress_->Erase();
-    if (relay_)
-        relay_->Finish();
 }
 
 void UnattendedExtras::SetCurrentFileText(std::string_view text) {
@@ -249,8 +249,6 @@ void UnattendedExtras::ProgressStartTable(int32_t records) {
 }
 
 void UnattendedExtras::ProgressStep() {
-    if (relay_)
-        relay_->ProgressStep();
     if (progress_)
         progress_->ProgressStep();
 }
@@ -263,6 +261,4 @@ void UnattendedExtras::ProgressStartDatabase(std::string_view path) {
 void UnattendedExtras::ProgressEndTable() {
     if (progress_)
         progress_->ProgressEndTable();
-    if (relay_)
-        relay_->ProgressEndTable();
 }

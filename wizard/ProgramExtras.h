@@ -5,7 +5,6 @@
 // these, so adding them changes no existing run.
 
 #include "engine/Settings.h"
-#include "wizard/StandardOutput.h"
 #include "wizard/TerminalProgress.h"
 
 #include <memory>
@@ -47,7 +46,7 @@ public:
     // False when standard output was asked for and cannot be had; a line on
     // standard error says why.
     bool Ready() const { return ready_; }
-    // The run is over: what is still on its way to standard output goes.
+    // The run is over: the progress line goes.
     void Finish();
 
     void* Handle() const override { return nullptr; }
@@ -62,7 +61,6 @@ public:
 
 private:
     ConversionSettings& settings_;
-    std::unique_ptr<StandardOutputRelay> relay_;
     std::unique_ptr<TerminalProgress> progress_;
     bool ready_ = true;
 };

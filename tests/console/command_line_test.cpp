@@ -1,14 +1,15 @@
-// The program's additions over databases held in memory: the table list, the
-// standard-output relay against the files a run writes, and the progress
-// calls an unattended run makes.
+// The program's additions over databases held in memory: the table list,
+// tables written to standard output against the files a run writes, and the
+// progress calls an unattended run makes.
 
 #include "engine/Conversion.h"
 #include "engine/LoadDatabase.h"
 #include "wizard/ProgramExtras.h"
-#include "wizard/StandardOutput.h"
 
 #include "tests/engine/EngineTestSupport.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,72 +114,133 @@ TEST(CommandLineArgumentsTest, VersionNamesTheProgram) {
     EXPECT_EQ(VersionText("").rfind("varnex (Varnex) ", 0), 0u);
 }
 
+// The bytes a run writes to a stream, as the program's "-" has it.
+std::string RunToStream(ConversionSettings& settings, ConversionOutcome* outcome = nullptr) {
+    std::FILE* stream = std::tmpfile();
+    EXPECT_NE(stream, nullptr);
+    settings.StandardOutput = stream;
+    settings.OutputPath = "-";
+    const ConversionOutcome result = RunConversion(settings, ConversionRoad::Unattended);
+    if (outcome)
+        *outcome = result;
+    std::string bytes;
+    std::rewind(stream);
+    char chunk[4096];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, stream)) != 0;)
+        bytes.append(chunk, got);
+    std::fclose(stream);
+    return bytes;
+}
+
 // Standard output receives exactly the bytes the files would have held, in
-// run order, whatever the table's length; the private folder goes at the end.
-TEST_F(CommandLineTest, RelayPassesOnTheFilesBytesInRunOrder) {
+// run order, on one thread and on several.
+TEST_F(CommandLineTest, StandardOutputHoldsTheFilesBytesInRunOrder) {
     std::filesystem::create_directory(output_);
     Parse({"/SILENT", "/HEADER=1", shop_, output_});
     ASSERT_TRUE(RunConversion(*fresh_, ConversionRoad::Unattended).Succeeded());
     const std::string expected = ReadAll(Out("Orders.csv")) + ReadAll(Out("customers.csv")) +
                                  ReadAll(Out("Empty.csv"));
     EXPECT_EQ(expected, "Id\r\n1\r\n2\r\nName\r\nAnn\r\nName\r\n");
-
-    std::string piped;
-    std::string folderUsed;
-    {
+    for (int32_t threads : {1, 4}) {
         Parse({"/SILENT", "/HEADER=1", shop_});
-        StandardOutputRelay relay(*fresh_, [&](std::string_view bytes) {
-            piped.append(bytes);
-            return true;
-        });
-        ASSERT_TRUE(relay.Prepare());
-        folderUsed = relay.Folder();
-        fresh_->ProgressWindow = &relay;
-        const ConversionOutcome outcome = RunConversion(*fresh_, ConversionRoad::Unattended);
-        relay.Finish();
+        fresh_->ExportThreads = threads;
+        ConversionOutcome outcome;
+        EXPECT_EQ(RunToStream(*fresh_, &outcome), expected) << threads << " threads";
         EXPECT_TRUE(outcome.Succeeded());
-        EXPECT_FALSE(relay.Failed());
-        EXPECT_TRUE(std::filesystem::is_empty(folderUsed));
     }
-    EXPECT_EQ(piped, expected);
-    EXPECT_FALSE(std::filesystem::exists(folderUsed));
 }
 
-TEST_F(CommandLineTest, LongTableReachesTheReaderWhileItIsWrittenAndAGoneReaderStopsTheRun) {
-    const std::string big = folder / "big.mdb";
-    WriteAll(big, "");
-    auto& table = memdb::Register(big)->AddTable("Big", {{"N", DaoType::Long}});
-    std::string expected = "N\r\n";
-    for (int i = 0; i < 60000; ++i) {
-        table.Row({memdb::Long(i)});
-        expected += std::to_string(i) + "\r\n";
+class StandardOutputTest : public CommandLineTest {
+protected:
+    StandardOutputTest() {
+        big_ = folder / "big.mdb";
+        WriteAll(big_, "");
+        auto file = memdb::Register(big_);
+        auto& table = file->AddTable("Big", {{"N", DaoType::Long}, {"Name", DaoType::Text}});
+        for (int i = 0; i < 60000; ++i) {
+            table.Row({memdb::Long(i), i == kFailingRow ? memdb::Failing(memdb::kInvalidOperation)
+                                                        : memdb::Text("row " + std::to_string(i))});
+        }
+        file->AddTable("Next", {{"Id", DaoType::Long}}).Row({memdb::Long(7)});
+    }
+    static constexpr int kFailingRow = 41000;
+    std::string big_;
+};
+
+// A table that fails inside a record leaves its whole records and no byte of
+// the broken one, and the next table starts on a line of its own.
+TEST_F(StandardOutputTest, ATableThatFailsEndsAtItsLastWholeRecord) {
+    std::string rows = "N,Name\r\n";
+    for (int i = 0; i < kFailingRow; ++i)
+        rows += std::to_string(i) + ",row " + std::to_string(i) + "\r\n";
+    for (int32_t threads : {1, 4}) {
+        Parse({"/SILENT", big_});
+        fresh_->ExportThreads = threads;
+        ConversionOutcome outcome;
+        const std::string out = RunToStream(*fresh_, &outcome);
+        EXPECT_FALSE(outcome.Succeeded());
+        EXPECT_TRUE(out == rows + "Id\r\n7\r\n")
+            << threads << " threads: " << out.size() << " bytes, ends " << out.substr(out.size() - std::min<std::size_t>(out.size(), 40));
+    }
+}
+
+// A stop between records ends the output at a whole record under any
+// number of threads; a reader that went away stops the run, which fails.
+class StopAfter : public RecordingProgress {
+public:
+    StopAfter(ConversionSettings& settings, int steps) : settings_(settings), left_(steps) {}
+    // A display of the unattended run, not the wizard's page: records are
+    // read on every thread and reported block by block.
+    void* Handle() const override { return nullptr; }
+    void ProgressStep() override {
+        if (--left_ == 0)
+            settings_.StopRequested = 1;
     }
 
-    Parse({"/SILENT", big});
-    std::vector<std::size_t> pieces;
-    std::string piped;
-    StandardOutputRelay relay(*fresh_, [&](std::string_view bytes) {
-        pieces.push_back(bytes.size());
-        piped.append(bytes);
-        return true;
-    });
-    ASSERT_TRUE(relay.Prepare());
-    fresh_->ProgressWindow = &relay;
-    EXPECT_TRUE(RunConversion(*fresh_, ConversionRoad::Unattended).Succeeded());
-    // Compared whole: a diff of 400 kB would say nothing more.
-    EXPECT_TRUE(piped == expected) << piped.size() << " bytes piped, " << expected.size() << " expected";
-    EXPECT_GT(pieces.size(), 2u) << "passed on while the table was written";
+private:
+    ConversionSettings& settings_;
+    int left_;
+};
 
-    // The reader goes away after the first piece: the run stops, and fails.
-    Parse({"/SILENT", big});
-    int calls = 0;
-    StandardOutputRelay broken(*fresh_, [&](std::string_view) { return ++calls < 2; });
-    ASSERT_TRUE(broken.Prepare());
-    fresh_->ProgressWindow = &broken;
+TEST_F(StandardOutputTest, AStoppedRunOrAGoneReaderLeavesWholeRecords) {
+    for (int32_t threads : {1, 4}) {
+        Parse({"/SILENT", big_, "/TABLES=Big"});
+        fresh_->ExportThreads = threads;
+        StopAfter display(*fresh_, 5000);
+        fresh_->ProgressWindow = &display;
+        ConversionOutcome outcome;
+        const std::string out = RunToStream(*fresh_, &outcome);
+        EXPECT_TRUE(outcome.Stopped);
+        ASSERT_GE(out.size(), 2u);
+        EXPECT_EQ(out.substr(out.size() - 2), "\r\n") << threads << " threads";
+        // Every line is a whole record: its number and its text agree.
+        std::size_t at = out.find("\r\n") + 2;
+        int lines = 0;
+        while (at < out.size()) {
+            const std::size_t end = out.find("\r\n", at);
+            const std::string line = out.substr(at, end - at);
+            const std::string number = line.substr(0, line.find(','));
+            EXPECT_EQ(line, number + ",row " + number) << threads << " threads, line " << lines;
+            at = end + 2;
+            ++lines;
+        }
+        EXPECT_GE(lines, 4999);
+        EXPECT_LT(lines, kFailingRow);
+    }
+
+    Parse({"/SILENT", big_});
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    if (full == nullptr)
+        GTEST_SKIP() << "no /dev/full to stand for a reader that went away";
+    fresh_->StandardOutput = full;
+    fresh_->OutputPath = "-";
     const ConversionOutcome outcome = RunConversion(*fresh_, ConversionRoad::Unattended);
-    EXPECT_TRUE(broken.Failed());
+    std::fclose(full);
     EXPECT_FALSE(outcome.Succeeded());
     EXPECT_LT(outcome.RecordsDone, 60000);
+    // The table after it is not tried: its bytes would go nowhere.
+    EXPECT_EQ(outcome.TablesDone, 1);
+    EXPECT_TRUE(outcome.Stopped);
 }
 
 // The progress calls an unattended run makes with a display, and that the

@@ -87,7 +87,7 @@ TEST_F(FormsPartsTest, WritersInPartsKeepToOneThreadAndTheTablesOrder) {
             settings.CurrentDatabase->OpenRecordsetOf(*settings.CurrentDatabase->GetTableDefs()->Item(0));
         OutputFile out;
         out.OpenMemory();
-        const std::optional<RecordsWritten> written = WriteRecordsInParts(settings, out, *records, writers);
+        const std::optional<RecordsWritten> written = WriteRecordsInParts(nullptr, settings, out, *records, writers, 0);
         ASSERT_TRUE(written) << threads;
         EXPECT_EQ(written->Count, 900) << threads;
         EXPECT_EQ(std::string(out.Bytes()), expected) << threads;
@@ -99,7 +99,7 @@ TEST_F(FormsPartsTest, WritersInPartsKeepToOneThreadAndTheTablesOrder) {
         settings.CurrentDatabase->OpenRecordsetOf(*settings.CurrentDatabase->GetTableDefs()->Item(0));
     OutputFile out;
     out.OpenMemory();
-    EXPECT_FALSE(WriteRecordsInParts(settings, out, *records, {}));
+    EXPECT_FALSE(WriteRecordsInParts(nullptr, settings, out, *records, {}, 0));
     EXPECT_TRUE(out.Bytes().empty());
 }
 
