@@ -9,6 +9,8 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <optional>
 #include <string>
 #include <vector>
@@ -184,6 +186,17 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     if (settings.OverWrite != 0 && !appendToOwnOutput && !toStream)
         replacement.emplace(path);
 
+    // A stop while appending to a file that was there before takes this
+    // table's bytes back out: a part-table in the middle of a file reads as
+    // if it were whole.
+    std::optional<std::uintmax_t> lengthBefore;
+    if (!replacement && !toStream) {
+        std::error_code missing;
+        const std::uintmax_t length = std::filesystem::file_size(path, missing);
+        if (!missing)
+            lengthBefore = length;
+    }
+
     OutputFile file;
     if (toStream) {
         file.OpenStandardOutput(settings.StandardOutput, settings.Records.str());
@@ -208,6 +221,7 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     const std::unique_ptr<TableOutput> table = form->StartTable(settings, tableDef->GetFields(), plan);
     const std::string header = table->Header();
     auto& lastHeader = settings.HeadersWritten[headerKey];
+    const std::string headerBefore = lastHeader;
     if (!(appendToOwnOutput && lastHeader == header))
         file.Write(header);
     file.EndRecord();
@@ -259,6 +273,19 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     }
     if (written.Stopped) {
         // The run is stopped and says so; a replaced file stays as it was.
+        if (lengthBefore) {
+            std::error_code cut;
+            std::filesystem::resize_file(path, *lengthBefore, cut);
+            if (cut) {
+                settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) +
+                                            ": stopped; " + path + " keeps the part written, it could not be cut back");
+            } else {
+                settings.HeadersWritten[headerKey] = headerBefore;
+                settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) +
+                                            ": stopped; " + path + " is cut back to the " +
+                                            std::to_string(*lengthBefore) + " bytes it had before this table");
+            }
+        }
         return;
     }
     if (replacement) {

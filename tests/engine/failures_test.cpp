@@ -106,6 +106,30 @@ TEST_F(FailuresTest, NamesThatMatchNothingAreWarnedAboutWithoutChangingTheRun) {
     EXPECT_NE(outcome.Warnings[0].find("table Orders"), std::string::npos) << outcome.Warnings[0];
 }
 
+// Appending to a file that was there: a stop takes this table's bytes back
+// out and says so; a failure of another kind keeps what was written.
+TEST_F(FailuresTest, AStoppedAppendCutsTheFileBackAndAFailedOneKeepsItsPart) {
+    auto file = Database("a.mdb", "T", 4);
+    Open(folder / "a.mdb");
+    const std::string target = output / "T.csv";
+    settings.OverWrite = 0;
+    WriteAll(target, "earlier\r\n");
+    RecordingProgress stopper(&settings, 2);
+    ExportTable(&stopper, settings, "T");
+    EXPECT_EQ(ReadAll(target), "earlier\r\n");
+    ASSERT_EQ(settings.Warnings.size(), 1u);
+    EXPECT_NE(settings.Warnings[0].find("cut back to the 9 bytes"), std::string::npos) << settings.Warnings[0];
+
+    settings.StopRequested = 0;
+    settings.Warnings.clear();
+    file->Tables[0].Row({memdb::Failing(HResult::TypeMismatch)});
+    EXPECT_THROW(ExportTable(nullptr, settings, "T"), EngineError);
+    const std::string kept = ReadAll(target);
+    EXPECT_EQ(kept.rfind("earlier\r\n", 0), 0u);
+    EXPECT_GT(kept.size(), std::string("earlier\r\n").size());
+    EXPECT_TRUE(settings.Warnings.empty());
+}
+
 TEST_F(FailuresTest, AReplacedFileChangesOnlyWhenTheNewOneIsComplete) {
     auto file = Database("r.mdb", "T", 4);
     Open(folder / "r.mdb");
@@ -141,7 +165,7 @@ TEST_F(FailuresTest, AReplacedFileChangesOnlyWhenTheNewOneIsComplete) {
     EXPECT_EQ(ListFolder(output.Path()), std::vector<std::string>{"T.csv"});
 }
 
-TEST_F(FailuresTest, AStoppedAppendEndsAtARecordBoundary) {
+TEST_F(FailuresTest, AStoppedAppendLeavesTheFileAsItWas) {
     Database("s.mdb", "T", 5);
     Open(folder / "s.mdb");
     const std::string target = output / "T.csv";
@@ -149,7 +173,7 @@ TEST_F(FailuresTest, AStoppedAppendEndsAtARecordBoundary) {
     settings.Header = 0;
     RecordingProgress stopper(&settings, 3);
     ExportTable(&stopper, settings, "T");
-    EXPECT_EQ(ReadAll(target), "N\r\n0\r\n1\r\n2\r\n3\r\n");
+    EXPECT_EQ(ReadAll(target), "N\r\n0\r\n");
     EXPECT_EQ(settings.TablesFailed, 0); // a stop is the run's to report, not a failed table
 }
 
