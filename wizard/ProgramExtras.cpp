@@ -62,11 +62,13 @@ std::string VersionText(std::string_view programName) {
     return BaseName(programName) + " (Varnex) " VARNEX_VERSION "\n";
 }
 
-int ListTables(ConversionSettings& settings, std::string_view programName, std::string& out, std::string& error) {
-    const std::string name = BaseName(programName);
+// Opens the database an option that describes it (rather than converting
+// it) is about; false with the line to print when there is none to open.
+static bool OpenToDescribe(ConversionSettings& settings, const std::string& name, std::string_view option,
+                           std::string& error) {
     if (settings.SourcePath.empty()) {
-        error = name + ": --list-tables needs a database path (.mdb or .accdb)\n";
-        return 1;
+        error = name + ": " + std::string(option) + " needs a database path (.mdb or .accdb)\n";
+        return false;
     }
     std::string reason;
     if (LoadDatabase(nullptr, settings, "", &reason) != 0 || !settings.CurrentDatabase) {
@@ -74,8 +76,15 @@ int ListTables(ConversionSettings& settings, std::string_view programName, std::
         if (reason.empty())
             reason = "the database could not be opened";
         error = name + ": " + platform::ShownText(settings.SourcePath.str() + ": " + reason) + "\n";
-        return 1;
+        return false;
     }
+    return true;
+}
+
+int ListTables(ConversionSettings& settings, std::string_view programName, std::string& out, std::string& error) {
+    const std::string name = BaseName(programName);
+    if (!OpenToDescribe(settings, name, "--list-tables", error))
+        return 1;
     // The tables the run would walk, found as it finds them (the user tables
     // under the TABLES= filter, in the database's own order): a name may hold
     // the list's own separator, so the list is searched, never split. Each
@@ -107,17 +116,8 @@ int PrintSchema(ConversionSettings& settings, std::string_view programName, std:
                 ": no such dialect (sqlite, postgres or mysql)\n";
         return 1;
     }
-    if (settings.SourcePath.empty()) {
-        error = name + ": --schema needs a database path (.mdb or .accdb)\n";
+    if (!OpenToDescribe(settings, name, "--schema", error))
         return 1;
-    }
-    std::string reason;
-    if (LoadDatabase(nullptr, settings, "", &reason) != 0 || !settings.CurrentDatabase) {
-        if (reason.empty())
-            reason = "the database could not be opened";
-        error = name + ": " + platform::ShownText(settings.SourcePath.str() + ": " + reason) + "\n";
-        return 1;
-    }
     // The same tables --list-tables names, so the statements fit the files
     // a conversion with the same options writes.
     const std::string list = settings.TableList.value_or(std::string());
