@@ -59,8 +59,8 @@ measure() {
 }
 
 printf '%-16s %-24s %8s %8s %8s %10s %10s\n' table form wall_s cpu_s rss_MB "wall/CSV" "cpu/CSV"
-for spec in "table $rows" "memo $((rows / 10))" "wide $((rows / 10))"; do
-  read -r name count <<<"$spec"
+for point in "table $rows" "memo $((rows / 10))" "wide $((rows / 10))"; do
+  read -r name count <<<"$point"
   db="$work/$name.mdb"
   "$mkdb" --rows "$count" "bench/$name.json" "$db" >/dev/null
   forms=("csv" "jsonl" "portable csv" "csv, 1 thread" "jsonl, 1 thread" "portable csv, 1 thread")

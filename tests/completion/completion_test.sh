@@ -21,9 +21,9 @@ PATH=$scratch/bin:$PATH
 # Runs the function `complete -p` names for the command with these words,
 # the last one being completed; COMPREPLY is left for the checks.
 complete_words() {
-    local spec function
-    spec=$(complete -p "$1" 2>/dev/null) || { fail "no completion for $1"; COMPREPLY=(); return; }
-    function=$(sed -n 's/.*-F \([^ ]*\) .*/\1/p' <<<"$spec")
+    local registered function
+    registered=$(complete -p "$1" 2>/dev/null) || { fail "no completion for $1"; COMPREPLY=(); return; }
+    function=$(sed -n 's/.*-F \([^ ]*\) .*/\1/p' <<<"$registered")
     COMP_WORDS=("$@")
     COMP_CWORD=$(($# - 1))
     COMP_LINE="$*"
