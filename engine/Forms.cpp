@@ -8,6 +8,11 @@ bool OutputForm::NamesFile(std::string_view path) const
     return EndsWithNoCase(path, Extension());
 }
 
+std::unique_ptr<RunOutput> OutputForm::StartRun(const ConversionSettings&, std::string&)
+{
+    return nullptr;
+}
+
 const std::vector<FormEntry>& RegisteredForms()
 {
     static const std::vector<FormEntry> forms = {

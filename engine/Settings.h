@@ -64,8 +64,11 @@ struct ConversionFailure {
 enum class BinaryForm : uint8_t { Hex, Base64, Skip };
 
 // What a table's file holds: delimited text in the locale's forms, or one
-// JSON object per record (--format=jsonl, TABLE.jsonl).
+// JSON object per record (--format=jsonl, TABLE.jsonl); or every table in
+// one SQLite database (--format=sqlite FILE.sqlite).
 enum class TableFormat : uint8_t { Csv, JsonLines };
+
+class RunOutput;
 
 constexpr std::size_t kDelimiterCapacity = 31;
 constexpr std::size_t kOrderCapacity = 100;
@@ -129,6 +132,9 @@ struct ConversionSettings {
     // quoting of the saved settings (on when there are none) leaves it to
     // quote only where RFC 4180 needs it.
     int32_t QuotesAsked = 0;
+    // The run's one target, while a form that writes into one runs (see
+    // RunOutput); null for a file per table.
+    RunOutput* Target = nullptr;
     int32_t TablesDone = 0;
     int32_t RecordsDone = 0;
     // Failures of this run, so an unattended run can tell success from failure:
