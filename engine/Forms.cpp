@@ -1,6 +1,7 @@
 #include "engine/TableForm.h"
 
 #include "engine/CsvForm.h"
+#include "engine/SqliteForm.h"
 #include "engine/TypedForms.h"
 
 bool OutputForm::NamesFile(std::string_view path) const
@@ -18,6 +19,7 @@ const std::vector<FormEntry>& RegisteredForms()
     static const std::vector<FormEntry> forms = {
         {"csv", TableFormat::Csv},
         {"jsonl", TableFormat::JsonLines},
+        {"sqlite", TableFormat::Sqlite},
     };
     return forms;
 }
@@ -27,6 +29,8 @@ std::unique_ptr<OutputForm> FormFor(const ConversionSettings& settings)
     switch (settings.Format) {
     case TableFormat::JsonLines:
         return MakeJsonLinesForm();
+    case TableFormat::Sqlite:
+        return MakeSqliteForm();
     case TableFormat::Csv:
         break;
     }

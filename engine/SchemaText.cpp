@@ -330,3 +330,5 @@ std::string SchemaText(SqlDialect dialect, const std::vector<TableSchema>& table
     }
     return out;
 }
+
+std::string QuotedSqlName(SqlDialect dialect, std::u16string_view name) { return Quote(dialect, name); }

@@ -66,7 +66,7 @@ enum class BinaryForm : uint8_t { Hex, Base64, Skip };
 // What a table's file holds: delimited text in the locale's forms, or one
 // JSON object per record (--format=jsonl, TABLE.jsonl); or every table in
 // one SQLite database (--format=sqlite FILE.sqlite).
-enum class TableFormat : uint8_t { Csv, JsonLines };
+enum class TableFormat : uint8_t { Csv, JsonLines, Sqlite };
 
 class RunOutput;
 
