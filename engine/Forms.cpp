@@ -1,6 +1,7 @@
 #include "engine/TableForm.h"
 
 #include "engine/CsvForm.h"
+#include "engine/SqlForm.h"
 #include "engine/SqliteForm.h"
 #include "engine/TypedForms.h"
 
@@ -19,6 +20,9 @@ const std::vector<FormEntry>& RegisteredForms()
     static const std::vector<FormEntry> forms = {
         {"csv", TableFormat::Csv},
         {"jsonl", TableFormat::JsonLines},
+        {"sql:sqlite", TableFormat::SqlSqlite},
+        {"sql:postgres", TableFormat::SqlPostgres},
+        {"sql:mysql", TableFormat::SqlMySql},
         {"sqlite", TableFormat::Sqlite},
     };
     return forms;
@@ -29,6 +33,12 @@ std::unique_ptr<OutputForm> FormFor(const ConversionSettings& settings)
     switch (settings.Format) {
     case TableFormat::JsonLines:
         return MakeJsonLinesForm();
+    case TableFormat::SqlSqlite:
+        return MakeSqlForm(SqlDialect::Sqlite);
+    case TableFormat::SqlPostgres:
+        return MakeSqlForm(SqlDialect::Postgres);
+    case TableFormat::SqlMySql:
+        return MakeSqlForm(SqlDialect::MySql);
     case TableFormat::Sqlite:
         return MakeSqliteForm();
     case TableFormat::Csv:
