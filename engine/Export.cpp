@@ -180,7 +180,7 @@ void ExportIntoTarget(ProgressDisplay* window, ConversionSettings& settings, std
         window->SetCurrentFileText(text);
     }
     OutputFile& sink = target.Sink(tableName);
-    const std::unique_ptr<TableOutput> table = form.StartTable(settings, tableDef.GetFields(), plan);
+    const std::unique_ptr<TableOutput> table = form.StartTable(settings, tableDef, plan);
     sink.Write(table->Header());
     sink.EndRecord();
 
@@ -204,7 +204,7 @@ void ExportIntoTarget(ProgressDisplay* window, ConversionSettings& settings, std
     records->Close();
     const bool complete = !written.Stopped && !sink.Failed();
     if (complete) {
-        sink.Write(table->Trailer());
+        sink.Write(table->Footer());
         sink.EndRecord();
     }
     AddTableWarning(settings, tableName, EmptyCellsWarning(written.LeftEmpty, written.Unrendered, plan.Names));
@@ -345,10 +345,6 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     if (!written.Stopped && !file.Failed())
         file.Write(table->Footer());
     file.EndRecord();
-    if (!written.Stopped && !file.Failed()) {
-        file.Write(table->Trailer());
-        file.EndRecord();
-    }
     const bool closed = file.Close();
     records->Close();
     // Written empty rather than losing the whole record; the user hears of it.

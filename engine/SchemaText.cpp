@@ -345,5 +345,3 @@ std::string SchemaText(SqlDialect dialect, const std::vector<TableSchema>& table
         out += TableStatements(dialect, table, relationships, selected) + "\n";
     return out + ForeignKeyStatements(dialect, relationships, selected);
 }
-
-std::string QuotedSqlName(SqlDialect dialect, std::u16string_view name) { return Quote(dialect, name); }

@@ -15,9 +15,6 @@ enum class SqlDialect { Sqlite, Postgres, MySql };
 // "sqlite", "postgres" (or "postgresql"), "mysql" (or "mariadb"), in any case.
 std::optional<SqlDialect> ParseSqlDialect(std::string_view name);
 
-// A table's or column's name as the dialect's statements write it.
-std::string QuotedSqlName(SqlDialect dialect, std::u16string_view name);
-
 // The column type a dialect stores a field of this kind in.
 std::string SqlType(SqlDialect dialect, const ColumnSchema& column);
 

@@ -50,10 +50,6 @@ public:
     // files go (their names need the record's number in the whole table, so
     // a writer given a folder is only used on one thread), or none.
     virtual RecordWriter& NewWriter(AttachmentFolder* attachments) = 0;
-    // The bytes after the last record (closing a statement or a
-    // transaction), written only when every record was: a table that failed
-    // or was stopped ends where its last whole record does.
-    virtual std::string Trailer() { return {}; }
     // After the records: what the user should hear about values the form
     // could not write faithfully ("" for nothing), counted over every writer.
     virtual std::string Warning() const { return {}; }
@@ -89,10 +85,10 @@ public:
     // them.
     virtual bool Begin(const std::vector<TableSchema>& tables, const std::vector<RelationshipSchema>& relationships,
                        std::string& error) = 0;
-    // Where the table's header, records and trailer go. The sink stays the
+    // Where the table's header, records and footer go. The sink stays the
     // target's: the export writes and ends records in it, never closes it.
     virtual OutputFile& Sink(std::string_view tableName) = 0;
-    // The table is over. complete: every record and the trailer were written;
+    // The table is over. complete: every record and the footer were written;
     // otherwise it failed or was stopped part-way.
     virtual bool EndTable(bool complete, std::string& error) = 0;
     // After the last table of the database (foreign keys that refer forward).

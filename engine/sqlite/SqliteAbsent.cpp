@@ -8,7 +8,7 @@ namespace {
 class AbsentForm final : public OutputForm {
 public:
     std::string Extension() const override { return ".sqlite"; }
-    std::unique_ptr<TableOutput> StartTable(const ConversionSettings&, const Fields&, const ColumnPlan&) override
+    std::unique_ptr<TableOutput> StartTable(const ConversionSettings&, const TableDef&, const ColumnPlan&) override
     {
         return nullptr;
     }

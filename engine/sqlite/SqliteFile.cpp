@@ -207,10 +207,10 @@ public:
             insert.Columns = table.Columns.size();
             std::string names, marks;
             for (const ColumnSchema& column : table.Columns) {
-                names += (names.empty() ? "" : ", ") + QuotedSqlName(SqlDialect::Sqlite, column.Name);
+                names += (names.empty() ? "" : ", ") + QuotedName(SqlDialect::Sqlite, column.Name);
                 marks += marks.empty() ? "?" : ", ?";
             }
-            insert.Statement = "INSERT INTO " + QuotedSqlName(SqlDialect::Sqlite, table.Name) + " (" + names +
+            insert.Statement = "INSERT INTO " + QuotedName(SqlDialect::Sqlite, table.Name) + " (" + names +
                                ") VALUES (" + marks + ")";
             const std::string key = platform::WideToAnsi(table.Name);
             if (!Known(table.Name))
@@ -440,7 +440,7 @@ class SqliteForm final : public OutputForm {
 public:
     std::string Extension() const override { return ".sqlite"; }
     bool NamesFile(std::string_view path) const override { return NamesDatabaseFile(path); }
-    std::unique_ptr<TableOutput> StartTable(const ConversionSettings&, const Fields&, const ColumnPlan& plan) override
+    std::unique_ptr<TableOutput> StartTable(const ConversionSettings&, const TableDef&, const ColumnPlan& plan) override
     {
         return std::make_unique<SqliteTable>(plan);
     }
