@@ -71,6 +71,7 @@ public:
         return name_;
     }
     const Fields& GetFields() const override { return fields_; }
+    std::optional<TableSchema> Schema() const override { return Source.Schema; }
 
     const Table& Source;
 
@@ -282,6 +283,10 @@ public:
             throw EngineError(*own->Source.OpenRecordsetFailure, u"In-memory engine", u"The records cannot be read.");
         return std::make_unique<MemoryRecordset>(file_, own->Source);
     }
+    std::vector<RelationshipSchema> Relationships() override {
+        Check();
+        return file_->Relationships;
+    }
 
 private:
     void Check() const {
@@ -368,7 +373,7 @@ Table& Table::Row(std::vector<Value> values) {
 }
 
 Table& File::AddTable(std::string name, std::vector<Column> columns) {
-    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}, {}, 0, {}, {}, {}});
+    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}, {}, 0, {}, {}, {}, {}});
     return Tables.back();
 }
 

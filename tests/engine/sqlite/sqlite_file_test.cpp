@@ -245,6 +245,92 @@ TEST_F(SqliteFileTest, TheSameTableOfSeveralDatabasesGoesIntoOneTableAndAMisfitF
     EXPECT_EQ(db.One("SELECT count(*) FROM Kinds"), "integer:6");
 }
 
+// Customers and their orders, keyed and related as a reader describes them.
+std::shared_ptr<memdb::File> Shop(const std::string& path)
+{
+    WriteAll(path, "");
+    auto file = memdb::Register(path);
+    memdb::Table& orders = file->AddTable("Orders", {{"Id", DaoType::Long}, {"Customer", DaoType::Long},
+                                                     {"Region", DaoType::Text}, {"Total", DaoType::Currency}});
+    orders.Row({memdb::Long(1), memdb::Long(10), memdb::Text("N"), memdb::Currency(5)})
+        .Row({memdb::Long(2), memdb::Long(11), memdb::Text("S"), memdb::Null()});
+    orders.Schema = TableSchema{u"Orders",
+                                {{u"Id", DaoType::Long, 0, 0, 0, true, true, {}},
+                                 {u"Customer", DaoType::Long, 0, 0, 0, true, false, {}},
+                                 {u"Region", DaoType::Text, 4, 0, 0, false, false, {}},
+                                 {u"Total", DaoType::Currency, 0, 0, 0, false, false, u"0"}},
+                                {{u"PrimaryKey", {{u"Id", false}}, true, true},
+                                 {u"ByCustomer", {{u"Customer", false}, {u"Region", true}}, false, false}}};
+    memdb::Table& customers = file->AddTable("Customers", {{"No", DaoType::Long}, {"Region", DaoType::Text},
+                                                           {"Name", DaoType::Text}});
+    customers.Row({memdb::Long(10), memdb::Text("N"), memdb::Text("Ann")})
+        .Row({memdb::Long(11), memdb::Text("S"), memdb::Text("Bob")});
+    customers.Schema = TableSchema{u"Customers",
+                                   {{u"No", DaoType::Long, 0, 0, 0, true, false, {}},
+                                    {u"Region", DaoType::Text, 4, 0, 0, true, false, {}},
+                                    {u"Name", DaoType::Text, 50, 0, 0, false, false, {}}},
+                                   {{u"PrimaryKey", {{u"No", false}, {u"Region", false}}, true, true},
+                                    {u"Names", {{u"Name", false}}, true, false}}};
+    // The order refers to its customer by two columns; the table it
+    // refers to comes after it.
+    file->Relationships.push_back({u"OrdersOfCustomers", u"Orders", {u"Customer", u"Region"}, u"Customers",
+                                   {u"No", u"Region"}, true, false, true});
+    return file;
+}
+
+TEST_F(SqliteFileTest, KeysIndexesAndRelationshipsAreDeclaredAndTheRowsFitThem)
+{
+    Shop(folder / "shop.mdb");
+    settings.SourcePath = folder / "shop.mdb";
+    ASSERT_TRUE(Run().Succeeded());
+    ReadBack db(target);
+    EXPECT_EQ(db.One("PRAGMA integrity_check"), "text:ok");
+    EXPECT_TRUE(db.Rows("PRAGMA foreign_key_check").empty());
+    // The autonumber key is SQLite's rowid; the compound key is the table's.
+    EXPECT_EQ(db.Rows("SELECT name, pk, \"notnull\" FROM pragma_table_info('Customers') ORDER BY cid"),
+              (std::vector<std::vector<std::string>>{{"text:No", "integer:1", "integer:1"},
+                                                     {"text:Region", "integer:2", "integer:1"},
+                                                     {"text:Name", "integer:0", "integer:0"}}));
+    EXPECT_EQ(db.One("SELECT dflt_value FROM pragma_table_info('Orders') WHERE name = 'Total'"), "text:0");
+    EXPECT_EQ(db.Rows("SELECT \"from\", \"to\", \"table\", on_delete FROM pragma_foreign_key_list('Orders') ORDER BY seq"),
+              (std::vector<std::vector<std::string>>{{"text:Customer", "text:No", "text:Customers", "text:CASCADE"},
+                                                     {"text:Region", "text:Region", "text:Customers", "text:CASCADE"}}));
+    EXPECT_EQ(db.Rows("SELECT name, \"desc\" FROM pragma_index_xinfo('Orders_ByCustomer') WHERE key"),
+              (std::vector<std::vector<std::string>>{{"text:Customer", "integer:0"}, {"text:Region", "integer:1"}}));
+    EXPECT_EQ(db.One("SELECT \"unique\" FROM pragma_index_list('Customers') WHERE name = 'Customers_Names'"),
+              "integer:1");
+    EXPECT_EQ(db.One("SELECT count(*) FROM Orders JOIN Customers ON Customer = No AND Orders.Region = Customers.Region"),
+              "integer:2");
+}
+
+TEST_F(SqliteFileTest, AColumnLeftOutTakesItsKeysAndRelationshipsWithIt)
+{
+    Shop(folder / "shop.mdb");
+    settings.SourcePath = folder / "shop.mdb";
+    settings.OnlyFields = ";ID;CUSTOMER;NO;NAME;";
+    ASSERT_TRUE(Run().Succeeded());
+    ReadBack db(target);
+    EXPECT_EQ(db.One("SELECT count(*) FROM pragma_foreign_key_list('Orders')"), "integer:0");
+    EXPECT_EQ(db.One("SELECT count(*) FROM pragma_index_list('Orders')"), "integer:0");
+    EXPECT_EQ(db.One("SELECT count(*) FROM pragma_table_info('Customers') WHERE pk > 0"), "integer:0");
+    EXPECT_EQ(db.One("SELECT count(*) FROM Customers"), "integer:2");
+}
+
+TEST_F(SqliteFileTest, ADuplicateKeyFailsTheTableAndKeepsTheOldFile)
+{
+    auto file = Shop(folder / "shop.mdb");
+    file->Tables[1].Row({memdb::Long(10), memdb::Text("N"), memdb::Text("Cy")});
+    settings.SourcePath = folder / "shop.mdb";
+    WriteAll(target, "the old file");
+    const ConversionOutcome outcome = Run();
+    EXPECT_EQ(outcome.TablesFailed, 1);
+    ASSERT_EQ(outcome.Failures.size(), 1u);
+    EXPECT_EQ(outcome.Failures[0].Table, "Customers");
+    EXPECT_NE(outcome.Failures[0].Reason.find("row 3"), std::string::npos) << outcome.Failures[0].Reason;
+    EXPECT_NE(outcome.Failures[0].Reason.find("UNIQUE"), std::string::npos) << outcome.Failures[0].Reason;
+    EXPECT_EQ(ReadAll(target), "the old file");
+}
+
 TEST_F(SqliteFileTest, AnOutputThatIsNotOneDatabaseFileIsRefusedBeforeAnyDatabaseOpens)
 {
     auto file = Kinds("kinds.mdb");
