@@ -223,7 +223,24 @@ bool IsSlashPath(std::string_view arg) {
            arg.find('/', 1) != std::string_view::npos && !MatchesAnyRow(arg.substr(1));
 }
 
-void ApplyArgument(ConversionSettings& settings, std::string_view arg) {
+// Notes what an argument asks of the program. It may still pass through
+// the option language below, where none of these means anything.
+void NoteProgramArgument(ProgramRequest& request, std::string_view arg) {
+    if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "/?")
+        request.Help = true;
+    else if (arg == "--version")
+        request.Version = true;
+    else if (arg == "--list-tables")
+        request.ListTables = true;
+    else if (arg.rfind("--schema=", 0) == 0 && !request.SchemaDialect)
+        request.SchemaDialect = std::string(arg.substr(9));
+    else if (arg == "-")
+        request.StandardOutput = true;
+    else if (arg.size() > 1 && (arg[0] == '/' || arg[0] == '-') && EqualsNoCase(arg.substr(1), "QUIET"))
+        request.Quiet = true;
+}
+
+void ApplyArgument(ConversionSettings& settings, ProgramRequest& request, std::string_view arg) {
     if (arg.empty())
         return;
     // An option whose value happens to end like a file ("/EXT=.csv",
@@ -249,6 +266,7 @@ void ApplyArgument(ConversionSettings& settings, std::string_view arg) {
         if (EndsWithNoCase(arg, ".csv") || (EndsWithNoCase(arg, ".txt") && !beginsWithSlash) ||
             endsWithExtension || !looksLikeOption) {
             settings.OutputPath = arg;
+            request.StandardOutput = false;
             return;
         }
     } else if (!looksLikeOption) {
@@ -274,12 +292,17 @@ void InitSettings(ConversionSettings& settings) {
     settings.ReplaceCommaTo = ".";
 }
 
-void ParseOptions(ConversionSettings& settings, int argc, const char* const* argv) {
+ProgramRequest ParseOptions(ConversionSettings& settings, int argc, const char* const* argv) {
+    ProgramRequest request;
     if (argv == nullptr)
-        return;
-    for (int i = 1; i < argc; ++i)
-        if (argv[i] != nullptr)
-            ApplyArgument(settings, argv[i]);
+        return request;
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] == nullptr)
+            continue;
+        NoteProgramArgument(request, argv[i]);
+        ApplyArgument(settings, request, argv[i]);
+    }
+    return request;
 }
 
 void ResolveFieldDelimiter(ConversionSettings& settings, std::string_view text) {

@@ -166,8 +166,25 @@ struct ConversionSettings {
 // Keywords of the date formats, by index.
 extern const char* const kDateFormatKeywords[10];
 
+// What a command line asks of the program itself rather than of a
+// conversion: the arguments that stand for it change no setting, so the
+// library, which has no use for them, reads the same settings from them.
+struct ProgramRequest {
+    bool Help = false;        // --help, -h, -? or /? anywhere: nothing else is done
+    bool Version = false;     // --version
+    bool ListTables = false;  // --list-tables
+    std::optional<std::string> SchemaDialect; // the first --schema=DIALECT
+    // "-" is the output: the tables go to standard output. An output path
+    // after it wins, as a later output path always does.
+    bool StandardOutput = false;
+    bool Quiet = false;       // /QUIET or -QUIET, any case: no progress line
+};
+
 void InitSettings(ConversionSettings& settings);
-void ParseOptions(ConversionSettings& settings, int argc, const char* const* argv);
+// The one reading of a command line (argv[0] is the program): applies the
+// conversion options over what settings holds, and returns what the rest
+// asks of the program.
+ProgramRequest ParseOptions(ConversionSettings& settings, int argc, const char* const* argv);
 void ResolveFieldDelimiter(ConversionSettings& settings, std::string_view text);
 void ResolveRecordDelimiter(ConversionSettings& settings, std::string_view text);
 void AddTypeChange(ConversionSettings& settings, std::string_view rule);

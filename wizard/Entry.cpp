@@ -113,27 +113,26 @@ bool RefuseLongValues(ConversionSettings& settings, std::string_view programName
 } // namespace
 
 int RunProgram(int argc, const char* const* argv) {
-    for (int i = 1; i < argc && argv != nullptr; ++i) {
-        if (argv[i] != nullptr && AsksForHelp(argv[i])) {
-            ShowUsage(ProgramName(argc, argv));
-            return 0;
-        }
-    }
-
+    const std::string_view programName = ProgramName(argc, argv);
     // One record for the whole process: defaults, then what was saved beside
     // the program, then the command line, each overriding the one before.
     auto settings = std::make_unique<ConversionSettings>();
     try {
         InitSettings(*settings);
         LoadSettings(*settings);
-        ParseOptions(*settings, argc, argv);
-        if (!RefuseLongValues(*settings, ProgramName(argc, argv)))
+        const ProgramRequest request = ParseOptions(*settings, argc, argv);
+        // Help wins over every other argument, however long or wrong.
+        if (request.Help) {
+            ShowUsage(programName);
+            return 0;
+        }
+        if (!RefuseLongValues(*settings, programName))
             return 1;
-        if (const std::optional<int> answered = AnswerInformationRequest(*settings, argc, argv))
+        if (const std::optional<int> answered = AnswerInformationRequest(*settings, request, programName))
             return *answered;
         if (!RunsUnattended(*settings))
             return RunWizard(*settings, argc, argv);
-        UnattendedExtras extras(*settings, argc, argv);
+        UnattendedExtras extras(*settings, request, programName);
         if (!extras.Ready()) {
             WriteStatus("Failed", *settings);
             return 1;

@@ -16,24 +16,11 @@
 
 namespace {
 
-constexpr std::string_view kStandardOutputArgument = "-";
-
 std::string BaseName(std::string_view path) { return ProgramBaseName(path); }
-
-std::string_view ProgramName(int argc, const char* const* argv) {
-    return argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "";
-}
 
 // A pattern (/BATCH, or /SILENT with a wildcard) may convert many databases:
 // the user is told which one the run is on.
 bool NamesAPattern(std::string_view path) { return path.find_first_of("*?") != std::string_view::npos; }
-
-bool HasArgument(int argc, const char* const* argv, std::string_view wanted) {
-    for (int i = 1; i < argc && argv != nullptr; ++i)
-        if (argv[i] != nullptr && argv[i] == wanted)
-            return true;
-    return false;
-}
 
 // Standard output, or a message box for a Windows program nobody started
 // from a console. False when the text did not all reach the stream (it is
@@ -150,65 +137,27 @@ int PrintSchema(ConversionSettings& settings, std::string_view programName, std:
     return 0;
 }
 
-std::optional<int> AnswerInformationRequest(ConversionSettings& settings, int argc, const char* const* argv) {
-    const std::string_view programName = ProgramName(argc, argv);
-    if (HasArgument(argc, argv, "--version"))
+std::optional<int> AnswerInformationRequest(ConversionSettings& settings, const ProgramRequest& request,
+                                            std::string_view programName) {
+    if (request.Version)
         return Answer(VersionText(programName), programName, 0);
-    if (HasArgument(argc, argv, "--list-tables")) {
-        std::string out, error;
-        const int status = ListTables(settings, programName, out, error);
-        if (!error.empty())
-            Show(error, stderr);
-        return Answer(out, programName, status);
-    }
-    for (int i = 1; i < argc && argv != nullptr; ++i) {
-        const std::string_view argument = argv[i] != nullptr ? argv[i] : "";
-        if (argument.rfind("--schema=", 0) != 0)
-            continue;
-        std::string out, error;
-        const int status = PrintSchema(settings, programName, argument.substr(9), out, error);
-        if (!error.empty())
-            Show(error, stderr);
-        return Answer(out, programName, status);
-    }
-    return std::nullopt;
+    if (!request.ListTables && !request.SchemaDialect)
+        return std::nullopt;
+    std::string out, error;
+    const int status = request.ListTables ? ListTables(settings, programName, out, error)
+                                          : PrintSchema(settings, programName, *request.SchemaDialect, out, error);
+    if (!error.empty())
+        Show(error, stderr);
+    return Answer(out, programName, status);
 }
 
-bool AsksForStandardOutput(int argc, const char* const* argv) {
-    int last = 0;
-    for (int i = 1; i < argc && argv != nullptr; ++i)
-        if (argv[i] != nullptr && argv[i] == kStandardOutputArgument)
-            last = i;
-    if (last == 0)
-        return false;
-    // An output path after the "-" wins, as a later output path always does.
-    std::vector<const char*> after{ProgramName(argc, argv).data()};
-    for (int i = last + 1; i < argc; ++i)
-        after.push_back(argv[i]);
-    auto probe = std::make_unique<ConversionSettings>();
-    InitSettings(*probe);
-    ParseOptions(*probe, static_cast<int>(after.size()), after.data());
-    return probe->OutputPath.empty();
-}
-
-bool AsksForQuiet(int argc, const char* const* argv) {
-    for (int i = 1; i < argc && argv != nullptr; ++i) {
-        if (argv[i] == nullptr)
-            continue;
-        const std::string_view argument = argv[i];
-        if (argument.size() > 1 && (argument[0] == '/' || argument[0] == '-') &&
-            EqualsNoCase(argument.substr(1), "QUIET"))
-            return true;
-    }
-    return false;
-}
-
-UnattendedExtras::UnattendedExtras(ConversionSettings& settings, int argc, const char* const* argv)
+UnattendedExtras::UnattendedExtras(ConversionSettings& settings, const ProgramRequest& request,
+                                   std::string_view programName)
     : settings_(settings) {
-    const bool toStandardOutput = AsksForStandardOutput(argc, argv);
+    const bool toStandardOutput = request.StandardOutput;
     if (toStandardOutput) {
         if (!platform::BinaryStandardOutput()) {
-            Show(BaseName(ProgramName(argc, argv)) + ": the tables cannot be written to standard output\n", stderr);
+            Show(BaseName(programName) + ": the tables cannot be written to standard output\n", stderr);
             ready_ = false;
             return;
         }
@@ -220,7 +169,7 @@ UnattendedExtras::UnattendedExtras(ConversionSettings& settings, int argc, const
     }
     // The line is for a person at a terminal, and never over table bytes
     // that go to that same terminal.
-    const bool watched = platform::IsTerminal(platform::StandardStream::Error) && !AsksForQuiet(argc, argv) &&
+    const bool watched = platform::IsTerminal(platform::StandardStream::Error) && !request.Quiet &&
                          !(toStandardOutput && platform::IsTerminal(platform::StandardStream::Output));
     if (watched)
         progress_ = std::make_unique<TerminalProgress>(StandardErrorTerminal(), NamesAPattern(settings.SourcePath));

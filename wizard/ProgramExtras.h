@@ -14,10 +14,12 @@
 
 std::string VersionText(std::string_view programName);
 
-// Answers --version and --list-tables, which convert nothing. Returns the
-// exit status, or nothing when the command line asks for neither. settings:
-// filled from defaults, saved settings and the command line.
-std::optional<int> AnswerInformationRequest(ConversionSettings& settings, int argc, const char* const* argv);
+// Answers --version, --list-tables and --schema=, which convert nothing.
+// Returns the exit status, or nothing when the request asks for none of
+// them. settings: filled from defaults, saved settings and the command line
+// whose reading made the request.
+std::optional<int> AnswerInformationRequest(ConversionSettings& settings, const ProgramRequest& request,
+                                            std::string_view programName);
 
 // Writes the names of the tables a run over settings.SourcePath would
 // convert, one per line, in the order it would convert them. 0, or 1 when
@@ -28,17 +30,11 @@ int ListTables(ConversionSettings& settings, std::string_view programName, std::
 int PrintSchema(ConversionSettings& settings, std::string_view programName, std::string_view dialect,
                 std::string& out, std::string& error);
 
-// True when "-" is the output the command line settles on: later output
-// paths override it, as they override each other.
-bool AsksForStandardOutput(int argc, const char* const* argv);
-// True when /QUIET (or -QUIET, any case) is among the arguments.
-bool AsksForQuiet(int argc, const char* const* argv);
-
 // The unattended run's watchers, attached to settings.ProgressWindow for as
 // long as this object lives.
 class UnattendedExtras final : public ProgressDisplay {
 public:
-    UnattendedExtras(ConversionSettings& settings, int argc, const char* const* argv);
+    UnattendedExtras(ConversionSettings& settings, const ProgramRequest& request, std::string_view programName);
     ~UnattendedExtras() override;
     UnattendedExtras(const UnattendedExtras&) = delete;
     UnattendedExtras& operator=(const UnattendedExtras&) = delete;

@@ -97,10 +97,6 @@ Examples:
     return text;
 }
 
-bool AsksForHelp(std::string_view argument) {
-    return argument == "--help" || argument == "-h" || argument == "-?" || argument == "/?";
-}
-
 void ShowUsage(std::string_view programName) {
     const std::string text = UsageText(programName);
     if (!platform::HasVisibleStandardOutput()) {

@@ -7,8 +7,6 @@
 
 // programName: how the user started the program; its last path component is shown.
 std::string UsageText(std::string_view programName);
-// True for the arguments that ask for the usage text: --help, -h, -? and /?.
-bool AsksForHelp(std::string_view argument);
 // Writes the usage text to standard output, or shows it in a message box
 // when nobody would see standard output (a Windows GUI program started from
 // a window).

@@ -49,9 +49,14 @@ protected:
     std::unique_ptr<ConversionSettings> fresh_;
 };
 
-bool Asks(bool (*test)(int, const char* const*), std::vector<const char*> arguments) {
+// What one reading of the arguments asks of the program, and the settings it
+// left in record.
+ProgramRequest Request(std::vector<const char*> arguments, ConversionSettings* record = nullptr) {
     arguments.insert(arguments.begin(), "varnex");
-    return test(static_cast<int>(arguments.size()), arguments.data());
+    ConversionSettings scratch;
+    ConversionSettings& settings = record ? *record : scratch;
+    InitSettings(settings);
+    return ParseOptions(settings, static_cast<int>(arguments.size()), arguments.data());
 }
 
 TEST_F(CommandLineTest, ListsTheUserTablesTheRunWouldConvertInItsOrder) {
@@ -98,15 +103,46 @@ TEST_F(CommandLineTest, ListingFailsWithAReasonWhenThereIsNoDatabase) {
 }
 
 TEST(CommandLineArgumentsTest, DashIsTheOutputUnlessALaterPathOverridesIt) {
-    EXPECT_TRUE(Asks(AsksForStandardOutput, {"/SILENT", "shop.mdb", "-"}));
-    EXPECT_TRUE(Asks(AsksForStandardOutput, {"./out", "-", "/TABLES=Orders", "shop.mdb"}));
-    EXPECT_FALSE(Asks(AsksForStandardOutput, {"-", "./out"}));
-    EXPECT_FALSE(Asks(AsksForStandardOutput, {"-", "/STATUS=x", "orders.csv"}));
-    EXPECT_FALSE(Asks(AsksForStandardOutput, {"/SILENT", "shop.mdb", "./out", "--"}));
+    EXPECT_TRUE(Request({"/SILENT", "shop.mdb", "-"}).StandardOutput);
+    EXPECT_TRUE(Request({"./out", "-", "/TABLES=Orders", "shop.mdb"}).StandardOutput);
+    EXPECT_TRUE(Request({"orders.csv", "-"}).StandardOutput);
+    EXPECT_FALSE(Request({"-", "./out"}).StandardOutput);
+    EXPECT_FALSE(Request({"-", "/STATUS=x", "orders.csv"}).StandardOutput);
+    EXPECT_FALSE(Request({"/SILENT", "shop.mdb", "./out", "--"}).StandardOutput);
+    // An extension given before the "-" makes a later argument an output path.
+    EXPECT_FALSE(Request({"/EXT=.tsv", "-", "out.tsv"}).StandardOutput);
+    EXPECT_TRUE(Request({"-", "/EXT=.tsv"}).StandardOutput);
 
-    EXPECT_TRUE(Asks(AsksForQuiet, {"/quiet"}));
-    EXPECT_TRUE(Asks(AsksForQuiet, {"shop.mdb", "-QUIET"}));
-    EXPECT_FALSE(Asks(AsksForQuiet, {"/QUIETLY", "quiet"}));
+    EXPECT_TRUE(Request({"/quiet"}).Quiet);
+    EXPECT_TRUE(Request({"shop.mdb", "-QUIET", "./out"}).Quiet);
+    EXPECT_FALSE(Request({"/QUIETLY", "quiet", "/Q"}).Quiet);
+}
+
+// One reading yields every request at once, wherever its argument stands,
+// and leaves the settings as though the program's own arguments were absent.
+TEST(CommandLineArgumentsTest, OneReadingFillsTheSettingsAndTheRequest) {
+    ConversionSettings asked, plain;
+    const ProgramRequest request = Request({"/QUIET", "-", "shop.mdb", "--version", "/FIELDS=TAB", "--list-tables",
+                                            "--schema=mysql", "--schema=postgres", "/?", "/TABLES=Orders"},
+                                           &asked);
+    EXPECT_TRUE(request.Help);
+    EXPECT_TRUE(request.Version);
+    EXPECT_TRUE(request.ListTables);
+    EXPECT_EQ(request.SchemaDialect, "mysql");
+    EXPECT_TRUE(request.StandardOutput);
+    EXPECT_TRUE(request.Quiet);
+    const ProgramRequest none = Request({"shop.mdb", "/FIELDS=TAB", "/TABLES=Orders"}, &plain);
+    EXPECT_FALSE(none.Help || none.Version || none.ListTables || none.SchemaDialect || none.StandardOutput ||
+                 none.Quiet);
+    EXPECT_EQ(asked.SourcePath.str(), plain.SourcePath.str());
+    EXPECT_EQ(asked.OutputPath.str(), plain.OutputPath.str());
+    EXPECT_EQ(asked.Fields.str(), plain.Fields.str());
+    EXPECT_EQ(asked.Tables, plain.Tables);
+
+    for (const char* help : {"--help", "-h", "-?", "/?"})
+        EXPECT_TRUE(Request({"/SILENT", help, "shop.mdb"}).Help) << help;
+    EXPECT_FALSE(Request({"--HELP", "/H", "help"}).Help);
+    EXPECT_FALSE(Request({"--versions", "--list-table", "--schema"}).Version);
 }
 
 TEST(CommandLineArgumentsTest, VersionNamesTheProgram) {

@@ -69,6 +69,18 @@ TEST_F(CommandLineExtrasTest, VersionAndTableListAnswerWithoutConverting) {
     EXPECT_EQ(run.Err.rfind("varnex2007: data/missing.mdb: ", 0), 0u) << run.Err;
 }
 
+// The usage text answers a command line that asks for help, whatever else
+// it asks, even a path too long to be used.
+TEST_F(CommandLineExtrasTest, HelpWinsOverEveryOtherRequest) {
+    const RunResult help = Run({"--help"});
+    ASSERT_EQ(help.ExitCode, 0);
+    const RunResult run =
+        Run({"--version", "/SILENT", "data/shop.mdb", "-", "--list-tables", "./" + std::string(5000, 'x'), "-h"});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Out, help.Out);
+    EXPECT_EQ(run.Err, "");
+}
+
 TEST_F(CommandLineExtrasTest, SchemaPrintsStatementsForTheChosenTablesOnly) {
     RunResult run = Run({"--schema=postgres", "data/shop.mdb", "/TABLES=Orders"});
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
