@@ -87,8 +87,9 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
         return {0, false, records.ValuesLeftEmpty(), settings.ExportRecords == 0 ? 0 : records.RowsUnreadable(), {}};
     table.Prepare(records);
     // Attachment files are named by the record's number in the table, so a
-    // table with them stays on one thread.
-    if (!attachments) {
+    // table with them stays on one thread, as does a format that writes its
+    // table whole.
+    if (!attachments && table.InParts()) {
         const int32_t threads = ThreadsFor(settings, records.BlockCount());
         if (threads > 1) {
             // Every thread's writer is made here, before any thread starts.
@@ -211,7 +212,7 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     // A table appended to a file this run already wrote with the same header
     // (the same table of several databases) continues the file under its one
     // header line.
-    const std::unique_ptr<TableOutput> table = form->StartTable(settings, tableDef->GetFields(), plan);
+    const std::unique_ptr<TableOutput> table = form->StartTable(settings, *tableDef, plan);
     const std::string header = table->Header();
     auto& lastHeader = settings.HeadersWritten[headerKey];
     const std::string headerBefore = lastHeader;
@@ -244,6 +245,8 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
         attachments.emplace(*settings.AttachmentsFolder, tableName);
     const RecordsWritten written =
         WriteRecords(window, settings, file, *records, *table, total, attachments ? &*attachments : nullptr);
+    if (!written.Stopped && !file.Failed())
+        file.Write(table->Footer());
     file.EndRecord();
     const bool closed = file.Close();
     records->Close();
