@@ -61,6 +61,10 @@ Options (also -OPTION; keywords in any case):
   --links=no         follow no linked table: each fails alone
   --format=jsonl     one JSON object per record (TABLE.jsonl): numbers exact,
                      dates ISO 8601, NULL as null, binary as base64
+  --format=sql:sqlite|sql:postgres|sql:mysql  SQL for that database
+                     (TABLE.sql, or - ): each table's CREATE TABLE and
+                     indexes, then its rows as INSERTs in one transaction
+  --data-only        with --format=sql:..., the INSERTs without CREATE TABLE
   --format=sqlite    every table into one SQLite database: OUTPUT is a file
                      ending in .sqlite, .sqlite3 or .db, with keys, indexes
                      and foreign keys; it replaces an old one only when the
@@ -98,6 +102,7 @@ Examples:
         text += "  " + name + " /SILENT shop.mdb ./csv /FIELDS=TAB /QUOTES=1 /TABLES=Orders\n";
         text += "  " + name + " /BATCH '/data/*.mdb' /data/csv/ /STATUS=/tmp/varnex.status\n";
         text += "  " + name + " /SILENT shop.mdb - /TABLES=Orders | wc -l\n";
+        text += "  " + name + " /SILENT shop.mdb - --format=sql:postgres | psql -d shop\n";
         text += "  " + name + " /SILENT shop.mdb shop.sqlite --format=sqlite\n";
     }
     return text;
