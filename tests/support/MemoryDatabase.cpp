@@ -257,6 +257,7 @@ public:
             throw EngineError(*file_->CloseFailure);
         closed_ = true;
     }
+    std::vector<RelationshipSchema> Relationships() override { return file_->Relationships; }
     std::shared_ptr<TableDefs> GetTableDefs() override {
         Check();
         if (file_->TableDefsFailure)
@@ -282,10 +283,6 @@ public:
         if (own->Source.OpenRecordsetFailure)
             throw EngineError(*own->Source.OpenRecordsetFailure, u"In-memory engine", u"The records cannot be read.");
         return std::make_unique<MemoryRecordset>(file_, own->Source);
-    }
-    std::vector<RelationshipSchema> Relationships() override {
-        Check();
-        return file_->Relationships;
     }
 
 private:

@@ -61,7 +61,7 @@ struct Table {
     std::optional<int32_t> PartFailure; // taking a part raises this code
     std::optional<std::size_t> MoveFailureRow; // moving onto this row raises
     std::vector<std::size_t> UnreadableRows;    // passed over by a scan and counted, ascending
-    std::optional<TableSchema> Schema;          // what the reader would describe, if anything
+    std::optional<TableSchema> Schema;          // what TableDef.Schema() describes; none by default
 
     Table& Row(std::vector<Value> values);
 };
