@@ -55,6 +55,21 @@ void OutputFile::OpenMemory()
     failed_ = false;
 }
 
+HeldBytes OutputFile::TakeBytes(HeldBytes next)
+{
+    HeldBytes held{std::move(buffer_), allocated_, used_};
+    if (!next.Data || next.Allocated == 0) {
+        next.Data = std::make_unique<char[]>(kBufferBytes);
+        next.Allocated = kBufferBytes;
+    }
+    buffer_ = std::move(next.Data);
+    allocated_ = next.Allocated;
+    if (capacity_ != 0)
+        capacity_ = allocated_;
+    used_ = whole_ = 0;
+    return held;
+}
+
 void OutputFile::Grow(std::size_t more)
 {
     if (spill_ && used_ != 0 && used_ + more > spillLimit_) {
