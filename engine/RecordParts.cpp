@@ -22,11 +22,11 @@ constexpr int32_t kMaxThreads = 4;
 // the writer in pieces as it grows, once the blocks before it are written:
 // memory stays a few blocks' worth whatever the values.
 constexpr std::size_t kPieceBytes = 4 << 20;
-
 // Spare block buffers kept for the threads, and the largest kept: a block
 // that grew around a huge value gives its memory back.
 constexpr std::size_t kSpareBlocksPerThread = 3;
-constexpr std::size_t kLargestSpareBytes = 1 << 20;
+constexpr std::size_t kLargestSpareBytes = kPieceBytes;
+
 
 struct FormattedBlock {
     HeldBytes Bytes;
@@ -66,7 +66,7 @@ public:
             if (abandoned_)
                 return false;
             FormattedBlock piece;
-            piece.Bytes.Data = std::make_unique<char[]>(bytes.size());
+            piece.Bytes.Data = std::make_unique_for_overwrite<char[]>(bytes.size());
             piece.Bytes.Allocated = piece.Bytes.Used = bytes.size();
             if (!bytes.empty())
                 std::memcpy(piece.Bytes.Data.get(), bytes.data(), bytes.size());
