@@ -46,7 +46,7 @@ private:
 class CsvForm final : public OutputForm {
 public:
     std::string Extension() const override { return ".csv"; }
-    std::unique_ptr<TableOutput> StartTable(const ConversionSettings& settings, const Fields&,
+    std::unique_ptr<TableOutput> StartTable(const ConversionSettings& settings, const TableDef&,
                                             const ColumnPlan& plan) override
     {
         return std::make_unique<CsvTable>(settings, plan);

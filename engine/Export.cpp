@@ -90,7 +90,7 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
     // stay on one thread; so do attachment files, named by the record's number
     // in the table. Other displays hear of records block by block.
     const bool pageFollowsRecords = window && window->Handle() != nullptr;
-    if (!pageFollowsRecords && !attachments) {
+    if (!pageFollowsRecords && !attachments && table.InParts()) {
         const int32_t threads = ThreadsFor(settings, records.BlockCount());
         if (threads > 1) {
             // Every thread's writer is made here, before any thread starts.
@@ -218,7 +218,7 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     // A table appended to a file this run already wrote with the same header
     // (the same table of several databases) continues the file under its one
     // header line.
-    const std::unique_ptr<TableOutput> table = form->StartTable(settings, tableDef->GetFields(), plan);
+    const std::unique_ptr<TableOutput> table = form->StartTable(settings, *tableDef, plan);
     const std::string header = table->Header();
     auto& lastHeader = settings.HeadersWritten[headerKey];
     const std::string headerBefore = lastHeader;
@@ -251,6 +251,8 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
         attachments.emplace(*settings.AttachmentsFolder, tableName);
     const RecordsWritten written =
         WriteRecords(window, settings, file, *records, *table, total, attachments ? &*attachments : nullptr);
+    if (!written.Stopped && !file.Failed())
+        file.Write(table->Footer());
     file.EndRecord();
     const bool closed = file.Close();
     records->Close();

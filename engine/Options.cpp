@@ -174,6 +174,7 @@ const OptionRow kOptionRows[] = {
     {"-LINKS=YES", Match::Exact, SetNumber<&S::FollowLinks, 1>, false},
     {"-FORMAT=", Match::Prefix, SetFormat, false},
     {"-PORTABLE", Match::Exact, SetNumber<&S::Portable, 1>, false},
+    {"-DATA-ONLY", Match::Exact, SetNumber<&S::DataOnly, 1>, false},
     {"-ATTACHMENTS=", Match::Prefix, [](S& s, std::string_view v) {
         if (v.empty()) s.AttachmentsFolder.reset(); else s.AttachmentsFolder = std::string(v); }, false},
     {"-BINARY=HEX", Match::Exact, [](S& s, std::string_view) { s.Binary = BinaryForm::Hex; }, false},

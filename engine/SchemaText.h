@@ -4,6 +4,7 @@
 
 #include "core/Schema.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,3 +24,19 @@ std::string SqlType(SqlDialect dialect, const ColumnSchema& column);
 // Relationships the database does not enforce are listed as comments only.
 std::string SchemaText(SqlDialect dialect, const std::vector<TableSchema>& tables,
                        const std::vector<RelationshipSchema>& relationships);
+
+// A name as the dialect quotes it (always quoted, the quote doubled inside).
+std::string QuotedName(SqlDialect dialect, std::u16string_view name);
+
+// One table's CREATE TABLE and CREATE INDEX statements. SQLite's foreign
+// keys go inside the table, for the relationships from it to a table that
+// `referable` accepts; the other dialects add theirs afterwards.
+std::string TableStatements(SqlDialect dialect, const TableSchema& table,
+                            const std::vector<RelationshipSchema>& relationships,
+                            const std::function<bool(std::u16string_view)>& referable);
+
+// The statements that add the foreign keys between tables `selected`
+// accepts (none for SQLite), and a comment for each relationship the
+// database does not enforce.
+std::string ForeignKeyStatements(SqlDialect dialect, const std::vector<RelationshipSchema>& relationships,
+                                 const std::function<bool(std::u16string_view)>& selected);

@@ -63,9 +63,10 @@ struct ConversionFailure {
 // base64 (a third shorter), or nothing at all (an empty cell).
 enum class BinaryForm : uint8_t { Hex, Base64, Skip };
 
-// What a table's file holds: delimited text in the locale's forms, or one
-// JSON object per record (--format=jsonl, TABLE.jsonl).
-enum class TableFormat : uint8_t { Csv, JsonLines };
+// What a table's file holds: delimited text in the locale's forms, one
+// JSON object per record (--format=jsonl, TABLE.jsonl), or SQL statements
+// for one of three databases (--format=sql:DIALECT, TABLE.sql).
+enum class TableFormat : uint8_t { Csv, JsonLines, SqlSqlite, SqlPostgres, SqlMySql };
 
 constexpr std::size_t kDelimiterCapacity = 31;
 constexpr std::size_t kOrderCapacity = 100;
@@ -118,6 +119,9 @@ struct ConversionSettings {
     // it (FOLDER/TABLE/ROW/NAME) and their cells name them.
     std::optional<std::string> AttachmentsFolder;
     TableFormat Format = TableFormat::Csv;
+    // --data-only: the SQL forms write the rows without the statements that
+    // make the tables.
+    int32_t DataOnly = 0;
     // Tables go one after another to this stream (the program's "-") instead
     // of files, written by the thread that writes blocks; only whole records
     // reach it.

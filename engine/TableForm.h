@@ -52,6 +52,14 @@ public:
     // After the records: what the user should hear about values the form
     // could not write faithfully ("" for nothing), counted over every writer.
     virtual std::string Warning() const { return {}; }
+    // The bytes after the last record, written only when every record was
+    // (never after a stop or a read error): a form whose records share a
+    // statement or transaction closes it here.
+    virtual std::string Footer() { return {}; }
+    // Whether the records may be formatted on several threads, each writer
+    // given a stretch of them; false when a record's bytes depend on the
+    // records before it, and one writer sees them all in order.
+    virtual bool InParts() const { return true; }
 };
 
 class OutputForm {
@@ -62,7 +70,8 @@ public:
     // Whether an output path ending so names one file rather than a folder
     // (beyond the extension the run uses and .csv/.txt, always taken so).
     virtual bool NamesFile(std::string_view path) const;
-    virtual std::unique_ptr<TableOutput> StartTable(const ConversionSettings& settings, const Fields& columns,
+    // table: its name and definition; its columns are table.GetFields().
+    virtual std::unique_ptr<TableOutput> StartTable(const ConversionSettings& settings, const TableDef& table,
                                                     const ColumnPlan& plan) = 0;
 };
 

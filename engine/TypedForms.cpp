@@ -95,20 +95,20 @@ private:
 class JsonLinesForm final : public OutputForm {
 public:
     std::string Extension() const override { return ".jsonl"; }
-    std::unique_ptr<TableOutput> StartTable(const ConversionSettings&, const Fields& columns,
+    std::unique_ptr<TableOutput> StartTable(const ConversionSettings&, const TableDef& table,
                                             const ColumnPlan& plan) override
     {
-        return std::make_unique<JsonLinesTable>(columns, plan);
+        return std::make_unique<JsonLinesTable>(table.GetFields(), plan);
     }
 };
 
 class PortableForm final : public OutputForm {
 public:
     std::string Extension() const override { return ".csv"; }
-    std::unique_ptr<TableOutput> StartTable(const ConversionSettings& settings, const Fields& columns,
+    std::unique_ptr<TableOutput> StartTable(const ConversionSettings& settings, const TableDef& table,
                                             const ColumnPlan& plan) override
     {
-        return std::make_unique<PortableTable>(settings, columns, plan);
+        return std::make_unique<PortableTable>(settings, table.GetFields(), plan);
     }
 };
 

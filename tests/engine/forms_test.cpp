@@ -21,8 +21,11 @@ const char* const kDb = "/db/forms.mdb";
 
 TEST(FormsTest, EveryRegisteredFormIsMadeAndNamesItsOwnFiles) {
     ConversionSettings settings;
-    std::set<std::string> extensions;
+    std::set<std::string> extensions, kinds;
     for (const FormEntry& entry : RegisteredForms()) {
+        // The dialects of one form (sql:sqlite, sql:mysql) share its files.
+        const std::string name = entry.Name;
+        kinds.insert(name.substr(0, name.find(':')));
         settings.Format = entry.Format;
         settings.Portable = 0;
         const std::unique_ptr<OutputForm> form = FormFor(settings);
@@ -35,7 +38,7 @@ TEST(FormsTest, EveryRegisteredFormIsMadeAndNamesItsOwnFiles) {
         extensions.insert(extension);
     }
     // Two forms writing the same extension would take each other's files.
-    EXPECT_EQ(extensions.size(), RegisteredForms().size());
+    EXPECT_EQ(extensions.size(), kinds.size());
     settings.Format = TableFormat::Csv;
     settings.Portable = 1;
     EXPECT_EQ(FormFor(settings)->Extension(), ".csv");
