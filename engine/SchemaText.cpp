@@ -160,6 +160,26 @@ bool LeadsAnIndex(const TableSchema& table, const ColumnSchema& column) {
     });
 }
 
+bool InAnIndex(const TableSchema& table, const ColumnSchema& column) {
+    return std::any_of(table.Indexes.begin(), table.Indexes.end(), [&](const IndexSchema& index) {
+        return std::any_of(index.Columns.begin(), index.Columns.end(),
+                           [&](const IndexColumn& c) { return c.Name == column.Name; });
+    });
+}
+
+// MySQL's InnoDB refuses a table whose longest row could not fit in half a
+// page (8126 bytes), counting a VARCHAR at four bytes a character: an
+// Access table of many Text columns passes that easily. Such a table keeps
+// its texts outside the row (TEXT) but for those an index needs in it.
+bool MySqlRowTooWide(const TableSchema& table) {
+    std::size_t bytes = 0;
+    for (const ColumnSchema& column : table.Columns)
+        bytes += column.Type == DaoType::Text || column.Type == DaoType::Char
+                     ? 4 * static_cast<std::size_t>(column.Size > 0 ? column.Size : 255) + 2
+                     : 8;
+    return bytes > 8000;
+}
+
 std::string ColumnList(SqlDialect dialect, const std::vector<std::u16string>& names) {
     std::string out;
     for (const std::u16string& name : names)
@@ -258,6 +278,7 @@ std::string TableStatements(SqlDialect dialect, const TableSchema& table,
     std::string out = "CREATE TABLE " + Quote(dialect, table.Name) + " (\n";
     std::vector<std::string> lines;
     bool keyInline = false;
+    const bool wideRow = dialect == SqlDialect::MySql && MySqlRowTooWide(table);
     for (const ColumnSchema& column : table.Columns) {
         std::string line = "  " + Quote(dialect, column.Name) + " ";
         if (column.AutoNumber && column.Type == DaoType::Long) {
@@ -281,10 +302,12 @@ std::string TableStatements(SqlDialect dialect, const TableSchema& table,
             lines.push_back(line);
             continue;
         }
-        line += SqlType(dialect, column);
+        const bool offRow = wideRow && (column.Type == DaoType::Text || column.Type == DaoType::Char) &&
+                            !InAnIndex(table, column);
+        line += offRow ? "TEXT" : SqlType(dialect, column);
         if (column.Required)
             line += " NOT NULL";
-        if (const auto value = DefaultClause(dialect, column))
+        if (const auto value = DefaultClause(dialect, column); value && !offRow)
             line += " DEFAULT " + *value;
         lines.push_back(line);
     }

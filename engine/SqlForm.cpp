@@ -74,9 +74,12 @@ std::string IdentityCatchUp(const TableSchema& table)
             continue;
         const std::string tableName = QuotedName(SqlDialect::Postgres, table.Name);
         const std::string columnName = QuotedName(SqlDialect::Postgres, column.Name);
-        std::string tableText, columnText;
+        // The table is read as a name of the language (quoted, its case
+        // kept), the column as it is spelt.
+        std::string tableText, columnText, plainColumn;
+        AppendUtf8(column.Name, plainColumn);
         AppendSqlString(SqlDialect::Postgres, tableName, tableText);
-        AppendSqlString(SqlDialect::Postgres, columnName, columnText);
+        AppendSqlString(SqlDialect::Postgres, plainColumn, columnText);
         out += "SELECT setval(pg_get_serial_sequence(" + tableText + ", " + columnText + "), COALESCE(MAX(" +
                columnName + "), 0) + 1, false) FROM " + tableName + ";\n";
     }

@@ -44,6 +44,10 @@ void AppendSqlString(SqlDialect dialect, std::string_view text, std::string& out
             escaped = "\\0";
         else if (dialect == SqlDialect::MySql && c == '\x1a')
             escaped = "\\Z"; // ends input for some Windows clients
+        else if (dialect == SqlDialect::MySql && c == '\r')
+            escaped = "\\r"; // the client drops a CR before a line's end
+        else if (dialect == SqlDialect::MySql && c == '\n')
+            escaped = "\\n";
         if (!escaped)
             continue;
         out.append(text.substr(start, k - start));

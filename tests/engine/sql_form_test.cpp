@@ -45,17 +45,19 @@ TEST_F(SqlFormTest, EachDialectsLiteralsReadBackAsTheStoredValue) {
     file->AddTable("V", {{"Quote", DaoType::Text}, {"Slash", DaoType::Text}, {"Empty", DaoType::Text},
                          {"None", DaoType::Text}, {"Yes", DaoType::Boolean}, {"Blob", DaoType::LongBinary},
                          {"When", DaoType::Date}, {"Price", DaoType::Currency}, {"Ratio", DaoType::Double},
-                         {"Nan", DaoType::Double}, {"Nul", DaoType::Memo}, {"Big", DaoType::BigInt}})
+                         {"Nan", DaoType::Double}, {"Nul", DaoType::Memo}, {"Big", DaoType::BigInt},
+                         {"Lines", DaoType::Memo}})
         .Row({memdb::Text("it's"), memdb::Text("C:\\dir"), memdb::Text(""), memdb::Null(), memdb::Boolean(true),
               memdb::Binary({0x00, 0xAB, 0x27}), memdb::Date(kMondayMorning), memdb::Currency(125000),
               memdb::Double(0.1), memdb::Double(std::nan("")), memdb::WideText(std::u16string(nul, 3)),
-              memdb::BigInt(-9007199254740993)});
+              memdb::BigInt(-9007199254740993), memdb::Text("one\r\ntwo")});
 
     TypedTextCounts counts;
     const auto sqlite = Literals(SqlDialect::Sqlite, counts);
     EXPECT_EQ(sqlite, (std::vector<std::string>{"'it''s'", "'C:\\dir'", "''", "NULL", "1", "X'00AB27'",
                                                 "'2024-01-08 09:13:00'", "12.5", "0.1", "NULL",
-                                                std::string("'a\0b'", 5), "-9007199254740993"}));
+                                                std::string("'a\0b'", 5), "-9007199254740993",
+                                                "'one\r\ntwo'"}));
     EXPECT_EQ(counts.NotFinite, 1);
 
     // PostgreSQL's strings take a backslash as it is; its bytes come
@@ -72,6 +74,8 @@ TEST_F(SqlFormTest, EachDialectsLiteralsReadBackAsTheStoredValue) {
     EXPECT_EQ(mysql[4], "TRUE");
     EXPECT_EQ(mysql[5], "X'00AB27'");
     EXPECT_EQ(mysql[10], "'a\\0b'");
+    // Its client drops a CR before a line's end: line breaks are escapes.
+    EXPECT_EQ(mysql[12], "'one\\r\\ntwo'");
     EXPECT_EQ(counts.NotFinite, 3);
 }
 
