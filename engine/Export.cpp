@@ -151,6 +151,92 @@ private:
     bool done_ = false;
 };
 
+void AddTableWarning(ConversionSettings& settings, std::string_view tableName, const std::string& text) {
+    if (!text.empty())
+        settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " + text);
+}
+
+// A table into the run's one target: no file of its own, and nothing to
+// replace or cut back; the target keeps or drops what it was given.
+void ExportIntoTarget(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName,
+                      const TableDef& tableDef, const ColumnPlan& plan, OutputForm& form) {
+    RunOutput& target = *settings.Target;
+    // Whatever ends the table early (an engine error included) tells the
+    // target it is incomplete.
+    struct Ending {
+        RunOutput& Target;
+        bool Done = false;
+        ~Ending() {
+            std::string ignored;
+            if (!Done)
+                Target.EndTable(false, ignored);
+        }
+    } ending{target};
+    if (window) {
+        std::string text;
+        text.append(tableName).append(" -> ").append(target.Name());
+        if (text.size() > kCurrentFileTextCapacity)
+            text.resize(kCurrentFileTextCapacity);
+        window->SetCurrentFileText(text);
+    }
+    OutputFile& sink = target.Sink(tableName);
+    const std::unique_ptr<TableOutput> table = form.StartTable(settings, tableDef, plan);
+    sink.Write(table->Header());
+    sink.EndRecord();
+
+    std::unique_ptr<Recordset> records;
+    try {
+        records = settings.CurrentDatabase->OpenRecordsetOf(tableDef);
+        if (!records)
+            throw EngineError(HResult::Pointer);
+    } catch (const EngineError& error) {
+        ReportComError(window ? window->Handle() : nullptr, error);
+        RecordFailure(settings, tableName, DescribeError(error));
+        settings.TablesFailed += 1;
+        return;
+    }
+    const int32_t total = records->RecordCount();
+    std::optional<AttachmentFolder> attachments;
+    if (settings.AttachmentsFolder)
+        attachments.emplace(*settings.AttachmentsFolder, tableName);
+    const RecordsWritten written =
+        WriteRecords(window, settings, sink, *records, *table, total, attachments ? &*attachments : nullptr);
+    records->Close();
+    const bool complete = !written.Stopped && !sink.Failed();
+    if (complete) {
+        sink.Write(table->Footer());
+        sink.EndRecord();
+    }
+    AddTableWarning(settings, tableName, EmptyCellsWarning(written.LeftEmpty, written.Unrendered, plan.Names));
+    AddTableWarning(settings, tableName, table->Warning());
+    std::string error;
+    ending.Done = true;
+    if (!target.EndTable(complete && !sink.Failed(), error)) {
+        WriteStatus("Failed", settings);
+        RecordFailure(settings, tableName, target.Name() + ": " + error);
+        settings.TablesFailed += 1;
+        return;
+    }
+    if (written.Stopped)
+        return;
+    if (attachments && attachments->FilesFailed() > 0) {
+        WriteStatus("Failed", settings);
+        RecordFailure(settings, tableName,
+                      std::to_string(attachments->FilesFailed()) + " attached file(s) could not be written, the first " +
+                          attachments->FirstFailure());
+        settings.TablesFailed += 1;
+        return;
+    }
+    if (written.Unreadable > 0) {
+        WriteStatus("Failed", settings);
+        RecordFailure(settings, tableName,
+                      written.Unreadable == 1 ? std::string("1 row could not be read; the database may be damaged")
+                                              : std::to_string(written.Unreadable) +
+                                                    " rows could not be read; the database may be damaged");
+        settings.TablesFailed += 1;
+    }
+}
+
 } // namespace
 
 void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName) {
@@ -174,9 +260,14 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
                                     ": no field is named in ONLYFIELDS=");
     }
 
+    const std::unique_ptr<OutputForm> form = FormFor(settings);
+    if (settings.Target) {
+        ExportIntoTarget(window, settings, tableName, *tableDef, plan, *form);
+        return;
+    }
+
     // On standard output a table's header is written once per run, as it is
     // in the file a pattern run appends the same table of every database to.
-    const std::unique_ptr<OutputForm> form = FormFor(settings);
     const bool toStream = settings.StandardOutput != nullptr;
     const std::string path = toStream ? std::string("standard output") : OutputPathFor(settings, *form, tableName);
     const std::string headerKey = toStream ? "-/" + std::string(tableName) : path;

@@ -2,11 +2,17 @@
 
 #include "engine/CsvForm.h"
 #include "engine/SqlForm.h"
+#include "engine/SqliteForm.h"
 #include "engine/TypedForms.h"
 
 bool OutputForm::NamesFile(std::string_view path) const
 {
     return EndsWithNoCase(path, Extension());
+}
+
+std::unique_ptr<RunOutput> OutputForm::StartRun(const ConversionSettings&, std::string&)
+{
+    return nullptr;
 }
 
 const std::vector<FormEntry>& RegisteredForms()
@@ -17,6 +23,7 @@ const std::vector<FormEntry>& RegisteredForms()
         {"sql:sqlite", TableFormat::SqlSqlite},
         {"sql:postgres", TableFormat::SqlPostgres},
         {"sql:mysql", TableFormat::SqlMySql},
+        {"sqlite", TableFormat::Sqlite},
     };
     return forms;
 }
@@ -32,6 +39,8 @@ std::unique_ptr<OutputForm> FormFor(const ConversionSettings& settings)
         return MakeSqlForm(SqlDialect::Postgres);
     case TableFormat::SqlMySql:
         return MakeSqlForm(SqlDialect::MySql);
+    case TableFormat::Sqlite:
+        return MakeSqliteForm();
     case TableFormat::Csv:
         break;
     }

@@ -4,12 +4,27 @@
 #include "engine/Lengths.h"
 #include "engine/LoadDatabase.h"
 #include "engine/Report.h"
+#include "engine/RunTarget.h"
+#include "engine/TableForm.h"
 #include "platform/Platform.h"
 
 #include <string>
 #include <vector>
 
 namespace {
+
+// The run's one target hears of the database's tables before the first is
+// written. False (the reason recorded) when it cannot take them.
+bool BeginTarget(ConversionSettings& settings, const std::vector<std::shared_ptr<TableDef>>& chosen) {
+    std::vector<TableSchema> tables;
+    for (const std::shared_ptr<TableDef>& def : chosen)
+        tables.push_back(ExportedSchema(settings, *def));
+    std::string error;
+    if (settings.Target->Begin(tables, RelationshipsAmong(tables, settings.CurrentDatabase->Relationships()), error))
+        return true;
+    RecordFailure(settings, "", settings.Target->Name() + ": " + error);
+    return false;
+}
 
 // Converts every listed table of the open database. Returns false when the
 // database's table definitions could not be listed: that ends the file as if
@@ -23,17 +38,24 @@ bool ConvertListedTables(ProgressDisplay* window, ConversionSettings& settings) 
         std::shared_ptr<TableDefs> tableDefs = settings.CurrentDatabase->GetTableDefs();
         if (!tableDefs)
             throw EngineError(HResult::Pointer);
+        // The entry itself is exported, not the first of its name: a
+        // damaged catalog may list names that differ in case only.
+        std::vector<std::shared_ptr<TableDef>> chosen;
         for (int32_t i = 0; i < tableDefs->Count(); ++i) {
-            // The entry itself is exported, not the first of its name: a
-            // damaged catalog may list names that differ in case only.
             std::shared_ptr<TableDef> def = tableDefs->Item(i);
             if (!def)
                 throw EngineError(HResult::Pointer);
-            const std::string name = platform::WideToAnsi(def->Name());
-            if (list.find(";" + name + ";") == std::string::npos)
-                continue;
+            if (list.find(";" + platform::WideToAnsi(def->Name()) + ";") != std::string::npos)
+                chosen.push_back(std::move(def));
+        }
+        if (settings.Target && !BeginTarget(settings, chosen)) {
+            settings.FilesFailed += 1;
+            return false;
+        }
+        for (const std::shared_ptr<TableDef>& def : chosen) {
             if (settings.StopRequested.load())
                 break;
+            const std::string name = platform::WideToAnsi(def->Name());
             try {
                 ExportTable(window, settings, name, def);
             } catch (const EngineError& error) {
@@ -44,6 +66,11 @@ bool ConvertListedTables(ProgressDisplay* window, ConversionSettings& settings) 
                 window->ProgressEndTable();
             settings.TablesDone += 1;
         }
+        if (std::string error; settings.Target && !settings.StopRequested.load() && !settings.Target->End(error)) {
+            RecordFailure(settings, "", settings.Target->Name() + ": " + error);
+            settings.FilesFailed += 1;
+            return false;
+        }
     } catch (const EngineError& error) {
         RecordFailure(settings, "", DescribeError(error));
         settings.FilesFailed += 1;
@@ -51,6 +78,55 @@ bool ConvertListedTables(ProgressDisplay* window, ConversionSettings& settings) 
     }
     return true;
 }
+
+// Makes the run's one target when the form writes into one, and lets it
+// take its place (or go) when the run is over, whatever ends it.
+class TargetScope {
+public:
+    explicit TargetScope(ConversionSettings& settings) : settings_(settings) {
+        std::string error;
+        target_ = FormFor(settings)->StartRun(settings, error);
+        if (!target_ && !error.empty()) {
+            failed_ = true;
+            settings.FilesFailed += 1;
+            RecordFailure(settings, "", error);
+            WriteStatus("Failed", settings);
+        }
+        settings.Target = target_.get();
+    }
+    TargetScope(const TargetScope&) = delete;
+    TargetScope& operator=(const TargetScope&) = delete;
+    ~TargetScope() { Finish(); }
+    // The target could not be made: nothing is to be converted.
+    bool Failed() const { return failed_; }
+    // False when the target was to be kept and could not be.
+    bool Finish() {
+        if (!target_)
+            return true;
+        const bool keep = settings_.StopRequested.load() == 0 && settings_.FilesFailed == 0 &&
+                          settings_.TablesFailed == 0;
+        std::string error;
+        const bool finished = target_->Finish(keep, error);
+        const std::string name = target_->Name();
+        settings_.Target = nullptr;
+        target_.reset();
+        if (!finished) {
+            settings_.FilesFailed += 1;
+            settings_.Failures.push_back({name, "", error});
+            WriteStatus("Failed", settings_);
+            return false;
+        }
+        if (!keep)
+            settings_.Warnings.push_back(name + " is not written, and what it held before stays: the run " +
+                                         (settings_.StopRequested.load() ? "was stopped" : "did not convert everything"));
+        return true;
+    }
+
+private:
+    ConversionSettings& settings_;
+    std::unique_ptr<RunOutput> target_;
+    bool failed_ = false;
+};
 
 // The names of a TABLES= filter (";A;B;"), as stored: upper case.
 std::vector<std::string> FilterNames(const std::string& filter) {
@@ -108,6 +184,9 @@ int32_t ConvertMatches(ConversionSettings& settings, bool closeEachDatabase) {
     std::vector<bool> filterFound(filterNames.size(), false);
     bool anyLoaded = false;
 
+    TargetScope target(settings);
+    if (target.Failed())
+        return 3;
     int32_t result = 0;
     const std::vector<std::string> names = platform::FindMatchingNames(pattern);
     if (names.empty() && !HasWildcard(lastComponent)) {
@@ -152,6 +231,8 @@ int32_t ConvertMatches(ConversionSettings& settings, bool closeEachDatabase) {
     }
     if (closeEachDatabase)
         CloseDatabase(settings);
+    if (!target.Finish())
+        result = 3;
 
     // A name in TABLES= that no database of the run has is most likely a
     // typing error: the run converts what it found and says what it did not.
@@ -164,7 +245,11 @@ int32_t ConvertMatches(ConversionSettings& settings, bool closeEachDatabase) {
 
 } // namespace
 
-void ConvertTables(ProgressDisplay* window, ConversionSettings& settings) { ConvertListedTables(window, settings); }
+void ConvertTables(ProgressDisplay* window, ConversionSettings& settings) {
+    TargetScope target(settings);
+    if (!target.Failed())
+        ConvertListedTables(window, settings);
+}
 
 int ConversionThread(ConversionSettings& settings, ConversionOutcome* outcome) {
     ProgressDisplay* window = settings.ProgressWindow;

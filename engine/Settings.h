@@ -65,8 +65,11 @@ enum class BinaryForm : uint8_t { Hex, Base64, Skip };
 
 // What a table's file holds: delimited text in the locale's forms, one
 // JSON object per record (--format=jsonl, TABLE.jsonl), or SQL statements
-// for one of three databases (--format=sql:DIALECT, TABLE.sql).
-enum class TableFormat : uint8_t { Csv, JsonLines, SqlSqlite, SqlPostgres, SqlMySql };
+// for one of three databases (--format=sql:DIALECT, TABLE.sql); or every
+// table in one SQLite database (--format=sqlite FILE.sqlite).
+enum class TableFormat : uint8_t { Csv, JsonLines, SqlSqlite, SqlPostgres, SqlMySql, Sqlite };
+
+class RunOutput;
 
 constexpr std::size_t kDelimiterCapacity = 31;
 constexpr std::size_t kOrderCapacity = 100;
@@ -133,6 +136,9 @@ struct ConversionSettings {
     // quoting of the saved settings (on when there are none) leaves it to
     // quote only where RFC 4180 needs it.
     int32_t QuotesAsked = 0;
+    // The run's one target, while a form that writes into one runs (see
+    // RunOutput); null for a file per table.
+    RunOutput* Target = nullptr;
     int32_t TablesDone = 0;
     int32_t RecordsDone = 0;
     // Failures of this run, so an unattended run can tell success from failure:

@@ -9,6 +9,7 @@
 // field's Type()), never a text made for another form.
 
 #include "core/Database.h"
+#include "core/Schema.h"
 #include "engine/EmptyCells.h"
 #include "engine/OutputFile.h"
 #include "engine/Settings.h"
@@ -62,6 +63,42 @@ public:
     virtual bool InParts() const { return true; }
 };
 
+// The whole run written into one target (a database file, one script)
+// instead of a file per table. The run makes it before the first database
+// and drives it; the export asks it where each table's bytes go.
+//
+//   Begin(tables of the database, relationships)   once per database
+//     Sink(table) ... EndTable(complete)           per table, in order
+//   End()                                          after the database's last table
+//   Finish(keep)                                   once, after every database
+//
+// A false answer carries the reason in `error`: Begin's fails the database
+// (no table of it is written), EndTable's the table, Finish's the run.
+class RunOutput {
+public:
+    virtual ~RunOutput() = default;
+    // What the user is told the tables were written to (a path).
+    virtual std::string Name() const = 0;
+    // The tables about to be written from the open database, in order, with
+    // the exported columns only (keys and indexes over a column left out
+    // are dropped), and the relationships whose two tables are both among
+    // them.
+    virtual bool Begin(const std::vector<TableSchema>& tables, const std::vector<RelationshipSchema>& relationships,
+                       std::string& error) = 0;
+    // Where the table's header, records and footer go. The sink stays the
+    // target's: the export writes and ends records in it, never closes it.
+    virtual OutputFile& Sink(std::string_view tableName) = 0;
+    // The table is over. complete: every record and the footer were written;
+    // otherwise it failed or was stopped part-way.
+    virtual bool EndTable(bool complete, std::string& error) = 0;
+    // After the last table of the database (foreign keys that refer forward).
+    virtual bool End(std::string& error) = 0;
+    // After the run. keep: the run ended without a stop or a failure, and
+    // the target takes the place of what its path held; otherwise what was
+    // there stays as it was and the new target goes.
+    virtual bool Finish(bool keep, std::string& error) = 0;
+};
+
 class OutputForm {
 public:
     virtual ~OutputForm() = default;
@@ -73,6 +110,11 @@ public:
     // table: its name and definition; its columns are table.GetFields().
     virtual std::unique_ptr<TableOutput> StartTable(const ConversionSettings& settings, const TableDef& table,
                                                     const ColumnPlan& plan) = 0;
+    // A form writing the run into one target makes it here, before any
+    // database is opened; a form of a file per table (or of one target only
+    // for some outputs, and not this one) answers null. Null with `error`
+    // set: the target cannot be made and the run converts nothing.
+    virtual std::unique_ptr<RunOutput> StartRun(const ConversionSettings& settings, std::string& error);
 };
 
 // The form the settings ask for (Format, Portable).
