@@ -6,6 +6,8 @@
 #include "varnex.h"
 
 #include "engine/Conversion.h"
+#include "engine/DatabaseSchema.h"
+#include "engine/LoadDatabase.h"
 #include "engine/Settings.h"
 
 #include <memory>
@@ -15,11 +17,26 @@ namespace {
 int32_t Convert(int32_t argc, const char* const* argv) {
     auto settings = std::make_unique<ConversionSettings>();
     InitSettings(*settings);
-    ParseOptions(*settings, argc, argv);
+    const ProgramRequest request = ParseOptions(*settings, argc, argv);
     // A caller that reuses the program's command line may name a status file;
     // the library reports through its result instead and has no window.
     settings->StatusFile.clear();
     settings->ProgressWindow = nullptr;
+
+    // The statements that make the tables, written to the output instead of
+    // a conversion.
+    if (request.SchemaDialect) {
+        if (settings->SourcePath.empty())
+            return VARNEX_NO_DATABASE;
+        if (settings->OutputPath.empty())
+            return VARNEX_NO_OUTPUT;
+        const std::optional<SqlDialect> dialect = ParseSqlDialect(*request.SchemaDialect);
+        if (!dialect || LoadDatabase(nullptr, *settings, "", nullptr) != 0 || !settings->CurrentDatabase)
+            return VARNEX_OPEN_FAILED;
+        const int32_t result = WriteSchemaFile(*settings, *dialect);
+        settings->CurrentDatabase.reset();
+        return result;
+    }
 
     const ConversionOutcome outcome = RunConversion(*settings, ConversionRoad::Library);
     settings->CurrentDatabase.reset();

@@ -2,7 +2,7 @@
 
 #include "engine/LoadDatabase.h"
 #include "engine/Report.h"
-#include "engine/SchemaText.h"
+#include "engine/DatabaseSchema.h"
 #include "platform/Console.h"
 #include "platform/Platform.h"
 #include "wizard/ProgramName.h"
@@ -107,31 +107,9 @@ int PrintSchema(ConversionSettings& settings, std::string_view programName, std:
         return 1;
     // The same tables --list-tables names, so the statements fit the files
     // a conversion with the same options writes.
-    const std::string list = settings.TableList.value_or(std::string());
-    std::vector<TableSchema> tables;
-    std::string table;
-    try {
-        const std::shared_ptr<TableDefs> tableDefs = settings.CurrentDatabase->GetTableDefs();
-        for (int32_t i = 0; tableDefs && i < tableDefs->Count(); ++i) {
-            const std::shared_ptr<TableDef> def = tableDefs->Item(i);
-            if (!def)
-                continue;
-            table = platform::WideToAnsi(def->Name());
-            if (list.find(";" + table + ";") == std::string::npos)
-                continue;
-            std::optional<TableSchema> schema = def->Schema();
-            if (!schema) {
-                error = name + ": " + platform::ShownText(settings.SourcePath.str() + ": " + table) +
-                        ": this reader cannot describe the table\n";
-                return 1;
-            }
-            tables.push_back(std::move(*schema));
-        }
-        table.clear();
-        out = SchemaText(*dialect, tables, settings.CurrentDatabase->Relationships());
-    } catch (const EngineError& failure) {
-        const std::string where = table.empty() ? settings.SourcePath.str() : settings.SourcePath.str() + ": " + table;
-        error = name + ": " + platform::ShownText(where + ": " + DescribeError(failure)) + "\n";
+    std::string where, reason;
+    if (!ChosenTablesSchema(settings, *dialect, out, where, reason)) {
+        error = name + ": " + platform::ShownText(where + ": " + reason) + "\n";
         return 1;
     }
     return 0;

@@ -61,6 +61,10 @@ Options (also -OPTION; keywords in any case):
   --links=no         follow no linked table: each fails alone
   --format=jsonl     one JSON object per record (TABLE.jsonl): numbers exact,
                      dates ISO 8601, NULL as null, binary as base64
+  --format=sql:sqlite|sql:postgres|sql:mysql  SQL for that database
+                     (TABLE.sql, or - ): each table's CREATE TABLE and
+                     indexes, then its rows as INSERTs in one transaction
+  --data-only        with --format=sql:..., the INSERTs without CREATE TABLE
   --portable         CSV the same in every locale: UTF-8, ISO dates, C-locale
                      numbers, true/false, quoted only where needed
   --binary=hex|base64|skip  binary and OLE cells as hex digits (default),
@@ -93,6 +97,7 @@ Examples:
         text += "  " + name + " /SILENT shop.mdb ./csv /FIELDS=TAB /QUOTES=1 /TABLES=Orders\n";
         text += "  " + name + " /BATCH '/data/*.mdb' /data/csv/ /STATUS=/tmp/varnex.status\n";
         text += "  " + name + " /SILENT shop.mdb - /TABLES=Orders | wc -l\n";
+        text += "  " + name + " /SILENT shop.mdb - --format=sql:postgres | psql -d shop\n";
     }
     return text;
 }

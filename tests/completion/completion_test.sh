@@ -69,7 +69,8 @@ offers_exactly "TAB" varnex2007 /FIELDS = t
 offers_exactly "/FIELDS=TAB" varnex2007 /FIELDS=T   # "=" not a word break
 offers_exactly "KEEP|REMOVE|REPLACE" varnex2007 /CRLF =
 offers_exactly "base64" varnex2007 --binary = b
-offers_exactly "csv|jsonl" varnex2007 --format =
+offers_exactly "csv|jsonl|sql:sqlite|sql:postgres|sql:mysql" varnex2007 --format =
+offers_exactly "postgres" varnex2007 --schema = p
 
 # Every option the usage text shows can be completed from its first letters.
 while read -r option; do

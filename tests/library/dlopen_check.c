@@ -5,7 +5,7 @@
  *
  * Result codes are checked here; the files written into WORKDIR (folders
  * argv_out, str_plain, str_runs, str_limit, status_out, thread1, thread2,
- * argv_jsonl, str_portable) are
+ * argv_jsonl, str_portable, argv_schema, argv_sql) are
  * compared by the test that runs this program. Exit status 0 when every check
  * held. */
 #include "varnex.h"
@@ -87,6 +87,24 @@ static void argumentVector(void) {
         char* json[] = {"program", (char*)database, jsonOut, "--format=jsonl", NULL};
         folder(jsonOut, sizeof jsonOut, "argv_jsonl");
         expect(converter(0, 4, json), VARNEX_OK, "--format=jsonl in the argument vector");
+    }
+    {
+        /* The statements that make the tables, to a named file and into a
+         * folder (named after the database); the data as SQL. */
+        char schemaFolder[1024], schemaFile[1100], sqlOut[1024];
+        char* schemaToFile[] = {"program", "--schema=postgres", (char*)database, schemaFile, NULL};
+        char* schemaToFolder[] = {"program", (char*)database, schemaFolder, "--schema=mysql", NULL};
+        char* noDialect[] = {"program", (char*)database, schemaFolder, "--schema=oracle", NULL};
+        char* schemaNoOutput[] = {"program", (char*)database, "--schema=sqlite", NULL};
+        char* sql[] = {"program", (char*)database, sqlOut, "--format=sql:sqlite", NULL};
+        folder(schemaFolder, sizeof schemaFolder, "argv_schema");
+        snprintf(schemaFile, sizeof schemaFile, "%s/tables.sql", schemaFolder);
+        folder(sqlOut, sizeof sqlOut, "argv_sql");
+        expect(converter(0, 4, schemaToFile), VARNEX_OK, "--schema=postgres to a named file");
+        expect(converter(0, 4, schemaToFolder), VARNEX_OK, "--schema=mysql into a folder");
+        expect(converter(0, 4, noDialect), VARNEX_OPEN_FAILED, "--schema= of a dialect there is not");
+        expect(converter(0, 3, schemaNoOutput), VARNEX_NO_OUTPUT, "--schema= without an output");
+        expect(converter(0, 4, sql), VARNEX_OK, "--format=sql:sqlite in the argument vector");
     }
     {
         /* Every database opened, but no table could be written: not a success. */

@@ -62,6 +62,20 @@ TEST(Library, CallsFromCConvertAndReturnTheirCodes) {
     EXPECT_EQ(ReadFile(scratch / "str_portable/Customers.csv"),
               "ID,Name,City,Note\r\n1,Ann Lee,Oslo,\"likes \"\"tea\"\"\"\r\n2,\"Bo, Jr.\",,\"line1\r\nline2\"\r\n3,Cy,,\r\n");
     EXPECT_EQ(ReadFile(scratch / "str_portable/Orders.csv"), kOrders);
+    // --schema writes the statements instead of converting: to the file
+    // named, or into the folder after the database; --format=sql the rows.
+    EXPECT_EQ(ListDir(scratch / "argv_schema"), (std::vector<std::string>{"shop.schema.sql", "tables.sql"}));
+    const std::string postgres = ReadFile(scratch / "argv_schema/tables.sql");
+    EXPECT_NE(postgres.find("CREATE TABLE \"Customers\" (\n  \"ID\" INTEGER"), std::string::npos) << postgres;
+    EXPECT_NE(postgres.find("CREATE TABLE \"Orders\""), std::string::npos);
+    const std::string mysql = ReadFile(scratch / "argv_schema/shop.schema.sql");
+    EXPECT_NE(mysql.find("CREATE TABLE `Customers`"), std::string::npos) << mysql;
+    EXPECT_EQ(ListDir(scratch / "argv_sql"), (std::vector<std::string>{"Customers.sql", "Orders.sql"}));
+    const std::string rows = ReadFile(scratch / "argv_sql/Customers.sql");
+    EXPECT_NE(rows.find("(1, 'Ann Lee', 'Oslo', 'likes \"tea\"'),\n(2, 'Bo, Jr.', NULL, 'line1\r\nline2'),\n"
+                        "(3, 'Cy', '', NULL);\nCOMMIT;\n"),
+              std::string::npos)
+        << rows;
     // Calls that returned early wrote nothing; the library writes no status file.
     for (const char* folder : {"str_lost", "str_space"})
         EXPECT_TRUE(ListDir(scratch / folder).empty()) << folder;

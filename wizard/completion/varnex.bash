@@ -64,7 +64,8 @@ _varnex_values()
         /OVERWRITE | -OVERWRITE) choices=(NO YES SKIP) ;;
         /EXT | -EXT) choices=(.csv .txt) ;;
         --LINKS) choices=(no yes) ;;
-        --FORMAT) choices=(csv jsonl) ;;
+        --FORMAT) choices=(csv jsonl sql:sqlite sql:postgres sql:mysql) ;;
+        --SCHEMA) choices=(sqlite postgres mysql) ;;
         --BINARY) choices=(hex base64 skip) ;;
         /TABLES | -TABLES)
             _varnex_tables "$program" "$value" "$lead"
@@ -116,7 +117,7 @@ _varnex()
         /YYYYMMDD /YYYY.MM.DD /MM.DD.YYYY /MM-DD-YYYY /DD.MM.YYYY /DD-MM-YYYY
         /YYYY-MM-DD /YYYY/MM/DD /MM/DD/YYYY /DD/MM/YYYY
         --link-dir= --links= --list-tables --schema= --version --help
-        --format= --portable --binary= --attachments=
+        --format= --data-only --portable --binary= --attachments=
     )
     if [[ $cur == [/-]* ]]; then
         # Keywords match in any case, as the program reads them, and the
