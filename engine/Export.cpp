@@ -86,11 +86,10 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
     if (settings.ExportRecords == 0 || total == 0)
         return {0, false, records.ValuesLeftEmpty(), settings.ExportRecords == 0 ? 0 : records.RowsUnreadable(), {}};
     table.Prepare(records);
-    // The wizard's page follows every record as it is written, so its tables
-    // stay on one thread; so do attachment files, named by the record's number
-    // in the table. Other displays hear of records block by block.
-    const bool pageFollowsRecords = window && window->Handle() != nullptr;
-    if (!pageFollowsRecords && !attachments && table.InParts()) {
+    // Attachment files are named by the record's number in the table, so a
+    // table with them stays on one thread, as does a format that writes its
+    // table whole.
+    if (!attachments && table.InParts()) {
         const int32_t threads = ThreadsFor(settings, records.BlockCount());
         if (threads > 1) {
             // Every thread's writer is made here, before any thread starts.
@@ -104,22 +103,17 @@ RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& setting
     }
     RecordWriter& writer = table.NewWriter(attachments);
     records.MoveFirst();
-    int64_t start = 0;
-    if (window) {
+    if (window)
         window->ProgressStartTable(total);
-        start = platform::SecondsNow();
-    }
     int32_t written = 0;
     UnrenderedCells unrendered;
     while (!settings.StopRequested.load(std::memory_order_relaxed) && !records.Eof() && !file.Failed()) {
-        if (window) {
-            window->ProgressStep();
-            window->ProgressTimes(start, platform::SecondsNow(), written, total);
-        }
         writer.Write(records.GetFields(), int64_t{written} + 1, file, unrendered);
         settings.RecordsDone += 1;
         records.MoveNext();
         written += 1;
+        if (window)
+            window->ProgressRecords(written);
     }
     return {written, !records.Eof(), records.ValuesLeftEmpty(), records.RowsUnreadable(), unrendered};
 }

@@ -2,6 +2,7 @@
 // Opens a database read-only and lists its user tables.
 
 #include "engine/Settings.h"
+#include "engine/TableListWindow.h"
 
 #include <cstdint>
 #include <string>

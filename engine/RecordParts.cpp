@@ -259,11 +259,8 @@ std::optional<RecordsWritten> WriteRecordsInParts(ProgressDisplay* window, Conve
 
     BlockQueue queue(threads * kBlocksAheadPerThread);
     RecordsWritten written;
-    int64_t start = 0;
-    if (window) {
+    if (window)
         window->ProgressStartTable(total);
-        start = platform::SecondsNow();
-    }
     {
         PartThreads running(queue);
         for (int32_t k = 0; k < threads; ++k) {
@@ -285,14 +282,10 @@ std::optional<RecordsWritten> WriteRecordsInParts(ProgressDisplay* window, Conve
             file.Write(bytes.substr(block.Whole));
             queue.GiveBack(std::move(block.Bytes));
             written.Unrendered.Append(block.Unrendered, written.Count);
-            if (window) {
-                for (int32_t r = 0; r < block.Records; ++r)
-                    window->ProgressStep();
-                if (block.Records != 0)
-                    window->ProgressTimes(start, platform::SecondsNow(), written.Count + block.Records, total);
-            }
             written.Count += block.Records;
             settings.RecordsDone += block.Records;
+            if (window && block.Records != 0)
+                window->ProgressRecords(written.Count);
             if (block.Error)
                 std::rethrow_exception(block.Error);
             if (block.Stopped) {

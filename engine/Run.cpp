@@ -251,18 +251,6 @@ void ConvertTables(ProgressDisplay* window, ConversionSettings& settings) {
         ConvertListedTables(window, settings);
 }
 
-int ConversionThread(ConversionSettings& settings, ConversionOutcome* outcome) {
-    ProgressDisplay* window = settings.ProgressWindow;
-    if (window)
-        window->DisableWizardButtons();
-    ConversionOutcome result = RunConversion(settings, ConversionRoad::Wizard);
-    if (outcome)
-        *outcome = std::move(result);
-    if (window)
-        window->PressNext();
-    return 0;
-}
-
 void ConvertMatchingFiles(ConversionSettings& settings) { ConvertMatches(settings, false); }
 
 int32_t ConvertMatchingFilesLibrary(ConversionSettings& settings) { return ConvertMatches(settings, true); }

@@ -2,7 +2,7 @@
 // The one record of a run: options, paths, the open database and run state.
 
 #include "core/Database.h"
-#include "engine/Windows.h"
+#include "engine/ProgressDisplay.h"
 #include "platform/FileNames.h"
 
 #include <atomic>

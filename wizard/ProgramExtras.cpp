@@ -175,9 +175,9 @@ void UnattendedExtras::ProgressStartTable(int32_t records) {
         progress_->ProgressStartTable(records);
 }
 
-void UnattendedExtras::ProgressStep() {
+void UnattendedExtras::ProgressRecords(int32_t written) {
     if (progress_)
-        progress_->ProgressStep();
+        progress_->ProgressRecords(written);
 }
 
 void UnattendedExtras::ProgressStartDatabase(std::string_view path) {

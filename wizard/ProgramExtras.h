@@ -48,10 +48,7 @@ public:
     void* Handle() const override { return nullptr; }
     void SetCurrentFileText(std::string_view text) override;
     void ProgressStartTable(int32_t records) override;
-    void ProgressStep() override;
-    void ProgressTimes(int64_t, int64_t, int32_t, int32_t) override {}
-    void DisableWizardButtons() override {}
-    void PressNext() override {}
+    void ProgressRecords(int32_t written) override;
     void ProgressStartDatabase(std::string_view path) override;
     void ProgressEndTable() override;
 

@@ -14,7 +14,7 @@ constexpr std::size_t kAssumedColumns = 80;
 constexpr std::string_view kFileArrow = " -> ";
 // How many rows pass between two looks at the clock: a look costs little,
 // but a table of millions of narrow rows would still feel it.
-constexpr int64_t kStepsPerClockLook = 16;
+constexpr int64_t kRowsPerClockLook = 16;
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
@@ -108,17 +108,20 @@ void TerminalProgress::SetCurrentFileText(std::string_view text) {
 
 void TerminalProgress::ProgressStartTable(int32_t records) {
     done_ = 0;
+    lookedAt_ = -1;
     total_ = records;
     tableStart_ = terminal_.Now();
+    if (total_ >= kRowsShownFromTheStart)
+        Draw(tableStart_);
 }
 
-void TerminalProgress::ProgressStep() {
-    // Called before each row is written: the rows done are those before it.
-    const bool firstRow = done_ == 0;
-    if (done_++ % kStepsPerClockLook != 0)
+void TerminalProgress::ProgressRecords(int32_t written) {
+    done_ = written;
+    if (lookedAt_ >= 0 && done_ - lookedAt_ < kRowsPerClockLook)
         return;
+    lookedAt_ = done_;
     const double now = terminal_.Now();
-    if (now - lastDraw_ >= kRedrawSeconds || (firstRow && total_ >= kRowsShownFromTheStart))
+    if (now - lastDraw_ >= kRedrawSeconds)
         Draw(now);
 }
 
@@ -145,9 +148,8 @@ void TerminalProgress::Erase() {
 
 void TerminalProgress::Draw(double now) {
     const std::size_t columns = terminal_.Columns ? terminal_.Columns() : 0;
-    const int64_t done = done_ > 0 ? done_ - 1 : 0;
     // Over the old line, then cleared to its end: no blank moment between.
-    std::string text = "\r" + ProgressLine(table_, done, total_, now - tableStart_, columns) + "\x1b[K";
+    std::string text = "\r" + ProgressLine(table_, done_, total_, now - tableStart_, columns) + "\x1b[K";
     terminal_.Write(text);
     shown_ = true;
     lastDraw_ = now;

@@ -3,7 +3,7 @@
 // the rows done of the stored count, the rate and the time left, redrawn in
 // place a few times a second and erased when the table is over.
 
-#include "engine/Windows.h"
+#include "engine/ProgressDisplay.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,10 +40,7 @@ public:
     void* Handle() const override { return nullptr; }
     void SetCurrentFileText(std::string_view text) override;
     void ProgressStartTable(int32_t records) override;
-    void ProgressStep() override;
-    void ProgressTimes(int64_t, int64_t, int32_t, int32_t) override {}
-    void DisableWizardButtons() override {}
-    void PressNext() override {}
+    void ProgressRecords(int32_t written) override;
     void ProgressStartDatabase(std::string_view path) override;
     void ProgressEndTable() override;
 
@@ -57,6 +54,7 @@ private:
     bool showDatabases_;
     std::string table_;
     int64_t done_ = 0;
+    int64_t lookedAt_ = -1; // rows done at the last look at the clock; -1: none yet this table
     int64_t total_ = 0;
     double tableStart_ = 0;
     double lastDraw_ = 0;

@@ -222,27 +222,11 @@ TEST_F(StandardOutputTest, ATableThatFailsEndsAtItsLastWholeRecord) {
 
 // A stop between records ends the output at a whole record under any
 // number of threads; a reader that went away stops the run, which fails.
-class StopAfter : public RecordingProgress {
-public:
-    StopAfter(ConversionSettings& settings, int steps) : settings_(settings), left_(steps) {}
-    // A display of the unattended run, not the wizard's page: records are
-    // read on every thread and reported block by block.
-    void* Handle() const override { return nullptr; }
-    void ProgressStep() override {
-        if (--left_ == 0)
-            settings_.StopRequested = 1;
-    }
-
-private:
-    ConversionSettings& settings_;
-    int left_;
-};
-
 TEST_F(StandardOutputTest, AStoppedRunOrAGoneReaderLeavesWholeRecords) {
     for (int32_t threads : {1, 4}) {
         Parse({"/SILENT", big_, "/TABLES=Big"});
         fresh_->ExportThreads = threads;
-        StopAfter display(*fresh_, 5000);
+        RecordingProgress display(&*fresh_, 5000);
         fresh_->ProgressWindow = &display;
         ConversionOutcome outcome;
         const std::string out = RunToStream(*fresh_, &outcome);
@@ -300,8 +284,8 @@ TEST_F(CommandLineTest, UnattendedRunReportsDatabasesTablesAndRowsToItsDisplay) 
     EXPECT_EQ(ReadAll(Out("Orders.csv")) + ReadAll(Out("customers.csv")), plain);
     const std::vector<std::string> expected = {
         "database " + shop_,
-        "file Orders -> " + Out("Orders.csv"), "start 2", "step", "times 0/2", "step", "times 1/2", "end",
-        "file customers -> " + Out("customers.csv"), "start 1", "step", "times 0/1", "end",
+        "file Orders -> " + Out("Orders.csv"), "start 2", "records 1", "records 2", "end",
+        "file customers -> " + Out("customers.csv"), "start 1", "records 1", "end",
         "file Empty -> " + Out("Empty.csv"), "end"};
     EXPECT_EQ(display.Events, expected);
 }

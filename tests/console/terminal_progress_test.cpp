@@ -76,8 +76,8 @@ TEST(TerminalProgressTest, RedrawsAtMostTenTimesASecondAndErasesAtTheEnd) {
         progress.ProgressStartTable(100000);
         // 100000 rows over two seconds, 20 microseconds each.
         for (int i = 0; i < 100000; ++i) {
-            progress.ProgressStep();
             screen.now += 0.00002;
+            progress.ProgressRecords(i + 1);
         }
         const std::vector<std::string> lines = screen.Drawn();
         EXPECT_GE(lines.size(), 15u);
@@ -106,7 +106,7 @@ TEST(TerminalProgressTest, QuickRunShowsNothingAndAnInterruptedOneIsErased) {
         progress.SetCurrentFileText("T -> x");
         progress.ProgressStartTable(1000);
         for (int i = 0; i < 1000; ++i)
-            progress.ProgressStep();
+            progress.ProgressRecords(i + 1);
         progress.ProgressEndTable();
     }
     EXPECT_EQ(screen.written, "");
@@ -115,7 +115,7 @@ TEST(TerminalProgressTest, QuickRunShowsNothingAndAnInterruptedOneIsErased) {
         TerminalProgress progress(screen.Make(), false);
         progress.ProgressStartTable(10);
         screen.now += 1;
-        progress.ProgressStep();
+        progress.ProgressRecords(1);
         EXPECT_FALSE(screen.written.empty());
         // The run ends without its table's end (an exception): the line goes all the same.
     }
@@ -129,10 +129,9 @@ TEST(TerminalProgressTest, ABigTableShowsItsLineFromItsFirstRowOnAnyMachine) {
     TerminalProgress progress(screen.Make(), false);
     progress.SetCurrentFileText("Big -> /out/Big.csv");
     progress.ProgressStartTable(static_cast<int32_t>(TerminalProgress::kRowsShownFromTheStart));
-    progress.ProgressStep();
     EXPECT_EQ(screen.Drawn(), (std::vector<std::string>{"Big  0/100000 rows (0%)  0 rows/s  --:-- left"}));
     for (int i = 0; i < 1000; ++i)
-        progress.ProgressStep();
+        progress.ProgressRecords(i + 1);
     EXPECT_EQ(screen.Drawn().size(), 1u) << "no redraw before the clock moves";
     progress.ProgressEndTable();
 
@@ -140,7 +139,7 @@ TEST(TerminalProgressTest, ABigTableShowsItsLineFromItsFirstRowOnAnyMachine) {
     progress.SetCurrentFileText("Small -> /out/Small.csv");
     progress.ProgressStartTable(static_cast<int32_t>(TerminalProgress::kRowsShownFromTheStart - 1));
     for (int i = 0; i < 1000; ++i)
-        progress.ProgressStep();
+        progress.ProgressRecords(i + 1);
     EXPECT_EQ(screen.Drawn().size(), 1u);
 }
 
@@ -150,7 +149,7 @@ TEST(TerminalProgressTest, PatternRunNamesEachDatabaseOnALineThatStays) {
     progress.ProgressStartDatabase("/data/a.mdb");
     progress.ProgressStartTable(10);
     screen.now += 1;
-    progress.ProgressStep();
+    progress.ProgressRecords(1);
     progress.ProgressStartDatabase("/data/b.mdb");
     const std::string& out = screen.written;
     EXPECT_EQ(out.substr(0, 23), "Converting /data/a.mdb\n");

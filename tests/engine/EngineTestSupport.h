@@ -3,6 +3,7 @@
 // with the usual CSV choices, and windows that record what they were told.
 
 #include "engine/Settings.h"
+#include "engine/TableListWindow.h"
 #include "platform/Platform.h"
 #include "tests/support/MemoryDatabase.h"
 
@@ -62,33 +63,35 @@ inline void WriteAll(const std::string& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// The progress page, as a list of what it was asked to show. It can also
-// stand in for the user's Cancel, pressed while a given record is shown.
+// A display, as a list of what it was told. It can also stand in for the
+// user's Cancel, pressed once a given number of records of the run is written.
 class RecordingProgress : public ProgressDisplay {
 public:
-    explicit RecordingProgress(ConversionSettings* settings = nullptr, int stopAtStep = 0)
-        : settings_(settings), stopAtStep_(stopAtStep) {}
+    explicit RecordingProgress(ConversionSettings* settings = nullptr, int stopAtRecords = 0)
+        : settings_(settings), stopAtRecords_(stopAtRecords) {}
     void* Handle() const override { return const_cast<RecordingProgress*>(this); }
     void SetCurrentFileText(std::string_view text) override { Events.push_back("file " + std::string(text)); }
-    void ProgressStartTable(int32_t records) override { Events.push_back("start " + std::to_string(records)); }
-    void ProgressStep() override {
-        ++Steps;
-        Events.push_back("step");
-        if (settings_ && Steps == stopAtStep_)
+    void ProgressStartTable(int32_t records) override {
+        Events.push_back("start " + std::to_string(records));
+        earlierTables_ += Written;
+        Written = 0;
+    }
+    void ProgressRecords(int32_t written) override {
+        ++Reports;
+        Written = written;
+        Events.push_back("records " + std::to_string(written));
+        if (settings_ && stopAtRecords_ > 0 && earlierTables_ + written >= stopAtRecords_)
             settings_->StopRequested = 1;
     }
-    void ProgressTimes(int64_t, int64_t, int32_t done, int32_t total) override {
-        Events.push_back("times " + std::to_string(done) + "/" + std::to_string(total));
-    }
-    void DisableWizardButtons() override { Events.push_back("disable"); }
-    void PressNext() override { Events.push_back("next"); }
 
     std::vector<std::string> Events;
-    int Steps = 0;
+    int Reports = 0;
+    int32_t Written = 0; // of the current table
 
 private:
+    int64_t earlierTables_ = 0;
     ConversionSettings* settings_;
-    int stopAtStep_;
+    int stopAtRecords_;
 };
 
 class RecordingTableList : public TableListWindow {

@@ -169,8 +169,8 @@ TEST_F(ExportTest, OnlyRowsThatCannotBeReadFailTheTable) {
     RecordingProgress progress;
     ExportTable(&progress, settings, "Pets");
     EXPECT_EQ(ReadAll(folder / "Pets.csv"), "Pet\r\n\"Rex\"\r\n");
-    const std::vector<std::string> expected = {"file Pets -> " + (folder / "Pets.csv"), "start 5", "step",
-                                               "times 0/5"};
+    const std::vector<std::string> expected = {"file Pets -> " + (folder / "Pets.csv"), "start 5",
+                                               "records 1"};
     EXPECT_EQ(progress.Events, expected);
     EXPECT_EQ(settings.TablesFailed, 0);
     EXPECT_TRUE(settings.Failures.empty());
@@ -223,11 +223,11 @@ TEST_F(ExportTest, StopRequestFinishesTheCurrentRecordAndKeepsTheFile) {
     auto& big = file->AddTable("Big", {{"N", DaoType::Long}});
     for (int i = 1; i <= 5; ++i)
         big.Row({memdb::Long(i)});
-    RecordingProgress progress(&settings, 2); // Cancel while the second record is shown
+    RecordingProgress progress(&settings, 2); // Cancel once the second record is shown
     ExportTable(&progress, settings, "Big");
     EXPECT_EQ(ReadAll(folder / "Big.csv"), "N\r\n1\r\n2\r\n");
     EXPECT_EQ(settings.RecordsDone, 2);
-    EXPECT_EQ(progress.Steps, 2);
+    EXPECT_EQ(progress.Written, 2);
     EXPECT_EQ(file->Used.RecordsetsClosed, 1);
 }
 

@@ -260,15 +260,27 @@ TEST_F(PartsTest, ValuesWithoutATextAreLeftEmptyAlikeOnEveryThreadCount) {
     }
 }
 
-TEST_F(PartsTest, TheWizardsProgressKeepsOneThread) {
+// A display with a window (the wizard's page) no longer holds the table to
+// one thread: it hears of the records block by block, up to the last one.
+TEST_F(PartsTest, AWindowedDisplayHearsOfEveryBlockWhileTheTableIsReadInParts) {
     auto file = memdb::Register(kDb);
     AddMixedTable(*file, 300, 6, 9);
     Open(kDb);
+    settings.ExportThreads = 1;
+    ExportTable(nullptr, settings, "Mixed");
+    const std::string single = ReadAll(folder / "Mixed.csv");
+
+    std::filesystem::remove(folder / "Mixed.csv");
+    settings.FilesWritten.clear();
+    settings.HeadersWritten.clear();
     settings.ExportThreads = 4;
     RecordingProgress progress;
+    ASSERT_NE(progress.Handle(), nullptr);
     ExportTable(&progress, settings, "Mixed");
-    // Every record is shown as it is written.
-    EXPECT_EQ(progress.Steps, 300);
+    EXPECT_EQ(ReadAll(folder / "Mixed.csv"), single);
+    EXPECT_EQ(progress.Written, 300);
+    EXPECT_GT(progress.Reports, 1);
+    EXPECT_LT(progress.Reports, 300) << "reported per record: the table stayed on one thread";
 }
 
 } // namespace

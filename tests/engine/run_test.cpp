@@ -174,19 +174,4 @@ TEST_F(ConvertTablesTest, NoTableDefinitionsConvertNothing) {
     EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
 }
 
-TEST_F(ConvertTablesTest, WorkerDisablesButtonsConvertsThenPressesNext) {
-    Tables({"T"});
-    settings.TableList = ";T;";
-    RecordingProgress progress;
-    settings.ProgressWindow = &progress;
-    settings.StatusFile = folder / "status.ini";
-    EXPECT_EQ(ConversionThread(settings), 0);
-    ASSERT_GE(progress.Events.size(), 3u);
-    EXPECT_EQ(progress.Events.front(), "disable");
-    EXPECT_EQ(progress.Events[1].rfind("file T -> ", 0), 0u);
-    EXPECT_EQ(progress.Events.back(), "next");
-    EXPECT_EQ(settings.TablesDone, 1);
-    EXPECT_EQ(platform::ReadProfileString("Varnex", "Result", "", folder / "status.ini"), "Conversion In Progress");
-}
-
 } // namespace

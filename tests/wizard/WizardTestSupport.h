@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace wizardtest {
@@ -165,22 +166,27 @@ protected:
     RecordingSheet sheet;
 };
 
-// The progress page's controls: the run's display calls and the two
-// messages its worker posts to the sheet.
-class SheetProgress : public ProgressDisplay {
+// The progress page's controls, as a list of what they were made to show.
+class RecordingControls : public ProgressControls {
 public:
-    explicit SheetProgress(WizardSheet& sheet) : sheet_(sheet) {}
-    void* Handle() const override { return nullptr; }
-    void SetCurrentFileText(std::string_view text) override { FileTexts.emplace_back(text); }
-    void ProgressStartTable(int32_t) override {}
-    void ProgressStep() override {}
-    void ProgressTimes(int64_t, int64_t, int32_t, int32_t) override {}
-    void DisableWizardButtons() override { sheet_.SetWizardButtons(0); }
-    void PressNext() override { sheet_.PressButton(WizardPress::Next); }
+    void ShowFileText(std::string_view text) override { FileTexts.emplace_back(text); }
+    void ShowBar(int32_t range, int32_t position) override { Bars.emplace_back(range, position); }
+    void ShowTimes(std::string_view text) override { Times.emplace_back(text); }
     std::vector<std::string> FileTexts;
+    std::vector<std::pair<int32_t, int32_t>> Bars;
+    std::vector<std::string> Times;
+};
 
-private:
-    WizardSheet& sheet_;
+// A clock that moves only when told; its seconds since 1970 follow its milliseconds.
+struct FakeClock {
+    static constexpr int64_t kEpochSeconds = 1'700'000'000;
+    int64_t Milliseconds = 0;
+    ProgressClock Make() {
+        ProgressClock clock;
+        clock.Milliseconds = [this] { return Milliseconds; };
+        clock.Seconds = [this] { return kEpochSeconds + Milliseconds / 1000; };
+        return clock;
+    }
 };
 
 // The five pages in a sheet that handles presses the way the platform's
@@ -192,7 +198,7 @@ public:
     WizardDriver(ConversionSettings& settings, RecordingSheet& sheet, std::string settingsFile)
         : settings_(settings), sheet_(sheet), welcome_(settings, sheet), source_(settings, sheet, SourceBoxes),
           output_(settings, sheet), progress_(settings, sheet), completion_(settings, sheet, std::move(settingsFile)),
-          display_(sheet) {}
+          display_() {}
 
     // Shows the first page and handles every press that follows.
     void Start() {
@@ -271,7 +277,7 @@ private:
             output_.SetActive();
             break;
         case Progress:
-            progress_.SetActive(display_);
+            progress_.SetActive(display_, clock_.Make(), nullptr);
             progress_.RunWorker();
             break;
         case Completion:
@@ -290,7 +296,8 @@ private:
     OutputPage output_;
     ProgressPage progress_;
     CompletionPage completion_;
-    SheetProgress display_;
+    RecordingControls display_;
+    FakeClock clock_;
     bool initialised_[5] = {};
 };
 

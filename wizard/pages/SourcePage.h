@@ -4,6 +4,7 @@
 // ones into TableList.
 
 #include "engine/Settings.h"
+#include "engine/TableListWindow.h"
 #include "wizard/SavedSettings.h"
 #include "wizard/pages/PageRules.h"
 

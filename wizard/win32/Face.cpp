@@ -1,5 +1,6 @@
 #include "wizard/win32/Face.h"
 
+#include "platform/Platform.h"
 #include "wizard/win32/Resources.h"
 
 #include <commctrl.h>
@@ -28,29 +29,25 @@ void PostedSheet::PressButton(WizardPress button) {
     PostMessageA(GetParent(page_), PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
 }
 
-void ProgressWindowDisplay::SetCurrentFileText(std::string_view text) { SetItemText(page_, IDC_PROGRESS_FILE, text); }
+void ProgressWindowControls::ShowFileText(std::string_view text) { SetItemText(page_, IDC_PROGRESS_FILE, text); }
 
-void ProgressWindowDisplay::ProgressStartTable(int32_t records) {
+void ProgressWindowControls::ShowBar(int32_t range, int32_t position) {
     const HWND bar = GetDlgItem(page_, IDC_PROGRESS_BAR);
-    SendMessageA(bar, PBM_SETRANGE32, 0, records);
-    SendMessageA(bar, PBM_SETSTEP, 1, 0);
-    // A bar left full by the previous table would otherwise wrap on its first step.
-    SendMessageA(bar, PBM_SETPOS, 0, 0);
+    if (range != range_) {
+        SendMessageA(bar, PBM_SETRANGE32, 0, range);
+        range_ = range;
+    }
+    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
-void ProgressWindowDisplay::ProgressStep() {
-    UpdateWindow(page_);
-    SendDlgItemMessageA(page_, IDC_PROGRESS_BAR, PBM_STEPIT, 0, 0);
+void ProgressWindowControls::ShowTimes(std::string_view text) { SetItemText(page_, IDC_PROGRESS_TIMES, text); }
+
+ProgressClock PageClock() {
+    ProgressClock clock;
+    clock.Milliseconds = [] { return static_cast<int64_t>(GetTickCount64()); };
+    clock.Seconds = [] { return platform::SecondsNow(); };
+    return clock;
 }
-
-void ProgressWindowDisplay::ProgressTimes(int64_t startSeconds, int64_t nowSeconds, int32_t done, int32_t total) {
-    if (const auto text = times_.Update(startSeconds, nowSeconds, done, total))
-        SetItemText(page_, IDC_PROGRESS_TIMES, *text);
-}
-
-void ProgressWindowDisplay::DisableWizardButtons() { SetWizardButtonsOf(sheet_, 0); }
-
-void ProgressWindowDisplay::PressNext() { PostMessageA(sheet_, PSM_PRESSBUTTON, PSBTN_NEXT, 0); }
 
 WizardRun& CurrentRun() {
     static WizardRun run;

@@ -33,25 +33,23 @@ private:
     HWND page_;
 };
 
-// The display the run drives on the progress page. Called from the worker
-// thread: every call is a message to a control of the page (sent, so it has
-// taken effect when the call returns) or a message posted to the sheet.
-class ProgressWindowDisplay : public ProgressDisplay {
+// The progress page's controls, driven from the worker thread: every call is
+// a message sent to a control of the page, so it has taken effect when the
+// call returns. The run's display calls them a few dozen times a second at most.
+class ProgressWindowControls : public ProgressControls {
 public:
-    ProgressWindowDisplay(HWND page, HWND sheet) : page_(page), sheet_(sheet) {}
-    void* Handle() const override { return page_; }
-    void SetCurrentFileText(std::string_view text) override;
-    void ProgressStartTable(int32_t records) override;
-    void ProgressStep() override;
-    void ProgressTimes(int64_t startSeconds, int64_t nowSeconds, int32_t done, int32_t total) override;
-    void DisableWizardButtons() override;
-    void PressNext() override;
+    explicit ProgressWindowControls(HWND page) : page_(page) {}
+    void ShowFileText(std::string_view text) override;
+    void ShowBar(int32_t range, int32_t position) override;
+    void ShowTimes(std::string_view text) override;
 
 private:
     HWND page_;
-    HWND sheet_;
-    TimeDisplay times_;
+    int32_t range_ = -1;
 };
+
+// The clock of the progress page's display.
+ProgressClock PageClock();
 
 // The one wizard of the process: what the pages share beyond the settings record.
 struct WizardRun {
@@ -59,7 +57,7 @@ struct WizardRun {
     HINSTANCE Instance = nullptr;
     std::unique_ptr<PostedSheet> ProgressSheet;
     std::unique_ptr<ProgressPage> Progress;
-    std::unique_ptr<ProgressWindowDisplay> Display;
+    std::unique_ptr<ProgressWindowControls> Controls;
     HANDLE Worker = nullptr;
     bool CompletionShown = false;
     // A batch run that ended before converting: the program's exit status says so.

@@ -20,8 +20,8 @@ void StartWorker(HWND page) {
     // One run per wizard: the page cannot be shown again while, or after, it converts.
     if (run.Worker)
         return;
-    run.Display = std::make_unique<ProgressWindowDisplay>(page, GetParent(page));
-    run.Progress->SetActive(*run.Display);
+    run.Controls = std::make_unique<ProgressWindowControls>(page);
+    run.Progress->SetActive(*run.Controls, PageClock(), page);
     run.Worker = CreateThread(nullptr, 0, ConversionWorker, nullptr, 0, nullptr);
     if (!run.Worker) {
         // No thread, no run: the completion page shows the failure and the
