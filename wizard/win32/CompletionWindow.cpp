@@ -99,7 +99,9 @@ INT_PTR CALLBACK CompletionProc(HWND page, UINT message, WPARAM wParam, LPARAM l
             run.CompletionShown = true;
             const ConversionOutcome outcome = run.Progress ? run.Progress->Outcome() : NothingRan();
             SetItemText(page, IDC_COMPLETION_RESULT, completion.Page->SetActive(outcome));
-            SetItemText(page, IDC_COMPLETION_FAILURES, CompletionFailureText(outcome));
+            const std::string failures = CompletionFailureText(outcome);
+            SetItemText(page, IDC_COMPLETION_FAILURES, ShownLines(failures));
+            ShowWindow(GetDlgItem(page, IDC_COMPLETION_FAILURES), failures.empty() ? SW_HIDE : SW_SHOW);
             return Answer(page, 0);
         }
         case PSN_WIZFINISH: {
