@@ -484,6 +484,21 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
                 to += 16;
                 p += 16;
             }
+            // The last few bytes of most texts take one block too, from a
+            // copy padded with zeros that the mask leaves out.
+            if (end - p > 0 && end - p < 16) {
+                const auto left = static_cast<int>(end - p);
+                alignas(16) uint8_t padded[16] = {};
+                std::memcpy(padded, p, static_cast<std::size_t>(left));
+                const __m128i block = _mm_load_si128(reinterpret_cast<const __m128i*>(padded));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to), stops_.Map(block));
+                const int mask = (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, zero), stops_.StopMask(block))) |
+                                  _mm_movemask_epi8(block)) &
+                                 ((1 << left) - 1);
+                const int run = mask == 0 ? left : __builtin_ctz(static_cast<unsigned>(mask));
+                to += run;
+                p += run;
+            }
             if (p == end)
                 break;
 #endif

@@ -13,7 +13,7 @@ bool OutputFile::OpenAppend(const std::string& path)
     std::setvbuf(file_, nullptr, _IONBF, 0);
     if (allocated_ != kBufferBytes) {
         // A file's buffer has one size: a memory buffer that grew is let go.
-        buffer_ = std::make_unique<char[]>(kBufferBytes);
+        buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
         allocated_ = kBufferBytes;
     }
     memory_ = false;
@@ -29,7 +29,7 @@ void OutputFile::OpenStandardOutput(std::FILE* stream, std::string_view lineEnd)
     Close();
     file_ = stream;
     if (allocated_ != kBufferBytes) {
-        buffer_ = std::make_unique<char[]>(kBufferBytes);
+        buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
         allocated_ = kBufferBytes;
     }
     memory_ = false;
@@ -46,13 +46,28 @@ void OutputFile::OpenMemory()
     Close();
     memory_ = true;
     if (!buffer_) {
-        buffer_ = std::make_unique<char[]>(kBufferBytes);
+        buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
         allocated_ = kBufferBytes;
     }
     standardOutput_ = false;
     capacity_ = allocated_;
     used_ = whole_ = 0;
     failed_ = false;
+}
+
+HeldBytes OutputFile::TakeBytes(HeldBytes next)
+{
+    HeldBytes held{std::move(buffer_), allocated_, used_};
+    if (!next.Data || next.Allocated == 0) {
+        next.Data = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+        next.Allocated = kBufferBytes;
+    }
+    buffer_ = std::move(next.Data);
+    allocated_ = next.Allocated;
+    if (capacity_ != 0)
+        capacity_ = allocated_;
+    used_ = whole_ = 0;
+    return held;
 }
 
 void OutputFile::Grow(std::size_t more)
@@ -66,7 +81,7 @@ void OutputFile::Grow(std::size_t more)
     if (needed <= capacity_)
         return;
     const std::size_t size = std::max(needed, capacity_ * 2);
-    auto larger = std::make_unique<char[]>(size);
+    auto larger = std::make_unique_for_overwrite<char[]>(size);
     std::memcpy(larger.get(), buffer_.get(), used_);
     buffer_ = std::move(larger);
     allocated_ = capacity_ = size;

@@ -10,6 +10,16 @@
 #include <string>
 #include <string_view>
 
+// The bytes of a memory buffer, handed from the thread that formatted them
+// to the one that writes them, and back empty, so that no block is copied
+// and none costs the allocator and fresh pages.
+struct HeldBytes {
+    std::unique_ptr<char[]> Data;
+    std::size_t Allocated = 0;
+    std::size_t Used = 0;
+    std::string_view View() const { return {Data.get(), Used}; }
+};
+
 class OutputFile {
 public:
     OutputFile() = default;
@@ -41,6 +51,9 @@ public:
     // What a memory buffer holds.
     std::string_view Bytes() const { return {buffer_.get(), used_}; }
     void Clear() { used_ = whole_ = 0; }
+    // A memory buffer's bytes, whole, with no copy; the buffer goes on in
+    // `next` (emptied), or in a new one when next holds none.
+    HeldBytes TakeBytes(HeldBytes next);
     // Cells arrive as many small pieces: the common case is a copy into the
     // buffer, inline, without a call into the C library and its stream lock.
     void Write(std::string_view bytes)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
 #include <map>
 #include <memory>
@@ -21,9 +22,14 @@ constexpr int32_t kMaxThreads = 4;
 // the writer in pieces as it grows, once the blocks before it are written:
 // memory stays a few blocks' worth whatever the values.
 constexpr std::size_t kPieceBytes = 4 << 20;
+// Spare block buffers kept for the threads, and the largest kept: a block
+// that grew around a huge value gives its memory back.
+constexpr std::size_t kSpareBlocksPerThread = 3;
+constexpr std::size_t kLargestSpareBytes = kPieceBytes;
+
 
 struct FormattedBlock {
-    std::string Bytes;
+    HeldBytes Bytes;
     std::size_t Whole = 0; // bytes up to the end of the block's last whole record
     int32_t Records = 0;
     UnrenderedCells Unrendered; // rows numbered from 1 within the block
@@ -52,7 +58,7 @@ public:
     // A piece of block n: handed on once every block before n is written
     // and the last piece taken, so at most one waits. False when the writer
     // gave up.
-    bool DeliverPiece(int32_t n, std::string bytes)
+    bool DeliverPiece(int32_t n, std::string_view bytes)
     {
         {
             std::unique_lock<std::mutex> lock(mutex_);
@@ -60,7 +66,10 @@ public:
             if (abandoned_)
                 return false;
             FormattedBlock piece;
-            piece.Bytes = std::move(bytes);
+            piece.Bytes.Data = std::make_unique_for_overwrite<char[]>(bytes.size());
+            piece.Bytes.Allocated = piece.Bytes.Used = bytes.size();
+            if (!bytes.empty())
+                std::memcpy(piece.Bytes.Data.get(), bytes.data(), bytes.size());
             piece.Piece = true;
             ready_.emplace(n, std::move(piece));
         }
@@ -89,6 +98,26 @@ public:
         turn_.notify_all();
         return block;
     }
+    // An emptied buffer for the next block, when the writer gave one back.
+    HeldBytes Spare()
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (spare_.empty())
+            return {};
+        HeldBytes bytes = std::move(spare_.back());
+        spare_.pop_back();
+        return bytes;
+    }
+    // A written block's buffer, for a thread to fill again.
+    void GiveBack(HeldBytes bytes)
+    {
+        if (!bytes.Data || bytes.Allocated > kLargestSpareBytes)
+            return;
+        bytes.Used = 0;
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (spare_.size() < static_cast<std::size_t>(window_) * kSpareBlocksPerThread)
+            spare_.push_back(std::move(bytes));
+    }
     void Abandon()
     {
         {
@@ -104,6 +133,7 @@ private:
     std::condition_variable turn_;
     std::condition_variable arrived_;
     std::map<int32_t, FormattedBlock> ready_;
+    std::vector<HeldBytes> spare_;
     int32_t next_ = 0;
     bool abandoned_ = false;
 };
@@ -120,14 +150,13 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, int32_t fir
     int32_t records = 0;
     UnrenderedCells unrendered;
     out.SpillOver(kPieceBytes, [&](std::string_view bytes) {
-        if (!queue.DeliverPiece(block, std::string(bytes)))
+        if (!queue.DeliverPiece(block, bytes))
             throw PartAbandoned{};
     });
     auto deliver = [&](bool stopped, std::exception_ptr error) {
-        queue.Deliver(block,
-                      FormattedBlock{std::string(out.Bytes()), out.WholeBytes(), records, unrendered, stopped,
-                                     std::move(error)});
-        out.Clear();
+        const std::size_t whole = out.WholeBytes();
+        queue.Deliver(block, FormattedBlock{out.TakeBytes(queue.Spare()), whole, records, unrendered, stopped,
+                                            std::move(error)});
         records = 0;
         unrendered = UnrenderedCells();
         block += stride;
@@ -242,14 +271,16 @@ std::optional<RecordsWritten> WriteRecordsInParts(ProgressDisplay* window, Conve
         for (int32_t n = 0; n < blocks; ++n) {
             FormattedBlock block = queue.Take(n);
             while (block.Piece) {
-                file.Write(block.Bytes);
+                file.Write(block.Bytes.View());
                 block = queue.Take(n);
             }
             // A block that failed inside a record holds its start after the
             // whole ones: a file keeps it, standard output drops it.
-            file.Write(std::string_view(block.Bytes).substr(0, block.Whole));
+            const std::string_view bytes = block.Bytes.View();
+            file.Write(bytes.substr(0, block.Whole));
             file.EndRecord();
-            file.Write(std::string_view(block.Bytes).substr(block.Whole));
+            file.Write(bytes.substr(block.Whole));
+            queue.GiveBack(std::move(block.Bytes));
             written.Unrendered.Append(block.Unrendered, written.Count);
             written.Count += block.Records;
             settings.RecordsDone += block.Records;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 namespace {
@@ -60,6 +61,41 @@ TEST(OutputBuffer, ReopeningStartsWithAnEmptyBuffer)
     file.Close();
     EXPECT_EQ(ReadBytes(dir.Path("a.csv")), "first file");
     EXPECT_EQ(ReadBytes(dir.Path("b.csv")), "second");
+}
+
+// A memory buffer hands its bytes over whole and goes on in the buffer it is
+// given back, emptied, however large either grew; taken bytes stay as they
+// were while the buffer is written again.
+TEST(OutputBuffer, HandedOverBytesStayWholeWhileTheBufferGoesOn)
+{
+    OutputFile out;
+    out.OpenMemory();
+    const std::string large = Piece(200 * 1024, 3);
+    out.Write("head,");
+    out.Write(large);
+    out.EndRecord();
+    out.Write("cut");
+    EXPECT_EQ(out.WholeBytes(), 5 + large.size());
+    HeldBytes first = out.TakeBytes({});
+    EXPECT_EQ(first.View(), "head," + large + "cut");
+    EXPECT_TRUE(out.Bytes().empty());
+    EXPECT_EQ(out.WholeBytes(), 0u);
+
+    out.Write("second");
+    const std::size_t firstRoom = first.Allocated;
+    HeldBytes second = out.TakeBytes(std::move(first));
+    EXPECT_EQ(second.View(), "second");
+    // The given buffer is the one written next, from its start.
+    out.Write(large);
+    out.Write(large);
+    HeldBytes third = out.TakeBytes(std::move(second));
+    EXPECT_GE(third.Allocated, firstRoom);
+    EXPECT_EQ(third.View(), large + large);
+    char* room = out.Reserve(4);
+    ASSERT_NE(room, nullptr);
+    std::memcpy(room, "tail", 4);
+    out.Commit(4);
+    EXPECT_EQ(out.Bytes(), "tail");
 }
 
 } // namespace

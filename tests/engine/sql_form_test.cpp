@@ -3,18 +3,37 @@
 // table's statements: its CREATE TABLE first unless only the data is asked
 // for, rows grouped into INSERTs inside one transaction that is committed
 // only when every row was written.
+#include "engine/Conversion.h"
 #include "engine/Export.h"
 #include "engine/SqlLiterals.h"
 
 #include "EngineTestSupport.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 
 using namespace enginetest;
 
 namespace {
 
 constexpr double kMondayMorning = 45299 + 33180 / 86400.0; // 2024-01-08 09:13:00
+
+std::vector<std::string> ListFolder(const std::string& path) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+ColumnSchema LongColumn(std::u16string name) {
+    ColumnSchema column;
+    column.Name = std::move(name);
+    column.Type = DaoType::Long;
+    return column;
+}
 
 std::size_t Count(const std::string& text, std::string_view what) {
     std::size_t n = 0;
@@ -140,6 +159,81 @@ TEST_F(SqlFormTest, ATableThatFailsPartWayIsNeverCommitted) {
     const std::string sql = ReadAll(folder / "T.sql");
     EXPECT_NE(sql.find("BEGIN;\nINSERT INTO \"T\" (\"Id\") VALUES\n(1),\n(2)"), std::string::npos) << sql;
     EXPECT_EQ(sql.find("COMMIT"), std::string::npos);
+}
+
+// A run into one script: every table made before any row, the rows table
+// by table, the foreign keys last (when every table they join is filled);
+// a table of the same name from a later database is not made twice.
+TEST_F(SqlFormTest, OneScriptMakesAllTablesThenFillsThemThenAddsTheirKeys) {
+    for (const char* name : {"a.mdb", "b.mdb"}) {
+        const std::string path = folder / name;
+        WriteAll(path, "");
+        auto file = memdb::Register(path);
+        memdb::Table& customers = file->AddTable("Customers", {{"Id", DaoType::Long}});
+        customers.Row({memdb::Long(name[0] == 'a' ? 1 : 2)});
+        customers.Schema = TableSchema{u"Customers", {LongColumn(u"Id")}, {{u"Key", {{u"Id"}}, true, true}}};
+        memdb::Table& orders = file->AddTable("Orders", {{"No", DaoType::Long}, {"Customer", DaoType::Long}});
+        orders.Row({memdb::Long(10), memdb::Long(1)});
+        orders.Schema = TableSchema{u"Orders", {LongColumn(u"No"), LongColumn(u"Customer")}, {}};
+        file->Relationships.push_back({u"Placed", u"Orders", {u"Customer"}, u"Customers", {u"Id"}, true, false, true});
+    }
+    ScratchFolder output;
+    settings.SourcePath = folder / "?.mdb";
+    settings.OutputPath = output / "all.sql";
+    settings.Format = TableFormat::SqlPostgres;
+    const ConversionOutcome outcome = RunConversion(settings, ConversionRoad::Library);
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(ListFolder(output.Path()), std::vector<std::string>{"all.sql"}); // nothing left beside it
+    const std::string sql = ReadAll(output / "all.sql");
+    EXPECT_EQ(Count(sql, "CREATE TABLE"), 2u) << sql;
+    EXPECT_EQ(Count(sql, "ALTER TABLE \"Orders\" ADD CONSTRAINT \"Placed\" FOREIGN KEY (\"Customer\") REFERENCES "
+                         "\"Customers\" (\"Id\") ON DELETE CASCADE;"),
+              1u);
+    EXPECT_EQ(Count(sql, "COMMIT;"), 4u);
+    EXPECT_LT(sql.rfind("CREATE TABLE"), sql.find("BEGIN;"));
+    // After the first database's tables hold their rows.
+    EXPECT_EQ(Count(sql.substr(0, sql.find("ALTER TABLE")), "COMMIT;"), 2u);
+    EXPECT_NE(sql.find("(1)"), std::string::npos);
+    EXPECT_NE(sql.find("(2)"), std::string::npos);
+}
+
+// On standard output a table that fails part-way is rolled back, and the
+// tables after it still load; a file is not written at all.
+TEST_F(SqlFormTest, ATableFailingInOneScriptIsRolledBackOrTheScriptIsNotWritten) {
+    const std::string path = folder / "f.mdb";
+    WriteAll(path, "");
+    auto file = memdb::Register(path);
+    file->AddTable("Broken", {{"Id", DaoType::Long}})
+        .Row({memdb::Long(1)})
+        .Row({memdb::Failing(HResult::TypeMismatch)});
+    file->AddTable("Fine", {{"Id", DaoType::Long}}).Row({memdb::Long(7)});
+    settings.SourcePath = path;
+    settings.Format = TableFormat::SqlSqlite;
+
+    ScratchFolder output;
+    const std::string script = output / "script.sql";
+    WriteAll(script, "before");
+    settings.OutputPath = script;
+    RunConversion(settings, ConversionRoad::Library);
+    EXPECT_EQ(ReadAll(script), "before");
+    EXPECT_EQ(ListFolder(output.Path()), std::vector<std::string>{"script.sql"});
+
+    ConversionSettings piped;
+    InitSettings(piped);
+    const std::string captured = output / "stdout.sql";
+    std::FILE* stream = std::fopen(captured.c_str(), "wb");
+    ASSERT_NE(stream, nullptr);
+    piped.SourcePath = path;
+    piped.OutputPath = "-";
+    piped.StandardOutput = stream;
+    piped.Format = TableFormat::SqlSqlite;
+    RunConversion(piped, ConversionRoad::Library);
+    std::fclose(stream);
+    const std::string sql = ReadAll(captured);
+    const std::size_t broken = sql.find("BEGIN;\nINSERT INTO \"Broken\" (\"Id\") VALUES\n(1);\nROLLBACK;\n");
+    ASSERT_NE(broken, std::string::npos) << sql;
+    EXPECT_NE(sql.find("BEGIN;\nINSERT INTO \"Fine\" (\"Id\") VALUES\n(7);\nCOMMIT;\n", broken), std::string::npos)
+        << sql;
 }
 
 } // namespace

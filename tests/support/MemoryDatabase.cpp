@@ -71,6 +71,7 @@ public:
         return name_;
     }
     const Fields& GetFields() const override { return fields_; }
+    std::optional<TableSchema> Schema() const override { return Source.Schema; }
 
     const Table& Source;
 
@@ -256,6 +257,7 @@ public:
             throw EngineError(*file_->CloseFailure);
         closed_ = true;
     }
+    std::vector<RelationshipSchema> Relationships() override { return file_->Relationships; }
     std::shared_ptr<TableDefs> GetTableDefs() override {
         Check();
         if (file_->TableDefsFailure)
@@ -368,7 +370,7 @@ Table& Table::Row(std::vector<Value> values) {
 }
 
 Table& File::AddTable(std::string name, std::vector<Column> columns) {
-    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}, {}, 0, {}, {}, {}});
+    Tables.push_back(Table{std::move(name), std::move(columns), {}, {}, {}, {}, {}, 0, {}, {}, {}, {}});
     return Tables.back();
 }
 

@@ -61,6 +61,7 @@ struct Table {
     std::optional<int32_t> PartFailure; // taking a part raises this code
     std::optional<std::size_t> MoveFailureRow; // moving onto this row raises
     std::vector<std::size_t> UnreadableRows;    // passed over by a scan and counted, ascending
+    std::optional<TableSchema> Schema;          // what TableDef.Schema() describes; none by default
 
     Table& Row(std::vector<Value> values);
 };
@@ -83,6 +84,7 @@ struct File {
     std::optional<int32_t> OpenFailure;
     std::optional<int32_t> TableDefsFailure;
     std::optional<int32_t> CloseFailure;
+    std::vector<RelationshipSchema> Relationships;
     Usage Used;
 
     Table& AddTable(std::string name, std::vector<Column> columns);
