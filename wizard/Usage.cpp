@@ -65,6 +65,10 @@ Options (also -OPTION; keywords in any case):
                      (TABLE.sql, or - ): each table's CREATE TABLE and
                      indexes, then its rows as INSERTs in one transaction
   --data-only        with --format=sql:..., the INSERTs without CREATE TABLE
+  --format=sqlite    every table into one SQLite database: OUTPUT is a file
+                     ending in .sqlite, .sqlite3 or .db, with keys, indexes
+                     and foreign keys; it replaces an old one only when the
+                     run is complete
   --portable         CSV the same in every locale: UTF-8, ISO dates, C-locale
                      numbers, true/false, quoted only where needed
   --binary=hex|base64|skip  binary and OLE cells as hex digits (default),
@@ -92,12 +96,14 @@ Examples:
         text += "  " + name + " /SILENT shop.mdb .\\csv\n";
         text += "  " + name + " /SILENT shop.mdb .\\csv /FIELDS=TAB /QUOTES=1 /TABLES=Orders\n";
         text += "  " + name + " /BATCH C:\\data\\*.mdb C:\\data\\csv /STATUS=C:\\data\\status.ini\n";
+        text += "  " + name + " /SILENT shop.mdb shop.sqlite --format=sqlite\n";
     } else {
         text += "  " + name + " /SILENT shop.mdb ./csv\n";
         text += "  " + name + " /SILENT shop.mdb ./csv /FIELDS=TAB /QUOTES=1 /TABLES=Orders\n";
         text += "  " + name + " /BATCH '/data/*.mdb' /data/csv/ /STATUS=/tmp/varnex.status\n";
         text += "  " + name + " /SILENT shop.mdb - /TABLES=Orders | wc -l\n";
         text += "  " + name + " /SILENT shop.mdb - --format=sql:postgres | psql -d shop\n";
+        text += "  " + name + " /SILENT shop.mdb shop.sqlite --format=sqlite\n";
     }
     return text;
 }

@@ -181,7 +181,11 @@ public:
     bool Open(std::string& error)
     {
         platform::RemoveFile(temp_);
-        if (sqlite3_open_v2(temp_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        // SQLite takes file names in UTF-8, the system's paths are in its
+        // narrow code page.
+        std::string name;
+        AppendUtf8(platform::AnsiToWide(temp_), name);
+        if (sqlite3_open_v2(name.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
             error = "cannot create " + temp_ + ": " + (db_ ? sqlite3_errmsg(db_) : "out of memory");
             return false;
         }

@@ -6,5 +6,11 @@ set(engine_posix_sources)
 if(NOT WIN32)
   file(GLOB engine_posix_sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_LIST_DIR}/posix/*_test.cpp")
 endif()
+# The SQLite file is read back with SQLite itself, where the build has it.
+set(engine_sqlite_sources)
+get_property(with_sqlite GLOBAL PROPERTY VARNEX_WITH_SQLITE)
+if(with_sqlite)
+  set(engine_sqlite_sources ${CMAKE_CURRENT_LIST_DIR}/sqlite/sqlite_file_test.cpp)
+endif()
 varnex_test_suite(engine LIBS varnex_engine varnex_platform
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/MemoryEngineFactory.cpp ${engine_posix_sources})
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/MemoryEngineFactory.cpp ${engine_posix_sources} ${engine_sqlite_sources})

@@ -36,6 +36,51 @@ ColumnSpec ColumnFromJson(const JsonValue& json, const std::string& table) {
     return c;
 }
 
+std::vector<std::string> Names(const JsonValue& list) {
+    std::vector<std::string> out;
+    for (const JsonValue& v : list.elements()) out.push_back(v.asString());
+    return out;
+}
+
+// {"name", "columns": ["A", {"name": "B", "descending": true}], "primary", "unique"}
+IndexSpec IndexFromJson(const JsonValue& json, const std::string& table) {
+    CheckKeys(json, {"name", "columns", "primary", "unique"}, "table " + table + ", index");
+    IndexSpec index;
+    index.name = json["name"].asString();
+    for (const JsonValue& c : json["columns"].elements()) {
+        if (c.isString()) {
+            index.columns.push_back(c.asString());
+            index.descending.push_back(false);
+        } else {
+            CheckKeys(c, {"name", "descending"}, "table " + table + ", index " + index.name);
+            index.columns.push_back(c["name"].asString());
+            const JsonValue* d = c.find("descending");
+            index.descending.push_back(d && d->asBoolean());
+        }
+    }
+    if (index.columns.empty() || index.columns.size() > 10)
+        throw std::runtime_error("table " + table + ", index " + index.name + ": 1 to 10 columns");
+    if (const JsonValue* p = json.find("primary")) index.primary = p->asBoolean();
+    if (const JsonValue* u = json.find("unique")) index.unique = u->asBoolean();
+    return index;
+}
+
+RelationshipSpec RelationshipFromJson(const JsonValue& json) {
+    CheckKeys(json, {"name", "table", "columns", "referencedTable", "referencedColumns", "enforced", "cascadeUpdate",
+                     "cascadeDelete"},
+              "relationship");
+    RelationshipSpec r;
+    r.name = json["name"].asString();
+    r.table = json["table"].asString();
+    r.columns = Names(json["columns"]);
+    r.referencedTable = json["referencedTable"].asString();
+    r.referencedColumns = Names(json["referencedColumns"]);
+    if (const JsonValue* v = json.find("enforced")) r.enforced = v->asBoolean();
+    if (const JsonValue* v = json.find("cascadeUpdate")) r.cascadeUpdate = v->asBoolean();
+    if (const JsonValue* v = json.find("cascadeDelete")) r.cascadeDelete = v->asBoolean();
+    return r;
+}
+
 std::vector<std::size_t> Positions(const JsonValue& table, const char* key) {
     std::vector<std::size_t> out;
     if (const JsonValue* list = table.find(key)) {
@@ -117,7 +162,8 @@ CellValue CellFromJson(const ColumnSpec& declared, const JsonValue& value) {
 
 MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uint64_t> rowsOverride,
                                    std::optional<std::uint64_t> seedOverride) {
-    CheckKeys(json, {"password", "creationDate", "tables", "comment", "format", "codePage", "links", "encryption"},
+    CheckKeys(json, {"password", "creationDate", "tables", "comment", "format", "codePage", "links", "encryption",
+                     "relationships"},
               "description");
     MdbDescription d;
     if (const JsonValue* f = json.find("format")) {
@@ -140,6 +186,8 @@ MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uin
             d.links.push_back(std::move(link));
         }
     }
+    if (const JsonValue* relationships = json.find("relationships"))
+        for (const JsonValue& r : relationships->elements()) d.relationships.push_back(RelationshipFromJson(r));
     if (const JsonValue* p = json.find("password")) d.password = p->asString();
     if (const JsonValue* e = json.find("encryption")) d.encryption = EncryptionFromJson(*e);
     if (const JsonValue* c = json.find("creationDate")) {
@@ -149,8 +197,10 @@ MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uin
         TableSpec table;
         table.name = t["name"].asString();
         CheckKeys(t, {"name", "columns", "rows", "generate", "deletedRows", "overflowRows", "inlineLongValueLimit",
-                      "hidden", "comment"},
+                      "hidden", "comment", "indexes"},
                   "table " + table.name);
+        if (const JsonValue* indexes = t.find("indexes"))
+            for (const JsonValue& i : indexes->elements()) table.indexes.push_back(IndexFromJson(i, table.name));
         for (const JsonValue& c : t["columns"].elements()) table.columns.push_back(ColumnFromJson(c, table.name));
         if (t.contains("rows") == t.contains("generate")) {
             throw std::runtime_error("table " + table.name + ": give either \"rows\" or \"generate\"");

@@ -87,6 +87,30 @@ struct ColumnSpec {
     std::int32_t complexId = 0;
 };
 
+// An index as the table definition describes it (Jet4 and ACE files): one
+// logical index on a real index of its own. No index pages are written, so
+// nothing reads rows through it; the definition states the key.
+struct IndexSpec {
+    std::string name;
+    std::vector<std::string> columns;
+    std::vector<bool> descending;  // per column
+    bool primary = false;
+    bool unique = false;
+};
+
+// A row group of the relationship catalog: `table`'s columns refer to
+// `referencedTable`'s, pair by pair.
+struct RelationshipSpec {
+    std::string name;
+    std::string table;
+    std::vector<std::string> columns;
+    std::string referencedTable;
+    std::vector<std::string> referencedColumns;
+    bool enforced = true;
+    bool cascadeUpdate = false;
+    bool cascadeDelete = false;
+};
+
 // Produces rows one at a time; returns false when there are no more.
 using RowProducer = std::function<bool(std::vector<CellValue>& row)>;
 
@@ -106,6 +130,7 @@ struct TableSpec {
     std::size_t inlineLongValueLimit = 64;
     // Hidden or system flags for the catalog entry (0 = ordinary user table).
     std::uint32_t catalogFlags = 0;
+    std::vector<IndexSpec> indexes = {};
 };
 
 // A catalog entry for a table whose rows live elsewhere.
@@ -125,6 +150,8 @@ struct MdbDescription {
     std::uint16_t codePage = 1252;
     std::vector<TableSpec> tables;
     std::vector<LinkDescription> links = {};
+    // Written as the rows of a system table MSysRelationships.
+    std::vector<RelationshipSpec> relationships = {};
     std::string password;  // empty = none; at most 20 characters
     // Header creation date as a day number; it also keys the password mask.
     double creationDate = 45000.5;

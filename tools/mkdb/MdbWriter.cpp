@@ -157,9 +157,32 @@ void WriteTableRows(PendingTable& t, TableWriter& writer) {
     }
 }
 
+// The relationship catalog: one row per column pair, flags as Access keeps
+// them (0x2 not enforced, 0x100 cascading updates, 0x1000 cascading deletes).
+TableSpec RelationshipTable(const std::vector<RelationshipSpec>& relationships) {
+    TableSpec table;
+    table.name = "MSysRelationships";
+    table.catalogFlags = 0x80000000;
+    for (const char* name : {"ccolumn", "grbit", "icolumn"}) table.columns.push_back({name, JetType::Long});
+    for (const char* name : {"szColumn", "szObject", "szReferencedColumn", "szReferencedObject", "szRelationship"})
+        table.columns.push_back({name, JetType::Text, 64});
+    for (const RelationshipSpec& r : relationships) {
+        if (r.columns.empty() || r.columns.size() != r.referencedColumns.size())
+            throw std::runtime_error("relationship " + r.name + ": the columns must pair up");
+        const std::int64_t flags = (r.enforced ? 0 : 0x2) | (r.cascadeUpdate ? 0x100 : 0) | (r.cascadeDelete ? 0x1000 : 0);
+        for (std::size_t k = 0; k < r.columns.size(); ++k)
+            table.rows.push_back({CellValue::fromInt(static_cast<std::int64_t>(r.columns.size())), CellValue::fromInt(flags),
+                                  CellValue::fromInt(static_cast<std::int64_t>(k)), CellValue::fromText(r.columns[k]),
+                                  CellValue::fromText(r.table), CellValue::fromText(r.referencedColumns[k]),
+                                  CellValue::fromText(r.referencedTable), CellValue::fromText(r.name)});
+    }
+    return table;
+}
+
 void Write(const MdbDescription& given, PageSink& sink) {
     auto pages = std::make_shared<TablePages>();
-    const MdbDescription description = WithAttachmentTables(given, pages);
+    MdbDescription description = WithAttachmentTables(given, pages);
+    if (!description.relationships.empty()) description.tables.push_back(RelationshipTable(description.relationships));
     const bool jet3 = description.format == FileFormat::Jet3;
     const Geometry geometry = jet3 ? Jet3Geometry(description.codePage) : Jet4Geometry();
     auto definition = [&](const TableLayout& layout, const TdefFacts& facts) {
@@ -197,6 +220,7 @@ void Write(const MdbDescription& given, PageSink& sink) {
         t.source = &table;
         t.name = table.name;
         t.layout = MakeLayout(table.name, table.columns, jet3);
+        t.layout.indexes = table.indexes;
         std::size_t count = TdefPageCount(definition(t.layout, {}).size(), geometry);
         for (std::size_t i = 0; i < count; ++i) t.tdefPages.push_back(alloc.allocate());
         tables.push_back(std::move(t));

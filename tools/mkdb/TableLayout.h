@@ -22,6 +22,7 @@ struct TableLayout {
     std::vector<ColumnLayout> columns;  // in the order given, which is also the field order
     int fixedAreaSize = 0;
     int varCount = 0;
+    std::vector<IndexSpec> indexes = {};  // Jet4 and ACE only
 };
 
 // Validates the columns (names, sizes, count) and lays them out; throws

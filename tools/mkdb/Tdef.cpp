@@ -36,10 +36,17 @@ std::string TdefBuffer(const TableLayout& layout, const TdefFacts& facts) {
     Set16(b, 0x29, columnCount);
     Set16(b, 0x2B, static_cast<std::uint32_t>(layout.varCount));
     Set16(b, 0x2D, columnCount);
-    Set32(b, 0x2F, 0);  // no logical indexes
-    Set32(b, 0x33, 0);  // no real indexes
+    // Each logical index has a real index of its own.
+    const auto indexCount = static_cast<std::uint32_t>(layout.indexes.size());
+    Set32(b, 0x2F, indexCount);
+    Set32(b, 0x33, indexCount);
     Set32(b, 0x37, facts.ownedMap);
     Set32(b, 0x3B, facts.freeMap);
+    for (std::uint32_t k = 0; k < indexCount; ++k) {
+        std::string entry(12, '\0');
+        Set32(entry, 0, 0x0659);
+        b += entry;  // the index's row count stays 0: no index pages are written
+    }
 
     for (const ColumnLayout& c : layout.columns) {
         std::string d(25, '\0');
@@ -76,12 +83,49 @@ std::string TdefBuffer(const TableLayout& layout, const TdefFacts& facts) {
         b += length;
         b += name;
     }
+    for (const IndexSpec& index : layout.indexes) {
+        std::string block(52, '\0');
+        for (std::size_t slot = 0; slot < 10; ++slot) {
+            std::uint32_t number = 0xFFFF;
+            std::uint8_t order = 0;
+            if (slot < index.columns.size()) {
+                for (const ColumnLayout& c : layout.columns)
+                    if (c.column.name == index.columns[slot]) number = static_cast<std::uint32_t>(c.number);
+                if (number == 0xFFFF) throw std::runtime_error("index " + index.name + ": no column " + index.columns[slot]);
+                order = slot < index.descending.size() && index.descending[slot] ? 0 : 1;
+            }
+            Set16(block, 4 + 3 * slot, number);
+            block[4 + 3 * slot + 2] = static_cast<char>(order);
+        }
+        std::uint8_t flags = 0x80;
+        if (index.unique || index.primary) flags |= 0x01;
+        if (index.primary) flags |= 0x08;
+        block[46] = static_cast<char>(flags);
+        b += block;
+    }
+    for (std::size_t k = 0; k < layout.indexes.size(); ++k) {
+        std::string block(28, '\0');
+        Set32(block, 0, 0x0659);
+        Set32(block, 4, static_cast<std::uint32_t>(k));
+        Set32(block, 8, static_cast<std::uint32_t>(k));
+        Set32(block, 13, 0xFFFFFFFF);  // no related index
+        block[23] = static_cast<char>(layout.indexes[k].primary ? 1 : 0);
+        b += block;
+    }
+    for (const IndexSpec& index : layout.indexes) {
+        std::string name = EncodeText(Utf8ToUtf16(index.name), false);
+        std::string length(2, '\0');
+        Set16(length, 0, static_cast<std::uint32_t>(name.size()));
+        b += length;
+        b += name;
+    }
     b += "\xFF\xFF";
     Set32(b, 0x08, static_cast<std::uint32_t>(b.size()));
     return b;
 }
 
 std::string Jet3TdefBuffer(const TableLayout& layout, const TdefFacts& facts, std::uint16_t codePage) {
+    if (!layout.indexes.empty()) throw std::runtime_error("indexes are written in Jet4 and ACE files only");
     constexpr std::size_t kJet3Header = 0x2B;
     std::string b(kJet3Header, '\0');
     b[0] = 0x02;
