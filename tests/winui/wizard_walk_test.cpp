@@ -145,7 +145,7 @@ TEST_F(WizardTest, AUserWalksEveryPageConvertsAndFinishes) {
     // Welcome: Next only.
     ASSERT_TRUE(WaitUntil([&] { return ShowsPage(sheet, kWelcome); })) << Caption(sheet);
     EXPECT_TRUE(WaitUntil([&] { return Enabled(sheet, kNextButton) && !Enabled(sheet, kBackButton); }));
-    EXPECT_TRUE(Screenshot(sheet, "1-welcome"));
+    EXPECT_TRUE(Screenshot(sheet, "1-welcome-page"));
     ClickItem(sheet, kNextButton);
 
     // Source: typing the path opens the database and lists its tables, all
@@ -164,7 +164,7 @@ TEST_F(WizardTest, AUserWalksEveryPageConvertsAndFinishes) {
     ClickListEntry(tables, 1);
     EXPECT_TRUE(WaitUntil([&] { return ListSelected(tables, 1) && Enabled(sheet, kNextButton); }));
     EXPECT_FALSE(ListSelected(tables, 0));
-    EXPECT_TRUE(Screenshot(sheet, "2-source"));
+    EXPECT_TRUE(Screenshot(sheet, "2-source-page"));
     ClickItem(sheet, kNextButton);
 
     // Output: the folder, a header line, tab delimiters, ANSI text and a date format.
@@ -177,7 +177,7 @@ TEST_F(WizardTest, AUserWalksEveryPageConvertsAndFinishes) {
     ClickItem(page, 1026);
     ChooseComboEntry(page, 1037, 6);
     EXPECT_TRUE(WaitUntil([&] { return Enabled(sheet, kNextButton) && ItemText(page, 1030) == "TAB"; }));
-    EXPECT_TRUE(Screenshot(sheet, "3-output"));
+    EXPECT_TRUE(Screenshot(sheet, "3-output-page"));
     ClickItem(sheet, kNextButton);
 
     // Completion: the counts, Finish only.
@@ -185,14 +185,14 @@ TEST_F(WizardTest, AUserWalksEveryPageConvertsAndFinishes) {
     page = CurrentPage(sheet);
     EXPECT_EQ(ItemText(page, 1019), "1 tables (2 records) have been imported.");
     EXPECT_TRUE(WaitUntil([&] { return Enabled(sheet, kFinishButton); }));
-    EXPECT_TRUE(Screenshot(sheet, "5-completion"));
+    EXPECT_TRUE(Screenshot(sheet, "5-completion-page"));
 
     // The parameter text, read from its message box.
     ClickItem(page, 1034);
     HWND box = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (box = FindTopWindow(wizard.Id(), kParametersCaption)) != nullptr; }));
     const std::string parameters = ItemText(box, 1101);
-    EXPECT_TRUE(Screenshot(box, "6-parameters"));
+    EXPECT_TRUE(Screenshot(box, "6-parameters-window"));
     // No option is broken across lines, and the box is wide enough for its caption.
     EXPECT_EQ(parameters.find("\r\n"), parameters.rfind("\r\n")) << parameters;
     EXPECT_EQ(parameters.find("\r\n"), parameters.find("\r\n/SILENT")) << parameters;
@@ -330,7 +330,7 @@ TEST_F(WizardTest, ARunWithFailedTablesEndsFailedAndSaysSo) {
     EXPECT_NE(ItemText(page, 1040).find("2 table(s) could not be converted."), std::string::npos)
         << ItemText(page, 1040);
     EXPECT_EQ(StatusResult(status_), "Failed");
-    EXPECT_TRUE(Screenshot(sheet, "7-completion-failed"));
+    EXPECT_TRUE(Screenshot(sheet, "7-completion-page-failed-tables"));
     ClickItem(sheet, kFinishButton);
     EXPECT_TRUE(wizard.WaitForExit(30s));
 }
@@ -357,7 +357,7 @@ TEST_F(WizardTest, ADatabaseThatDoesNotOpenSaysWhyOnThePageAndEndsABatchRunFaile
     // The words of the status file, which are those the unattended run prints.
     EXPECT_TRUE(WaitUntil([&] { return ItemText(page, 1051) == reason; })) << ItemText(page, 1051);
     EXPECT_EQ(ListCount(Item(page, 1015)), 0);
-    EXPECT_TRUE(Screenshot(sheet, "2c-source-reason"));
+    EXPECT_TRUE(Screenshot(sheet, "2c-source-page-database-does-not-open"));
     ClickItem(sheet, IDCANCEL);
     EXPECT_TRUE(wizard.WaitForExit(30s));
 }
@@ -382,7 +382,9 @@ void WriteLongTable(const std::string& path, int64_t rows) {
 }
 
 TEST_F(WizardTest, CancelDuringALongTableEndsOnAWholeRecordAndReportsFailure) {
-    constexpr int64_t kRows = 400000;
+    // Long enough that the page is still converting once its times show,
+    // two seconds in, now that the wizard reads on every core.
+    constexpr int64_t kRows = 2000000;
     WriteLongTable(Path("long.mdb"), kRows);
     fs::create_directories(Path("out"));
     StatusWatch watch(status_);
@@ -405,7 +407,7 @@ TEST_F(WizardTest, CancelDuringALongTableEndsOnAWholeRecordAndReportsFailure) {
         << ItemText(page, 1022);
     EXPECT_FALSE(Enabled(sheet, kNextButton));
     EXPECT_FALSE(Enabled(sheet, kBackButton));
-    EXPECT_TRUE(Screenshot(sheet, "4-progress"));
+    EXPECT_TRUE(Screenshot(sheet, "4-progress-page-running"));
     ASSERT_EQ(Caption(sheet), kProgress) << "the table converted before it could be cancelled";
 
     ClickItem(sheet, IDCANCEL);
@@ -503,7 +505,7 @@ TEST_F(WizardTest, TheTwoBuildsNameTheirFileTypesOnTheWelcomePageAndInTheFileDia
         EXPECT_EQ(ItemText(CurrentPage(sheet), 1001),
                   "This program helps you convert your Access (.mdb, .accdb, .accde, .accdt, .accdr) files to Comma "
                   "Separated Values (.csv) format.\n\nIt is easy. Just follow the program instructions.");
-        EXPECT_EQ(BrowseFilterShown(wizard, sheet, "2b-browse"),
+        EXPECT_EQ(BrowseFilterShown(wizard, sheet, "2b-source-page-browse-dialog"),
                   "MDB (Access) files (*.mdb, *.accdb, *.accde, *.accdt, *.accdr)");
         ClickItem(sheet, IDCANCEL);
         EXPECT_TRUE(wizard.WaitForExit(30s));
@@ -531,7 +533,7 @@ TEST_F(WizardTest, TheUsageWindowFitsTheScreen) {
     EXPECT_LE(area.right - area.left, 1000);
     EXPECT_EQ(ItemText(window, 1100).rfind("Usage: varnex2007.exe /SILENT", 0), 0u);
     EXPECT_NE(ItemText(window, 1100).find("the wizard opens"), std::string::npos);
-    EXPECT_TRUE(Screenshot(window, "0-usage"));
+    EXPECT_TRUE(Screenshot(window, "0-usage-window"));
     PostMessageA(window, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(usage.WaitForExit(20s));
 }

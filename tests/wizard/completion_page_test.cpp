@@ -31,6 +31,22 @@ TEST(CompletionResult, FailureSummaryNamesEachFailureUpToItsBound) {
     EXPECT_EQ(FailureSummary(outcome, 1), "a.mdb: cannot open\n... and 2 more");
 }
 
+TEST(CompletionResult, FailureTextTellsCountsFailuresWarningsAndNotesEachBounded) {
+    ConversionOutcome outcome;
+    EXPECT_EQ(CompletionFailureText(outcome), "");
+    outcome.TablesFailed = 1;
+    outcome.Failures = {{"a.mdb", "T", "x"}};
+    outcome.Warnings = {"w1", "w2", "w3"};
+    outcome.Notes = {"table X is written to Y"};
+    EXPECT_EQ(CompletionFailureText(outcome),
+              "1 table(s) could not be converted.\na.mdb: T: x\nw1\nw2\n... and 1 more\ntable X is written to Y");
+    // Warnings alone: a stopped run with nothing failed still has its say.
+    outcome = {};
+    outcome.Stopped = true;
+    outcome.Warnings = {"w1"};
+    EXPECT_EQ(CompletionFailureText(outcome), "w1");
+}
+
 class ParameterTextTest : public ::testing::Test {
 protected:
     ParameterTextTest() {
@@ -183,6 +199,53 @@ TEST_F(FilesToOpenTest, TheCompletionStatusKeepsAFailure) {
     outcome.TablesFailed = 0;
     page.SetActive(outcome);
     EXPECT_EQ(Status(), "Successful");
+}
+
+// Ctrl+Break during a batch run's first table: the page is the one place
+// that shows the stop, so the first file text it shows stops the run.
+class StoppingControls : public RecordingControls {
+public:
+    explicit StoppingControls(ConversionSettings& settings) : settings_(settings) {}
+    void ShowFileText(std::string_view text) override {
+        RecordingControls::ShowFileText(text);
+        settings_.StopRequested = 1;
+    }
+
+private:
+    ConversionSettings& settings_;
+};
+
+TEST_F(FilesToOpenTest, AStoppedAppendIsCutBackAndTheCompletionTextSaysSoInTheUnattendedWords) {
+    const std::string db = folder / "zoo.mdb";
+    ZooDatabase(db);
+    settings.CurrentDatabase = memdb::Engine().OpenDatabase(memdb::Widen(db), 1, true, std::nullopt);
+    settings.SourcePath = db;
+    settings.OutputPath = folder.Path();
+    settings.OverWrite = 0;
+    settings.TableList = ";Ants;";
+    settings.Fields = ",";
+    settings.Records = "\r\n";
+    const std::string target = folder / "Ants.csv";
+    WriteAll(target, "earlier\r\n");
+
+    ProgressPage progress(settings, sheet);
+    StoppingControls controls(settings);
+    FakeClock clock;
+    progress.SetActive(controls, clock.Make(), nullptr);
+    progress.RunWorker();
+    const ConversionOutcome& outcome = progress.Outcome();
+    EXPECT_TRUE(outcome.Stopped);
+    EXPECT_EQ(ReadAll(target), "earlier\r\n");
+
+    CompletionPage page(settings, sheet, folder / "varnex.ini");
+    page.SetActive(outcome);
+    EXPECT_EQ(Status(), "Failed");
+    const std::string text = CompletionFailureText(outcome);
+    ASSERT_EQ(outcome.Warnings.size(), 1u);
+    EXPECT_EQ(text, outcome.Warnings[0]);
+    EXPECT_NE(text.find(": table Ants: stopped; " + target + " is cut back to the 9 bytes it had before this table"),
+              std::string::npos)
+        << text;
 }
 
 } // namespace

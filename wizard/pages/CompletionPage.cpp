@@ -59,6 +59,34 @@ std::string NoteSummary(const ConversionOutcome& outcome, std::size_t maxLines) 
     return text;
 }
 
+std::string CompletionFailureText(const ConversionOutcome& outcome) {
+    std::string text;
+    const auto addLine = [&text](const std::string& line) {
+        if (!text.empty() && text.back() != '\n')
+            text += '\n';
+        text += line;
+    };
+    if (outcome.FilesFailed > 0)
+        addLine(std::to_string(outcome.FilesFailed) + " database(s) could not be read.");
+    if (outcome.TablesFailed > 0)
+        addLine(std::to_string(outcome.TablesFailed) + " table(s) could not be converted.");
+    const std::string details = FailureSummary(outcome, 2);
+    if (!details.empty())
+        addLine(details);
+    // A stopped run reaches this page in a batch run (Ctrl+Break, a signal):
+    // whoever finds the file shorter than the table learns why here.
+    constexpr std::size_t kWarningsShown = 2;
+    for (std::size_t i = 0; i < outcome.Warnings.size() && i < kWarningsShown; ++i)
+        addLine(outcome.Warnings[i]);
+    if (outcome.Warnings.size() > kWarningsShown)
+        addLine("... and " + std::to_string(outcome.Warnings.size() - kWarningsShown) + " more");
+    // A table written under another name than its own is found there.
+    const std::string notes = NoteSummary(outcome, 2);
+    if (!notes.empty())
+        addLine(notes);
+    return text;
+}
+
 std::vector<std::string> FilesToOpen(ConversionSettings& settings) {
     std::vector<std::string> files;
     if (!settings.TableList)

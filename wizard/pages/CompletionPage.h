@@ -26,6 +26,12 @@ const char* CompletionStatus(const ConversionOutcome& outcome);
 // closing "... and N more"; empty when nothing failed.
 std::string FailureSummary(const ConversionOutcome& outcome, std::size_t maxLines = 10);
 
+// What the completion page says under the counts line: what did not
+// convert, then what the run warned of in the words the unattended run
+// prints on stderr (a stopped append cut back, values left empty), then the
+// tables written under another name. Empty when there is nothing to tell.
+std::string CompletionFailureText(const ConversionOutcome& outcome);
+
 // The tables written under another name than their own ("table X is written
 // to Y"), at most maxLines and a closing "... and N more"; empty when none.
 std::string NoteSummary(const ConversionOutcome& outcome, std::size_t maxLines = 10);

@@ -37,24 +37,6 @@ CompletionWindow completion;
 
 ConversionOutcome NothingRan() { return ConversionOutcome(); }
 
-// The counts line says what converted; this says what did not, so a user
-// who watches no status file still learns of it.
-std::string FailureText(const ConversionOutcome& outcome) {
-    std::string text;
-    if (outcome.FilesFailed > 0)
-        text += std::to_string(outcome.FilesFailed) + " database(s) could not be read.\n";
-    if (outcome.TablesFailed > 0)
-        text += std::to_string(outcome.TablesFailed) + " table(s) could not be converted.\n";
-    const std::string details = FailureSummary(outcome, 2);
-    if (!details.empty())
-        text += details;
-    // A table written under another name than its own is found there.
-    const std::string notes = NoteSummary(outcome, 2);
-    if (!notes.empty())
-        text += (text.empty() || text.back() == '\n' ? "" : "\n") + notes;
-    return text;
-}
-
 // Line breaks as the edit box shows them.
 std::string ShownLines(const std::string& text) {
     std::string shown;
@@ -117,7 +99,9 @@ INT_PTR CALLBACK CompletionProc(HWND page, UINT message, WPARAM wParam, LPARAM l
             run.CompletionShown = true;
             const ConversionOutcome outcome = run.Progress ? run.Progress->Outcome() : NothingRan();
             SetItemText(page, IDC_COMPLETION_RESULT, completion.Page->SetActive(outcome));
-            SetItemText(page, IDC_COMPLETION_FAILURES, FailureText(outcome));
+            const std::string failures = CompletionFailureText(outcome);
+            SetItemText(page, IDC_COMPLETION_FAILURES, ShownLines(failures));
+            ShowWindow(GetDlgItem(page, IDC_COMPLETION_FAILURES), failures.empty() ? SW_HIDE : SW_SHOW);
             return Answer(page, 0);
         }
         case PSN_WIZFINISH: {
