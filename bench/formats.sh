@@ -2,7 +2,9 @@
 # The output forms for scripts against the locale-form CSV, on the bench
 # tables (bench/table.json, bench/memo.json, bench/wide.json): the CSV, JSON
 # Lines (--format=jsonl) and portable CSV (--portable), each with the threads
-# it takes by default and on one thread (VARNEX_THREADS=1). Each command runs
+# it takes by default and on one thread (VARNEX_THREADS=1); then the SQL
+# forms (--format=sql:postgres, sql:mysql), which keep a table on one thread
+# and are set against the CSV on one thread. Each command runs
 # BENCH_REPEAT times (default 3); the table shows the median wall time, the
 # median CPU time, the largest peak RSS, and each form's wall and CPU time
 # over the CSV's with the same threads, all measured in this run.
@@ -63,7 +65,8 @@ for point in "table $rows" "memo $((rows / 10))" "wide $((rows / 10))"; do
   read -r name count <<<"$point"
   db="$work/$name.mdb"
   "$mkdb" --rows "$count" "bench/$name.json" "$db" >/dev/null
-  forms=("csv" "jsonl" "portable csv" "csv, 1 thread" "jsonl, 1 thread" "portable csv, 1 thread")
+  forms=("csv" "jsonl" "portable csv" "csv, 1 thread" "jsonl, 1 thread" "portable csv, 1 thread"
+         "sql:postgres" "sql:mysql")
   wall=() cpu=() peak=()
   run=(/SILENT "$db" "$work/out" /OVERWRITE=YES)
   results=("$(measure VARNEX_UNUSED=1 -- "${run[@]}")"
@@ -71,7 +74,9 @@ for point in "table $rows" "memo $((rows / 10))" "wide $((rows / 10))"; do
            "$(measure VARNEX_UNUSED=1 -- "${run[@]}" --portable)"
            "$(measure VARNEX_THREADS=1 -- "${run[@]}")"
            "$(measure VARNEX_THREADS=1 -- "${run[@]}" --format=jsonl)"
-           "$(measure VARNEX_THREADS=1 -- "${run[@]}" --portable)")
+           "$(measure VARNEX_THREADS=1 -- "${run[@]}" --portable)"
+           "$(measure VARNEX_UNUSED=1 -- "${run[@]}" --format=sql:postgres)"
+           "$(measure VARNEX_UNUSED=1 -- "${run[@]}" --format=sql:mysql)")
   for i in "${!results[@]}"; do
     read -r wall[i] cpu[i] peak[i] <<<"${results[$i]}"
   done

@@ -180,6 +180,17 @@ bool MySqlRowTooWide(const TableSchema& table) {
     return bytes > 8000;
 }
 
+// MySQL indexes a TEXT or BLOB column only by a leading part of its values;
+// a unique index keeps the whole (MariaDB checks it through a hash).
+bool IsLongInMySql(const TableSchema& table, std::u16string_view name) {
+    for (const ColumnSchema& column : table.Columns)
+        if (column.Name == name) {
+            const std::string type = SqlType(SqlDialect::MySql, column);
+            return type.find("TEXT") != std::string::npos || type.find("BLOB") != std::string::npos;
+        }
+    return false;
+}
+
 std::string ColumnList(SqlDialect dialect, const std::vector<std::u16string>& names) {
     std::string out;
     for (const std::u16string& name : names)
@@ -334,6 +345,9 @@ std::string TableStatements(SqlDialect dialect, const TableSchema& table,
                Quote(dialect, table.Name) + " (";
         for (std::size_t k = 0; k < index.Columns.size(); ++k)
             out += (k ? ", " : "") + Quote(dialect, index.Columns[k].Name) +
+                   (dialect == SqlDialect::MySql && !index.Unique && IsLongInMySql(table, index.Columns[k].Name)
+                        ? "(255)"
+                        : "") +
                    (index.Columns[k].Descending ? " DESC" : "");
         out += ");\n";
     }

@@ -62,8 +62,9 @@ Options (also -OPTION; keywords in any case):
   --format=jsonl     one JSON object per record (TABLE.jsonl): numbers exact,
                      dates ISO 8601, NULL as null, binary as base64
   --format=sql:sqlite|sql:postgres|sql:mysql  SQL for that database
-                     (TABLE.sql, or - ): each table's CREATE TABLE and
-                     indexes, then its rows as INSERTs in one transaction
+                     (TABLE.sql; - or FILE.sql: one script with the foreign
+                     keys): CREATE TABLE and indexes, then each table's rows
+                     as INSERTs in one transaction
   --data-only        with --format=sql:..., the INSERTs without CREATE TABLE
   --format=sqlite    every table into one SQLite database: OUTPUT is a file
                      ending in .sqlite, .sqlite3 or .db, with keys, indexes

@@ -14,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -73,8 +74,70 @@ private:
         record_.push_back(static_cast<char>(kReal));
         Put(record_, value);
     }
+    // A stored text straight into UTF-8, without the UTF-16 copy of it in
+    // between. False, with nothing kept, for a surrogate (its pair is left
+    // to AppendUtf8) or malformed bytes: the caller then takes Value().
+    bool AppendStoredText(const StoredText& stored)
+    {
+        const uint8_t* p = stored.Bytes.data();
+        const uint8_t* const end = p + stored.Bytes.size();
+        const bool compressed = stored.Encoding == StoredText::Form::Compressed;
+        if (compressed) {
+            if (end - p < 2)
+                return false;
+            p += 2;
+        } else if (stored.Bytes.size() % 2 != 0) {
+            return false;
+        }
+        const std::size_t at = record_.size();
+        record_.push_back(static_cast<char>(kText));
+        Put(record_, uint32_t{0});
+        const std::size_t start = record_.size();
+        bool oneByte = compressed;
+        while (p < end) {
+            if (compressed && *p == 0) {
+                oneByte = !oneByte;
+                ++p;
+                continue;
+            }
+            char32_t unit;
+            if (oneByte) {
+                unit = *p++;
+            } else {
+                if (end - p < 2) {
+                    record_.resize(at);
+                    return false;
+                }
+                unit = static_cast<char32_t>(p[0] | (p[1] << 8));
+                p += 2;
+            }
+            if (unit < 0x80) {
+                record_.push_back(static_cast<char>(unit));
+            } else if (unit < 0x800) {
+                record_.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+                record_.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+            } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+                record_.resize(at);
+                return false;
+            } else {
+                record_.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+                record_.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+                record_.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+            }
+        }
+        const auto length = static_cast<uint32_t>(record_.size() - start);
+        std::memcpy(record_.data() + at + 1, &length, sizeof length);
+        return true;
+    }
+
     void Append(const Field& field, int64_t row)
     {
+        const int16_t type = field.Type();
+        if (type == DaoType::Text || type == DaoType::Memo) {
+            StoredText stored;
+            if (field.StoredTextValue(stored) && AppendStoredText(stored))
+                return;
+        }
         const Variant& value = field.Value();
         switch (value.Type) {
         case VarType::Empty:
@@ -85,6 +148,15 @@ private:
         case VarType::I4: Integer(value.I4); return;
         case VarType::I8: Integer(value.I8); return;
         case VarType::R8: Real(value.R8); return;
+        case VarType::Currency:
+            // What SQLite makes of the exact text in a NUMERIC column, without
+            // the text: a whole amount an INTEGER, any other the nearest REAL
+            // (the quotient of two exact doubles is rounded once).
+            if (value.I8 % 10000 == 0)
+                Integer(value.I8 / 10000);
+            else
+                Real(static_cast<double>(value.I8) / 10000.0);
+            return;
         case VarType::R4: {
             // The single's shortest decimal, as the user typed and sees it
             // (0.1, not 0.100000001490116).
@@ -162,10 +234,15 @@ std::u16string Wide(const std::string& text) { return platform::AnsiToWide(text)
 }
 
 struct TableInsert {
-    std::string Statement; // INSERT INTO "T" ("a", "b") VALUES (?, ?)
+    std::string Head;  // INSERT INTO "T" ("a", "b") VALUES
+    std::string Marks; // (?, ?)
     std::u16string Name;
     std::size_t Columns = 0;
 };
+
+// Rows inserted by one statement: a statement per row would spend more on
+// starting and ending statements than on the rows.
+constexpr int kRowsPerStatement = 64;
 
 class SqliteTarget final : public RunOutput {
 public:
@@ -185,15 +262,17 @@ public:
         // narrow code page.
         std::string name;
         AppendUtf8(platform::AnsiToWide(temp_), name);
-        if (sqlite3_open_v2(name.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        if (sqlite3_open_v2(name.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
             error = "cannot create " + temp_ + ": " + (db_ ? sqlite3_errmsg(db_) : "out of memory");
             return false;
         }
         // The file is new and taken into use only when complete: it needs
         // no protection against a crash half-way, so nothing is synced and
         // the rollback journal (for a table that fails) stays in memory.
-        return Exec("PRAGMA journal_mode=MEMORY; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE;"
-                    " PRAGMA temp_store=MEMORY; PRAGMA cache_size=-16384;",
+        // The connection is used by one thread at a time (NOMUTEX); large
+        // pages mean fewer splits and writes for tables of many rows.
+        return Exec("PRAGMA page_size=65536; PRAGMA journal_mode=MEMORY; PRAGMA synchronous=OFF;"
+                    " PRAGMA locking_mode=EXCLUSIVE; PRAGMA temp_store=MEMORY; PRAGMA cache_size=-16384;",
                     error);
     }
 
@@ -214,10 +293,12 @@ public:
                 names += (names.empty() ? "" : ", ") + QuotedName(SqlDialect::Sqlite, column.Name);
                 marks += marks.empty() ? "?" : ", ?";
             }
-            insert.Statement = "INSERT INTO " + QuotedName(SqlDialect::Sqlite, table.Name) + " (" + names +
-                               ") VALUES (" + marks + ")";
+            insert.Head = "INSERT INTO " + QuotedName(SqlDialect::Sqlite, table.Name) + " (" + names + ") VALUES ";
+            insert.Marks = "(" + marks + ")";
             const std::string key = platform::WideToAnsi(table.Name);
-            if (!Known(table.Name))
+            // A table none of whose columns is exported cannot be made; its
+            // records hold nothing.
+            if (!Known(table.Name) && !table.Columns.empty())
                 fresh.push_back(table);
             inserts_[key] = std::move(insert);
         }
@@ -242,9 +323,23 @@ public:
         std::string error;
         if (!Exec("BEGIN;", error))
             Fail(error);
-        if (sqlite3_prepare_v2(db_, current_->Statement.c_str(), -1, &insert_, nullptr) != SQLITE_OK)
-            Fail(std::string(sqlite3_errmsg(db_)));
         rows_ = 0;
+        batchRows_ = 0;
+        batch_.clear();
+        perStatement_ = 1;
+        if (current_->Columns > 0) {
+            if (sqlite3_prepare_v2(db_, (current_->Head + current_->Marks).c_str(), -1, &insert_, nullptr) != SQLITE_OK)
+                Fail(std::string(sqlite3_errmsg(db_)));
+            const int variables = sqlite3_limit(db_, SQLITE_LIMIT_VARIABLE_NUMBER, -1);
+            perStatement_ = std::max(1, std::min(kRowsPerStatement, variables / static_cast<int>(current_->Columns)));
+            if (perStatement_ > 1) {
+                std::string many = current_->Head;
+                for (int r = 0; r < perStatement_; ++r)
+                    many += (r ? ", " : "") + current_->Marks;
+                if (sqlite3_prepare_v2(db_, many.c_str(), -1, &insertMany_, nullptr) != SQLITE_OK)
+                    Fail(std::string(sqlite3_errmsg(db_)));
+            }
+        }
         pending_.clear();
         sink_.OpenMemory();
         sink_.SpillOver(kSinkBytes, [this](std::string_view bytes) { Store(bytes); });
@@ -257,6 +352,7 @@ public:
             if (complete) {
                 Store(sink_.Bytes());
                 sink_.Clear();
+                InsertBatch();
             }
         } catch (const EngineError& failure) {
             error = platform::WideToAnsi(failure.Description.value_or(u""));
@@ -324,9 +420,9 @@ private:
 
     void EndStatement()
     {
-        if (insert_)
-            sqlite3_finalize(insert_);
-        insert_ = nullptr;
+        sqlite3_finalize(insert_);
+        sqlite3_finalize(insertMany_);
+        insert_ = insertMany_ = nullptr;
     }
 
     bool Close()
@@ -367,30 +463,86 @@ private:
         return at;
     }
 
+    // Records wait, whole, until a statement's worth is there.
     void StoreRecord(std::string_view record)
     {
         if (!current_ || !insert_)
             return;
+        Put(batch_, static_cast<uint32_t>(record.size()));
+        batch_.append(record);
+        if (++batchRows_ == perStatement_)
+            InsertBatch();
+    }
+
+    // The waiting records: by one statement when they are a statement's
+    // worth, else (the table's last few, or a statement SQLite refused, to
+    // name the row it refuses) one by one.
+    void InsertBatch()
+    {
+        if (batchRows_ == 0)
+            return;
+        if (batchRows_ == perStatement_ && insertMany_) {
+            BindAll(insertMany_, true);
+            const bool done = sqlite3_step(insertMany_) == SQLITE_DONE;
+            sqlite3_reset(insertMany_);
+            if (done) {
+                rows_ += batchRows_;
+                batchRows_ = 0;
+                batch_.clear();
+                return;
+            }
+        }
+        BindAll(insert_, false);
+        batchRows_ = 0;
+        batch_.clear();
+    }
+
+    // Binds the waiting records to one statement (all) or to the one-row
+    // statement, stepping it after each.
+    void BindAll(sqlite3_stmt* statement, bool all)
+    {
+        std::string_view bytes = batch_;
+        int first = 1;
+        while (!bytes.empty()) {
+            const auto length = Take<uint32_t>(bytes.data());
+            Bind(statement, bytes.substr(sizeof(uint32_t), length), all ? first : 1);
+            bytes.remove_prefix(sizeof(uint32_t) + length);
+            first += static_cast<int>(current_->Columns);
+            if (all)
+                continue;
+            if (sqlite3_step(statement) != SQLITE_DONE) {
+                const std::string message = sqlite3_errmsg(db_);
+                sqlite3_reset(statement);
+                Fail("row " + std::to_string(rows_ + 1) + ": " + message);
+            }
+            sqlite3_reset(statement);
+            rows_ += 1;
+        }
+    }
+
+    void Bind(sqlite3_stmt* statement, std::string_view record, int column)
+    {
         std::size_t at = 0;
-        int column = 0;
+        int bound = 0;
         auto need = [&](std::size_t bytes) {
             if (record.size() - at < bytes)
                 Fail("a record of table " + platform::WideToAnsi(current_->Name) + " is cut short");
         };
         while (at < record.size()) {
             const auto tag = static_cast<Tag>(record[at++]);
-            ++column;
+            if (++bound > static_cast<int>(current_->Columns))
+                Fail("a record of table " + platform::WideToAnsi(current_->Name) + " has too many values");
             int result = SQLITE_OK;
             switch (tag) {
-            case kNull: result = sqlite3_bind_null(insert_, column); break;
+            case kNull: result = sqlite3_bind_null(statement, column); break;
             case kInteger:
                 need(8);
-                result = sqlite3_bind_int64(insert_, column, Take<int64_t>(record.data() + at));
+                result = sqlite3_bind_int64(statement, column, Take<int64_t>(record.data() + at));
                 at += 8;
                 break;
             case kReal:
                 need(8);
-                result = sqlite3_bind_double(insert_, column, Take<double>(record.data() + at));
+                result = sqlite3_bind_double(statement, column, Take<double>(record.data() + at));
                 at += 8;
                 break;
             case kText:
@@ -400,8 +552,9 @@ private:
                 at += 4;
                 need(length);
                 const char* data = record.data() + at;
-                result = tag == kText ? sqlite3_bind_text(insert_, column, data, static_cast<int>(length), SQLITE_STATIC)
-                                      : sqlite3_bind_blob(insert_, column, data, static_cast<int>(length), SQLITE_STATIC);
+                result = tag == kText
+                             ? sqlite3_bind_text(statement, column, data, static_cast<int>(length), SQLITE_STATIC)
+                             : sqlite3_bind_blob(statement, column, data, static_cast<int>(length), SQLITE_STATIC);
                 at += length;
                 break;
             }
@@ -409,14 +562,8 @@ private:
             }
             if (result != SQLITE_OK)
                 Fail(std::string(sqlite3_errmsg(db_)));
+            ++column;
         }
-        rows_ += 1;
-        if (sqlite3_step(insert_) != SQLITE_DONE) {
-            const std::string message = sqlite3_errmsg(db_);
-            sqlite3_reset(insert_);
-            Fail("row " + std::to_string(rows_) + ": " + message);
-        }
-        sqlite3_reset(insert_);
     }
 
     std::string path_;
@@ -426,10 +573,14 @@ private:
     std::map<std::string, TableInsert> inserts_; // by the table's name as the export names it
     std::vector<std::u16string> made_;           // tables this run made, folded
     TableInsert* current_ = nullptr;
-    sqlite3_stmt* insert_ = nullptr;
+    sqlite3_stmt* insert_ = nullptr;     // one row
+    sqlite3_stmt* insertMany_ = nullptr; // perStatement_ rows
+    int perStatement_ = 1;
     OutputFile sink_;
     std::string pending_;
-    int64_t rows_ = 0;
+    std::string batch_; // records waiting for their statement, each after its length
+    int batchRows_ = 0;
+    int64_t rows_ = 0;  // rows inserted into the table
 };
 
 bool NamesDatabaseFile(std::string_view path)

@@ -136,3 +136,31 @@ TEST(SchemaText, TypesPerDialectAndDialectNames) {
 }
 
 } // namespace
+
+namespace {
+
+// MySQL's InnoDB limits: a table of many Text columns keeps those no index
+// needs outside the row, and an index over a memo takes a leading part.
+TEST(SchemaText, MySqlTablesStayWithinInnoDbLimits) {
+    TableSchema wide;
+    wide.Name = u"Wide";
+    for (int k = 0; k < 60; ++k)
+        wide.Columns.push_back(Col(u"c" + std::u16string(1, static_cast<char16_t>(u'A' + k % 26)) +
+                                       std::u16string(1, static_cast<char16_t>(u'a' + k / 26)),
+                                   DaoType::Text, 50));
+    wide.Columns.push_back(Col(u"Notes", DaoType::Memo));
+    wide.Indexes.push_back({u"PrimaryKey", {{wide.Columns[0].Name, false}}, true, true});
+    wide.Indexes.push_back({u"ByNotes", {{u"Notes", false}}, false, false});
+    const std::string my = SchemaText(SqlDialect::MySql, {wide}, {});
+    EXPECT_NE(my.find("`cAa` VARCHAR(50),"), std::string::npos) << my; // the key stays in the row
+    EXPECT_NE(my.find("`cBa` TEXT,"), std::string::npos) << my;
+    EXPECT_EQ(my.find("VARCHAR(50)"), my.rfind("VARCHAR(50)")) << my;
+    EXPECT_NE(my.find("(`Notes`(255))"), std::string::npos) << my;
+    // A narrow table and the other dialects are as they were.
+    const std::string postgres = SchemaText(SqlDialect::Postgres, {wide}, {});
+    EXPECT_NE(postgres.find("\"cBa\" VARCHAR(50),"), std::string::npos);
+    EXPECT_NE(postgres.find("(\"Notes\")"), std::string::npos);
+    EXPECT_NE(SchemaText(SqlDialect::MySql, {Customers()}, {}).find("`Name` VARCHAR(50)"), std::string::npos);
+}
+
+} // namespace

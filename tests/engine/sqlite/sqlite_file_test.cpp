@@ -331,6 +331,35 @@ TEST_F(SqliteFileTest, ADuplicateKeyFailsTheTableAndKeepsTheOldFile)
     EXPECT_EQ(ReadAll(target), "the old file");
 }
 
+TEST_F(SqliteFileTest, ARefusedRowAmongManyIsNamedAndATableWithoutChosenColumnsIsLeftOut)
+{
+    auto file = Shop(folder / "shop.mdb");
+    memdb::Table& customers = file->Tables[1];
+    customers.Rows.clear();
+    for (int r = 1; r <= 300; ++r)
+        customers.Row({memdb::Long(r), memdb::Text("N"), memdb::Text(r == 150 ? "Ann" : "C" + std::to_string(r))});
+    // Row 150 is the second with the name "Ann"... none before it is: the
+    // unique index refuses it alone, in the middle of a many-row statement.
+    customers.Rows[9][2] = memdb::Text("Ann");
+    settings.SourcePath = folder / "shop.mdb";
+    ConversionOutcome outcome = Run();
+    ASSERT_EQ(outcome.Failures.size(), 1u);
+    EXPECT_NE(outcome.Failures[0].Reason.find("row 150:"), std::string::npos) << outcome.Failures[0].Reason;
+
+    // Without the duplicate every row arrives; a table none of whose
+    // columns is chosen is left out rather than failing the database.
+    customers.Rows[9][2] = memdb::Text("C10");
+    settings.OnlyFields = ";NO;NAME;";
+    settings.TablesFailed = 0;
+    settings.FilesFailed = 0;
+    outcome = Run();
+    ASSERT_TRUE(outcome.Succeeded()) << (outcome.Failures.empty() ? "" : outcome.Failures[0].Reason);
+    ReadBack db(target);
+    EXPECT_EQ(db.One("SELECT count(*) FROM Customers"), "integer:300");
+    EXPECT_EQ(db.One("SELECT sum(No) FROM Customers"), "integer:45150");
+    EXPECT_EQ(db.One("SELECT count(*) FROM sqlite_master WHERE name = 'Orders'"), "integer:0");
+}
+
 TEST_F(SqliteFileTest, AnOutputThatIsNotOneDatabaseFileIsRefusedBeforeAnyDatabaseOpens)
 {
     auto file = Kinds("kinds.mdb");
