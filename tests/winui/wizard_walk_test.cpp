@@ -209,8 +209,10 @@ TEST_F(WizardTest, AUserWalksEveryPageConvertsAndFinishes) {
         GetClientRect(box, &client);
         EXPECT_GT(client.right - client.left, caption.cx);
     }
-    // Ctrl-C in the box copies the parameters, as the caption says.
-    PostMessageA(Item(box, 1101), WM_CHAR, 3, 0);
+    // Ctrl-C in the box copies the parameters, as the caption says. Sent, not
+    // posted: the copy is done when the call returns, so the polling below
+    // cannot hold the clipboard open while the box tries to take it.
+    SendMessageA(Item(box, 1101), WM_CHAR, 3, 0);
     std::string copied;
     EXPECT_TRUE(WaitUntil([&] {
         if (!OpenClipboard(nullptr))
