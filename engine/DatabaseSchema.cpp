@@ -4,22 +4,30 @@
 #include "engine/Report.h"
 #include "platform/Platform.h"
 
+std::vector<ChosenTable> ChosenTables(const ConversionSettings& settings) {
+    // The list is searched, never split: a name may hold its separator.
+    const std::string list = settings.TableList.value_or(std::string());
+    std::vector<ChosenTable> chosen;
+    const std::shared_ptr<TableDefs> tableDefs = settings.CurrentDatabase->GetTableDefs();
+    for (int32_t i = 0; tableDefs && i < tableDefs->Count(); ++i) {
+        std::shared_ptr<TableDef> def = tableDefs->Item(i);
+        if (!def)
+            continue;
+        std::string name = platform::WideToAnsi(def->Name());
+        if (list.find(";" + name + ";") != std::string::npos)
+            chosen.push_back({std::move(name), std::move(def)});
+    }
+    return chosen;
+}
+
 bool ChosenTablesSchema(ConversionSettings& settings, SqlDialect dialect, std::string& out, std::string& where,
                         std::string& reason) {
-    const std::string list = settings.TableList.value_or(std::string());
     std::vector<TableSchema> tables;
     std::string table;
     try {
-        const std::shared_ptr<TableDefs> tableDefs = settings.CurrentDatabase->GetTableDefs();
-        for (int32_t i = 0; tableDefs && i < tableDefs->Count(); ++i) {
-            const std::shared_ptr<TableDef> def = tableDefs->Item(i);
-            if (!def)
-                continue;
-            table = platform::WideToAnsi(def->Name());
-            // The list is searched, never split: a name may hold its separator.
-            if (list.find(";" + table + ";") == std::string::npos)
-                continue;
-            std::optional<TableSchema> schema = def->Schema();
+        for (const ChosenTable& chosen : ChosenTables(settings)) {
+            table = chosen.Name;
+            std::optional<TableSchema> schema = chosen.Def->Schema();
             if (!schema) {
                 where = settings.SourcePath.str() + ": " + table;
                 reason = "this reader cannot describe the table";

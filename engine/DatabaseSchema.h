@@ -5,7 +5,20 @@
 #include "engine/SchemaText.h"
 #include "engine/Settings.h"
 
+#include <memory>
 #include <string>
+#include <vector>
+
+// A table of the open database that TableList names, with its name as the
+// run writes it.
+struct ChosenTable {
+    std::string Name;
+    std::shared_ptr<TableDef> Def;
+};
+
+// The chosen tables in the database's own order (the order a run walks).
+// Throws EngineError when the catalog cannot be read.
+std::vector<ChosenTable> ChosenTables(const ConversionSettings& settings);
 
 // The statements for the tables of the open database that TableList names
 // (those a conversion with the same options writes). False when they cannot

@@ -150,6 +150,33 @@ void AddTableWarning(ConversionSettings& settings, std::string_view tableName, c
         settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " + text);
 }
 
+// A table that is not converted: the status file, the error report and the
+// run's count all hear of it.
+void FailTable(ConversionSettings& settings, std::string_view tableName, std::string reason) {
+    WriteStatus("Failed", settings);
+    RecordFailure(settings, tableName, std::move(reason));
+    settings.TablesFailed += 1;
+}
+
+// What can still fail a table whose records were all written: files its
+// cells name that could not be written, and rows the reader had to pass over
+// (a damaged page or record; the rows read are kept, but the table is not
+// reported converted). A stored count above the rows present is only stale,
+// and no failure.
+void FailIfIncomplete(ConversionSettings& settings, std::string_view tableName,
+                      const std::optional<AttachmentFolder>& attachments,
+                      const RecordsWritten& written) {
+    if (attachments && attachments->FilesFailed() > 0)
+        FailTable(settings, tableName,
+                  std::to_string(attachments->FilesFailed()) + " attached file(s) could not be written, the first " +
+                      attachments->FirstFailure());
+    else if (written.Unreadable > 0)
+        FailTable(settings, tableName,
+                  written.Unreadable == 1 ? std::string("1 row could not be read; the database may be damaged")
+                                          : std::to_string(written.Unreadable) +
+                                                " rows could not be read; the database may be damaged");
+}
+
 // A table into the run's one target: no file of its own, and nothing to
 // replace or cut back; the target keeps or drops what it was given.
 void ExportIntoTarget(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName,
@@ -206,29 +233,11 @@ void ExportIntoTarget(ProgressDisplay* window, ConversionSettings& settings, std
     std::string error;
     ending.Done = true;
     if (!target.EndTable(complete && !sink.Failed(), error)) {
-        WriteStatus("Failed", settings);
-        RecordFailure(settings, tableName, target.Name() + ": " + error);
-        settings.TablesFailed += 1;
+        FailTable(settings, tableName, target.Name() + ": " + error);
         return;
     }
-    if (written.Stopped)
-        return;
-    if (attachments && attachments->FilesFailed() > 0) {
-        WriteStatus("Failed", settings);
-        RecordFailure(settings, tableName,
-                      std::to_string(attachments->FilesFailed()) + " attached file(s) could not be written, the first " +
-                          attachments->FirstFailure());
-        settings.TablesFailed += 1;
-        return;
-    }
-    if (written.Unreadable > 0) {
-        WriteStatus("Failed", settings);
-        RecordFailure(settings, tableName,
-                      written.Unreadable == 1 ? std::string("1 row could not be read; the database may be damaged")
-                                              : std::to_string(written.Unreadable) +
-                                                    " rows could not be read; the database may be damaged");
-        settings.TablesFailed += 1;
-    }
+    if (!written.Stopped)
+        FailIfIncomplete(settings, tableName, attachments, written);
 }
 
 } // namespace
@@ -343,15 +352,10 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     records->Close();
     // Written empty rather than losing the whole record; the user hears of it.
     const std::string leftEmpty = EmptyCellsWarning(written.LeftEmpty, written.Unrendered, plan.Names);
-    if (!leftEmpty.empty())
-        settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " + leftEmpty);
-    if (const std::string unfaithful = table->Warning(); !unfaithful.empty())
-        settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " +
-                                    unfaithful);
+    AddTableWarning(settings, tableName, leftEmpty);
+    AddTableWarning(settings, tableName, table->Warning());
     if (!closed) {
-        WriteStatus("Failed", settings);
-        RecordFailure(settings, tableName, "could not write all of " + path);
-        settings.TablesFailed += 1;
+        FailTable(settings, tableName, "could not write all of " + path);
         // Nobody reads standard output any more (a pipe's reader that
         // stopped early): the tables after this one would go nowhere.
         if (toStream)
@@ -377,31 +381,10 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     }
     if (replacement) {
         if (!replacement->Commit()) {
-            WriteStatus("Failed", settings);
-            RecordFailure(settings, tableName, "could not replace " + path);
-            settings.TablesFailed += 1;
+            FailTable(settings, tableName, "could not replace " + path);
             return;
         }
         settings.FilesWritten.push_back(path);
     }
-    if (attachments && attachments->FilesFailed() > 0) {
-        // The table's cells are written, but files its cells should name are not.
-        WriteStatus("Failed", settings);
-        RecordFailure(settings, tableName,
-                      std::to_string(attachments->FilesFailed()) + " attached file(s) could not be written, the first " +
-                          attachments->FirstFailure());
-        settings.TablesFailed += 1;
-        return;
-    }
-    // Rows the reader had to pass over (a damaged page or record) are lost:
-    // the rows read are kept, and the table is not reported converted. A
-    // stored count above the rows present is only stale, and no failure.
-    if (written.Unreadable > 0) {
-        WriteStatus("Failed", settings);
-        RecordFailure(settings, tableName,
-                      written.Unreadable == 1 ? std::string("1 row could not be read; the database may be damaged")
-                                              : std::to_string(written.Unreadable) +
-                                                    " rows could not be read; the database may be damaged");
-        settings.TablesFailed += 1;
-    }
+    FailIfIncomplete(settings, tableName, attachments, written);
 }

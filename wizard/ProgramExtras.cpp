@@ -72,21 +72,11 @@ int ListTables(ConversionSettings& settings, std::string_view programName, std::
     const std::string name = BaseName(programName);
     if (!OpenToDescribe(settings, name, "--list-tables", error))
         return 1;
-    // The tables the run would walk, found as it finds them (the user tables
-    // under the TABLES= filter, in the database's own order): a name may hold
-    // the list's own separator, so the list is searched, never split. Each
-    // name shows whole on a line of its own.
-    const std::string list = settings.TableList.value_or(std::string());
+    // The tables the run would walk, in its order; each name shows whole on
+    // a line of its own.
     try {
-        const std::shared_ptr<TableDefs> tableDefs = settings.CurrentDatabase->GetTableDefs();
-        for (int32_t i = 0; tableDefs && i < tableDefs->Count(); ++i) {
-            const std::shared_ptr<TableDef> def = tableDefs->Item(i);
-            if (!def)
-                continue;
-            const std::string table = platform::WideToAnsi(def->Name());
-            if (list.find(";" + table + ";") != std::string::npos)
-                out.append(platform::ShownText(table)).push_back('\n');
-        }
+        for (const ChosenTable& table : ChosenTables(settings))
+            out.append(platform::ShownText(table.Name)).push_back('\n');
     } catch (const EngineError& failure) {
         error = name + ": " + platform::ShownText(settings.SourcePath.str() + ": " + DescribeError(failure)) + "\n";
         return 1;
