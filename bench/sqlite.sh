@@ -11,53 +11,10 @@
 # as for bench/run.sh.
 set -euo pipefail
 
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 rows=${1:-1000000}
-command -v /usr/bin/time >/dev/null || { echo "bench: /usr/bin/time is required" >&2; exit 1; }
-
-cd "$repo"
-if [[ ${BENCH_NO_BUILD:-0} != 1 ]]; then
-  echo "== building the release preset"
-  cmake --preset release >/dev/null
-  cmake --build --preset release >/dev/null
-fi
-build=${BENCH_BUILD_DIR:-$repo/build/release}
-mkdb="$build/tools/varnex-mkdb"
-varnex="$build/wizard/varnex"
-for program in "$mkdb" "$varnex"; do
-  [[ -x $program ]] || { echo "bench: $program was not built" >&2; exit 1; }
-done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/varnex-sqlite.XXXXXX")
-cleanup() { [[ ${BENCH_KEEP:-0} == 1 ]] || rm -rf "$work"; }
-trap cleanup EXIT
-repeat=${BENCH_REPEAT:-3}
-
-now() { local t=$EPOCHREALTIME; echo "${t/,/.}"; }
-median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
-
-# measure ENV... -- ARGS...: runs the program; prints wall, cpu, rss.
-measure() {
-  local -a environment=()
-  while [[ $1 != -- ]]; do environment+=("$1"); shift; done
-  shift
-  local walls=() cpus=() rss=0
-  for ((k = 0; k < repeat; k++)); do
-    rm -rf "$work/out" && mkdir "$work/out"
-    local start end
-    start=$(now)
-    if ! env "${environment[@]}" /usr/bin/time -f '%U %S %M' -o "$work/time" "$varnex" "$@" >/dev/null; then
-      echo "bench: varnex $* failed" >&2
-      exit 1
-    fi
-    end=$(now)
-    read -r user system peak <"$work/time"
-    walls+=("$(echo "$end - $start" | bc -l)")
-    cpus+=("$(echo "$user + $system" | bc -l)")
-    ((peak > rss)) && rss=$peak
-  done
-  printf '%s %s %s\n' "$(printf '%s\n' "${walls[@]}" | median)" "$(printf '%s\n' "${cpus[@]}" | median)" "$rss"
-}
+bench_name=sqlite
+# shellcheck source=bench/measure.sh
+source "$(dirname "${BASH_SOURCE[0]}")/measure.sh"
 
 printf '%-16s %-22s %8s %12s %8s %8s\n' table form wall_s rows/s cpu_s rss_MB
 for count in "$rows" "$((rows / 5))"; do
