@@ -14,6 +14,8 @@ struct UpperHalf {
     std::array<char16_t, 128> Units;
 };
 
+// Eight code points a row, as code page charts print them, so a wrong entry is easy to find.
+// clang-format off
 constexpr UpperHalf kTables[] = {
     {874,
      {0x20AC, 0xFFFD, 0xFFFD, 0xFFFD, 0xFFFD, 0x2026, 0xFFFD, 0xFFFD,
@@ -186,6 +188,7 @@ constexpr UpperHalf kTables[] = {
       0x0111, 0x00F1, 0x0323, 0x00F3, 0x00F4, 0x01A1, 0x00F6, 0x00F7,
       0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x01B0, 0x20AB, 0x00FF}},
 };
+// clang-format on
 
 const UpperHalf& TableFor(uint16_t codePage) {
     for (const UpperHalf& table : kTables)

@@ -26,16 +26,16 @@ extern "C" {
 #endif
 
 /* Result codes of both functions. */
-#define VARNEX_OK 0             /* converted (also when a pattern matched no file) */
-#define VARNEX_NO_DATABASE 1    /* no database path among the arguments */
-#define VARNEX_NO_OUTPUT 2      /* a database path but no output path */
-#define VARNEX_OPEN_FAILED 3    /* a database could not be opened, or the path matched nothing */
-#define VARNEX_TABLE_FAILED 4   /* every database opened, but a table could not be written in full
-                                   (missing output folder, full disk, unreadable rows); 3 wins when
-                                   both apply */
-#define VARNEX_TOO_LONG 5       /* a path (database, output) or the password is longer than the system
-                                   takes whole (POSIX: PATH_MAX, NAME_MAX per name; Windows: 259
-                                   characters; a password: 259); nothing was done */
+#define VARNEX_OK 0 /* converted (also when a pattern matched no file) */
+#define VARNEX_NO_DATABASE 1 /* no database path among the arguments */
+#define VARNEX_NO_OUTPUT 2 /* a database path but no output path */
+#define VARNEX_OPEN_FAILED 3 /* a database could not be opened, or the path matched nothing */
+/* Every database opened, but a table could not be written in full (missing output folder, full disk,
+   unreadable rows); 3 wins when both apply. */
+#define VARNEX_TABLE_FAILED 4
+/* A path (database, output) or the password is longer than the system takes whole (POSIX: PATH_MAX,
+   NAME_MAX per name; Windows: 259 characters; a password: 259); nothing was done. */
+#define VARNEX_TOO_LONG 5
 
 /* reserved: never read. argv[0] stands for a program name and is skipped;
  * the options begin at argv[1]. Neither the array nor its texts are changed. */
