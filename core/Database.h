@@ -31,12 +31,11 @@ constexpr int32_t DaoError(int number) { return static_cast<int32_t>(0x800A0000u
 
 // DAO DataTypeEnum codes.
 namespace DaoType {
-constexpr int16_t Boolean = 1, Byte = 2, Integer = 3, Long = 4, Currency = 5, Single = 6, Double = 7,
-                  Date = 8, Binary = 9, Text = 10, LongBinary = 11, Memo = 12, Guid = 15, BigInt = 16,
-                  VarBinary = 17, Char = 18, Numeric = 19, Decimal = 20, Float = 21, Time = 22,
-                  TimeStamp = 23, Attachment = 101, ComplexByte = 102, ComplexInteger = 103,
-                  ComplexLong = 104, ComplexSingle = 105, ComplexDouble = 106, ComplexGuid = 107,
-                  ComplexDecimal = 108, ComplexText = 109;
+constexpr int16_t Boolean = 1, Byte = 2, Integer = 3, Long = 4, Currency = 5, Single = 6, Double = 7, Date = 8,
+                  Binary = 9, Text = 10, LongBinary = 11, Memo = 12, Guid = 15, BigInt = 16, VarBinary = 17, Char = 18,
+                  Numeric = 19, Decimal = 20, Float = 21, Time = 22, TimeStamp = 23, Attachment = 101,
+                  ComplexByte = 102, ComplexInteger = 103, ComplexLong = 104, ComplexSingle = 105, ComplexDouble = 106,
+                  ComplexGuid = 107, ComplexDecimal = 108, ComplexText = 109;
 } // namespace DaoType
 
 // The error every failing engine call raises: a COM result code and, when the
@@ -49,7 +48,7 @@ public:
     const char* what() const noexcept override { return "database engine error"; }
 
     int32_t Code;
-    std::optional<std::u16string> Source;      // empty: no error information
+    std::optional<std::u16string> Source; // empty: no error information
     std::optional<std::u16string> Description;
 };
 
@@ -57,7 +56,7 @@ public:
 // bytes into its own without first widening them to UTF-16.
 struct StoredText {
     enum class Form : uint8_t {
-        Utf16,      // UTF-16LE units
+        Utf16, // UTF-16LE units
         // 0xFF 0xFE, then runs of one-byte units (Latin-1) and of UTF-16LE
         // units, one-byte first; each zero byte where a unit would begin
         // switches to the other kind.
@@ -89,8 +88,7 @@ public:
     // bytes stay valid until the recordset moves. Should they be malformed
     // all the same, a writer that finds them so takes Value(), which raises
     // the reader's error.
-    virtual bool StoredTextValue(StoredText& out) const
-    {
+    virtual bool StoredTextValue(StoredText& out) const {
         (void)out;
         return false;
     }
@@ -98,8 +96,7 @@ public:
     // Value() names them (its Items); false for any other field. The data is
     // read only here, so a writer that wants the names alone never pays for
     // it. Raises EngineError when the data cannot be read.
-    virtual bool AttachedFiles(std::vector<AttachedFile>& out) const
-    {
+    virtual bool AttachedFiles(std::vector<AttachedFile>& out) const {
         (void)out;
         return false;
     }
@@ -157,8 +154,7 @@ public:
     // outlive the database. No parts (BlockCount 0, Part null): the records
     // are read in one piece.
     virtual int32_t BlockCount() const { return 0; }
-    virtual std::unique_ptr<Recordset> Part(int32_t first, int32_t stride)
-    {
+    virtual std::unique_ptr<Recordset> Part(int32_t first, int32_t stride) {
         (void)first;
         (void)stride;
         return nullptr;

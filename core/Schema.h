@@ -10,8 +10,8 @@
 
 struct ColumnSchema {
     std::u16string Name;
-    int16_t Type = 0;     // DaoType code
-    int32_t Size = 0;     // text: characters; binary: bytes; 0 for unbounded kinds
+    int16_t Type = 0;      // DaoType code
+    int32_t Size = 0;      // text: characters; binary: bytes; 0 for unbounded kinds
     uint8_t Precision = 0; // decimal only
     uint8_t Scale = 0;
     bool Required = false;

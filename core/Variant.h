@@ -19,19 +19,19 @@ enum class VarType : uint8_t {
     Currency, // I8 holds value x 10^4
     R4,
     R8,
-    Date,     // R8 holds the OLE serial date
+    Date, // R8 holds the OLE serial date
     Decimal,
-    Text,     // UTF-16
+    Text, // UTF-16
     Bytes,
     Guid,
-    List,     // complex column: one text per item
+    List, // complex column: one text per item
 };
 
 struct DecimalValue {
     bool Negative;
-    uint8_t Scale;     // 0..28
-    uint32_t Hi32;     // top 32 bits of the 96-bit mantissa
-    uint64_t Lo64;     // low 64 bits
+    uint8_t Scale; // 0..28
+    uint32_t Hi32; // top 32 bits of the 96-bit mantissa
+    uint64_t Lo64; // low 64 bits
 };
 
 struct Variant {

@@ -9,22 +9,20 @@ namespace {
 constexpr std::string_view kLogName = "wizards.log";
 constexpr std::size_t kLabelWidth = 10;
 
-std::string_view UpToNul(std::string_view text)
-{
+std::string_view UpToNul(std::string_view text) {
     const auto nul = text.find('\0');
     return nul == std::string_view::npos ? text : text.substr(0, nul);
 }
 
 } // namespace
 
-std::string FormatLogEntry(const platform::LocalTime& time, std::string_view label, std::string_view message)
-{
+std::string FormatLogEntry(const platform::LocalTime& time, std::string_view label, std::string_view message) {
     // Each entry starts with its own line break, so the file starts with an
     // empty line and never ends with one. CR LF on every platform keeps one
     // log readable wherever it was written.
     char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "\r\n%04d.%02d.%02d %02d:%02d:%02d ", time.Year, time.Month, time.Day,
-                  time.Hour, time.Minute, time.Second);
+    std::snprintf(stamp, sizeof stamp, "\r\n%04d.%02d.%02d %02d:%02d:%02d ", time.Year, time.Month, time.Day, time.Hour,
+                  time.Minute, time.Second);
     label = UpToNul(label);
     message = UpToNul(message);
     std::string entry(stamp);
@@ -36,8 +34,7 @@ std::string FormatLogEntry(const platform::LocalTime& time, std::string_view lab
     return entry;
 }
 
-std::string ActivityLogPath(const std::string& folder)
-{
+std::string ActivityLogPath(const std::string& folder) {
     if (folder.empty())
         return {};
     std::string path = folder;
@@ -48,8 +45,7 @@ std::string ActivityLogPath(const std::string& folder)
 }
 
 void WriteLog(const std::string& folder, const platform::LocalTime& time, std::string_view label,
-              std::string_view message)
-{
+              std::string_view message) {
     // Without an application-data folder the name would land in the root of
     // the file system; the entry is dropped instead.
     if (folder.empty())
@@ -68,8 +64,7 @@ void WriteLog(const std::string& folder, const platform::LocalTime& time, std::s
     std::fclose(file);
 }
 
-void WriteLog(std::string_view label, std::string_view message)
-{
+void WriteLog(std::string_view label, std::string_view message) {
     const std::string folder = platform::AppDataFolder();
     WriteLog(folder, platform::LocalNow(), label, message);
 }

@@ -9,19 +9,14 @@
 
 namespace {
 
-std::string Join(const std::string& folder, const std::string& name)
-{
-    return folder + platform::PathSeparator + name;
-}
+std::string Join(const std::string& folder, const std::string& name) { return folder + platform::PathSeparator + name; }
 
 // A folder that is there already, or was made now.
-bool MakeFolder(const std::string& path)
-{
+bool MakeFolder(const std::string& path) {
     return platform::CreateFolder(path) || platform::KindOfPath(path) == platform::PathKind::Directory;
 }
 
-bool WriteWhole(const std::string& path, const std::vector<uint8_t>& data)
-{
+bool WriteWhole(const std::string& path, const std::vector<uint8_t>& data) {
     // An earlier run's file of that name is replaced, never appended to.
     platform::RemoveFile(path);
     OutputFile file;
@@ -34,12 +29,9 @@ bool WriteWhole(const std::string& path, const std::vector<uint8_t>& data)
 } // namespace
 
 AttachmentFolder::AttachmentFolder(std::string folder, std::string_view tableName)
-    : folder_(std::move(folder)), table_(TableFileName(tableName, ""))
-{
-}
+    : folder_(std::move(folder)), table_(TableFileName(tableName, "")) {}
 
-std::string AttachmentFolder::Joined(const std::vector<std::string>& paths)
-{
+std::string AttachmentFolder::Joined(const std::vector<std::string>& paths) {
     std::string cell;
     for (const std::string& path : paths) {
         if (!cell.empty())
@@ -49,8 +41,7 @@ std::string AttachmentFolder::Joined(const std::vector<std::string>& paths)
     return cell;
 }
 
-std::vector<std::string> AttachmentFolder::Write(int64_t row, const std::vector<AttachedFile>& files)
-{
+std::vector<std::string> AttachmentFolder::Write(int64_t row, const std::vector<AttachedFile>& files) {
     std::vector<std::string> written;
     if (files.empty())
         return written;

@@ -7,8 +7,7 @@ constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 
 } // namespace
 
-void AppendHex(std::span<const uint8_t> bytes, std::string& out)
-{
+void AppendHex(std::span<const uint8_t> bytes, std::string& out) {
     const std::size_t at = out.size();
     out.resize(at + 2 * bytes.size());
     char* to = out.data() + at;
@@ -18,8 +17,7 @@ void AppendHex(std::span<const uint8_t> bytes, std::string& out)
     }
 }
 
-void AppendBase64(std::span<const uint8_t> bytes, std::string& out)
-{
+void AppendBase64(std::span<const uint8_t> bytes, std::string& out) {
     const std::size_t at = out.size();
     out.resize(at + (bytes.size() + 2) / 3 * 4);
     char* to = out.data() + at;

@@ -2,8 +2,7 @@
 
 #include "core/Database.h"
 
-CellClass CellClassOf(int16_t typeCode)
-{
+CellClass CellClassOf(int16_t typeCode) {
     switch (typeCode) {
     case DaoType::Byte:
     case DaoType::Integer:
@@ -14,11 +13,9 @@ CellClass CellClassOf(int16_t typeCode)
     case DaoType::BigInt:
     case DaoType::Numeric:
     case DaoType::Decimal:
-    case DaoType::Float:
-        return CellClass::Number;
+    case DaoType::Float: return CellClass::Number;
     case DaoType::Boolean:
-    case DaoType::Date:
-        return CellClass::Verbatim;
+    case DaoType::Date: return CellClass::Verbatim;
     default:
         // Text is the safe choice for anything unknown (binary, GUIDs, times,
         // attachments and whatever newer engines add): it gets quoted and

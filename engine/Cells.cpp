@@ -25,8 +25,7 @@ constexpr std::size_t kKeptBufferBytes = 1 << 20;
 // Runs between markers are written in one piece; each marker is preceded by
 // the escape text and then written itself, exactly as a byte-by-byte walk
 // would. A NUL in the text is written as the byte 0 like any other.
-void WriteEscapedRuns(OutputFile& file, std::string_view text, std::string_view escape, char marker)
-{
+void WriteEscapedRuns(OutputFile& file, std::string_view text, std::string_view escape, char marker) {
     if (marker == '\0') {
         file.Write(text);
         return;
@@ -47,15 +46,13 @@ void WriteEscapedRuns(OutputFile& file, std::string_view text, std::string_view 
 
 } // namespace
 
-void ValueToText(const Variant& value, std::string& text)
-{
+void ValueToText(const Variant& value, std::string& text) {
     const int32_t code = ValueToTextCode(value, text);
     if (code != HResult::Ok)
         throw EngineError(code);
 }
 
-int32_t ValueToTextCode(const Variant& value, std::string& text)
-{
+int32_t ValueToTextCode(const Variant& value, std::string& text) {
     const int32_t code = platform::VariantToText(value, text);
     if (code != HResult::Ok)
         return code;
@@ -70,16 +67,14 @@ int32_t ValueToTextCode(const Variant& value, std::string& text)
     return HResult::Ok;
 }
 
-void ReplaceLineBreaks(std::string& text)
-{
+void ReplaceLineBreaks(std::string& text) {
     // Written as a select on every byte, not a conditional store, so the
     // compiler turns it into vector code: it runs over every text cell.
     for (char& c : text)
         c = (c == '\r' || c == '\n') ? ' ' : c;
 }
 
-void ReplaceCommas(std::string& text, std::string_view replacement)
-{
+void ReplaceCommas(std::string& text, std::string_view replacement) {
     // A replacement that starts with NUL is as empty as its C string.
     if (replacement.empty() || replacement.front() == '\0')
         return;
@@ -88,13 +83,11 @@ void ReplaceCommas(std::string& text, std::string_view replacement)
         text[at] = replacement.front();
 }
 
-void WriteEscaped(const ConversionSettings& settings, OutputFile& file, std::string_view text, char marker)
-{
+void WriteEscaped(const ConversionSettings& settings, OutputFile& file, std::string_view text, char marker) {
     WriteEscapedRuns(file, text, settings.Escape, marker);
 }
 
-bool QuotesCell(const ConversionSettings& settings, CellClass cellClass, std::string_view written)
-{
+bool QuotesCell(const ConversionSettings& settings, CellClass cellClass, std::string_view written) {
     if (cellClass != CellClass::Number && settings.DoubleQuotes != 0)
         return true;
     // Unquoted, a delimiter inside the text would split the cell in two.
@@ -102,14 +95,10 @@ bool QuotesCell(const ConversionSettings& settings, CellClass cellClass, std::st
     return !delimiter.empty() && written.find(delimiter) != std::string_view::npos;
 }
 
-void WriteCellText(const ConversionSettings& settings, OutputFile& file, std::string& text, CellClass cellClass)
-{
+void WriteCellText(const ConversionSettings& settings, OutputFile& file, std::string& text, CellClass cellClass) {
     switch (cellClass) {
-    case CellClass::Number:
-        ReplaceCommas(text, settings.ReplaceCommaTo);
-        break;
-    case CellClass::Verbatim:
-        break;
+    case CellClass::Number: ReplaceCommas(text, settings.ReplaceCommaTo); break;
+    case CellClass::Verbatim: break;
     case CellClass::Text:
         if (settings.RemoveCRLF != 0)
             ReplaceLineBreaks(text);
@@ -133,8 +122,7 @@ void WriteCellText(const ConversionSettings& settings, OutputFile& file, std::st
         file.Put(kQuote);
 }
 
-void WriteCell(const ConversionSettings& settings, OutputFile& file, const Variant& value, int16_t typeCode)
-{
+void WriteCell(const ConversionSettings& settings, OutputFile& file, const Variant& value, int16_t typeCode) {
     if (value.IsNull())
         return;
 
@@ -149,8 +137,7 @@ void WriteCell(const ConversionSettings& settings, OutputFile& file, const Varia
 }
 
 TableCellWriter::TableCellWriter(const ConversionSettings& settings)
-    : settings_(settings), escape_(settings.Escape), quoteAll_(settings.DoubleQuotes != 0)
-{
+    : settings_(settings), escape_(settings.Escape), quoteAll_(settings.DoubleQuotes != 0) {
     const std::string_view delimiter = settings.Fields;
     const std::string_view replacement = settings.ReplaceCommaTo;
     const bool replaceCommas = !replacement.empty() && replacement.front() != '\0';
@@ -202,15 +189,13 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
     }
 }
 
-bool TableCellWriter::HoldsDelimiter(std::string_view text) const
-{
+bool TableCellWriter::HoldsDelimiter(std::string_view text) const {
     return delimiter_ >= 0 && text.find(static_cast<char>(delimiter_)) != std::string_view::npos;
 }
 
 // A few bytes in the file's buffer, with room for a whole block beyond
 // them: a call to memchr would cost more than the search.
-bool TableCellWriter::HoldsDelimiter(const char* text, std::size_t length) const
-{
+bool TableCellWriter::HoldsDelimiter(const char* text, std::size_t length) const {
     const auto delimiter = static_cast<char>(delimiter_);
 #if defined(__SSE2__)
     const __m128i wanted = _mm_set1_epi8(delimiter);
@@ -231,8 +216,7 @@ bool TableCellWriter::HoldsDelimiter(const char* text, std::size_t length) const
 #endif
 }
 
-int32_t TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass cellClass)
-{
+int32_t TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass cellClass) {
     if (value.IsNull())
         return HResult::Ok;
     if (value.Type == VarType::Text && cellClass == CellClass::Text && asciiText_ && WriteAsciiText(file, value.Text))
@@ -282,8 +266,7 @@ int32_t TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass
 // The number and Verbatim cases of Write with the value's text formatted in
 // the file's buffer: the cell is committed only when it needs no step. False
 // when the platform leaves the value to its general conversion.
-bool TableCellWriter::WriteScalar(OutputFile& file, const Variant& value, CellClass cellClass)
-{
+bool TableCellWriter::WriteScalar(OutputFile& file, const Variant& value, CellClass cellClass) {
     const bool quoted = cellClass == CellClass::Verbatim && quoteAll_;
     // Room for the text, its quotes and the delimiter search's last block.
     char* const start = file.Reserve(kScalarRoom + 16);
@@ -309,8 +292,7 @@ bool TableCellWriter::WriteScalar(OutputFile& file, const Variant& value, CellCl
 // in one pass over the text, straight into the file's buffer: the same bytes
 // as the general steps, which run one after another over a copy. Runs of
 // bytes that none of them touches are found a block at a time and copied.
-bool TableCellWriter::WriteFusedText(OutputFile& file)
-{
+bool TableCellWriter::WriteFusedText(OutputFile& file) {
     const std::size_t room = 2 + text_.size() * (1 + escape_.size());
     char* const start = file.Reserve(room);
     if (start == nullptr)
@@ -322,8 +304,7 @@ bool TableCellWriter::WriteFusedText(OutputFile& file)
     return true;
 }
 
-char* TableCellWriter::PassBytes(std::string_view text, char* to, bool& delimiterSeen) const
-{
+char* TableCellWriter::PassBytes(std::string_view text, char* to, bool& delimiterSeen) const {
     // Locals, not members: stores through char* could otherwise alias them.
     const char* const from = text.data();
     const std::size_t size = text.size();
@@ -352,8 +333,7 @@ char* TableCellWriter::PassBytes(std::string_view text, char* to, bool& delimite
     return to;
 }
 
-std::size_t TableCellWriter::Enclose(char* start, char* end, bool delimiterSeen) const
-{
+std::size_t TableCellWriter::Enclose(char* start, char* end, bool delimiterSeen) const {
     if (!quoteAll_ && delimiterSeen) {
         // Unquoted text holding the delimiter is enclosed after all.
         std::memmove(start + 1, start, static_cast<std::size_t>(end - start));
@@ -374,8 +354,7 @@ struct TableCellWriter::ByteSteps {
 
     // Writes the byte's result at `to` (escaped when it is a quote) and
     // returns the end; notes a delimiter on the way.
-    char* Put(unsigned char c, char* to, bool& delimiterSeen) const
-    {
+    char* Put(unsigned char c, char* to, bool& delimiterSeen) const {
         if (!IsStop[c]) {
             *to++ = static_cast<char>(Bytes[c]);
             return to;
@@ -391,16 +370,14 @@ struct TableCellWriter::ByteSteps {
 };
 
 // Locals, not members: stores through char* could otherwise alias them.
-TableCellWriter::ByteSteps TableCellWriter::Steps() const
-{
+TableCellWriter::ByteSteps TableCellWriter::Steps() const {
     return ByteSteps{textKinds_, textBytes_, stops_.Table(), escape_};
 }
 
 // Most text is ASCII, which the ANSI page keeps as it is (the platform says
 // when): a decoded text takes the stored text's pass over its UTF-16 units,
 // whose bytes in memory are UTF-16LE on every machine we build for.
-bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
-{
+bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text) {
     static_assert(std::endian::native == std::endian::little, "UTF-16 units are read as UTF-16LE bytes");
     StoredText stored;
     stored.Encoding = StoredText::Form::Utf16;
@@ -408,8 +385,7 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
     return WriteStoredText(file, stored);
 }
 
-int32_t TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cellClass)
-{
+int32_t TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cellClass) {
     if (attachments_ && field.Type() == DaoType::Attachment && field.AttachedFiles(files_)) {
         if (field.Value().IsNull())
             return HResult::Ok;
@@ -434,8 +410,7 @@ int32_t TableCellWriter::Write(OutputFile& file, const Field& field, CellClass c
 // the platform allows as it allows the ASCII shortcut. False, with nothing kept,
 // when the cell may not fit the file's buffer or the bytes are malformed;
 // the caller then takes the value, and its decoding raises the reader's error.
-bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored)
-{
+bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored) {
     if (stored.Bytes.size() > kLongTextBytes)
         return WriteLongStoredText(file, stored);
     const bool compressed = stored.Encoding == StoredText::Form::Compressed;
@@ -579,8 +554,7 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
 }
 
 bool TableCellWriter::GatherUnits(const uint8_t*& p, const uint8_t* end, bool compressed, bool& oneByte,
-                                  bool untilAscii, std::size_t most)
-{
+                                  bool untilAscii, std::size_t most) {
     wide_.clear();
     while (p < end) {
         if (oneByte) {
@@ -615,8 +589,7 @@ bool TableCellWriter::GatherUnits(const uint8_t*& p, const uint8_t* end, bool co
 // and once more to write it. Slices of the units convert as the whole text
 // does wherever the ASCII shortcut is allowed, which is the only case this
 // writer takes stored texts in.
-bool TableCellWriter::WriteLongStoredText(OutputFile& file, const StoredText& stored)
-{
+bool TableCellWriter::WriteLongStoredText(OutputFile& file, const StoredText& stored) {
     const bool compressed = stored.Encoding == StoredText::Form::Compressed;
     const uint8_t* const begin = stored.Bytes.data() + (compressed ? 2 : 0);
     const uint8_t* const end = stored.Bytes.data() + stored.Bytes.size();
@@ -662,8 +635,7 @@ bool TableCellWriter::WriteLongStoredText(OutputFile& file, const StoredText& st
     return true;
 }
 
-StopBytes::StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo)
-{
+StopBytes::StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo) {
     // Unused stop slots repeat the first stop (or the quote, when there is
     // none), so every test looks at all of them.
     const char spare = stops.empty() ? '"' : stops.front();
@@ -688,8 +660,7 @@ StopBytes::StopBytes(std::string_view stops, std::string_view mapFrom, std::stri
 #endif
 }
 
-std::size_t StopBytes::CopyRun(const char* text, std::size_t size, char* to) const
-{
+std::size_t StopBytes::CopyRun(const char* text, std::size_t size, char* to) const {
     std::size_t i = 0;
 #if defined(__SSE2__)
     // Sixteen bytes at a time: each block is stored replaced as a whole, and

@@ -49,15 +49,13 @@ public:
     std::size_t CopyRun(const char* text, std::size_t size, char* to) const;
     const bool* Table() const { return isStop_; }
 #if defined(__SSE2__)
-    __m128i StopMask(__m128i block) const
-    {
+    __m128i StopMask(__m128i block) const {
         __m128i hits = _mm_cmpeq_epi8(block, stopVectors_[0]);
         for (std::size_t k = 1; k < kMaxStops; ++k)
             hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, stopVectors_[k]));
         return hits;
     }
-    __m128i Map(__m128i block) const
-    {
+    __m128i Map(__m128i block) const {
         for (std::size_t k = 0; k < mapCount_; ++k) {
             const __m128i hit = _mm_cmpeq_epi8(block, fromVectors_[k]);
             block = _mm_or_si128(_mm_andnot_si128(hit, block), _mm_and_si128(hit, toVectors_[k]));
@@ -149,7 +147,7 @@ private:
     bool asciiText_ = false;
     bool plainNumbers_ = false;
     bool plainVerbatim_ = false; // Boolean and date texts need no steps
-    int delimiter_ = -1; // the one-byte field delimiter, or -1
+    int delimiter_ = -1;         // the one-byte field delimiter, or -1
     StopBytes stops_;
     // The ANSI bytes of U+0080..U+00FF where they pass every step unchanged
     // (none of them a stop or a replaced byte), for the stored texts' Latin-1
@@ -157,6 +155,6 @@ private:
     uint8_t latin_[128][4] = {};
     uint8_t latinLength_[128] = {};
     std::size_t unitRoom_ = 1; // the most bytes one unit of a stored text gives before its run is converted
-    uint8_t textBytes_[256]; // each byte of a text after the replacements
-    uint8_t textKinds_[256]; // kEscapeByte, kDelimiterByte of that result
+    uint8_t textBytes_[256];   // each byte of a text after the replacements
+    uint8_t textKinds_[256];   // kEscapeByte, kDelimiterByte of that result
 };

@@ -11,13 +11,11 @@ namespace {
 class CsvRecords final : public RecordWriter {
 public:
     CsvRecords(const ConversionSettings& settings, const ColumnPlan& plan, AttachmentFolder* attachments)
-        : cells_(settings), plan_(plan), fields_(settings.Fields), records_(settings.Records)
-    {
+        : cells_(settings), plan_(plan), fields_(settings.Fields), records_(settings.Records) {
         if (attachments)
             cells_.WriteAttachmentsTo(attachments);
     }
-    void Write(const Fields& values, int64_t row, OutputFile& out, UnrenderedCells& unrendered) override
-    {
+    void Write(const Fields& values, int64_t row, OutputFile& out, UnrenderedCells& unrendered) override {
         WriteRecord(cells_, out, values, plan_, fields_, records_, unrendered, row);
     }
 
@@ -32,8 +30,7 @@ class CsvTable final : public TableOutput {
 public:
     CsvTable(const ConversionSettings& settings, const ColumnPlan& plan) : settings_(settings), plan_(plan) {}
     std::string Header() override { return CsvHeaderLine(settings_, plan_); }
-    RecordWriter& NewWriter(AttachmentFolder* attachments) override
-    {
+    RecordWriter& NewWriter(AttachmentFolder* attachments) override {
         return writers_.emplace_back(settings_, plan_, attachments);
     }
 
@@ -47,16 +44,14 @@ class CsvForm final : public OutputForm {
 public:
     std::string Extension() const override { return ".csv"; }
     std::unique_ptr<TableOutput> StartTable(const ConversionSettings& settings, const TableDef&,
-                                            const ColumnPlan& plan) override
-    {
+                                            const ColumnPlan& plan) override {
         return std::make_unique<CsvTable>(settings, plan);
     }
 };
 
 } // namespace
 
-std::string CsvHeaderLine(const ConversionSettings& settings, const ColumnPlan& plan)
-{
+std::string CsvHeaderLine(const ConversionSettings& settings, const ColumnPlan& plan) {
     std::string line;
     if (!settings.Header)
         return line;

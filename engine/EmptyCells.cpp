@@ -10,8 +10,7 @@ std::string Values(int64_t count) { return std::to_string(count) + (count == 1 ?
 } // namespace
 
 std::string EmptyCellsWarning(int64_t undecoded, const UnrenderedCells& unrendered,
-                              const std::vector<std::string>& names)
-{
+                              const std::vector<std::string>& names) {
     if (unrendered.Count == 0) {
         if (undecoded == 0)
             return {};

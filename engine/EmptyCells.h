@@ -17,8 +17,7 @@ struct UnrenderedCells {
     int64_t FirstRow = 0;
     int32_t FirstCode = 0;
 
-    void Note(int32_t column, int64_t row, int32_t code)
-    {
+    void Note(int32_t column, int64_t row, int32_t code) {
         if (Count++ == 0) {
             FirstColumn = column;
             FirstRow = row;
@@ -27,8 +26,7 @@ struct UnrenderedCells {
     }
     // Takes in the cells of rows that follow these, numbered from 1 on
     // their own: their rows are `rowsBefore` further on in the table.
-    void Append(const UnrenderedCells& later, int64_t rowsBefore)
-    {
+    void Append(const UnrenderedCells& later, int64_t rowsBefore) {
         if (later.Count == 0)
             return;
         if (Count == 0) {

@@ -11,8 +11,7 @@ constexpr uint32_t kFirstDispatchError = 0x80040201u;
 constexpr uint32_t kLastDispatchError = 0x8004FFFFu;
 constexpr uint32_t kDispatchErrorBase = 0x80040200u;
 
-std::string CodeMeaning(int32_t code)
-{
+std::string CodeMeaning(int32_t code) {
     std::string text = platform::SystemMessage(code);
     if (!text.empty() && text.back() == '\n') {
         text.pop_back();
@@ -33,8 +32,7 @@ std::string CodeMeaning(int32_t code)
 
 // A text shown through a C string ends at its first NUL; a missing one reads
 // "(null)", as the C library prints a null string.
-std::string ErrorInfoText(const std::optional<std::u16string>& text)
-{
+std::string ErrorInfoText(const std::optional<std::u16string>& text) {
     if (!text)
         return "(null)";
     std::string narrow = platform::WideToAnsi(*text);
@@ -46,8 +44,7 @@ std::string ErrorInfoText(const std::optional<std::u16string>& text)
 
 } // namespace
 
-std::string FormatComError(const EngineError& error)
-{
+std::string FormatComError(const EngineError& error) {
     char code[32];
     std::snprintf(code, sizeof code, "Code = %08lx\n", static_cast<unsigned long>(static_cast<uint32_t>(error.Code)));
 
@@ -60,8 +57,7 @@ std::string FormatComError(const EngineError& error)
     return report;
 }
 
-std::string DescribeError(const EngineError& error)
-{
+std::string DescribeError(const EngineError& error) {
     std::string text;
     if (error.Description)
         text = ErrorInfoText(error.Description);
@@ -74,12 +70,10 @@ std::string DescribeError(const EngineError& error)
     return text;
 }
 
-void RecordFailure(ConversionSettings& settings, std::string_view table, std::string reason)
-{
+void RecordFailure(ConversionSettings& settings, std::string_view table, std::string reason) {
     settings.Failures.push_back({settings.SourcePath.str(), std::string(table), std::move(reason)});
 }
 
-void ReportComError(void* owner, const EngineError& error)
-{
+void ReportComError(void* owner, const EngineError& error) {
     platform::ShowMessageBox(owner, FormatComError(error), platform::MessageOk);
 }

@@ -64,8 +64,7 @@ std::string OutputPathFor(ConversionSettings& settings, const OutputForm& form, 
 }
 
 bool WrittenThisRun(const ConversionSettings& settings, const std::string& path) {
-    return std::find(settings.FilesWritten.begin(), settings.FilesWritten.end(), path) !=
-           settings.FilesWritten.end();
+    return std::find(settings.FilesWritten.begin(), settings.FilesWritten.end(), path) != settings.FilesWritten.end();
 }
 
 void ReportUnopenedFile(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName,
@@ -80,9 +79,8 @@ void ReportUnopenedFile(ProgressDisplay* window, ConversionSettings& settings, s
     settings.TablesFailed += 1;
 }
 
-RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputFile& file,
-                            Recordset& records, TableOutput& table, int32_t total,
-                            AttachmentFolder* attachments) {
+RecordsWritten WriteRecords(ProgressDisplay* window, ConversionSettings& settings, OutputFile& file, Recordset& records,
+                            TableOutput& table, int32_t total, AttachmentFolder* attachments) {
     if (settings.ExportRecords == 0 || total == 0)
         return {0, false, records.ValuesLeftEmpty(), settings.ExportRecords == 0 ? 0 : records.RowsUnreadable(), {}};
     table.Prepare(records);
@@ -164,17 +162,16 @@ void FailTable(ConversionSettings& settings, std::string_view tableName, std::st
 // reported converted). A stored count above the rows present is only stale,
 // and no failure.
 void FailIfIncomplete(ConversionSettings& settings, std::string_view tableName,
-                      const std::optional<AttachmentFolder>& attachments,
-                      const RecordsWritten& written) {
+                      const std::optional<AttachmentFolder>& attachments, const RecordsWritten& written) {
     if (attachments && attachments->FilesFailed() > 0)
         FailTable(settings, tableName,
                   std::to_string(attachments->FilesFailed()) + " attached file(s) could not be written, the first " +
                       attachments->FirstFailure());
     else if (written.Unreadable > 0)
         FailTable(settings, tableName,
-                  written.Unreadable == 1 ? std::string("1 row could not be read; the database may be damaged")
-                                          : std::to_string(written.Unreadable) +
-                                                " rows could not be read; the database may be damaged");
+                  written.Unreadable == 1
+                      ? std::string("1 row could not be read; the database may be damaged")
+                      : std::to_string(written.Unreadable) + " rows could not be read; the database may be damaged");
 }
 
 // A table into the run's one target: no file of its own, and nothing to

@@ -5,18 +5,11 @@
 #include "engine/SqliteForm.h"
 #include "engine/TypedForms.h"
 
-bool OutputForm::NamesFile(std::string_view path) const
-{
-    return EndsWithNoCase(path, Extension());
-}
+bool OutputForm::NamesFile(std::string_view path) const { return EndsWithNoCase(path, Extension()); }
 
-std::unique_ptr<RunOutput> OutputForm::StartRun(const ConversionSettings&, std::string&)
-{
-    return nullptr;
-}
+std::unique_ptr<RunOutput> OutputForm::StartRun(const ConversionSettings&, std::string&) { return nullptr; }
 
-const std::vector<FormEntry>& RegisteredForms()
-{
+const std::vector<FormEntry>& RegisteredForms() {
     static const std::vector<FormEntry> forms = {
         {"csv", TableFormat::Csv},
         {"jsonl", TableFormat::JsonLines},
@@ -28,21 +21,14 @@ const std::vector<FormEntry>& RegisteredForms()
     return forms;
 }
 
-std::unique_ptr<OutputForm> FormFor(const ConversionSettings& settings)
-{
+std::unique_ptr<OutputForm> FormFor(const ConversionSettings& settings) {
     switch (settings.Format) {
-    case TableFormat::JsonLines:
-        return MakeJsonLinesForm();
-    case TableFormat::SqlSqlite:
-        return MakeSqlForm(SqlDialect::Sqlite);
-    case TableFormat::SqlPostgres:
-        return MakeSqlForm(SqlDialect::Postgres);
-    case TableFormat::SqlMySql:
-        return MakeSqlForm(SqlDialect::MySql);
-    case TableFormat::Sqlite:
-        return MakeSqliteForm();
-    case TableFormat::Csv:
-        break;
+    case TableFormat::JsonLines: return MakeJsonLinesForm();
+    case TableFormat::SqlSqlite: return MakeSqlForm(SqlDialect::Sqlite);
+    case TableFormat::SqlPostgres: return MakeSqlForm(SqlDialect::Postgres);
+    case TableFormat::SqlMySql: return MakeSqlForm(SqlDialect::MySql);
+    case TableFormat::Sqlite: return MakeSqliteForm();
+    case TableFormat::Csv: break;
     }
     // --portable changes how the CSV reads, not what it is.
     return settings.Portable != 0 ? MakePortableForm() : MakeCsvForm();

@@ -18,12 +18,11 @@ struct Moment {
     int64_t Seconds; // of that day
 };
 
-Moment Split(double serial)
-{
+Moment Split(double serial) {
     const double whole = std::trunc(serial);
     const double fraction = std::fabs(serial - whole);
     Moment moment{static_cast<int64_t>(whole),
-                   static_cast<int64_t>(std::floor((fraction + kRoundingNudge) * kSecondsPerDay + 0.5))};
+                  static_cast<int64_t>(std::floor((fraction + kRoundingNudge) * kSecondsPerDay + 0.5))};
     if (moment.Seconds >= kSecondsPerDay) {
         moment.Seconds -= kSecondsPerDay;
         ++moment.Day;
@@ -31,8 +30,7 @@ Moment Split(double serial)
     return moment;
 }
 
-void PutDigits(int64_t value, int width, std::string& out)
-{
+void PutDigits(int64_t value, int width, std::string& out) {
     char digits[20];
     int n = 0;
     do {
@@ -47,13 +45,9 @@ void PutDigits(int64_t value, int width, std::string& out)
 
 } // namespace
 
-bool IsMidnight(double serial)
-{
-    return Split(serial).Seconds == 0;
-}
+bool IsMidnight(double serial) { return Split(serial).Seconds == 0; }
 
-bool AppendIsoDate(double serial, bool withTime, char separator, std::string& out)
-{
+bool AppendIsoDate(double serial, bool withTime, char separator, std::string& out) {
     // Written so that NaN fails too.
     if (!(serial > kFirstInvalidBelow && serial < kFirstInvalidAbove))
         return false;
@@ -85,8 +79,7 @@ bool AppendIsoDate(double serial, bool withTime, char separator, std::string& ou
     return true;
 }
 
-bool AppendIsoExtendedDate(std::u16string_view text, char separator, std::string& out)
-{
+bool AppendIsoExtendedDate(std::u16string_view text, char separator, std::string& out) {
     // yyyy-mm-dd hh:nn:ss.fffffff
     constexpr std::u16string_view kShape = u"0000-00-00 00:00:00.0000000";
     if (text.size() != kShape.size())

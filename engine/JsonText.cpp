@@ -6,8 +6,7 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 
 // Appends a valid UTF-8 text with its escapes. Besides the quote, the backslash and C0, DEL and the C1 controls are
 // escaped, and U+2028 and U+2029, which end a line for some readers.
-void Escape(std::string_view text, std::string& out)
-{
+void Escape(std::string_view text, std::string& out) {
     std::size_t start = 0;
     auto flush = [&](std::size_t end) { out.append(text.substr(start, end - start)); };
     for (std::size_t k = 0; k < text.size(); ++k) {
@@ -50,8 +49,7 @@ void Escape(std::string_view text, std::string& out)
 
 } // namespace
 
-std::size_t AppendJsonString(std::u16string_view text, std::string& out)
-{
+std::size_t AppendJsonString(std::u16string_view text, std::string& out) {
     // One pass from UTF-16 to escaped UTF-8, written through a pointer into
     // room for the longest form (six bytes, \u0000, per unit) made once.
     std::size_t replaced = 0;
@@ -117,8 +115,7 @@ std::size_t AppendJsonString(std::u16string_view text, std::string& out)
     return replaced;
 }
 
-void AppendJsonUtf8(std::string_view text, std::string& out)
-{
+void AppendJsonUtf8(std::string_view text, std::string& out) {
     out.push_back('"');
     Escape(text, out);
     out.push_back('"');

@@ -9,8 +9,7 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == platform::PathSeparator; }
 
-std::size_t LongestName(std::string_view path)
-{
+std::size_t LongestName(std::string_view path) {
     std::size_t longest = 0;
     std::size_t start = 0;
     for (std::size_t i = 0; i <= path.size(); ++i) {
@@ -23,15 +22,13 @@ std::size_t LongestName(std::string_view path)
 }
 
 template <std::size_t Capacity>
-std::string Problem(std::string_view what, const BoundedText<Capacity>& text)
-{
+std::string Problem(std::string_view what, const BoundedText<Capacity>& text) {
     return PathLengthProblem(what, text.str(), text.GivenSize());
 }
 
 } // namespace
 
-std::string PathLengthProblem(std::string_view what, std::string_view path, std::size_t givenSize)
-{
+std::string PathLengthProblem(std::string_view what, std::string_view path, std::size_t givenSize) {
     if (givenSize > kSystemPathCapacity)
         return std::string(what) + " is " + std::to_string(givenSize) + " characters long; this system takes at most " +
                std::to_string(kSystemPathCapacity);
@@ -42,16 +39,15 @@ std::string PathLengthProblem(std::string_view what, std::string_view path, std:
     return {};
 }
 
-std::string LengthRefusal(const ConversionSettings& settings)
-{
-    for (std::string problem : {Problem("the database path", settings.SourcePath),
-                                Problem("the output path", settings.OutputPath),
-                                Problem("the status file's path", settings.StatusFile)})
+std::string LengthRefusal(const ConversionSettings& settings) {
+    for (std::string problem :
+         {Problem("the database path", settings.SourcePath), Problem("the output path", settings.OutputPath),
+          Problem("the status file's path", settings.StatusFile)})
         if (!problem.empty())
             return problem;
     if (settings.Password.Cut())
-        return "the password is " + std::to_string(settings.Password.GivenSize()) +
-               " characters long; at most " + std::to_string(kPathCapacity) + " are taken";
+        return "the password is " + std::to_string(settings.Password.GivenSize()) + " characters long; at most " +
+               std::to_string(kPathCapacity) + " are taken";
     if (settings.Log) {
         const std::string log = ActivityLogPath(platform::AppDataFolder());
         if (std::string problem = PathLengthProblem("the activity log's path", log, log.size()); !problem.empty())

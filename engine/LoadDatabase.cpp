@@ -106,8 +106,8 @@ int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std:
     try {
         if (!engine)
             throw EngineError(HResult::Pointer);
-        std::unique_ptr<Database> database =
-            engine->OpenDatabaseWith(platform::AnsiToWide(settings.SourcePath), 1, true, connect, OpenOptionsOf(settings));
+        std::unique_ptr<Database> database = engine->OpenDatabaseWith(platform::AnsiToWide(settings.SourcePath), 1,
+                                                                      true, connect, OpenOptionsOf(settings));
         if (!database)
             throw EngineError(HResult::Pointer);
         settings.CurrentDatabase = std::move(database);

@@ -63,10 +63,14 @@ struct OptionRow {
 };
 
 template <int Index>
-void SetDateFormat(ConversionSettings& s, std::string_view) { s.DateFormat = Index; }
+void SetDateFormat(ConversionSettings& s, std::string_view) {
+    s.DateFormat = Index;
+}
 
 template <auto Member, int32_t Value>
-void SetNumber(ConversionSettings& s, std::string_view) { s.*Member = Value; }
+void SetNumber(ConversionSettings& s, std::string_view) {
+    s.*Member = Value;
+}
 
 void SetEscape(ConversionSettings& s, std::string_view value) {
     if (StartsWithNoCase(value, "DQ"))
@@ -132,8 +136,18 @@ const OptionRow kOptionRows[] = {
     {"HEADER=0", Match::Exact, SetNumber<&S::Header, 0>, false},
     {"FIELDS=", Match::Prefix, [](S& s, std::string_view v) { s.Fields = v; }, false},
     {"RECORDS=", Match::Prefix, SetRecords, false},
-    {"QUOTES=1", Match::Exact, [](S& s, std::string_view) { s.DoubleQuotes = 1; s.QuotesAsked = 1; }, false},
-    {"QUOTES=0", Match::Exact, [](S& s, std::string_view) { s.DoubleQuotes = 0; s.QuotesAsked = 0; }, false},
+    {"QUOTES=1", Match::Exact,
+     [](S& s, std::string_view) {
+         s.DoubleQuotes = 1;
+         s.QuotesAsked = 1;
+     },
+     false},
+    {"QUOTES=0", Match::Exact,
+     [](S& s, std::string_view) {
+         s.DoubleQuotes = 0;
+         s.QuotesAsked = 0;
+     },
+     false},
     {"CRLF=KEEP", Match::Exact, SetNumber<&S::RemoveCRLF, 0>, false},
     {"CRLF=REMOVE", Match::Exact, SetNumber<&S::RemoveCRLF, 1>, false},
     {"CRLF=REPLACE", Match::Exact, SetNumber<&S::RemoveCRLF, 2>, false},
@@ -169,14 +183,25 @@ const OptionRow kOptionRows[] = {
     {"BATCH", Match::Exact, SetNumber<&S::Batch, 1>, false},
     {"SILENT", Match::Exact, SetNumber<&S::Silent, 1>, false},
     // Long options ("--link-dir=FOLDER"): the first dash is the option's own.
-    {"-LINK-DIR=", Match::Prefix, [](S& s, std::string_view v) { if (!v.empty()) s.LinkFolders.emplace_back(v); }, false},
+    {"-LINK-DIR=", Match::Prefix,
+     [](S& s, std::string_view v) {
+         if (!v.empty())
+             s.LinkFolders.emplace_back(v);
+     },
+     false},
     {"-LINKS=NO", Match::Exact, SetNumber<&S::FollowLinks, 0>, false},
     {"-LINKS=YES", Match::Exact, SetNumber<&S::FollowLinks, 1>, false},
     {"-FORMAT=", Match::Prefix, SetFormat, false},
     {"-PORTABLE", Match::Exact, SetNumber<&S::Portable, 1>, false},
     {"-DATA-ONLY", Match::Exact, SetNumber<&S::DataOnly, 1>, false},
-    {"-ATTACHMENTS=", Match::Prefix, [](S& s, std::string_view v) {
-        if (v.empty()) s.AttachmentsFolder.reset(); else s.AttachmentsFolder = std::string(v); }, false},
+    {"-ATTACHMENTS=", Match::Prefix,
+     [](S& s, std::string_view v) {
+         if (v.empty())
+             s.AttachmentsFolder.reset();
+         else
+             s.AttachmentsFolder = std::string(v);
+     },
+     false},
     {"-BINARY=HEX", Match::Exact, [](S& s, std::string_view) { s.Binary = BinaryForm::Hex; }, false},
     {"-BINARY=BASE64", Match::Exact, [](S& s, std::string_view) { s.Binary = BinaryForm::Base64; }, false},
     {"-BINARY=SKIP", Match::Exact, [](S& s, std::string_view) { s.Binary = BinaryForm::Skip; }, false},
@@ -199,9 +224,8 @@ void ApplyOption(ConversionSettings& settings, std::string_view keywordText) {
         const OptionRow& row = kOptionRows[i];
         if (!RowMatches(row, keywordText))
             continue;
-        std::string_view value = row.How == Match::Prefix
-                                     ? keywordText.substr(std::string_view(row.Keyword).size())
-                                     : std::string_view();
+        std::string_view value =
+            row.How == Match::Prefix ? keywordText.substr(std::string_view(row.Keyword).size()) : std::string_view();
         row.Effect(settings, value);
         if (row.SkipsNextRow)
             ++i;
@@ -264,8 +288,8 @@ void ApplyArgument(ConversionSettings& settings, ProgramRequest& request, std::s
         // options that follow it, so only a real one is recognised.
         const bool endsWithExtension =
             settings.Extension && !settings.Extension->empty() && EndsWithNoCase(arg, *settings.Extension);
-        if (EndsWithNoCase(arg, ".csv") || (EndsWithNoCase(arg, ".txt") && !beginsWithSlash) ||
-            endsWithExtension || !looksLikeOption) {
+        if (EndsWithNoCase(arg, ".csv") || (EndsWithNoCase(arg, ".txt") && !beginsWithSlash) || endsWithExtension ||
+            !looksLikeOption) {
             settings.OutputPath = arg;
             request.StandardOutput = false;
             return;

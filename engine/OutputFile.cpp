@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-bool OutputFile::OpenAppend(const std::string& path)
-{
+bool OutputFile::OpenAppend(const std::string& path) {
     Close();
     file_ = std::fopen(path.c_str(), "ab");
     if (file_ == nullptr)
@@ -24,8 +23,7 @@ bool OutputFile::OpenAppend(const std::string& path)
     return true;
 }
 
-void OutputFile::OpenStandardOutput(std::FILE* stream, std::string_view lineEnd)
-{
+void OutputFile::OpenStandardOutput(std::FILE* stream, std::string_view lineEnd) {
     Close();
     file_ = stream;
     if (allocated_ != kBufferBytes) {
@@ -41,8 +39,7 @@ void OutputFile::OpenStandardOutput(std::FILE* stream, std::string_view lineEnd)
     failed_ = false;
 }
 
-void OutputFile::OpenMemory()
-{
+void OutputFile::OpenMemory() {
     Close();
     memory_ = true;
     if (!buffer_) {
@@ -55,8 +52,7 @@ void OutputFile::OpenMemory()
     failed_ = false;
 }
 
-HeldBytes OutputFile::TakeBytes(HeldBytes next)
-{
+HeldBytes OutputFile::TakeBytes(HeldBytes next) {
     HeldBytes held{std::move(buffer_), allocated_, used_};
     if (!next.Data || next.Allocated == 0) {
         next.Data = std::make_unique_for_overwrite<char[]>(kBufferBytes);
@@ -70,8 +66,7 @@ HeldBytes OutputFile::TakeBytes(HeldBytes next)
     return held;
 }
 
-void OutputFile::Grow(std::size_t more)
-{
+void OutputFile::Grow(std::size_t more) {
     if (spill_ && used_ != 0 && used_ + more > spillLimit_) {
         const std::string_view held(buffer_.get(), used_);
         used_ = whole_ = 0;
@@ -87,8 +82,7 @@ void OutputFile::Grow(std::size_t more)
     allocated_ = capacity_ = size;
 }
 
-void OutputFile::Flush()
-{
+void OutputFile::Flush() {
     if (standardOutput_) {
         FlushWhole();
         return;
@@ -98,8 +92,7 @@ void OutputFile::Flush()
     used_ = whole_ = 0;
 }
 
-void OutputFile::FlushWhole()
-{
+void OutputFile::FlushWhole() {
     // A record too long for the buffer goes out in pieces; it may then be cut
     // short, and Close ends its line.
     const std::size_t send = whole_ != 0 ? whole_ : used_;
@@ -112,8 +105,7 @@ void OutputFile::FlushWhole()
     whole_ = 0;
 }
 
-void OutputFile::WriteThrough(std::string_view bytes)
-{
+void OutputFile::WriteThrough(std::string_view bytes) {
     if (memory_) {
         Grow(bytes.size());
         std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
@@ -141,8 +133,7 @@ void OutputFile::WriteThrough(std::string_view bytes)
     used_ += bytes.size();
 }
 
-char* OutputFile::ReserveAfterFlush(std::size_t bytes)
-{
+char* OutputFile::ReserveAfterFlush(std::size_t bytes) {
     if (memory_) {
         Grow(bytes);
         return buffer_.get() + used_;
@@ -155,8 +146,7 @@ char* OutputFile::ReserveAfterFlush(std::size_t bytes)
     return buffer_.get() + used_;
 }
 
-bool OutputFile::Close()
-{
+bool OutputFile::Close() {
     if (file_ != nullptr && standardOutput_) {
         // Only whole records stay: the table ended inside one.
         used_ = whole_;

@@ -40,8 +40,7 @@ public:
     // A memory buffer that would grow beyond `limit` bytes first hands what
     // it holds to `spill` and starts empty: a block holding one huge value
     // goes on in pieces instead of whole. spill may throw.
-    void SpillOver(std::size_t limit, std::function<void(std::string_view)> spill)
-    {
+    void SpillOver(std::size_t limit, std::function<void(std::string_view)> spill) {
         spillLimit_ = limit;
         spill_ = std::move(spill);
     }
@@ -56,8 +55,7 @@ public:
     HeldBytes TakeBytes(HeldBytes next);
     // Cells arrive as many small pieces: the common case is a copy into the
     // buffer, inline, without a call into the C library and its stream lock.
-    void Write(std::string_view bytes)
-    {
+    void Write(std::string_view bytes) {
         if (bytes.size() <= capacity_ - used_) {
             if (!bytes.empty())
                 std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
@@ -70,16 +68,14 @@ public:
     // Room for `bytes` more bytes at the end of the buffer, flushed first
     // when needed, for a cell to be written straight into it; null when they
     // cannot fit (or no file is open). Commit then says how many were used.
-    char* Reserve(std::size_t bytes)
-    {
+    char* Reserve(std::size_t bytes) {
         if (bytes <= capacity_ - used_)
             return buffer_.get() + used_;
         return ReserveAfterFlush(bytes);
     }
     void Commit(std::size_t bytes) { used_ += bytes; }
     // The bytes written so far end a record (or the header line).
-    void EndRecord()
-    {
+    void EndRecord() {
         whole_ = used_;
         partSent_ = false;
     }
@@ -111,8 +107,8 @@ private:
     std::size_t used_ = 0;
     bool failed_ = false;
     bool standardOutput_ = false;
-    std::size_t whole_ = 0;          // bytes of the buffer up to the last record's end
-    bool partSent_ = false;          // part of the unfinished record is out already
+    std::size_t whole_ = 0; // bytes of the buffer up to the last record's end
+    bool partSent_ = false; // part of the unfinished record is out already
     std::string lineEnd_;
     std::size_t spillLimit_ = 0;
     std::function<void(std::string_view)> spill_;

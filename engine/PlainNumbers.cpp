@@ -11,8 +11,7 @@ namespace {
 constexpr std::size_t kFloatRoom = 32;
 
 template <class Float>
-bool AppendShortest(Float value, std::string& out)
-{
+bool AppendShortest(Float value, std::string& out) {
     if (!std::isfinite(value))
         return false;
     char text[kFloatRoom];
@@ -25,25 +24,17 @@ bool AppendShortest(Float value, std::string& out)
 
 } // namespace
 
-bool AppendDouble(double value, std::string& out)
-{
-    return AppendShortest(value, out);
-}
+bool AppendDouble(double value, std::string& out) { return AppendShortest(value, out); }
 
-bool AppendSingle(float value, std::string& out)
-{
-    return AppendShortest(value, out);
-}
+bool AppendSingle(float value, std::string& out) { return AppendShortest(value, out); }
 
-void AppendInteger(int64_t value, std::string& out)
-{
+void AppendInteger(int64_t value, std::string& out) {
     char text[24];
     const auto result = std::to_chars(text, text + sizeof text, value);
     out.append(text, result.ptr);
 }
 
-void AppendCurrency(int64_t tenThousandths, std::string& out)
-{
+void AppendCurrency(int64_t tenThousandths, std::string& out) {
     // The magnitude as unsigned: the most negative value has no positive twin.
     const bool negative = tenThousandths < 0;
     const uint64_t magnitude =
@@ -70,8 +61,7 @@ void AppendCurrency(int64_t tenThousandths, std::string& out)
     out.append(fractionText, static_cast<std::size_t>(digits));
 }
 
-void AppendDecimal(const DecimalValue& value, std::string& out)
-{
+void AppendDecimal(const DecimalValue& value, std::string& out) {
     char reversed[platform::kMaxDecimalDigits];
     std::size_t count = platform::ReversedDecimalDigits(value, reversed);
     // A scale above 28 is no stored decimal's; it is read as 28.

@@ -27,7 +27,6 @@ constexpr std::size_t kPieceBytes = 4 << 20;
 constexpr std::size_t kSpareBlocksPerThread = 3;
 constexpr std::size_t kLargestSpareBytes = kPieceBytes;
 
-
 struct FormattedBlock {
     HeldBytes Bytes;
     std::size_t Whole = 0; // bytes up to the end of the block's last whole record
@@ -49,8 +48,7 @@ public:
 
     // A thread waits until block n is within the window; false when the
     // writer gave up and the thread is to end.
-    bool WaitForTurn(int32_t n)
-    {
+    bool WaitForTurn(int32_t n) {
         std::unique_lock<std::mutex> lock(mutex_);
         turn_.wait(lock, [&] { return abandoned_ || n < next_ + window_; });
         return !abandoned_;
@@ -58,8 +56,7 @@ public:
     // A piece of block n: handed on once every block before n is written
     // and the last piece taken, so at most one waits. False when the writer
     // gave up.
-    bool DeliverPiece(int32_t n, std::string_view bytes)
-    {
+    bool DeliverPiece(int32_t n, std::string_view bytes) {
         {
             std::unique_lock<std::mutex> lock(mutex_);
             turn_.wait(lock, [&] { return abandoned_ || (next_ == n && ready_.count(n) == 0); });
@@ -76,8 +73,7 @@ public:
         arrived_.notify_all();
         return true;
     }
-    void Deliver(int32_t n, FormattedBlock block)
-    {
+    void Deliver(int32_t n, FormattedBlock block) {
         {
             // A block's last piece may still wait for the writer.
             std::unique_lock<std::mutex> lock(mutex_);
@@ -86,8 +82,7 @@ public:
         }
         arrived_.notify_all();
     }
-    FormattedBlock Take(int32_t n)
-    {
+    FormattedBlock Take(int32_t n) {
         std::unique_lock<std::mutex> lock(mutex_);
         arrived_.wait(lock, [&] { return ready_.count(n) != 0; });
         FormattedBlock block = std::move(ready_.at(n));
@@ -99,8 +94,7 @@ public:
         return block;
     }
     // An emptied buffer for the next block, when the writer gave one back.
-    HeldBytes Spare()
-    {
+    HeldBytes Spare() {
         const std::lock_guard<std::mutex> lock(mutex_);
         if (spare_.empty())
             return {};
@@ -109,8 +103,7 @@ public:
         return bytes;
     }
     // A written block's buffer, for a thread to fill again.
-    void GiveBack(HeldBytes bytes)
-    {
+    void GiveBack(HeldBytes bytes) {
         if (!bytes.Data || bytes.Allocated > kLargestSpareBytes)
             return;
         bytes.Used = 0;
@@ -118,8 +111,7 @@ public:
         if (spare_.size() < static_cast<std::size_t>(window_) * kSpareBlocksPerThread)
             spare_.push_back(std::move(bytes));
     }
-    void Abandon()
-    {
+    void Abandon() {
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             abandoned_ = true;
@@ -141,9 +133,8 @@ private:
 // One thread's share: blocks first, first + stride, ... of the table, every
 // one of them delivered (empty when none of its pages held a record), so the
 // writer never waits for a block that will not come.
-void FormatPart(const ConversionSettings& settings, Recordset& part, int32_t first,
-                int32_t stride, int32_t blocks, BlockQueue& queue, RecordWriter& writer)
-{
+void FormatPart(const ConversionSettings& settings, Recordset& part, int32_t first, int32_t stride, int32_t blocks,
+                BlockQueue& queue, RecordWriter& writer) {
     OutputFile out;
     out.OpenMemory();
     int32_t block = first;
@@ -155,8 +146,8 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, int32_t fir
     });
     auto deliver = [&](bool stopped, std::exception_ptr error) {
         const std::size_t whole = out.WholeBytes();
-        queue.Deliver(block, FormattedBlock{out.TakeBytes(queue.Spare()), whole, records, unrendered, stopped,
-                                            std::move(error)});
+        queue.Deliver(
+            block, FormattedBlock{out.TakeBytes(queue.Spare()), whole, records, unrendered, stopped, std::move(error)});
         records = 0;
         unrendered = UnrenderedCells();
         block += stride;
@@ -214,8 +205,7 @@ public:
     explicit PartThreads(BlockQueue& queue) : queue_(queue) {}
     PartThreads(const PartThreads&) = delete;
     PartThreads& operator=(const PartThreads&) = delete;
-    ~PartThreads()
-    {
+    ~PartThreads() {
         queue_.Abandon();
         for (std::thread& thread : threads_)
             thread.join();
@@ -229,17 +219,15 @@ private:
 
 } // namespace
 
-int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks)
-{
-    const int32_t threads = settings.ExportThreads > 0 ? settings.ExportThreads
-                                                       : std::min(platform::ThreadsAllowed(), kMaxThreads);
+int32_t ThreadsFor(const ConversionSettings& settings, int32_t blocks) {
+    const int32_t threads =
+        settings.ExportThreads > 0 ? settings.ExportThreads : std::min(platform::ThreadsAllowed(), kMaxThreads);
     return std::max(1, std::min(threads, blocks));
 }
 
 std::optional<RecordsWritten> WriteRecordsInParts(ProgressDisplay* window, ConversionSettings& settings,
                                                   OutputFile& file, Recordset& records,
-                                                  const std::vector<RecordWriter*>& writers, int32_t total)
-{
+                                                  const std::vector<RecordWriter*>& writers, int32_t total) {
     const auto threads = static_cast<int32_t>(writers.size());
     if (threads == 0)
         return std::nullopt;

@@ -26,18 +26,17 @@ struct ColumnPlan {
 
 struct RecordsWritten {
     int32_t Count = 0;
-    bool Stopped = false;     // a stop request ended the table before its last record
-    int64_t LeftEmpty = 0;    // values the reader could not decode, written empty
-    int64_t Unreadable = 0;   // rows the reader passed over because they could not be read
+    bool Stopped = false;       // a stop request ended the table before its last record
+    int64_t LeftEmpty = 0;      // values the reader could not decode, written empty
+    int64_t Unreadable = 0;     // rows the reader passed over because they could not be read
     UnrenderedCells Unrendered; // values without a text, written empty
 };
 
 // One record's line: its exported cells and the record delimiter. row: the
 // record's number (from 1) for the cells that have no text.
 inline void WriteRecord(TableCellWriter& cells, OutputFile& file, const Fields& values, const ColumnPlan& plan,
-                        std::string_view fieldDelimiter, std::string_view recordDelimiter,
-                        UnrenderedCells& unrendered, int64_t row)
-{
+                        std::string_view fieldDelimiter, std::string_view recordDelimiter, UnrenderedCells& unrendered,
+                        int64_t row) {
     cells.StartRecord(row);
     bool first = true;
     for (int32_t i : plan.Exported) {

@@ -103,8 +103,8 @@ public:
     bool Finish() {
         if (!target_)
             return true;
-        const bool keep = settings_.StopRequested.load() == 0 && settings_.FilesFailed == 0 &&
-                          settings_.TablesFailed == 0;
+        const bool keep =
+            settings_.StopRequested.load() == 0 && settings_.FilesFailed == 0 && settings_.TablesFailed == 0;
         std::string error;
         const bool finished = target_->Finish(keep, error);
         const std::string name = target_->Name();
@@ -117,8 +117,9 @@ public:
             return false;
         }
         if (!keep)
-            settings_.Warnings.push_back(name + " is not written, and what it held before stays: the run " +
-                                         (settings_.StopRequested.load() ? "was stopped" : "did not convert everything"));
+            settings_.Warnings.push_back(
+                name + " is not written, and what it held before stays: the run " +
+                (settings_.StopRequested.load() ? "was stopped" : "did not convert everything"));
         return true;
     }
 

@@ -48,9 +48,8 @@ TableSchema ExportedSchema(const ConversionSettings& settings, const TableDef& t
     }
     std::erase_if(schema.Columns, [&](const ColumnSchema& column) { return !Kept(settings, column.Name); });
     std::erase_if(schema.Indexes, [&](const IndexSchema& index) {
-        return index.Columns.empty() || std::any_of(index.Columns.begin(), index.Columns.end(), [&](const IndexColumn& c) {
-                   return !HasColumn(schema, c.Name);
-               });
+        return index.Columns.empty() || std::any_of(index.Columns.begin(), index.Columns.end(),
+                                                    [&](const IndexColumn& c) { return !HasColumn(schema, c.Name); });
     });
     return schema;
 }

@@ -77,17 +77,21 @@ bool IsNumber(std::string_view text) {
     return digits;
 }
 
-bool IsTextual(int16_t type) {
-    return type == DaoType::Text || type == DaoType::Memo || type == DaoType::Char;
-}
+bool IsTextual(int16_t type) { return type == DaoType::Text || type == DaoType::Memo || type == DaoType::Char; }
 
 bool IsNumeric(int16_t type) {
     switch (type) {
-    case DaoType::Byte: case DaoType::Integer: case DaoType::Long: case DaoType::BigInt: case DaoType::Currency:
-    case DaoType::Single: case DaoType::Double: case DaoType::Decimal: case DaoType::Numeric: case DaoType::Float:
-        return true;
-    default:
-        return false;
+    case DaoType::Byte:
+    case DaoType::Integer:
+    case DaoType::Long:
+    case DaoType::BigInt:
+    case DaoType::Currency:
+    case DaoType::Single:
+    case DaoType::Double:
+    case DaoType::Decimal:
+    case DaoType::Numeric:
+    case DaoType::Float: return true;
+    default: return false;
     }
 }
 
@@ -229,24 +233,15 @@ std::optional<SqlDialect> ParseSqlDialect(std::string_view name) {
 std::string SqlType(SqlDialect dialect, const ColumnSchema& column) {
     const bool sqlite = dialect == SqlDialect::Sqlite, postgres = dialect == SqlDialect::Postgres;
     switch (column.Type) {
-    case DaoType::Boolean:
-        return sqlite ? "INTEGER" : "BOOLEAN";
-    case DaoType::Byte:
-        return sqlite ? "INTEGER" : postgres ? "SMALLINT" : "TINYINT UNSIGNED";
-    case DaoType::Integer:
-        return sqlite ? "INTEGER" : "SMALLINT";
-    case DaoType::Long:
-        return sqlite ? "INTEGER" : postgres ? "INTEGER" : "INT";
-    case DaoType::BigInt:
-        return sqlite ? "INTEGER" : "BIGINT";
-    case DaoType::Currency:
-        return sqlite ? "NUMERIC" : postgres ? "NUMERIC(19,4)" : "DECIMAL(19,4)";
-    case DaoType::Single:
-        return sqlite ? "REAL" : postgres ? "REAL" : "FLOAT";
-    case DaoType::Double:
-        return sqlite ? "REAL" : postgres ? "DOUBLE PRECISION" : "DOUBLE";
-    case DaoType::Date:
-        return sqlite ? "TEXT" : postgres ? "TIMESTAMP" : "DATETIME";
+    case DaoType::Boolean: return sqlite ? "INTEGER" : "BOOLEAN";
+    case DaoType::Byte: return sqlite ? "INTEGER" : postgres ? "SMALLINT" : "TINYINT UNSIGNED";
+    case DaoType::Integer: return sqlite ? "INTEGER" : "SMALLINT";
+    case DaoType::Long: return sqlite ? "INTEGER" : postgres ? "INTEGER" : "INT";
+    case DaoType::BigInt: return sqlite ? "INTEGER" : "BIGINT";
+    case DaoType::Currency: return sqlite ? "NUMERIC" : postgres ? "NUMERIC(19,4)" : "DECIMAL(19,4)";
+    case DaoType::Single: return sqlite ? "REAL" : postgres ? "REAL" : "FLOAT";
+    case DaoType::Double: return sqlite ? "REAL" : postgres ? "DOUBLE PRECISION" : "DOUBLE";
+    case DaoType::Date: return sqlite ? "TEXT" : postgres ? "TIMESTAMP" : "DATETIME";
     case DaoType::TimeStamp: // extended dates carry 100-nanosecond ticks
         return sqlite ? "TEXT" : postgres ? "TIMESTAMP" : "DATETIME(6)";
     case DaoType::Decimal:
@@ -272,8 +267,7 @@ std::string SqlType(SqlDialect dialect, const ColumnSchema& column) {
         if (postgres)
             return "BYTEA";
         return column.Size > 0 ? "VARBINARY(" + std::to_string(column.Size) + ")" : std::string("LONGBLOB");
-    case DaoType::LongBinary:
-        return sqlite ? "BLOB" : postgres ? "BYTEA" : "LONGBLOB";
+    case DaoType::LongBinary: return sqlite ? "BLOB" : postgres ? "BYTEA" : "LONGBLOB";
     default:
         // Memo, hyperlink, and the multi-valued and attachment fields, whose
         // cells the conversion writes as text.
@@ -313,8 +307,8 @@ std::string TableStatements(SqlDialect dialect, const TableSchema& table,
             lines.push_back(line);
             continue;
         }
-        const bool offRow = wideRow && (column.Type == DaoType::Text || column.Type == DaoType::Char) &&
-                            !InAnIndex(table, column);
+        const bool offRow =
+            wideRow && (column.Type == DaoType::Text || column.Type == DaoType::Char) && !InAnIndex(table, column);
         line += offRow ? "TEXT" : SqlType(dialect, column);
         if (column.Required)
             line += " NOT NULL";
@@ -344,11 +338,11 @@ std::string TableStatements(SqlDialect dialect, const TableSchema& table,
         out += std::string(index.Unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + Quote(dialect, name) + " ON " +
                Quote(dialect, table.Name) + " (";
         for (std::size_t k = 0; k < index.Columns.size(); ++k)
-            out += (k ? ", " : "") + Quote(dialect, index.Columns[k].Name) +
-                   (dialect == SqlDialect::MySql && !index.Unique && IsLongInMySql(table, index.Columns[k].Name)
-                        ? "(255)"
-                        : "") +
-                   (index.Columns[k].Descending ? " DESC" : "");
+            out +=
+                (k ? ", " : "") + Quote(dialect, index.Columns[k].Name) +
+                (dialect == SqlDialect::MySql && !index.Unique && IsLongInMySql(table, index.Columns[k].Name) ? "(255)"
+                                                                                                              : "") +
+                (index.Columns[k].Descending ? " DESC" : "");
         out += ");\n";
     }
     return out;

@@ -25,9 +25,11 @@ public:
     static constexpr std::size_t capacity = Capacity;
     BoundedText() = default;
     BoundedText(std::string_view text) { assign(text); }
-    BoundedText& operator=(std::string_view text) { assign(text); return *this; }
-    void assign(std::string_view text)
-    {
+    BoundedText& operator=(std::string_view text) {
+        assign(text);
+        return *this;
+    }
+    void assign(std::string_view text) {
         givenSize_ = text.size();
         value_.assign(text.substr(0, std::min(text.size(), Capacity)));
     }
@@ -180,14 +182,14 @@ extern const char* const kDateFormatKeywords[10];
 // conversion: the arguments that stand for it change no setting, so the
 // library, which has no use for them, reads the same settings from them.
 struct ProgramRequest {
-    bool Help = false;        // --help, -h, -? or /? anywhere: nothing else is done
-    bool Version = false;     // --version
-    bool ListTables = false;  // --list-tables
+    bool Help = false;                        // --help, -h, -? or /? anywhere: nothing else is done
+    bool Version = false;                     // --version
+    bool ListTables = false;                  // --list-tables
     std::optional<std::string> SchemaDialect; // the first --schema=DIALECT
     // "-" is the output: the tables go to standard output. An output path
     // after it wins, as a later output path always does.
     bool StandardOutput = false;
-    bool Quiet = false;       // /QUIET or -QUIET, any case: no progress line
+    bool Quiet = false; // /QUIET or -QUIET, any case: no progress line
 };
 
 void InitSettings(ConversionSettings& settings);

@@ -25,8 +25,7 @@ class SqlTarget final : public RunOutput {
 public:
     SqlTarget(SqlDialect dialect, const ConversionSettings& settings) : dialect_(dialect), settings_(settings) {}
 
-    bool OpenFile(const std::string& path, std::string& error)
-    {
+    bool OpenFile(const std::string& path, std::string& error) {
         path_ = path;
         temp_ = path + ".incomplete";
         platform::RemoveFile(temp_);
@@ -40,8 +39,7 @@ public:
 
     std::string Name() const override { return path_.empty() ? std::string("standard output") : path_; }
     bool Begin(const std::vector<TableSchema>& tables, const std::vector<RelationshipSchema>& relationships,
-               std::string&) override
-    {
+               std::string&) override {
         std::string text;
         // The client must read the script as UTF-8 whatever its own default.
         if (!begun_ && dialect_ == SqlDialect::MySql)
@@ -62,13 +60,11 @@ public:
         sink_.EndRecord();
         return !sink_.Failed();
     }
-    OutputFile& Sink(std::string_view) override
-    {
+    OutputFile& Sink(std::string_view) override {
         transactionOpen_ = false;
         return sink_;
     }
-    bool EndTable(bool complete, std::string& error) override
-    {
+    bool EndTable(bool complete, std::string& error) override {
         // A table cut short leaves its last statement open and its rows
         // uncommitted: both are closed, the rows undone, so that the tables
         // after it still load.
@@ -83,8 +79,7 @@ public:
         }
         return true;
     }
-    bool End(std::string& error) override
-    {
+    bool End(std::string& error) override {
         const auto among = [&](std::u16string_view name) {
             return std::any_of(tables_.begin(), tables_.end(), [&](const TableSchema& t) { return t.Name == name; });
         };
@@ -101,8 +96,7 @@ public:
         }
         return true;
     }
-    bool Finish(bool keep, std::string& error) override
-    {
+    bool Finish(bool keep, std::string& error) override {
         const bool closed = sink_.Close();
         if (path_.empty()) {
             if (!closed)
@@ -141,11 +135,8 @@ class SqlRecords final : public RecordWriter {
 public:
     SqlRecords(SqlDialect dialect, std::string insert, const ColumnPlan& plan, AttachmentFolder* attachments,
                SqlTarget* target)
-        : dialect_(dialect), insert_(std::move(insert)), plan_(plan), attachments_(attachments), target_(target)
-    {
-    }
-    void Write(const Fields& values, int64_t row, OutputFile& out, UnrenderedCells&) override
-    {
+        : dialect_(dialect), insert_(std::move(insert)), plan_(plan), attachments_(attachments), target_(target) {}
+    void Write(const Fields& values, int64_t row, OutputFile& out, UnrenderedCells&) override {
         line_.clear();
         if (rows_ == 0) {
             line_ += dialect_ == SqlDialect::MySql ? "START TRANSACTION;\n" : "BEGIN;\n";
@@ -192,8 +183,7 @@ private:
 
 // PostgreSQL's identity keeps its own count, which rows given their number
 // never move: the next row added would take a number already there.
-std::string IdentityCatchUp(const TableSchema& table)
-{
+std::string IdentityCatchUp(const TableSchema& table) {
     std::string out;
     for (const ColumnSchema& column : table.Columns) {
         if (!column.AutoNumber || column.Type != DaoType::Long)
@@ -215,8 +205,7 @@ std::string IdentityCatchUp(const TableSchema& table)
 class SqlTable final : public TableOutput {
 public:
     SqlTable(SqlDialect dialect, const ConversionSettings& settings, const TableDef& table, const ColumnPlan& plan)
-        : dialect_(dialect), settings_(settings), plan_(plan)
-    {
+        : dialect_(dialect), settings_(settings), plan_(plan) {
         // A definition the reader cannot describe still makes a table that
         // takes the rows: the columns as the fields name them.
         try {
@@ -230,8 +219,7 @@ public:
             insert_ += (k != 0 ? ", " : "") + QuotedName(dialect, columns.Item(plan.Exported[k]).Name());
         insert_ += ") VALUES\n";
     }
-    std::string Header() override
-    {
+    std::string Header() override {
         // In one script for the run the tables were made at its start.
         if (target_)
             return {};
@@ -254,14 +242,12 @@ public:
         }
         return out + TableStatements(dialect_, schema_, relationships, referable);
     }
-    RecordWriter& NewWriter(AttachmentFolder* attachments) override
-    {
+    RecordWriter& NewWriter(AttachmentFolder* attachments) override {
         writers_.emplace_back(dialect_, insert_, plan_, attachments, target_);
         return writers_.back();
     }
     bool InParts() const override { return false; }
-    std::string Footer() override
-    {
+    std::string Footer() override {
         int64_t rows = 0;
         for (const SqlRecords& writer : writers_)
             rows += writer.Rows();
@@ -272,8 +258,7 @@ public:
             out += IdentityCatchUp(schema_);
         return out + "COMMIT;\n";
     }
-    std::string Warning() const override
-    {
+    std::string Warning() const override {
         TypedTextCounts total;
         for (const SqlRecords& writer : writers_) {
             total.NotFinite += writer.Counts().NotFinite;
@@ -298,14 +283,12 @@ public:
     explicit SqlForm(SqlDialect dialect) : dialect_(dialect) {}
     std::string Extension() const override { return ".sql"; }
     std::unique_ptr<TableOutput> StartTable(const ConversionSettings& settings, const TableDef& table,
-                                            const ColumnPlan& plan) override
-    {
+                                            const ColumnPlan& plan) override {
         return std::make_unique<SqlTable>(dialect_, settings, table, plan);
     }
     // Standard output, or an output path naming a .sql file, takes the whole
     // run as one script; a folder takes a file per table.
-    std::unique_ptr<RunOutput> StartRun(const ConversionSettings& settings, std::string& error) override
-    {
+    std::unique_ptr<RunOutput> StartRun(const ConversionSettings& settings, std::string& error) override {
         auto target = std::make_unique<SqlTarget>(dialect_, settings);
         if (settings.StandardOutput) {
             target->OpenStandardOutput(settings.StandardOutput);
@@ -327,8 +310,7 @@ private:
 
 std::unique_ptr<OutputForm> MakeSqlForm(SqlDialect dialect) { return std::make_unique<SqlForm>(dialect); }
 
-TableSchema SchemaFromFields(std::u16string_view name, const Fields& columns)
-{
+TableSchema SchemaFromFields(std::u16string_view name, const Fields& columns) {
     TableSchema schema;
     schema.Name = name;
     for (int32_t i = 0; i < columns.Count(); ++i) {

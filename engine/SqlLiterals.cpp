@@ -10,8 +10,7 @@ namespace {
 // The reader's code for Date/Time Extended fields, whose values come as text.
 constexpr int16_t kDateTimeExtended = 26;
 
-void AppendHexLiteral(SqlDialect dialect, std::span<const uint8_t> bytes, std::string& out)
-{
+void AppendHexLiteral(SqlDialect dialect, std::span<const uint8_t> bytes, std::string& out) {
     // decode() reads the same whatever standard_conforming_strings says,
     // where a '\x..' literal would not.
     out += dialect == SqlDialect::Postgres ? "decode('" : "X'";
@@ -19,8 +18,7 @@ void AppendHexLiteral(SqlDialect dialect, std::span<const uint8_t> bytes, std::s
     out += dialect == SqlDialect::Postgres ? "', 'hex')" : "'";
 }
 
-void AppendNumber(bool written, std::string& out, TypedTextCounts& counts)
-{
+void AppendNumber(bool written, std::string& out, TypedTextCounts& counts) {
     if (!written) {
         out += "NULL";
         counts.NotFinite += 1;
@@ -29,8 +27,7 @@ void AppendNumber(bool written, std::string& out, TypedTextCounts& counts)
 
 } // namespace
 
-void AppendSqlString(SqlDialect dialect, std::string_view text, std::string& out)
-{
+void AppendSqlString(SqlDialect dialect, std::string_view text, std::string& out) {
     out += '\'';
     std::size_t start = 0;
     for (std::size_t k = 0; k < text.size(); ++k) {
@@ -59,8 +56,7 @@ void AppendSqlString(SqlDialect dialect, std::string_view text, std::string& out
 }
 
 void AppendSqlLiteral(SqlDialect dialect, const Field& field, const AttachmentTarget& attachments, std::string& out,
-                      TypedTextCounts& counts)
-{
+                      TypedTextCounts& counts) {
     const Variant& value = field.Value();
     switch (value.Type) {
     case VarType::Empty:

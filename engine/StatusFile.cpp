@@ -1,8 +1,7 @@
 #include "engine/Report.h"
 #include "engine/StatusFile.h"
 
-bool WriteStatus(std::string_view text, const ConversionSettings& settings)
-{
+bool WriteStatus(std::string_view text, const ConversionSettings& settings) {
     if (settings.StatusFile.empty())
         return true;
     // An outside reader follows the file; a failed write must not stop the
@@ -10,8 +9,7 @@ bool WriteStatus(std::string_view text, const ConversionSettings& settings)
     return platform::WriteProfileString("Varnex", "Result", text, settings.StatusFile.str());
 }
 
-bool WriteStatusReason(std::string_view reason, const ConversionSettings& settings)
-{
+bool WriteStatusReason(std::string_view reason, const ConversionSettings& settings) {
     if (settings.StatusFile.empty())
         return true;
     // One line: the file is read key by key, and a break would end the value.

@@ -122,7 +122,7 @@ std::unique_ptr<OutputForm> FormFor(const ConversionSettings& settings);
 
 // The registered forms, as --format= names them.
 struct FormEntry {
-    const char* Name;   // for --format= (compared without case)
+    const char* Name; // for --format= (compared without case)
     TableFormat Format;
 };
 const std::vector<FormEntry>& RegisteredForms();

@@ -14,8 +14,7 @@ namespace {
 class LineRecords final : public RecordWriter {
 public:
     explicit LineRecords(std::unique_ptr<TypedLineWriter> lines) : lines_(std::move(lines)) {}
-    void Write(const Fields& values, int64_t row, OutputFile& out, UnrenderedCells&) override
-    {
+    void Write(const Fields& values, int64_t row, OutputFile& out, UnrenderedCells&) override {
         line_.clear();
         lines_->Write(values, row, line_);
         out.Write(line_);
@@ -29,13 +28,11 @@ private:
 
 class TypedTable : public TableOutput {
 public:
-    RecordWriter& NewWriter(AttachmentFolder* attachments) override
-    {
+    RecordWriter& NewWriter(AttachmentFolder* attachments) override {
         writers_.push_back(std::make_unique<LineRecords>(MakeLines(attachments)));
         return *writers_.back();
     }
-    std::string Warning() const override
-    {
+    std::string Warning() const override {
         TypedTextCounts total;
         for (const auto& writer : writers_) {
             total.NotFinite += writer->Counts().NotFinite;
@@ -59,8 +56,7 @@ public:
     std::string Header() override { return {}; }
 
 private:
-    std::unique_ptr<TypedLineWriter> MakeLines(AttachmentFolder* attachments) override
-    {
+    std::unique_ptr<TypedLineWriter> MakeLines(AttachmentFolder* attachments) override {
         return std::make_unique<JsonLineWriter>(columns_, plan_, attachments);
     }
     const Fields& columns_;
@@ -70,20 +66,16 @@ private:
 class PortableTable final : public TypedTable {
 public:
     PortableTable(const ConversionSettings& settings, const Fields& columns, const ColumnPlan& plan)
-        : settings_(settings), columns_(columns), plan_(plan)
-    {
-    }
+        : settings_(settings), columns_(columns), plan_(plan) {}
     std::string Header() override { return PortableLineWriter(settings_, plan_, {}, nullptr).Header(columns_); }
     // A date column is written as dates alone only when no value has a time.
-    void Prepare(Recordset& records) override
-    {
+    void Prepare(Recordset& records) override {
         if (settings_.ExportRecords != 0)
             datesWithTime_ = DateColumnsWithTimes(records, columns_, plan_);
     }
 
 private:
-    std::unique_ptr<TypedLineWriter> MakeLines(AttachmentFolder* attachments) override
-    {
+    std::unique_ptr<TypedLineWriter> MakeLines(AttachmentFolder* attachments) override {
         return std::make_unique<PortableLineWriter>(settings_, plan_, datesWithTime_, attachments);
     }
     const ConversionSettings& settings_;
@@ -96,8 +88,7 @@ class JsonLinesForm final : public OutputForm {
 public:
     std::string Extension() const override { return ".jsonl"; }
     std::unique_ptr<TableOutput> StartTable(const ConversionSettings&, const TableDef& table,
-                                            const ColumnPlan& plan) override
-    {
+                                            const ColumnPlan& plan) override {
         return std::make_unique<JsonLinesTable>(table.GetFields(), plan);
     }
 };
@@ -106,8 +97,7 @@ class PortableForm final : public OutputForm {
 public:
     std::string Extension() const override { return ".csv"; }
     std::unique_ptr<TableOutput> StartTable(const ConversionSettings& settings, const TableDef& table,
-                                            const ColumnPlan& plan) override
-    {
+                                            const ColumnPlan& plan) override {
         return std::make_unique<PortableTable>(settings, table.GetFields(), plan);
     }
 };

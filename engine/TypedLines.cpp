@@ -5,8 +5,7 @@
 #include "engine/Utf8Text.h"
 
 JsonLineWriter::JsonLineWriter(const Fields& columns, const ColumnPlan& plan, AttachmentFolder* attachments)
-    : plan_(plan), attachments_(attachments)
-{
+    : plan_(plan), attachments_(attachments) {
     for (const int32_t i : plan.Exported) {
         std::string key = keys_.empty() ? "{" : ",";
         counts_.CharactersReplaced += AppendJsonString(columns.Item(i).Name(), key);
@@ -15,8 +14,7 @@ JsonLineWriter::JsonLineWriter(const Fields& columns, const ColumnPlan& plan, At
     }
 }
 
-void JsonLineWriter::Write(const Fields& values, int64_t row, std::string& out)
-{
+void JsonLineWriter::Write(const Fields& values, int64_t row, std::string& out) {
     if (keys_.empty())
         out += '{';
     const AttachmentTarget target{attachments_, row};
@@ -30,12 +28,9 @@ void JsonLineWriter::Write(const Fields& values, int64_t row, std::string& out)
 PortableLineWriter::PortableLineWriter(const ConversionSettings& settings, const ColumnPlan& plan,
                                        std::vector<bool> datesWithTime, AttachmentFolder* attachments)
     : settings_(settings), plan_(plan), datesWithTime_(std::move(datesWithTime)), attachments_(attachments),
-      quoteAlways_(settings.QuotesAsked != 0 && settings.DoubleQuotes != 0)
-{
-}
+      quoteAlways_(settings.QuotesAsked != 0 && settings.DoubleQuotes != 0) {}
 
-std::string PortableLineWriter::Header(const Fields& columns) const
-{
+std::string PortableLineWriter::Header(const Fields& columns) const {
     std::string line;
     if (!settings_.Header)
         return line;
@@ -51,8 +46,7 @@ std::string PortableLineWriter::Header(const Fields& columns) const
     return line;
 }
 
-void PortableLineWriter::Write(const Fields& values, int64_t row, std::string& out)
-{
+void PortableLineWriter::Write(const Fields& values, int64_t row, std::string& out) {
     const AttachmentTarget target{attachments_, row};
     for (std::size_t k = 0; k < plan_.Exported.size(); ++k) {
         if (k != 0)
@@ -75,8 +69,7 @@ void PortableLineWriter::Write(const Fields& values, int64_t row, std::string& o
     out += settings_.Records.str();
 }
 
-std::vector<bool> DateColumnsWithTimes(Recordset& records, const Fields& columns, const ColumnPlan& plan)
-{
+std::vector<bool> DateColumnsWithTimes(Recordset& records, const Fields& columns, const ColumnPlan& plan) {
     std::vector<bool> withTime(static_cast<std::size_t>(plan.Count), false);
     std::vector<int32_t> dates;
     for (const int32_t i : plan.Exported)

@@ -20,16 +20,14 @@ namespace {
 // The reader's code for Date/Time Extended fields, whose values come as text.
 constexpr int16_t kDateTimeExtended = 26;
 
-bool IsNumericList(int16_t type)
-{
+bool IsNumericList(int16_t type) {
     return type == DaoType::ComplexByte || type == DaoType::ComplexInteger || type == DaoType::ComplexLong ||
            type == DaoType::ComplexSingle || type == DaoType::ComplexDouble || type == DaoType::ComplexDecimal;
 }
 
 // Whether an item's text is a JSON number as it stands (the reader writes
 // numeric items in the C locale; "inf" and "nan" are not numbers).
-bool IsJsonNumber(std::u16string_view text)
-{
+bool IsJsonNumber(std::u16string_view text) {
     std::size_t k = 0;
     auto digits = [&] {
         const std::size_t start = k;
@@ -61,8 +59,7 @@ bool IsJsonNumber(std::u16string_view text)
 // Numbers, Booleans and dates: the same text in JSON and in a portable cell
 // but for the date's separator. False when the value is not one of them.
 bool AppendScalar(const Variant& value, bool withTime, char separator, std::string& out, TypedTextCounts& counts,
-                  bool& written)
-{
+                  bool& written) {
     written = true;
     switch (value.Type) {
     case VarType::Bool: out += value.Bool ? "true" : "false"; return true;
@@ -101,8 +98,7 @@ bool AppendScalar(const Variant& value, bool withTime, char separator, std::stri
 } // namespace
 
 void AppendJsonValue(const Field& field, const AttachmentTarget& attachments, std::string& out,
-                     TypedTextCounts& counts)
-{
+                     TypedTextCounts& counts) {
     const int16_t type = field.Type();
     std::vector<AttachedFile> files;
     if (type == DaoType::Attachment && field.AttachedFiles(files)) {
@@ -188,8 +184,7 @@ void AppendJsonValue(const Field& field, const AttachmentTarget& attachments, st
 }
 
 bool AppendPortableText(const Field& field, bool withTime, BinaryForm binary, const AttachmentTarget& attachments,
-                        std::string& out, TypedTextCounts& counts)
-{
+                        std::string& out, TypedTextCounts& counts) {
     const int16_t type = field.Type();
     if (type == DaoType::Attachment && attachments.Folder) {
         std::vector<AttachedFile> files;
@@ -239,8 +234,7 @@ bool AppendPortableText(const Field& field, bool withTime, BinaryForm binary, co
     }
 }
 
-bool CsvFieldNeedsQuotes(std::string_view text, std::string_view delimiter)
-{
+bool CsvFieldNeedsQuotes(std::string_view text, std::string_view delimiter) {
     // The delimiter's first byte is looked for with the quote, CR and LF,
     // sixteen bytes at a time where the processor can.
     const char first = delimiter.empty() ? '"' : delimiter.front();
@@ -269,8 +263,7 @@ bool CsvFieldNeedsQuotes(std::string_view text, std::string_view delimiter)
     return false;
 }
 
-void AppendCsvField(std::string_view text, std::string_view delimiter, bool quoteAlways, std::string& out)
-{
+void AppendCsvField(std::string_view text, std::string_view delimiter, bool quoteAlways, std::string& out) {
     const bool quoted = quoteAlways || CsvFieldNeedsQuotes(text, delimiter);
     if (!quoted) {
         out += text;
@@ -290,8 +283,7 @@ void AppendCsvField(std::string_view text, std::string_view delimiter, bool quot
     out += '"';
 }
 
-std::string TypedTextWarning(const TypedTextCounts& counts)
-{
+std::string TypedTextWarning(const TypedTextCounts& counts) {
     std::string warning;
     auto add = [&](int64_t count, const char* what) {
         if (count == 0)

@@ -13,9 +13,9 @@
 
 // What had no faithful text, for the warnings after a table.
 struct TypedTextCounts {
-    int64_t NotFinite = 0;       // NaN and infinities, written as null or empty
+    int64_t NotFinite = 0;          // NaN and infinities, written as null or empty
     int64_t CharactersReplaced = 0; // lone surrogates written as U+FFFD
-    int64_t NoText = 0;          // dates outside the years 100 to 9999, written as null or empty
+    int64_t NoText = 0;             // dates outside the years 100 to 9999, written as null or empty
 };
 
 // A warning for what had no faithful text, or empty.

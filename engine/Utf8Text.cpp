@@ -6,8 +6,7 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 } // namespace
 
-std::size_t AppendUtf8(std::u16string_view text, std::string& out)
-{
+std::size_t AppendUtf8(std::u16string_view text, std::string& out) {
     // Room for the most a unit can give (three bytes), written through a
     // pointer and cut back at the end: no growth check per character.
     const std::size_t at = out.size();

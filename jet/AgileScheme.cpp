@@ -128,8 +128,8 @@ std::unique_ptr<PageDecryptor> UnlockAgile(const EncryptionBlock& block, Passwor
         DecryptBlob(derive({0xD7, 0xAA, 0x0F, 0x6D, 0x30, 0x61, 0x34, 0x4E}), iv, d.EncryptedVerifierHashValue);
     if (verifierInput.size() < d.PasswordKey.SaltSize || verifierHash.size() < d.PasswordKey.HashSize)
         RaiseDamaged("password verifier length");
-    const auto expected = platform::crypto::Digest(
-        passwordHash, {std::span<const uint8_t>(verifierInput).first(d.PasswordKey.SaltSize)});
+    const auto expected =
+        platform::crypto::Digest(passwordHash, {std::span<const uint8_t>(verifierInput).first(d.PasswordKey.SaltSize)});
     if (!SameBytes(std::span<const uint8_t>(verifierHash).first(expected.size()), expected))
         return nullptr;
 

@@ -11,8 +11,7 @@ constexpr uint32_t kStoredDeflated = 1;
 
 } // namespace
 
-void UnpackAttachment(ByteSpan fileData, std::vector<uint8_t>& out)
-{
+void UnpackAttachment(ByteSpan fileData, std::vector<uint8_t>& out) {
     const uint32_t form = U32(fileData, 0);
     const uint32_t unpackedLength = U32(fileData, 4);
     const ByteSpan packed = fileData.subspan(8);

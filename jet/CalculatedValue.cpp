@@ -172,9 +172,7 @@ bool DecodeResult(uint8_t type, const Column& column, ByteSpan payload, DecodeCo
 
 } // namespace
 
-uint8_t CalculatedResultType(const Column& column) {
-    return column.ResultType != 0 ? column.ResultType : column.Type;
-}
+uint8_t CalculatedResultType(const Column& column) { return column.ResultType != 0 ? column.ResultType : column.Type; }
 
 void DecodeCalculatedValue(const Column& column, ByteSpan stored, DecodeContext& context, FieldValue& out) {
     const ByteSpan payload = PayloadOf(stored);

@@ -39,15 +39,19 @@ uint32_t NationalLetter(char16_t folded, uint16_t sortOrder) {
     if (language == 0x1D || language == 0x0B) {
         switch (folded) {
         case 0xC5: return kLetter + u'Z' + 1;
-        case 0xC4: case 0xC6: return kLetter + u'Z' + 2;
-        case 0xD6: case 0xD8: return kLetter + u'Z' + 3;
+        case 0xC4:
+        case 0xC6: return kLetter + u'Z' + 2;
+        case 0xD6:
+        case 0xD8: return kLetter + u'Z' + 3;
         default: return 0;
         }
     }
     if (language == 0x06 || language == 0x14) {
         switch (folded) {
-        case 0xC6: case 0xC4: return kLetter + u'Z' + 1;
-        case 0xD8: case 0xD6: return kLetter + u'Z' + 2;
+        case 0xC6:
+        case 0xC4: return kLetter + u'Z' + 1;
+        case 0xD8:
+        case 0xD6: return kLetter + u'Z' + 2;
         case 0xC5: return kLetter + u'Z' + 3;
         default: return 0;
         }
@@ -95,11 +99,28 @@ Weights WeightsOf(std::u16string_view name, uint16_t sortOrder) {
             continue;
         }
         switch (c) {
-        case 0xC6: Add(w, kLetter + u'A', c); Add(w, kLetter + u'E', c); continue; // Æ
-        case 0xDF: Add(w, kLetter + u'S', c); Add(w, kLetter + u'S', c); continue; // ß
-        case 0xDE: Add(w, kLetter + u'T', c); Add(w, kLetter + u'H', c); continue; // Þ
-        case 0x132: case 0x133: Add(w, kLetter + u'I', c); Add(w, kLetter + u'J', c); continue;
-        case 0x152: case 0x153: Add(w, kLetter + u'O', c); Add(w, kLetter + u'E', c); continue;
+        case 0xC6:
+            Add(w, kLetter + u'A', c);
+            Add(w, kLetter + u'E', c);
+            continue; // Æ
+        case 0xDF:
+            Add(w, kLetter + u'S', c);
+            Add(w, kLetter + u'S', c);
+            continue; // ß
+        case 0xDE:
+            Add(w, kLetter + u'T', c);
+            Add(w, kLetter + u'H', c);
+            continue; // Þ
+        case 0x132:
+        case 0x133:
+            Add(w, kLetter + u'I', c);
+            Add(w, kLetter + u'J', c);
+            continue;
+        case 0x152:
+        case 0x153:
+            Add(w, kLetter + u'O', c);
+            Add(w, kLetter + u'E', c);
+            continue;
         default: break;
         }
         if (c < 0xC0 || c == 0xD7 || c == 0xF7)

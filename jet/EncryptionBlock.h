@@ -12,10 +12,10 @@
 namespace jet {
 
 enum class EncryptionScheme {
-    PlainRc4,    // version 1.1: MD5 and RC4
+    PlainRc4,     // version 1.1: MD5 and RC4
     Rc4CryptoApi, // versions 2.2, 3.2, 4.2 without the AES flag
-    StandardAes, // versions 2.2, 3.2, 4.2 with an AES cipher: SHA-1 and AES-ECB
-    Agile,       // version 4.4: an XML descriptor
+    StandardAes,  // versions 2.2, 3.2, 4.2 with an AES cipher: SHA-1 and AES-ECB
+    Agile,        // version 4.4: an XML descriptor
 };
 
 struct EncryptionBlock {

@@ -14,9 +14,7 @@ constexpr std::size_t kVersionOffset = 0x14;
 constexpr std::size_t kBlockOffset = 0x18;
 constexpr uint8_t kHeaderKey[] = {0xC7, 0xDA, 0x39, 0x6B};
 
-[[noreturn]] void RaiseUnrecognized() {
-    Raise(DaoNumber::UnrecognizedFormat, u"Unrecognized database format.");
-}
+[[noreturn]] void RaiseUnrecognized() { Raise(DaoNumber::UnrecognizedFormat, u"Unrecognized database format."); }
 
 bool SignatureIs(ByteSpan page, const char* text) {
     return Fits(page, 4, 16) && std::memcmp(page.data() + 4, text, std::strlen(text) + 1) == 0;

@@ -19,7 +19,7 @@ struct Header {
     uint16_t SortOrder = 0;
     uint32_t DatabaseKey = 0;
     double CreationDate = 0;
-    std::u16string Password;          // Jet3/Jet4 only; empty: none
+    std::u16string Password;           // Jet3/Jet4 only; empty: none
     uint16_t EncryptionInfoLength = 0; // ACE only
 
     bool IsJet3() const { return Version == JetVersion::Jet3; }

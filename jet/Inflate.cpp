@@ -12,8 +12,7 @@ constexpr int kMaxBits = 15;
 class BitReader {
 public:
     explicit BitReader(ByteSpan bytes) : bytes_(bytes) {}
-    uint32_t Bits(int count)
-    {
+    uint32_t Bits(int count) {
         while (held_ < count) {
             if (at_ >= bytes_.size())
                 RaiseCorrupt("compressed attachment ends early");
@@ -25,8 +24,7 @@ public:
         held_ -= count;
         return value;
     }
-    void ToByte()
-    {
+    void ToByte() {
         buffer_ = 0;
         held_ = 0;
     }
@@ -45,8 +43,7 @@ private:
 // (counts per length and symbols in code order, as the format defines it).
 class Huffman {
 public:
-    Huffman(const uint8_t* lengths, int count)
-    {
+    Huffman(const uint8_t* lengths, int count) {
         counts_.fill(0);
         for (int k = 0; k < count; ++k)
             ++counts_[lengths[k]];
@@ -66,8 +63,7 @@ public:
             if (lengths[k] != 0)
                 symbols_[offsets[lengths[k]]++] = static_cast<uint16_t>(k);
     }
-    int Decode(BitReader& in) const
-    {
+    int Decode(BitReader& in) const {
         int code = 0, first = 0, index = 0;
         for (int bits = 1; bits <= kMaxBits; ++bits) {
             code |= static_cast<int>(in.Bits(1));
@@ -90,21 +86,20 @@ constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  
                                       31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr uint16_t kDistanceBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-                                        193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
+constexpr uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                        33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                        1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                         6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
-void Put(std::vector<uint8_t>& out, std::size_t limit, uint8_t byte)
-{
+void Put(std::vector<uint8_t>& out, std::size_t limit, uint8_t byte) {
     if (out.size() >= limit)
         RaiseCorrupt("compressed attachment unpacks to more than it claims");
     out.push_back(byte);
 }
 
 void Codes(BitReader& in, const Huffman& literals, const Huffman& distances, std::size_t limit,
-           std::vector<uint8_t>& out)
-{
+           std::vector<uint8_t>& out) {
     for (;;) {
         const int symbol = literals.Decode(in);
         if (symbol < 256) {
@@ -132,8 +127,7 @@ void Codes(BitReader& in, const Huffman& literals, const Huffman& distances, std
     }
 }
 
-void FixedBlock(BitReader& in, std::size_t limit, std::vector<uint8_t>& out)
-{
+void FixedBlock(BitReader& in, std::size_t limit, std::vector<uint8_t>& out) {
     static const Huffman literals = [] {
         uint8_t lengths[288];
         for (int k = 0; k < 288; ++k)
@@ -149,8 +143,7 @@ void FixedBlock(BitReader& in, std::size_t limit, std::vector<uint8_t>& out)
     Codes(in, literals, distances, limit, out);
 }
 
-void DynamicBlock(BitReader& in, std::size_t limit, std::vector<uint8_t>& out)
-{
+void DynamicBlock(BitReader& in, std::size_t limit, std::vector<uint8_t>& out) {
     const int literalCount = static_cast<int>(in.Bits(5)) + 257;
     const int distanceCount = static_cast<int>(in.Bits(5)) + 1;
     const int lengthCount = static_cast<int>(in.Bits(4)) + 4;
@@ -194,8 +187,7 @@ void DynamicBlock(BitReader& in, std::size_t limit, std::vector<uint8_t>& out)
     Codes(in, literals, distances, limit, out);
 }
 
-uint32_t Adler32(const std::vector<uint8_t>& bytes)
-{
+uint32_t Adler32(const std::vector<uint8_t>& bytes) {
     uint32_t a = 1, b = 0;
     std::size_t k = 0;
     while (k < bytes.size()) {
@@ -213,8 +205,7 @@ uint32_t Adler32(const std::vector<uint8_t>& bytes)
 
 } // namespace
 
-void InflateZlib(ByteSpan stream, std::size_t limit, std::vector<uint8_t>& out)
-{
+void InflateZlib(ByteSpan stream, std::size_t limit, std::vector<uint8_t>& out) {
     out.clear();
     Require(stream, 0, 2, "compressed attachment without its header");
     const unsigned method = stream[0] & 0x0F;
@@ -250,7 +241,8 @@ void InflateZlib(ByteSpan stream, std::size_t limit, std::vector<uint8_t>& out)
     in.ToByte();
     const ByteSpan rest = in.Bytes().subspan(in.Offset());
     if (rest.size() >= 4) {
-        const uint32_t stored = (uint32_t{rest[0]} << 24) | (uint32_t{rest[1]} << 16) | (uint32_t{rest[2]} << 8) | rest[3];
+        const uint32_t stored =
+            (uint32_t{rest[0]} << 24) | (uint32_t{rest[1]} << 16) | (uint32_t{rest[2]} << 8) | rest[3];
         if (stored != Adler32(out))
             RaiseCorrupt("compressed attachment fails its checksum");
     }

@@ -67,7 +67,8 @@ void AppendItemText(const Variant& value, std::u16string& out) {
     case VarType::R8:
     case VarType::Date: AppendNumber(value.R8, out); return;
     case VarType::Currency: {
-        DecimalValue d{value.I8 < 0, 4, 0, value.I8 < 0 ? 0 - static_cast<uint64_t>(value.I8) : static_cast<uint64_t>(value.I8)};
+        DecimalValue d{value.I8 < 0, 4, 0,
+                       value.I8 < 0 ? 0 - static_cast<uint64_t>(value.I8) : static_cast<uint64_t>(value.I8)};
         AppendDecimal(d, out);
         return;
     }

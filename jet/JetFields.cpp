@@ -49,8 +49,8 @@ bool RecordField::AttachedFiles(std::vector<AttachedFile>& out) const {
         AttachedFile file;
         file.Name = value.Items[k];
         file.Type = stored.Type;
-        DecodeValue(*Complex->FileData, ColumnBytes{stored.DataState, ByteSpan(stored.DataBytes)},
-                    records_->context_, data);
+        DecodeValue(*Complex->FileData, ColumnBytes{stored.DataState, ByteSpan(stored.DataBytes)}, records_->context_,
+                    data);
         // An attachment without data is a file of no bytes.
         if (data.Value.Type == VarType::Bytes)
             UnpackAttachment(data.Value.Bytes, file.Data);

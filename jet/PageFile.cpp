@@ -33,8 +33,7 @@ PageFile::PageFile(const std::string& path, std::size_t cachePages)
         Raise(DaoNumber::CorruptDatabase,
               u"'" + platform::AnsiToWide(path) + u"' is not a regular file (a device or a pipe); it is not read.");
     case platform::PathKind::Missing:
-    case platform::PathKind::RegularFile:
-        break;
+    case platform::PathKind::RegularFile: break;
     }
     // Opened for reading only, shared with any other reader or writer.
     auto opened = OpenStream(path);

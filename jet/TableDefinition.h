@@ -12,18 +12,17 @@ namespace jet {
 
 namespace ColumnType {
 constexpr uint8_t Boolean = 0x01, Byte = 0x02, Integer = 0x03, Long = 0x04, Currency = 0x05, Single = 0x06,
-                  Double = 0x07, DateTime = 0x08, Binary = 0x09, Text = 0x0A, Ole = 0x0B, Memo = 0x0C,
-                  Guid = 0x0F, Decimal = 0x10, FixedBlob = 0x11, Complex = 0x12, BigInt = 0x13,
-                  DateTimeExtended = 0x14;
+                  Double = 0x07, DateTime = 0x08, Binary = 0x09, Text = 0x0A, Ole = 0x0B, Memo = 0x0C, Guid = 0x0F,
+                  Decimal = 0x10, FixedBlob = 0x11, Complex = 0x12, BigInt = 0x13, DateTimeExtended = 0x14;
 } // namespace ColumnType
 
 struct Column {
     std::u16string Name;
     uint8_t Type = 0;
-    uint16_t Number = 0;       // null-mask bit
+    uint16_t Number = 0;        // null-mask bit
     uint16_t VariableIndex = 0; // slot in the row's variable offset table
-    uint16_t Ordinal = 0;      // display order
-    uint16_t CodePage = 0;     // Jet3 text columns; 0: the database's
+    uint16_t Ordinal = 0;       // display order
+    uint16_t CodePage = 0;      // Jet3 text columns; 0: the database's
     uint8_t Flags = 0;
     uint8_t ExtendedFlags = 0;
     uint16_t FixedOffset = 0;

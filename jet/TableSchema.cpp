@@ -162,7 +162,8 @@ std::vector<RelationshipSchema> JetDatabase::Relationships() {
     }
     std::vector<RelationshipSchema> whole;
     for (std::size_t k = 0; k < result.size(); ++k) {
-        std::sort(pairs[k].begin(), pairs[k].end(), [](const Pair& a, const Pair& b) { return a.Position < b.Position; });
+        std::sort(pairs[k].begin(), pairs[k].end(),
+                  [](const Pair& a, const Pair& b) { return a.Position < b.Position; });
         // A relationship missing a column pair would join on the wrong key.
         if (static_cast<int32_t>(pairs[k].size()) != expected[k])
             RaiseCorrupt("a relationship's column pairs are incomplete");

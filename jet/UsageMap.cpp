@@ -30,9 +30,7 @@ std::vector<uint32_t> ReadUsageMap(PageFile& file, RowPointer pointer) {
     const ByteSpan row = RowAt(file, pointer, holder);
     std::vector<uint32_t> pages;
     switch (U8(row, 0)) {
-    case 0:
-        AddBits(row.subspan(5), U32(row, 1), file, pages);
-        break;
+    case 0: AddBits(row.subspan(5), U32(row, 1), file, pages); break;
     case 1: {
         const uint64_t perMapPage = (static_cast<uint64_t>(file.PageSize()) - 4) * 8;
         for (std::size_t k = 0; 1 + 4 * k + 4 <= row.size(); ++k) {
@@ -44,8 +42,7 @@ std::vector<uint32_t> ReadUsageMap(PageFile& file, RowPointer pointer) {
         }
         break;
     }
-    default:
-        RaiseCorrupt("unknown usage map type");
+    default: RaiseCorrupt("unknown usage map type");
     }
     // Ascending already within one map; reference maps cover disjoint,
     // increasing ranges, so the whole list is ascending too.

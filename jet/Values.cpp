@@ -97,9 +97,7 @@ void DecodeScalar(const Column& column, uint8_t type, ByteSpan bytes, FieldValue
         AppendExtendedDate(bytes, out.Text);
         SetText(out);
         return;
-    default:
-        SetBytes(out, bytes);
-        return;
+    default: SetBytes(out, bytes); return;
     }
 }
 
@@ -111,16 +109,13 @@ void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext
     v.Bytes = {};
     v.Items = {};
     switch (located.State) {
-    case Presence::Null:
-        v.Type = VarType::Null;
-        return;
+    case Presence::Null: v.Type = VarType::Null; return;
     case Presence::False:
     case Presence::True:
         v.Type = VarType::Bool;
         v.Bool = located.State == Presence::True;
         return;
-    case Presence::Bytes:
-        break;
+    case Presence::Bytes: break;
     }
     const ByteSpan bytes = located.Bytes;
     const bool longValue = column.Type == ColumnType::Memo || column.Type == ColumnType::Ole;
@@ -142,9 +137,7 @@ void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext
         return;
     }
     switch (column.Type) {
-    case ColumnType::Text:
-        DecodeStoredText(column, bytes, context, out);
-        return;
+    case ColumnType::Text: DecodeStoredText(column, bytes, context, out); return;
     case ColumnType::Memo:
         context.LongValues->Read(bytes, *context.Scratch);
         DecodeStoredText(column, *context.Scratch, context, out);
@@ -154,9 +147,7 @@ void DecodeValue(const Column& column, const ColumnBytes& located, DecodeContext
         v.Type = VarType::Bytes;
         v.Bytes = out.Bytes;
         return;
-    default:
-        DecodeScalar(column, column.Type, bytes, out);
-        return;
+    default: DecodeScalar(column, column.Type, bytes, out); return;
     }
 }
 
@@ -165,15 +156,12 @@ bool LocateStoredText(const Column& column, const ColumnBytes& located, DecodeCo
     if (located.State != Presence::Bytes || column.IsCalculated())
         return false;
     switch (column.Type) {
-    case ColumnType::Text:
-        stored = located.Bytes;
-        break;
+    case ColumnType::Text: stored = located.Bytes; break;
     case ColumnType::Memo:
         context.LongValues->Read(located.Bytes, memo);
         stored = memo;
         break;
-    default:
-        return false;
+    default: return false;
     }
     if (context.Jet3)
         return true;

@@ -41,14 +41,10 @@ int32_t Convert(int32_t argc, const char* const* argv) {
     const ConversionOutcome outcome = RunConversion(*settings, ConversionRoad::Library);
     settings->CurrentDatabase.reset();
     switch (outcome.Refused) {
-    case ConversionRefusal::NoDatabase:
-        return VARNEX_NO_DATABASE;
-    case ConversionRefusal::NoOutput:
-        return VARNEX_NO_OUTPUT;
-    case ConversionRefusal::TooLong:
-        return VARNEX_TOO_LONG;
-    case ConversionRefusal::None:
-        break;
+    case ConversionRefusal::NoDatabase: return VARNEX_NO_DATABASE;
+    case ConversionRefusal::NoOutput: return VARNEX_NO_OUTPUT;
+    case ConversionRefusal::TooLong: return VARNEX_TOO_LONG;
+    case ConversionRefusal::None: break;
     }
     // The failures and warnings stay unsaid: the caller's process owns its
     // standard streams, and the result code is the library's one report.

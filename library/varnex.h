@@ -26,9 +26,9 @@ extern "C" {
 #endif
 
 /* Result codes of both functions. */
-#define VARNEX_OK 0 /* converted (also when a pattern matched no file) */
+#define VARNEX_OK 0          /* converted (also when a pattern matched no file) */
 #define VARNEX_NO_DATABASE 1 /* no database path among the arguments */
-#define VARNEX_NO_OUTPUT 2 /* a database path but no output path */
+#define VARNEX_NO_OUTPUT 2   /* a database path but no output path */
 #define VARNEX_OPEN_FAILED 3 /* a database could not be opened, or the path matched nothing */
 /* Every database opened, but a table could not be written in full (missing output folder, full disk,
    unreadable rows); 3 wins when both apply. */

@@ -4,8 +4,7 @@
 
 namespace platform {
 
-std::size_t ReversedDecimalDigits(const DecimalValue& value, char* reversed)
-{
+std::size_t ReversedDecimalDigits(const DecimalValue& value, char* reversed) {
     // Three 32-bit limbs, most significant first, divided down by ten.
     uint32_t limbs[3] = {value.Hi32, static_cast<uint32_t>(value.Lo64 >> 32), static_cast<uint32_t>(value.Lo64)};
     std::size_t count = 0;

@@ -8,8 +8,7 @@
 namespace platform {
 
 // The entries of text between separators, in order; empty ones are left out.
-inline std::vector<std::string> SplitFolderList(std::string_view text, char separator)
-{
+inline std::vector<std::string> SplitFolderList(std::string_view text, char separator) {
     std::vector<std::string> folders;
     std::size_t start = 0;
     while (start <= text.size()) {

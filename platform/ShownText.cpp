@@ -7,34 +7,23 @@ namespace platform {
 
 namespace {
 
-void AppendEscape(std::string& out, const char* form, unsigned value)
-{
+void AppendEscape(std::string& out, const char* form, unsigned value) {
     char text[8];
     std::snprintf(text, sizeof text, form, value);
     out += text;
 }
 
-void AppendC0(std::string& out, unsigned char c)
-{
+void AppendC0(std::string& out, unsigned char c) {
     switch (c) {
-    case '\t':
-        out += "\\t";
-        break;
-    case '\n':
-        out += "\\n";
-        break;
-    case '\r':
-        out += "\\r";
-        break;
-    default:
-        AppendEscape(out, "\\x%02x", c);
-        break;
+    case '\t': out += "\\t"; break;
+    case '\n': out += "\\n"; break;
+    case '\r': out += "\\r"; break;
+    default: AppendEscape(out, "\\x%02x", c); break;
     }
 }
 
 // The length of the well-formed UTF-8 sequence at text[i], or 0.
-std::size_t Utf8Length(std::string_view text, std::size_t i)
-{
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
     std::size_t length = 0;
@@ -68,8 +57,7 @@ std::size_t Utf8Length(std::string_view text, std::size_t i)
 
 std::string ShownText(std::string_view text) { return ShownText(text, NarrowTextForm()); }
 
-std::string ShownText(std::string_view text, NarrowForm form)
-{
+std::string ShownText(std::string_view text, NarrowForm form) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {

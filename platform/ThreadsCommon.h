@@ -8,8 +8,7 @@
 namespace platform::threads {
 
 // 0 when the text is missing or not a whole number from 1 to 64.
-inline int32_t Requested(const char* text)
-{
+inline int32_t Requested(const char* text) {
     if (text == nullptr || *text == '\0')
         return 0;
     char* end = nullptr;
@@ -19,8 +18,7 @@ inline int32_t Requested(const char* text)
     return static_cast<int32_t>(value);
 }
 
-inline int32_t ProcessorCount()
-{
+inline int32_t ProcessorCount() {
     const unsigned count = std::thread::hardware_concurrency();
     return count == 0 ? 1 : static_cast<int32_t>(count > 64 ? 64 : count);
 }

@@ -18,8 +18,7 @@ namespace platform {
 // The result code of a value that none of these forms takes (DISP_E_TYPEMISMATCH).
 constexpr int32_t kOwnTextTypeMismatch = static_cast<int32_t>(0x80020005);
 
-constexpr bool IsOwnValueText(VarType type)
-{
+constexpr bool IsOwnValueText(VarType type) {
     return type == VarType::Guid || type == VarType::Bytes || type == VarType::List;
 }
 
@@ -38,20 +37,12 @@ std::u16string_view JoinListItems(std::span<const std::u16string> items);
 // platform's narrow page, replacing its output, and returns 0 or the
 // conversion's result code, which is returned here.
 template <class Encode>
-int32_t FormatOwnValueText(const Variant& value, std::string& out, Encode&& encode)
-{
+int32_t FormatOwnValueText(const Variant& value, std::string& out, Encode&& encode) {
     switch (value.Type) {
-    case VarType::Guid:
-        SetGuidText(value.Guid, out);
-        return 0;
-    case VarType::Bytes:
-        SetHexText(value.Bytes, out);
-        return 0;
-    case VarType::List:
-        return encode(JoinListItems(value.Items), out);
-    default:
-        out.clear();
-        return kOwnTextTypeMismatch;
+    case VarType::Guid: SetGuidText(value.Guid, out); return 0;
+    case VarType::Bytes: SetHexText(value.Bytes, out); return 0;
+    case VarType::List: return encode(JoinListItems(value.Items), out);
+    default: out.clear(); return kOwnTextTypeMismatch;
     }
 }
 

@@ -27,8 +27,8 @@ std::optional<int> AnswerInformationRequest(ConversionSettings& settings, const 
 int ListTables(ConversionSettings& settings, std::string_view programName, std::string& out, std::string& error);
 // Answers --schema=DIALECT: the SQL statements that make the tables the run
 // would convert, with their keys, indexes and relationships.
-int PrintSchema(ConversionSettings& settings, std::string_view programName, std::string_view dialect,
-                std::string& out, std::string& error);
+int PrintSchema(ConversionSettings& settings, std::string_view programName, std::string_view dialect, std::string& out,
+                std::string& error);
 
 // The unattended run's watchers, attached to settings.ProgressWindow for as
 // long as this object lives.

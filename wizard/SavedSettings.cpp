@@ -12,9 +12,7 @@ namespace {
 constexpr int kRecentEntries = 10;
 constexpr std::size_t kRegistryBufferBytes = 255;
 
-std::string RecentValueName(std::string_view prefix, int index) {
-    return std::string(prefix) + std::to_string(index);
-}
+std::string RecentValueName(std::string_view prefix, int index) { return std::string(prefix) + std::to_string(index); }
 
 // The profile reader drops blanks around a value and one pair of quotes; a
 // value that would lose either (a TAB field delimiter, an escape of two double

@@ -82,7 +82,8 @@ Options (also -OPTION; keywords in any case):
                      foreign keys (types as README's table says)
   --version          print the version
 
-Settings saved in )" + settingsFile + R"( beside the program come first; without
+Settings saved in )" +
+            settingsFile + R"( beside the program come first; without
 that file there is no header line, cells are quoted and files are replaced.
 
 Exit status: 0 when every table was converted; 1 when a database could not

@@ -8,12 +8,10 @@ namespace {
 class AbsentForm final : public OutputForm {
 public:
     std::string Extension() const override { return ".sqlite"; }
-    std::unique_ptr<TableOutput> StartTable(const ConversionSettings&, const TableDef&, const ColumnPlan&) override
-    {
+    std::unique_ptr<TableOutput> StartTable(const ConversionSettings&, const TableDef&, const ColumnPlan&) override {
         return nullptr;
     }
-    std::unique_ptr<RunOutput> StartRun(const ConversionSettings&, std::string& error) override
-    {
+    std::unique_ptr<RunOutput> StartRun(const ConversionSettings&, std::string& error) override {
         error = "--format=sqlite: not in this build (it was made without the SQLite library)";
         return nullptr;
     }

@@ -29,15 +29,15 @@ enum Tag : uint8_t { kNull = 0, kInteger = 1, kReal = 2, kText = 3, kBlob = 4 };
 // A memory sink hands on what it holds beyond this many bytes.
 constexpr std::size_t kSinkBytes = 256 * 1024;
 
-template <typename T> void Put(std::string& out, T value)
-{
+template <typename T>
+void Put(std::string& out, T value) {
     char bytes[sizeof(T)];
     std::memcpy(bytes, &value, sizeof(T));
     out.append(bytes, sizeof(T));
 }
 
-template <typename T> T Take(const char* at)
-{
+template <typename T>
+T Take(const char* at) {
     T value;
     std::memcpy(&value, at, sizeof(T));
     return value;
@@ -47,8 +47,7 @@ class SqliteRecords final : public RecordWriter {
 public:
     SqliteRecords(const ColumnPlan& plan, AttachmentFolder* attachments) : plan_(plan), attachments_(attachments) {}
 
-    void Write(const Fields& values, int64_t row, OutputFile& out, UnrenderedCells&) override
-    {
+    void Write(const Fields& values, int64_t row, OutputFile& out, UnrenderedCells&) override {
         record_.assign(sizeof(uint32_t), '\0');
         for (int32_t i : plan_.Exported)
             Append(values.Item(i), row);
@@ -59,13 +58,11 @@ public:
     const TypedTextCounts& Counts() const { return counts_; }
 
 private:
-    void Integer(int64_t value)
-    {
+    void Integer(int64_t value) {
         record_.push_back(static_cast<char>(kInteger));
         Put(record_, value);
     }
-    void Real(double value)
-    {
+    void Real(double value) {
         if (std::isnan(value)) {
             counts_.NotFinite += 1;
             record_.push_back(static_cast<char>(kNull));
@@ -77,8 +74,7 @@ private:
     // A stored text straight into UTF-8, without the UTF-16 copy of it in
     // between. False, with nothing kept, for a surrogate (its pair is left
     // to AppendUtf8) or malformed bytes: the caller then takes Value().
-    bool AppendStoredText(const StoredText& stored)
-    {
+    bool AppendStoredText(const StoredText& stored) {
         const uint8_t* p = stored.Bytes.data();
         const uint8_t* const end = p + stored.Bytes.size();
         const bool compressed = stored.Encoding == StoredText::Form::Compressed;
@@ -130,8 +126,7 @@ private:
         return true;
     }
 
-    void Append(const Field& field, int64_t row)
-    {
+    void Append(const Field& field, int64_t row) {
         const int16_t type = field.Type();
         if (type == DaoType::Text || type == DaoType::Memo) {
             StoredText stored;
@@ -206,12 +201,10 @@ class SqliteTable final : public TableOutput {
 public:
     explicit SqliteTable(const ColumnPlan& plan) : plan_(plan) {}
     std::string Header() override { return {}; }
-    RecordWriter& NewWriter(AttachmentFolder* attachments) override
-    {
+    RecordWriter& NewWriter(AttachmentFolder* attachments) override {
         return writers_.emplace_back(plan_, attachments);
     }
-    std::string Warning() const override
-    {
+    std::string Warning() const override {
         TypedTextCounts total;
         for (const SqliteRecords& writer : writers_) {
             total.NotFinite += writer.Counts().NotFinite;
@@ -228,10 +221,7 @@ private:
 
 std::u16string Wide(const std::string& text) { return platform::AnsiToWide(text); }
 
-[[noreturn]] void Fail(const std::string& message)
-{
-    throw EngineError(HResult::Fail, u"SQLite", Wide(message));
-}
+[[noreturn]] void Fail(const std::string& message) { throw EngineError(HResult::Fail, u"SQLite", Wide(message)); }
 
 struct TableInsert {
     std::string Head;  // INSERT INTO "T" ("a", "b") VALUES
@@ -247,22 +237,21 @@ constexpr int kRowsPerStatement = 64;
 class SqliteTarget final : public RunOutput {
 public:
     explicit SqliteTarget(std::string path) : path_(std::move(path)), temp_(path_ + ".incomplete") {}
-    ~SqliteTarget() override
-    {
+    ~SqliteTarget() override {
         Close();
         if (!kept_)
             platform::RemoveFile(temp_);
     }
 
     // False, with the reason, when the new file cannot be made.
-    bool Open(std::string& error)
-    {
+    bool Open(std::string& error) {
         platform::RemoveFile(temp_);
         // SQLite takes file names in UTF-8, the system's paths are in its
         // narrow code page.
         std::string name;
         AppendUtf8(platform::AnsiToWide(temp_), name);
-        if (sqlite3_open_v2(name.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        if (sqlite3_open_v2(name.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK) {
             error = "cannot create " + temp_ + ": " + (db_ ? sqlite3_errmsg(db_) : "out of memory");
             return false;
         }
@@ -279,8 +268,7 @@ public:
     std::string Name() const override { return path_; }
 
     bool Begin(const std::vector<TableSchema>& tables, const std::vector<RelationshipSchema>& relationships,
-               std::string& error) override
-    {
+               std::string& error) override {
         // A table of the same name from an earlier database of the run is
         // appended to, as a pattern run appends to a table's one CSV file.
         std::vector<TableSchema> fresh;
@@ -313,8 +301,7 @@ public:
         return true;
     }
 
-    OutputFile& Sink(std::string_view tableName) override
-    {
+    OutputFile& Sink(std::string_view tableName) override {
         EndStatement();
         const auto found = inserts_.find(std::string(tableName));
         if (found == inserts_.end())
@@ -346,8 +333,7 @@ public:
         return sink_;
     }
 
-    bool EndTable(bool complete, std::string& error) override
-    {
+    bool EndTable(bool complete, std::string& error) override {
         try {
             if (complete) {
                 Store(sink_.Bytes());
@@ -370,8 +356,7 @@ public:
 
     bool End(std::string&) override { return true; }
 
-    bool Finish(bool keep, std::string& error) override
-    {
+    bool Finish(bool keep, std::string& error) override {
         EndStatement();
         if (!keep) {
             Close();
@@ -390,8 +375,7 @@ public:
     }
 
 private:
-    static std::u16string Folded(std::u16string_view name)
-    {
+    static std::u16string Folded(std::u16string_view name) {
         // SQLite compares names without case in the ASCII letters only.
         std::u16string folded(name);
         for (char16_t& c : folded)
@@ -399,8 +383,7 @@ private:
                 c = static_cast<char16_t>(c - u'A' + u'a');
         return folded;
     }
-    bool Known(std::u16string_view name) const
-    {
+    bool Known(std::u16string_view name) const {
         const std::u16string folded = Folded(name);
         for (const std::u16string& made : made_)
             if (made == folded)
@@ -408,8 +391,7 @@ private:
         return false;
     }
 
-    bool Exec(const std::string& sql, std::string& error)
-    {
+    bool Exec(const std::string& sql, std::string& error) {
         char* message = nullptr;
         if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
             return true;
@@ -418,15 +400,13 @@ private:
         return false;
     }
 
-    void EndStatement()
-    {
+    void EndStatement() {
         sqlite3_finalize(insert_);
         sqlite3_finalize(insertMany_);
         insert_ = insertMany_ = nullptr;
     }
 
-    bool Close()
-    {
+    bool Close() {
         sink_.Close();
         EndStatement();
         if (!db_)
@@ -438,8 +418,7 @@ private:
 
     // Inserts every whole record of the bytes (after what an earlier piece
     // left unfinished); keeps the unfinished end for the next piece.
-    void Store(std::string_view bytes)
-    {
+    void Store(std::string_view bytes) {
         if (!pending_.empty()) {
             pending_.append(bytes);
             const std::size_t used = StoreWhole(pending_);
@@ -450,8 +429,7 @@ private:
         pending_.assign(bytes.substr(used));
     }
 
-    std::size_t StoreWhole(std::string_view bytes)
-    {
+    std::size_t StoreWhole(std::string_view bytes) {
         std::size_t at = 0;
         while (bytes.size() - at >= sizeof(uint32_t)) {
             const auto length = Take<uint32_t>(bytes.data() + at);
@@ -464,8 +442,7 @@ private:
     }
 
     // Records wait, whole, until a statement's worth is there.
-    void StoreRecord(std::string_view record)
-    {
+    void StoreRecord(std::string_view record) {
         if (!current_ || !insert_)
             return;
         Put(batch_, static_cast<uint32_t>(record.size()));
@@ -477,8 +454,7 @@ private:
     // The waiting records: by one statement when they are a statement's
     // worth, else (the table's last few, or a statement SQLite refused, to
     // name the row it refuses) one by one.
-    void InsertBatch()
-    {
+    void InsertBatch() {
         if (batchRows_ == 0)
             return;
         if (batchRows_ == perStatement_ && insertMany_) {
@@ -499,8 +475,7 @@ private:
 
     // Binds the waiting records to one statement (all) or to the one-row
     // statement, stepping it after each.
-    void BindAll(sqlite3_stmt* statement, bool all)
-    {
+    void BindAll(sqlite3_stmt* statement, bool all) {
         std::string_view bytes = batch_;
         int first = 1;
         while (!bytes.empty()) {
@@ -520,8 +495,7 @@ private:
         }
     }
 
-    void Bind(sqlite3_stmt* statement, std::string_view record, int column)
-    {
+    void Bind(sqlite3_stmt* statement, std::string_view record, int column) {
         std::size_t at = 0;
         int bound = 0;
         auto need = [&](std::size_t bytes) {
@@ -580,11 +554,10 @@ private:
     std::string pending_;
     std::string batch_; // records waiting for their statement, each after its length
     int batchRows_ = 0;
-    int64_t rows_ = 0;  // rows inserted into the table
+    int64_t rows_ = 0; // rows inserted into the table
 };
 
-bool NamesDatabaseFile(std::string_view path)
-{
+bool NamesDatabaseFile(std::string_view path) {
     for (const char* ending : {".sqlite", ".sqlite3", ".db"})
         if (EndsWithNoCase(path, ending))
             return true;
@@ -595,12 +568,11 @@ class SqliteForm final : public OutputForm {
 public:
     std::string Extension() const override { return ".sqlite"; }
     bool NamesFile(std::string_view path) const override { return NamesDatabaseFile(path); }
-    std::unique_ptr<TableOutput> StartTable(const ConversionSettings&, const TableDef&, const ColumnPlan& plan) override
-    {
+    std::unique_ptr<TableOutput> StartTable(const ConversionSettings&, const TableDef&,
+                                            const ColumnPlan& plan) override {
         return std::make_unique<SqliteTable>(plan);
     }
-    std::unique_ptr<RunOutput> StartRun(const ConversionSettings& settings, std::string& error) override
-    {
+    std::unique_ptr<RunOutput> StartRun(const ConversionSettings& settings, std::string& error) override {
         if (settings.StandardOutput) {
             error = "--format=sqlite writes a database file, not standard output: name the file (FILE.sqlite)";
             return nullptr;

@@ -8,16 +8,14 @@ namespace platform {
 
 namespace {
 
-std::string Environment(const char* name)
-{
+std::string Environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? std::string(value) : std::string();
 }
 
 } // namespace
 
-std::string AppDataFolder()
-{
+std::string AppDataFolder() {
     // The per-user data folder of the XDG base directories plays the part of
     // the roaming application-data folder. A relative XDG_DATA_HOME is not
     // valid there and is ignored, as other programs ignore it.

@@ -23,8 +23,7 @@ bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Iconv()
-    {
+    ~Iconv() {
         if (ok())
             iconv_close(cd_);
     }
@@ -34,8 +33,7 @@ public:
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
     void Reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
     // One iconv step; returns 0 or the errno of the step.
-    int Step(const char*& in, std::size_t& inLeft, char*& out, std::size_t& outLeft)
-    {
+    int Step(const char*& in, std::size_t& inLeft, char*& out, std::size_t& outLeft) {
         char* input = const_cast<char*>(in);
         const std::size_t done = iconv(cd_, &input, &inLeft, &out, &outLeft);
         in = input;
@@ -55,8 +53,7 @@ constexpr std::size_t kAsciiBlock = 16;
 constexpr std::size_t kChunkReserve = kAsciiBlock * 3 + kMaxUtf8Bytes;
 
 // Whether sixteen units are all below 0x80, tested as four 64-bit words.
-bool IsAsciiBlock(const char16_t* units)
-{
+bool IsAsciiBlock(const char16_t* units) {
     static_assert(kAsciiBlock * sizeof(char16_t) == 4 * sizeof(uint64_t));
     uint64_t words[4];
     std::memcpy(words, units, sizeof words);
@@ -65,8 +62,7 @@ bool IsAsciiBlock(const char16_t* units)
 
 // One character as UTF-8 at `to`, which has room for four bytes; returns
 // the bytes written.
-std::size_t PutUtf8(char32_t c, char* to)
-{
+std::size_t PutUtf8(char32_t c, char* to) {
     if (c < 0x80) {
         to[0] = static_cast<char>(c);
         return 1;
@@ -89,8 +85,7 @@ std::size_t PutUtf8(char32_t c, char* to)
     return 4;
 }
 
-std::string Normalised(std::string_view codeset)
-{
+std::string Normalised(std::string_view codeset) {
     std::string letters;
     for (char c : codeset) {
         if (c == '-' || c == '_')
@@ -102,8 +97,7 @@ std::string Normalised(std::string_view codeset)
 
 } // namespace
 
-void EncodeUtf8(std::u16string_view text, std::string& out)
-{
+void EncodeUtf8(std::u16string_view text, std::string& out) {
     // Converted through a stack buffer appended in pieces: growing the string
     // a byte at a time costs a capacity check per byte, and this conversion
     // runs over every text cell of an export. Most text is ASCII, so whole
@@ -147,8 +141,7 @@ void EncodeUtf8(std::u16string_view text, std::string& out)
     out.append(chunk, used);
 }
 
-std::size_t DecodeUtf8Char(std::string_view text, std::size_t pos, char32_t& c)
-{
+std::size_t DecodeUtf8Char(std::string_view text, std::size_t pos, char32_t& c) {
     const auto lead = static_cast<uint8_t>(text[pos]);
     if (lead < 0x80) {
         c = lead;
@@ -177,8 +170,7 @@ std::size_t DecodeUtf8Char(std::string_view text, std::size_t pos, char32_t& c)
     return length;
 }
 
-void DecodeUtf8(std::string_view text, std::u16string& out)
-{
+void DecodeUtf8(std::string_view text, std::u16string& out) {
     out.clear();
     std::size_t i = 0;
     while (i < text.size()) {
@@ -193,19 +185,15 @@ void DecodeUtf8(std::string_view text, std::u16string& out)
     }
 }
 
-std::string IconvNameOf(int windowsNumber)
-{
+std::string IconvNameOf(int windowsNumber) {
     switch (windowsNumber) {
-    case 65001:
-        return "UTF-8";
-    case 28591:
-        return "ISO-8859-1";
+    case 65001: return "UTF-8";
+    case 28591: return "ISO-8859-1";
     case 874:
     case 932:
     case 936:
     case 949:
-    case 950:
-        return "CP" + std::to_string(windowsNumber);
+    case 950: return "CP" + std::to_string(windowsNumber);
     default:
         // OEM pages are IBM's numbers, ANSI pages the CP125x family.
         if (windowsNumber >= 1250 && windowsNumber <= 1258)
@@ -216,8 +204,7 @@ std::string IconvNameOf(int windowsNumber)
     }
 }
 
-int WindowsNumberOf(std::string_view codeset)
-{
+int WindowsNumberOf(std::string_view codeset) {
     const std::string name = Normalised(codeset);
     if (name == "UTF8")
         return 65001;
@@ -237,8 +224,7 @@ int WindowsNumberOf(std::string_view codeset)
     return 0;
 }
 
-std::unique_ptr<CodePage> CodePage::Open(std::string_view iconvName, int windowsNumber)
-{
+std::unique_ptr<CodePage> CodePage::Open(std::string_view iconvName, int windowsNumber) {
     if (WindowsNumberOf(iconvName) == 65001)
         return std::unique_ptr<CodePage>(new CodePage(Kind::Utf8, "UTF-8"));
     std::unique_ptr<CodePage> page(new CodePage(Kind::SingleByte, std::string(iconvName)));
@@ -252,13 +238,11 @@ std::unique_ptr<CodePage> CodePage::Open(std::string_view iconvName, int windows
     return page;
 }
 
-std::unique_ptr<CodePage> CodePage::OpenWindows(int windowsNumber)
-{
+std::unique_ptr<CodePage> CodePage::OpenWindows(int windowsNumber) {
     return Open(IconvNameOf(windowsNumber), windowsNumber);
 }
 
-bool CodePage::BuildSingleByte(int windowsNumber)
-{
+bool CodePage::BuildSingleByte(int windowsNumber) {
     Iconv toWide(kUtf16, name_.c_str());
     std::array<bool, 256> defined{};
     for (int byte = 0; byte < 256; ++byte) {
@@ -318,14 +302,10 @@ bool CodePage::BuildSingleByte(int windowsNumber)
     return true;
 }
 
-void CodePage::Encode(std::u16string_view text, std::string& out) const
-{
+void CodePage::Encode(std::u16string_view text, std::string& out) const {
     switch (kind_) {
-    case Kind::Utf8:
-        EncodeUtf8(text, out);
-        return;
-    case Kind::SingleByte:
-    {
+    case Kind::Utf8: EncodeUtf8(text, out); return;
+    case Kind::SingleByte: {
         out.clear();
         char chunk[kChunkBytes];
         std::size_t used = 0;
@@ -340,31 +320,23 @@ void CodePage::Encode(std::u16string_view text, std::string& out) const
         out.append(chunk, used);
         return;
     }
-    case Kind::MultiByte:
-        EncodeWithIconv(text, out);
-        return;
+    case Kind::MultiByte: EncodeWithIconv(text, out); return;
     }
 }
 
-void CodePage::Decode(std::string_view text, std::u16string& out) const
-{
+void CodePage::Decode(std::string_view text, std::u16string& out) const {
     switch (kind_) {
-    case Kind::Utf8:
-        DecodeUtf8(text, out);
-        return;
+    case Kind::Utf8: DecodeUtf8(text, out); return;
     case Kind::SingleByte:
         out.clear();
         for (char byte : text)
             out.push_back(decode_[static_cast<uint8_t>(byte)]);
         return;
-    case Kind::MultiByte:
-        DecodeWithIconv(text, out);
-        return;
+    case Kind::MultiByte: DecodeWithIconv(text, out); return;
     }
 }
 
-void CodePage::EncodeWithIconv(std::u16string_view text, std::string& out) const
-{
+void CodePage::EncodeWithIconv(std::u16string_view text, std::string& out) const {
     out.clear();
     Iconv convert(name_.c_str(), kUtf16);
     if (!convert.ok()) {
@@ -399,8 +371,7 @@ void CodePage::EncodeWithIconv(std::u16string_view text, std::string& out) const
     out.append(buffer.data(), static_cast<std::size_t>(outp - buffer.data()));
 }
 
-void CodePage::DecodeWithIconv(std::string_view text, std::u16string& out) const
-{
+void CodePage::DecodeWithIconv(std::string_view text, std::u16string& out) const {
     out.clear();
     Iconv convert(kUtf16, name_.c_str());
     if (!convert.ok()) {
@@ -425,7 +396,8 @@ void CodePage::DecodeWithIconv(std::string_view text, std::u16string& out) const
         if (error == EINVAL)
             break;
     }
-    out.assign(buffer.data(), static_cast<std::size_t>(outp - reinterpret_cast<char*>(buffer.data())) / sizeof(char16_t));
+    out.assign(buffer.data(),
+               static_cast<std::size_t>(outp - reinterpret_cast<char*>(buffer.data())) / sizeof(char16_t));
 }
 
 } // namespace platform::posix

@@ -13,8 +13,7 @@ namespace {
 constexpr int kUtf8 = 65001;
 constexpr int kFallbackOem = 437;
 
-std::unique_ptr<CodePage> AnsiPageFor(std::string_view localeName, const WindowsLocale& locale)
-{
+std::unique_ptr<CodePage> AnsiPageFor(std::string_view localeName, const WindowsLocale& locale) {
     if (IsPortableLocale(localeName))
         return CodePage::OpenWindows(kUtf8);
     const std::string_view codeset = CodesetOf(localeName);
@@ -28,16 +27,14 @@ std::unique_ptr<CodePage> AnsiPageFor(std::string_view localeName, const Windows
     return page;
 }
 
-void MapBytes(const std::array<uint8_t, 256>& map, std::string& text)
-{
+void MapBytes(const std::array<uint8_t, 256>& map, std::string& text) {
     for (char& c : text)
         c = static_cast<char>(map[static_cast<uint8_t>(c)]);
 }
 
 // UTF-8 to a single-byte page in place: each character takes at least one
 // byte and gives one per UTF-16 unit, so writing never overtakes reading.
-void Utf8ToSingleByte(const CodePage& oem, std::string& text)
-{
+void Utf8ToSingleByte(const CodePage& oem, std::string& text) {
     std::size_t write = 0;
     std::size_t read = 0;
     const std::string_view input(text);
@@ -57,8 +54,7 @@ void Utf8ToSingleByte(const CodePage& oem, std::string& text)
 
 } // namespace
 
-std::unique_ptr<TextPages> MakeTextPages(std::string_view ctypeLocaleName)
-{
+std::unique_ptr<TextPages> MakeTextPages(std::string_view ctypeLocaleName) {
     const WindowsLocale& locale = WindowsLocaleFor(ctypeLocaleName);
     auto pages = std::make_unique<TextPages>();
     pages->Ansi = AnsiPageFor(ctypeLocaleName, locale);
@@ -77,14 +73,12 @@ std::unique_ptr<TextPages> MakeTextPages(std::string_view ctypeLocaleName)
     return pages;
 }
 
-const TextPages& ProcessTextPages()
-{
+const TextPages& ProcessTextPages() {
     static const std::unique_ptr<TextPages> pages = MakeTextPages(ProcessLocaleNames().Ctype);
     return *pages;
 }
 
-void ConvertAnsiToOem(const TextPages& pages, std::string& text)
-{
+void ConvertAnsiToOem(const TextPages& pages, std::string& text) {
     // The whole text is converted: a NUL is one of its characters and stays
     // a NUL in every page.
     if (text.empty() || !pages.Oem)
@@ -110,32 +104,23 @@ void ConvertAnsiToOem(const TextPages& pages, std::string& text)
 
 namespace platform {
 
-void WideToAnsi(std::u16string_view text, std::string& out)
-{
-    posix::ProcessTextPages().Ansi->Encode(text, out);
-}
+void WideToAnsi(std::u16string_view text, std::string& out) { posix::ProcessTextPages().Ansi->Encode(text, out); }
 
-std::string WideToAnsi(std::u16string_view text)
-{
+std::string WideToAnsi(std::u16string_view text) {
     std::string out;
     WideToAnsi(text, out);
     return out;
 }
 
-std::u16string AnsiToWide(std::string_view text)
-{
+std::u16string AnsiToWide(std::string_view text) {
     std::u16string out;
     posix::ProcessTextPages().Ansi->Decode(text, out);
     return out;
 }
 
-void AnsiToOem(std::string& text)
-{
-    posix::ConvertAnsiToOem(posix::ProcessTextPages(), text);
-}
+void AnsiToOem(std::string& text) { posix::ConvertAnsiToOem(posix::ProcessTextPages(), text); }
 
-bool AnsiTextKeepsAscii()
-{
+bool AnsiTextKeepsAscii() {
     // UTF-8 and the single-byte pages convert each character on its own;
     // the multi-byte pages go through iconv, whose state is kept out of it.
     // A locale's codeset may name a page that changes ASCII, so the page in
@@ -163,8 +148,7 @@ namespace platform {
 namespace {
 
 // Each page is opened once per process and shared: decoding is read-only.
-const posix::CodePage* PageNumbered(uint32_t codePage)
-{
+const posix::CodePage* PageNumbered(uint32_t codePage) {
     static std::mutex mutex;
     static std::map<uint32_t, std::unique_ptr<posix::CodePage>> pages;
     const std::lock_guard<std::mutex> lock(mutex);
@@ -180,8 +164,7 @@ const posix::CodePage* PageNumbered(uint32_t codePage)
 
 } // namespace
 
-bool AppendCodePageText(uint32_t codePage, std::string_view bytes, std::u16string& out)
-{
+bool AppendCodePageText(uint32_t codePage, std::string_view bytes, std::u16string& out) {
     const posix::CodePage* page = PageNumbered(codePage);
     if (page == nullptr)
         return false;
@@ -191,8 +174,7 @@ bool AppendCodePageText(uint32_t codePage, std::string_view bytes, std::u16strin
     return true;
 }
 
-bool CodePageText(uint32_t codePage, std::u16string_view text, std::string& out)
-{
+bool CodePageText(uint32_t codePage, std::u16string_view text, std::string& out) {
     const posix::CodePage* page = PageNumbered(codePage);
     if (page == nullptr)
         return false;

@@ -30,12 +30,9 @@ void IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
 
 NarrowForm NarrowTextForm() {
     switch (posix::ProcessTextPages().Ansi->kind()) {
-    case posix::CodePage::Kind::Utf8:
-        return NarrowForm::Utf8;
-    case posix::CodePage::Kind::SingleByte:
-        return NarrowForm::SingleByte;
-    case posix::CodePage::Kind::MultiByte:
-        break;
+    case posix::CodePage::Kind::Utf8: return NarrowForm::Utf8;
+    case posix::CodePage::Kind::SingleByte: return NarrowForm::SingleByte;
+    case posix::CodePage::Kind::MultiByte: break;
     }
     return NarrowForm::DoubleByte;
 }

@@ -122,9 +122,18 @@ struct Aes::State {
 Aes::Aes(std::span<const uint8_t> key) : state_(std::make_unique<State>()) {
     state_->key.assign(key.begin(), key.end());
     switch (key.size()) {
-    case 16: state_->ecb = EVP_aes_128_ecb(); state_->cbc = EVP_aes_128_cbc(); break;
-    case 24: state_->ecb = EVP_aes_192_ecb(); state_->cbc = EVP_aes_192_cbc(); break;
-    case 32: state_->ecb = EVP_aes_256_ecb(); state_->cbc = EVP_aes_256_cbc(); break;
+    case 16:
+        state_->ecb = EVP_aes_128_ecb();
+        state_->cbc = EVP_aes_128_cbc();
+        break;
+    case 24:
+        state_->ecb = EVP_aes_192_ecb();
+        state_->cbc = EVP_aes_192_cbc();
+        break;
+    case 32:
+        state_->ecb = EVP_aes_256_ecb();
+        state_->cbc = EVP_aes_256_cbc();
+        break;
     default: throw CryptoError("AES key length is not 128, 192 or 256 bits");
     }
 }

@@ -25,8 +25,7 @@ struct Parts {
 };
 
 // Proleptic Gregorian date of a day count from 1 January 1970.
-void CivilFromDays(int64_t days, Parts& parts)
-{
+void CivilFromDays(int64_t days, Parts& parts) {
     days += 719468;
     const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
     const int64_t dayOfEra = days - era * 146097;
@@ -47,8 +46,7 @@ constexpr std::size_t kYearBytes = 20;
 // literal text) take a buffer of their own.
 constexpr std::size_t kStackBytes = 256;
 
-void AddLiteral(std::vector<Step>& steps, std::string_view text)
-{
+void AddLiteral(std::vector<Step>& steps, std::string_view text) {
     if (text.empty())
         return;
     if (!steps.empty() && steps.back().Kind == Field::Literal)
@@ -59,8 +57,7 @@ void AddLiteral(std::vector<Step>& steps, std::string_view text)
 
 // Reads a Windows picture string: runs of d, M, y, h, H, m, s and t are
 // fields, '...' is literal text ('' a quote), everything else is copied.
-std::vector<Step> Compile(std::string_view pattern)
-{
+std::vector<Step> Compile(std::string_view pattern) {
     std::vector<Step> steps;
     std::size_t i = 0;
     while (i < pattern.size()) {
@@ -95,8 +92,7 @@ std::vector<Step> Compile(std::string_view pattern)
     return steps;
 }
 
-std::size_t LongestText(const std::vector<Step>& steps, std::size_t designator)
-{
+std::size_t LongestText(const std::vector<Step>& steps, std::size_t designator) {
     std::size_t bytes = 0;
     for (const Step& step : steps) {
         switch (step.Kind) {
@@ -111,16 +107,14 @@ std::size_t LongestText(const std::vector<Step>& steps, std::size_t designator)
 }
 
 // A field below 100: one digit or two.
-char* PutSmall(char* to, int value, uint8_t width)
-{
+char* PutSmall(char* to, int value, uint8_t width) {
     if (value >= 10 || width == 2)
         *to++ = static_cast<char>('0' + value / 10);
     *to++ = static_cast<char>('0' + value % 10);
     return to;
 }
 
-char* Put(char* to, const std::vector<Step>& steps, const Parts& parts, std::string_view am, std::string_view pm)
-{
+char* Put(char* to, const std::vector<Step>& steps, const Parts& parts, std::string_view am, std::string_view pm) {
     for (const Step& step : steps) {
         switch (step.Kind) {
         case Field::Literal:
@@ -152,14 +146,12 @@ char* Put(char* to, const std::vector<Step>& steps, const Parts& parts, std::str
 } // namespace
 
 DateFormat::DateFormat(const DatePatterns& patterns)
-    : date_(Compile(patterns.ShortDate)), time_(Compile(patterns.Time)), am_(patterns.AM), pm_(patterns.PM)
-{
+    : date_(Compile(patterns.ShortDate)), time_(Compile(patterns.Time)), am_(patterns.AM), pm_(patterns.PM) {
     const std::size_t designator = std::max(am_.size(), pm_.size());
     longest_ = LongestText(date_, designator) + 1 + LongestText(time_, designator);
 }
 
-char* DateFormat::Put(double serial, char* to) const
-{
+char* DateFormat::Put(double serial, char* to) const {
     // The integer part toward zero picks the day and the fraction's
     // magnitude is the time of that day, also before 1899.
     const double whole = std::trunc(serial);
@@ -191,8 +183,7 @@ char* DateFormat::Put(double serial, char* to) const
     return to;
 }
 
-bool DateFormat::Append(double serial, std::string& out) const
-{
+bool DateFormat::Append(double serial, std::string& out) const {
     if (!(serial > kFirstInvalidBelow && serial < kFirstInvalidAbove))
         return false;
     char stack[kStackBytes];
@@ -206,16 +197,14 @@ bool DateFormat::Append(double serial, std::string& out) const
     return true;
 }
 
-bool DateFormat::Write(double serial, char* to, std::size_t room, std::size_t& length) const
-{
+bool DateFormat::Write(double serial, char* to, std::size_t room, std::size_t& length) const {
     if (!(serial > kFirstInvalidBelow && serial < kFirstInvalidAbove) || longest_ > room)
         return false;
     length = static_cast<std::size_t>(Put(serial, to) - to);
     return true;
 }
 
-bool AppendOleDate(double serial, const DatePatterns& patterns, std::string& out)
-{
+bool AppendOleDate(double serial, const DatePatterns& patterns, std::string& out) {
     return DateFormat(patterns).Append(serial, out);
 }
 

@@ -32,11 +32,22 @@ public:
     // may not fit in `room` bytes.
     bool Write(double serial, char* to, std::size_t room, std::size_t& length) const;
 
-    enum class Field : uint8_t { Literal, Day, Month, Year, ShortYear, Hour12, Hour24, Minute, Second, Designator,
-                                 DesignatorInitial };
+    enum class Field : uint8_t {
+        Literal,
+        Day,
+        Month,
+        Year,
+        ShortYear,
+        Hour12,
+        Hour24,
+        Minute,
+        Second,
+        Designator,
+        DesignatorInitial
+    };
     struct Step {
         Field Kind;
-        uint8_t Width; // 2: two digits always, 1: no leading zero
+        uint8_t Width;    // 2: two digits always, 1: no leading zero
         std::string Text; // a literal's bytes
     };
 

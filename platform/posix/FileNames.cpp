@@ -2,8 +2,7 @@
 
 namespace platform {
 
-std::string ValidFileName(std::string_view name)
-{
+std::string ValidFileName(std::string_view name) {
     std::string valid(name);
     for (char& c : valid)
         if (c == '/' || c == '\0')

@@ -46,26 +46,23 @@ constexpr std::array kLocales = {
                   932},
     WindowsLocale{"zh-CN", ".", "yyyy/M/d", "H:mm:ss", "\xE4\xB8\x8A\xE5\x8D\x88", "\xE4\xB8\x8B\xE5\x8D\x88", 936,
                   936},
-    WindowsLocale{"ko-KR", ".", "yyyy-MM-dd", "tt h:mm:ss", "\xEC\x98\xA4\xEC\xA0\x84", "\xEC\x98\xA4\xED\x9B\x84",
-                  949, 949},
+    WindowsLocale{"ko-KR", ".", "yyyy-MM-dd", "tt h:mm:ss", "\xEC\x98\xA4\xEC\xA0\x84", "\xEC\x98\xA4\xED\x9B\x84", 949,
+                  949},
 };
 
 // POSIX language codes that Windows spells differently.
-std::string_view WindowsLanguage(std::string_view language)
-{
+std::string_view WindowsLanguage(std::string_view language) {
     if (language == "no" || language == "nn")
         return "nb";
     return language;
 }
 
-std::string_view Variable(EnvironmentLookup lookup, const char* name)
-{
+std::string_view Variable(EnvironmentLookup lookup, const char* name) {
     const char* value = lookup(name);
     return value != nullptr ? std::string_view(value) : std::string_view();
 }
 
-std::string FirstNonEmpty(EnvironmentLookup lookup, const char* category)
-{
+std::string FirstNonEmpty(EnvironmentLookup lookup, const char* category) {
     for (const char* name : {"LC_ALL", category, "LANG"}) {
         const std::string_view value = Variable(lookup, name);
         if (!value.empty())
@@ -76,14 +73,12 @@ std::string FirstNonEmpty(EnvironmentLookup lookup, const char* category)
 
 } // namespace
 
-bool IsPortableLocale(std::string_view posixName)
-{
+bool IsPortableLocale(std::string_view posixName) {
     const std::string_view base = posixName.substr(0, posixName.find_first_of(".@"));
     return base.empty() || base == "C" || base == "POSIX";
 }
 
-std::string_view CodesetOf(std::string_view posixName)
-{
+std::string_view CodesetOf(std::string_view posixName) {
     const std::size_t dot = posixName.find('.');
     if (dot == std::string_view::npos)
         return {};
@@ -91,8 +86,7 @@ std::string_view CodesetOf(std::string_view posixName)
     return codeset.substr(0, codeset.find('@'));
 }
 
-bool IsUtf8Codeset(std::string_view codeset)
-{
+bool IsUtf8Codeset(std::string_view codeset) {
     std::string letters;
     for (char c : codeset)
         if (c != '-' && c != '_')
@@ -100,8 +94,7 @@ bool IsUtf8Codeset(std::string_view codeset)
     return letters == "utf8";
 }
 
-const WindowsLocale& WindowsLocaleFor(std::string_view posixName)
-{
+const WindowsLocale& WindowsLocaleFor(std::string_view posixName) {
     if (IsPortableLocale(posixName))
         return kLocales[0];
     const std::string_view base = posixName.substr(0, posixName.find_first_of(".@"));
@@ -128,8 +121,7 @@ const WindowsLocale& WindowsLocaleFor(std::string_view posixName)
     return kLocales[0];
 }
 
-LocaleNames LocaleNamesFrom(EnvironmentLookup lookup)
-{
+LocaleNames LocaleNamesFrom(EnvironmentLookup lookup) {
     LocaleNames names;
     names.Numeric = FirstNonEmpty(lookup, "LC_NUMERIC");
     names.Time = FirstNonEmpty(lookup, "LC_TIME");
@@ -137,8 +129,7 @@ LocaleNames LocaleNamesFrom(EnvironmentLookup lookup)
     return names;
 }
 
-const LocaleNames& ProcessLocaleNames()
-{
+const LocaleNames& ProcessLocaleNames() {
     // Read once: the environment is not expected to change under a running
     // conversion, and getenv is not safe against a concurrent setenv anyway.
     static const LocaleNames names = LocaleNamesFrom([](const char* name) -> const char* { return std::getenv(name); });

@@ -72,8 +72,7 @@ constexpr uint32_t kWin32FacilityMask = 0xFFFF0000u;
 constexpr uint32_t kWin32Facility = 0x80070000u;
 
 template <std::size_t N>
-const char* Find(const MessageText (&table)[N], uint32_t code)
-{
+const char* Find(const MessageText (&table)[N], uint32_t code) {
     for (const auto& entry : table)
         if (entry.Code == code)
             return entry.Text;
@@ -85,8 +84,7 @@ const char* Find(const MessageText (&table)[N], uint32_t code)
 // Standard output is wherever the starter of the process put it.
 bool HasVisibleStandardOutput() { return true; }
 
-void ShowMessageBox(void* /*owner*/, const std::string& text, unsigned /*style*/)
-{
+void ShowMessageBox(void* /*owner*/, const std::string& text, unsigned /*style*/) {
     // No window system to wait on: the user reads the box on stderr, every line
     // marked as ours so it stands out from other programs' output.
     std::string out;
@@ -109,8 +107,7 @@ void ShowMessageBox(void* /*owner*/, const std::string& text, unsigned /*style*/
     std::fflush(stderr);
 }
 
-std::string SystemMessage(int32_t code)
-{
+std::string SystemMessage(int32_t code) {
     const auto value = static_cast<uint32_t>(code);
     const char* text = Find(kComMessages, value);
     if (text == nullptr && (value & kWin32FacilityMask) == kWin32Facility)

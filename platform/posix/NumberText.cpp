@@ -21,8 +21,7 @@ constexpr int kExactDigits = 770;
 constexpr int kTieProbeDigits = 2;
 
 template <class Out>
-void AppendFraction(std::string_view digits, std::string_view decimal, Out& out)
-{
+void AppendFraction(std::string_view digits, std::string_view decimal, Out& out) {
     while (!digits.empty() && digits.back() == '0')
         digits.remove_suffix(1);
     if (digits.empty())
@@ -34,8 +33,7 @@ void AppendFraction(std::string_view digits, std::string_view decimal, Out& out)
 // Windows writes small magnitudes in plain form as long as the digits stay
 // within the precision: with the exponent text d[.fff]E-xx, plain form iff
 // xx + max(len(fff) - 1, 0) < digits.
-bool SmallValueIsPlain(std::string_view fraction, int exponent, int digits)
-{
+bool SmallValueIsPlain(std::string_view fraction, int exponent, int digits) {
     const int extra = std::max(static_cast<int>(fraction.size()) - 1, 0);
     return -exponent + extra < digits;
 }
@@ -43,13 +41,12 @@ bool SmallValueIsPlain(std::string_view fraction, int exponent, int digits)
 // Whether the exact value lies halfway between two values of `digits`
 // significant digits. printf rounds such ties to even; the runtime rounds
 // them away from zero (654322.25f is 654322.3).
-bool IsTie(double value, int digits)
-{
+bool IsTie(double value, int digits) {
     // A cheap look a little past the cut first; only a possible tie is
     // expanded in full.
     char probe[kRealBuffer];
-    auto result = std::to_chars(probe, probe + sizeof probe, value, std::chars_format::scientific,
-                                digits - 1 + kTieProbeDigits);
+    auto result =
+        std::to_chars(probe, probe + sizeof probe, value, std::chars_format::scientific, digits - 1 + kTieProbeDigits);
     std::string_view text(probe, static_cast<std::size_t>(result.ptr - probe));
     const auto tail = [digits](std::string_view scientific) {
         const std::string_view mantissa = scientific.substr(0, scientific.find('e'));
@@ -78,8 +75,7 @@ bool IsTie(double value, int digits)
 // than wanted, a double's S is the rounded value outright (its interval is
 // far narrower than a step of 15 digits); a single's interval can hold two
 // steps of 7 digits, so its S is checked against the value.
-bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& length)
-{
+bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& length) {
     const bool single = digits == 7;
     if (!single && digits != 15)
         return false;
@@ -88,9 +84,10 @@ bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& leng
     if (value != 0.0 && std::fabs(value) < smallest)
         return false;
     char shortest[kRealBuffer];
-    const auto result = single ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
-                                               std::chars_format::scientific)
-                               : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
+    const auto result = single
+                            ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
+                                            std::chars_format::scientific)
+                            : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
     const std::string_view text(shortest, static_cast<std::size_t>(result.ptr - shortest));
 
     // "-d.ddde+XX": the significant digits and the decimal exponent.
@@ -175,16 +172,14 @@ bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& leng
 }
 
 template <class Out>
-void IntegerText(int64_t value, Out& out)
-{
+void IntegerText(int64_t value, Out& out) {
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr);
 }
 
 template <class Out>
-void RealText(double value, int digits, std::string_view decimal, Out& out)
-{
+void RealText(double value, int digits, std::string_view decimal, Out& out) {
     if (std::isnan(value)) {
         out.append("NAN");
         return;
@@ -246,8 +241,7 @@ void RealText(double value, int digits, std::string_view decimal, Out& out)
 }
 
 template <class Out>
-void CurrencyText(int64_t scaled, std::string_view decimal, Out& out)
-{
+void CurrencyText(int64_t scaled, std::string_view decimal, Out& out) {
     // The magnitude as unsigned, so that the most negative amount survives.
     const uint64_t magnitude = scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
     if (scaled < 0)
@@ -262,8 +256,7 @@ void CurrencyText(int64_t scaled, std::string_view decimal, Out& out)
 }
 
 template <class Out>
-void DecimalText(const DecimalValue& value, std::string_view decimal, Out& out)
-{
+void DecimalText(const DecimalValue& value, std::string_view decimal, Out& out) {
     char reversed[kDecimalDigits + 1];
     const std::size_t count = ReversedDecimalDigits(value, reversed);
     if (count == 0) {
@@ -297,8 +290,7 @@ void DecimalText(const DecimalValue& value, std::string_view decimal, Out& out)
 // The digit rules live once, in the templates above; a string and a caller's
 // buffer take the same bytes.
 void AppendInteger(int64_t value, std::string& out) { IntegerText(value, out); }
-void AppendInteger(int64_t value, BoundedText& out)
-{
+void AppendInteger(int64_t value, BoundedText& out) {
     // Straight into the buffer: the digits of most cells are a copy too short
     // to be worth a call.
     constexpr std::size_t kMost = 20; // "-9223372036854775808"
@@ -308,28 +300,18 @@ void AppendInteger(int64_t value, BoundedText& out)
     }
     IntegerText(value, out);
 }
-void AppendReal(double value, int digits, std::string_view decimal, std::string& out)
-{
+void AppendReal(double value, int digits, std::string_view decimal, std::string& out) {
     RealText(value, digits, decimal, out);
 }
-void AppendReal(double value, int digits, std::string_view decimal, BoundedText& out)
-{
+void AppendReal(double value, int digits, std::string_view decimal, BoundedText& out) {
     RealText(value, digits, decimal, out);
 }
-void AppendCurrency(int64_t scaled, std::string_view decimal, std::string& out)
-{
-    CurrencyText(scaled, decimal, out);
-}
-void AppendCurrency(int64_t scaled, std::string_view decimal, BoundedText& out)
-{
-    CurrencyText(scaled, decimal, out);
-}
-void AppendDecimal(const DecimalValue& value, std::string_view decimal, std::string& out)
-{
+void AppendCurrency(int64_t scaled, std::string_view decimal, std::string& out) { CurrencyText(scaled, decimal, out); }
+void AppendCurrency(int64_t scaled, std::string_view decimal, BoundedText& out) { CurrencyText(scaled, decimal, out); }
+void AppendDecimal(const DecimalValue& value, std::string_view decimal, std::string& out) {
     DecimalText(value, decimal, out);
 }
-void AppendDecimal(const DecimalValue& value, std::string_view decimal, BoundedText& out)
-{
+void AppendDecimal(const DecimalValue& value, std::string_view decimal, BoundedText& out) {
     DecimalText(value, decimal, out);
 }
 

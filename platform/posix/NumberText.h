@@ -18,16 +18,14 @@ namespace platform::posix {
 class BoundedText {
 public:
     BoundedText(char* to, std::size_t room) : start_(to), next_(to), end_(to + room) {}
-    void push_back(char c)
-    {
+    void push_back(char c) {
         if (next_ == end_) {
             overflowed_ = true;
             return;
         }
         *next_++ = c;
     }
-    void append(std::string_view text)
-    {
+    void append(std::string_view text) {
         if (text.size() > static_cast<std::size_t>(end_ - next_)) {
             overflowed_ = true;
             return;
@@ -37,9 +35,10 @@ public:
         std::memcpy(next_, text.data(), text.size());
         next_ += text.size();
     }
-    void append(const char* first, const char* last) { append(std::string_view(first, static_cast<std::size_t>(last - first))); }
-    void append(std::size_t count, char c)
-    {
+    void append(const char* first, const char* last) {
+        append(std::string_view(first, static_cast<std::size_t>(last - first)));
+    }
+    void append(std::size_t count, char c) {
         if (count > static_cast<std::size_t>(end_ - next_)) {
             overflowed_ = true;
             return;

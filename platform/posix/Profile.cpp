@@ -26,8 +26,7 @@ std::string_view WithoutQuotes(std::string_view value) {
 bool Writable(std::string_view section, std::string_view key, std::string_view value) {
     const std::string_view lineBreaks("\r\n\0", 3);
     return !profile::TrimBlanks(section).empty() && !profile::TrimBlanks(key).empty() &&
-           section.find_first_of(lineBreaks) == std::string_view::npos &&
-           section.find(']') == std::string_view::npos &&
+           section.find_first_of(lineBreaks) == std::string_view::npos && section.find(']') == std::string_view::npos &&
            key.find_first_of(lineBreaks) == std::string_view::npos && key.find('=') == std::string_view::npos &&
            profile::TrimBlanks(key).front() != '[' && value.find_first_of(lineBreaks) == std::string_view::npos;
 }

@@ -4,17 +4,13 @@
 
 namespace platform {
 
-LocalTime LocalNow()
-{
+LocalTime LocalNow() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
-int64_t SecondsNow()
-{
-    return static_cast<int64_t>(std::time(nullptr));
-}
+int64_t SecondsNow() { return static_cast<int64_t>(std::time(nullptr)); }
 
 } // namespace platform

@@ -17,9 +17,7 @@ bool IsTerminal(StandardStream /*stream*/) { return false; }
 
 std::size_t TerminalColumns(StandardStream /*stream*/) { return 0; }
 
-bool BinaryStandardOutput() {
-    return HasVisibleStandardOutput() && _setmode(_fileno(stdout), _O_BINARY) != -1;
-}
+bool BinaryStandardOutput() { return HasVisibleStandardOutput() && _setmode(_fileno(stdout), _O_BINARY) != -1; }
 
 void IgnoreBrokenPipe() {}
 

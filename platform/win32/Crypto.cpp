@@ -215,11 +215,10 @@ struct Aes::State {
             const ULONG part = static_cast<ULONG>(std::min<std::size_t>(data.size() - done, 1u << 30));
             ULONG written = 0;
             PUCHAR at = data.data() + done;
-            const NTSTATUS status =
-                encrypt ? BCryptEncrypt(key.Get(), at, part, nullptr, chained ? vector : nullptr,
-                                        chained ? BlockLength : 0, at, part, &written, 0)
-                        : BCryptDecrypt(key.Get(), at, part, nullptr, chained ? vector : nullptr,
-                                        chained ? BlockLength : 0, at, part, &written, 0);
+            const NTSTATUS status = encrypt ? BCryptEncrypt(key.Get(), at, part, nullptr, chained ? vector : nullptr,
+                                                            chained ? BlockLength : 0, at, part, &written, 0)
+                                            : BCryptDecrypt(key.Get(), at, part, nullptr, chained ? vector : nullptr,
+                                                            chained ? BlockLength : 0, at, part, &written, 0);
             Check(status, "AES");
             done += part;
         }

@@ -10,13 +10,14 @@ namespace platform {
 
 namespace {
 
-bool Forbidden(char16_t c) { return c < 0x20 || std::u16string_view(u"<>:\"/\\|?*").find(c) != std::u16string_view::npos; }
+bool Forbidden(char16_t c) {
+    return c < 0x20 || std::u16string_view(u"<>:\"/\\|?*").find(c) != std::u16string_view::npos;
+}
 
 char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 0x20) : c; }
 
 // The system opens these devices whatever extension follows them.
-bool IsDeviceName(std::u16string_view stem)
-{
+bool IsDeviceName(std::u16string_view stem) {
     static const std::array<std::u16string_view, 4> kPlain = {u"CON", u"PRN", u"AUX", u"NUL"};
     std::u16string upper;
     for (char16_t c : stem)
@@ -30,8 +31,7 @@ bool IsDeviceName(std::u16string_view stem)
 
 } // namespace
 
-std::string ValidFileName(std::string_view name)
-{
+std::string ValidFileName(std::string_view name) {
     // Characters, not bytes: a trail byte of a double-byte code page may
     // equal a backslash or a bar.
     std::u16string wide = AnsiToWide(name);
@@ -56,8 +56,7 @@ std::string ValidFileName(std::string_view name)
     return changed ? WideToAnsi(wide) : std::string(name);
 }
 
-std::string FileNameKey(std::string_view path)
-{
+std::string FileNameKey(std::string_view path) {
     std::u16string wide = AnsiToWide(path);
     if (!wide.empty())
         CharUpperBuffW(reinterpret_cast<LPWSTR>(wide.data()), static_cast<DWORD>(wide.size()));

@@ -10,8 +10,7 @@ namespace {
 
 // A module's file name, in a buffer that grows until the name fits: paths
 // beyond MAX_PATH exist and must not come back cut.
-std::string ModuleFileName(HMODULE module)
-{
+std::string ModuleFileName(HMODULE module) {
     std::string buffer(MAX_PATH, '\0');
     for (;;) {
         const DWORD size = static_cast<DWORD>(buffer.size());
@@ -34,13 +33,11 @@ bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != F
 
 bool CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
 
-bool MoveFileOver(const std::string& from, const std::string& to)
-{
+bool MoveFileOver(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-PathKind KindOfPath(const std::string& path)
-{
+PathKind KindOfPath(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return PathKind::Missing;
@@ -51,8 +48,8 @@ PathKind KindOfPath(const std::string& path)
     // Names of devices and pipes ("NUL", "COM1", "\\.\pipe\x") can report
     // plain attributes; only a handle tells what they are. No access is asked
     // for, so nothing is read and nothing waits.
-    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return PathKind::RegularFile; // the open that follows reports why it cannot read it
     const DWORD type = GetFileType(handle);
@@ -60,14 +57,13 @@ PathKind KindOfPath(const std::string& path)
     return type == FILE_TYPE_DISK ? PathKind::RegularFile : PathKind::Other;
 }
 
-bool IdentityOfFile(const std::string& path, FileIdentity& out)
-{
+bool IdentityOfFile(const std::string& path, FileIdentity& out) {
     // No access is asked for: the handle only answers what file it is.
-    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
-    BY_HANDLE_FILE_INFORMATION info {};
+    BY_HANDLE_FILE_INFORMATION info{};
     const bool known = GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) != FALSE &&
                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     CloseHandle(handle);
@@ -78,15 +74,14 @@ bool IdentityOfFile(const std::string& path, FileIdentity& out)
     return true;
 }
 
-std::string DescribePath(const std::string& path)
-{
+std::string DescribePath(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return "missing";
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return "a folder";
-    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? "a device" : "a regular file";
     const DWORD type = GetFileType(handle);
@@ -99,8 +94,7 @@ std::string DescribePath(const std::string& path)
     }
 }
 
-std::vector<std::string> LinkPathFolders()
-{
+std::vector<std::string> LinkPathFolders() {
     char small[1024];
     DWORD length = GetEnvironmentVariableA("VARNEX_LINK_PATH", small, sizeof small);
     if (length == 0)
@@ -116,8 +110,7 @@ std::vector<std::string> LinkPathFolders()
     return SplitFolderList(value, ';');
 }
 
-std::vector<std::string> FindMatchingNames(const std::string& pattern)
-{
+std::vector<std::string> FindMatchingNames(const std::string& pattern) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
     const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
@@ -132,8 +125,7 @@ std::vector<std::string> FindMatchingNames(const std::string& pattern)
 
 std::string ExecutablePath() { return ModuleFileName(nullptr); }
 
-std::string ModulePath()
-{
+std::string ModulePath() {
     // The module that holds this function: the DLL when we are inside one.
     HMODULE module = nullptr;
     const auto flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
@@ -142,8 +134,7 @@ std::string ModulePath()
     return ModuleFileName(module);
 }
 
-std::string AppDataFolder()
-{
+std::string AppDataFolder() {
     LPITEMIDLIST item = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &item)) || item == nullptr)
         return {};

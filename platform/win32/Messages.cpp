@@ -4,20 +4,17 @@
 
 namespace platform {
 
-void ShowMessageBox(void* owner, const std::string& text, unsigned style)
-{
+void ShowMessageBox(void* owner, const std::string& text, unsigned style) {
     // No caption of our own: the system's default one is shown.
     MessageBoxA(static_cast<HWND>(owner), text.c_str(), nullptr, style);
 }
 
-bool HasVisibleStandardOutput()
-{
+bool HasVisibleStandardOutput() {
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     return out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN;
 }
 
-std::string SystemMessage(int32_t code)
-{
+std::string SystemMessage(int32_t code) {
     char buffer[1024] = {};
     const DWORD length =
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(code),

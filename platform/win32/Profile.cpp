@@ -11,8 +11,7 @@ namespace platform {
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view text)
-{
+std::string_view TrimBlanks(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos)
         return {};
@@ -23,8 +22,7 @@ std::string_view TrimBlanks(std::string_view text)
 // would add lines of its own (keys or sections the user never set), and a
 // name holding its own delimiter would read back as something else. Such a
 // write is refused, as on every other platform.
-bool Writable(std::string_view section, std::string_view key, std::string_view value)
-{
+bool Writable(std::string_view section, std::string_view key, std::string_view value) {
     const std::string_view lineBreaks("\r\n\0", 3);
     const std::string_view trimmedKey = TrimBlanks(key);
     return !TrimBlanks(section).empty() && !trimmedKey.empty() &&
@@ -38,13 +36,12 @@ bool Writable(std::string_view section, std::string_view key, std::string_view v
 // no sharing and gone when closed, is the turn.
 class ProfileLock {
 public:
-    explicit ProfileLock(const std::string& file)
-    {
+    explicit ProfileLock(const std::string& file) {
         const std::string path = file + ".lock";
         for (int attempt = 0; attempt < 500; ++attempt) {
-            handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
-                                  nullptr);
+            handle_ =
+                CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
             if (handle_ != INVALID_HANDLE_VALUE)
                 return;
             const DWORD error = GetLastError();
@@ -53,8 +50,7 @@ public:
             Sleep(10);
         }
     }
-    ~ProfileLock()
-    {
+    ~ProfileLock() {
         if (handle_ != INVALID_HANDLE_VALUE)
             CloseHandle(handle_);
     }
@@ -68,8 +64,7 @@ private:
 } // namespace
 
 std::string ReadProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
-                              const std::string& file, std::size_t capacity)
-{
+                              const std::string& file, std::size_t capacity) {
     // capacity counts characters; the function's size counts the NUL too.
     if (capacity >= static_cast<std::size_t>(INT_MAX))
         capacity = static_cast<std::size_t>(INT_MAX) - 1;
@@ -81,15 +76,13 @@ std::string ReadProfileString(std::string_view section, std::string_view key, st
     return buffer;
 }
 
-int ReadProfileInt(std::string_view section, std::string_view key, int defaultValue, const std::string& file)
-{
+int ReadProfileInt(std::string_view section, std::string_view key, int defaultValue, const std::string& file) {
     const std::string sectionText(section), keyText(key);
     return static_cast<int>(GetPrivateProfileIntA(sectionText.c_str(), keyText.c_str(), defaultValue, file.c_str()));
 }
 
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
-                        const std::string& file)
-{
+                        const std::string& file) {
     if (!Writable(section, key, value))
         return false;
     const std::string sectionText(section), keyText(key), valueText(value);

@@ -12,8 +12,7 @@ namespace {
 class RegistryKey {
 public:
     RegistryKey() = default;
-    ~RegistryKey()
-    {
+    ~RegistryKey() {
         if (key_ != nullptr)
             RegCloseKey(key_);
     }
@@ -28,8 +27,7 @@ private:
 
 } // namespace
 
-bool ReadRegistryString(std::string_view subkey, std::string_view name, std::string& out, std::size_t bufferBytes)
-{
+bool ReadRegistryString(std::string_view subkey, std::string_view name, std::string& out, std::size_t bufferBytes) {
     out.clear();
     if (bufferBytes == 0 || bufferBytes >= static_cast<std::size_t>(INT_MAX))
         return false;
@@ -43,8 +41,8 @@ bool ReadRegistryString(std::string_view subkey, std::string_view name, std::str
     std::string buffer(bufferBytes + 1, '\0');
     DWORD size = static_cast<DWORD>(bufferBytes);
     DWORD type = 0;
-    if (RegQueryValueExA(key.get(), nameText.c_str(), nullptr, &type, reinterpret_cast<LPBYTE>(buffer.data()),
-                         &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key.get(), nameText.c_str(), nullptr, &type, reinterpret_cast<LPBYTE>(buffer.data()), &size) !=
+        ERROR_SUCCESS)
         return false;
     const std::size_t length = std::strlen(buffer.c_str());
     if (length > bufferBytes - 1)
@@ -53,8 +51,7 @@ bool ReadRegistryString(std::string_view subkey, std::string_view name, std::str
     return true;
 }
 
-bool WriteRegistryString(std::string_view subkey, std::string_view name, std::string_view value)
-{
+bool WriteRegistryString(std::string_view subkey, std::string_view name, std::string_view value) {
     if (value.size() >= static_cast<std::size_t>(INT_MAX))
         return false;
     RegistryKey key;

@@ -14,8 +14,7 @@ std::atomic<int32_t>* stopFlag = nullptr;
 constexpr int32_t kInterrupt = 2;  // the number SIGINT has in the C runtime
 constexpr int32_t kTerminate = 15; // and SIGTERM
 
-BOOL WINAPI RequestStop(DWORD event)
-{
+BOOL WINAPI RequestStop(DWORD event) {
     std::atomic<int32_t>* flag = stopFlag;
     if (flag == nullptr || (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT))
         return FALSE;
@@ -29,8 +28,7 @@ BOOL WINAPI RequestStop(DWORD event)
 
 } // namespace
 
-void StopOnInterrupt(std::atomic<int32_t>* flag)
-{
+void StopOnInterrupt(std::atomic<int32_t>* flag) {
     const bool wasSet = stopFlag != nullptr;
     stopFlag = flag;
     if (flag != nullptr && !wasSet)

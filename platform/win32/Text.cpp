@@ -13,8 +13,7 @@ namespace platform {
 
 namespace win32 {
 
-int32_t WideToAnsiChecked(std::u16string_view text, std::string& out)
-{
+int32_t WideToAnsiChecked(std::u16string_view text, std::string& out) {
     out.clear();
     if (text.empty())
         return 0; // the function refuses a zero length; the answer is known
@@ -38,20 +37,15 @@ int32_t WideToAnsiChecked(std::u16string_view text, std::string& out)
 
 } // namespace win32
 
-void WideToAnsi(std::u16string_view text, std::string& out)
-{
-    win32::WideToAnsiChecked(text, out);
-}
+void WideToAnsi(std::u16string_view text, std::string& out) { win32::WideToAnsiChecked(text, out); }
 
-std::string WideToAnsi(std::u16string_view text)
-{
+std::string WideToAnsi(std::u16string_view text) {
     std::string out;
     win32::WideToAnsiChecked(text, out);
     return out;
 }
 
-std::u16string AnsiToWide(std::string_view text)
-{
+std::u16string AnsiToWide(std::string_view text) {
     std::u16string out;
     if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX))
         return out;
@@ -66,8 +60,7 @@ std::u16string AnsiToWide(std::string_view text)
     return out;
 }
 
-void AnsiToOem(std::string& text)
-{
+void AnsiToOem(std::string& text) {
     if (text.empty())
         return;
     // The whole text is converted, a NUL inside it included: the buffer
@@ -75,8 +68,7 @@ void AnsiToOem(std::string& text)
     CharToOemBuffA(text.data(), text.data(), static_cast<DWORD>(text.size()));
 }
 
-bool AnsiTextKeepsAscii()
-{
+bool AnsiTextKeepsAscii() {
     // Text values take the runtime's own conversion here, every one of them.
     return false;
 }
@@ -85,8 +77,7 @@ bool AnsiTextKeepsAscii()
 
 namespace platform {
 
-bool AppendCodePageText(uint32_t codePage, std::string_view bytes, std::u16string& out)
-{
+bool AppendCodePageText(uint32_t codePage, std::string_view bytes, std::u16string& out) {
     if (codePage == 0 || codePage > 65535 || !IsValidCodePage(codePage))
         return false;
     if (bytes.empty())
@@ -103,8 +94,7 @@ bool AppendCodePageText(uint32_t codePage, std::string_view bytes, std::u16strin
     return true;
 }
 
-bool CodePageText(uint32_t codePage, std::u16string_view text, std::string& out)
-{
+bool CodePageText(uint32_t codePage, std::u16string_view text, std::string& out) {
     out.clear();
     if (codePage == 0 || codePage > 65535 || !IsValidCodePage(codePage))
         return false;

@@ -6,8 +6,7 @@
 
 namespace platform {
 
-LocalTime LocalNow()
-{
+LocalTime LocalNow() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};

@@ -26,15 +26,10 @@ private:
 
 // The VARIANT that the database engine would have handed over for the
 // value; false for a shape no VARIANT of the engine takes.
-bool ToAutomation(const Variant& value, VARIANT& v)
-{
+bool ToAutomation(const Variant& value, VARIANT& v) {
     switch (value.Type) {
-    case VarType::Empty:
-        V_VT(&v) = VT_EMPTY;
-        break;
-    case VarType::Null:
-        V_VT(&v) = VT_NULL;
-        break;
+    case VarType::Empty: V_VT(&v) = VT_EMPTY; break;
+    case VarType::Null: V_VT(&v) = VT_NULL; break;
     case VarType::Bool:
         V_VT(&v) = VT_BOOL;
         V_BOOL(&v) = value.Bool ? VARIANT_TRUE : VARIANT_FALSE;
@@ -90,8 +85,7 @@ bool ToAutomation(const Variant& value, VARIANT& v)
     return true;
 }
 
-void CutAtNul(std::string& text)
-{
+void CutAtNul(std::string& text) {
     const std::size_t nul = text.find('\0');
     if (nul != std::string::npos)
         text.resize(nul);
@@ -99,8 +93,7 @@ void CutAtNul(std::string& text)
 
 } // namespace
 
-int32_t VariantToText(const Variant& value, std::string& out)
-{
+int32_t VariantToText(const Variant& value, std::string& out) {
     out.clear();
     if (IsOwnValueText(value.Type))
         return FormatOwnValueText(value, out, win32::WideToAnsiChecked);
@@ -124,8 +117,7 @@ int32_t VariantToText(const Variant& value, std::string& out)
     return result;
 }
 
-std::size_t WriteScalarText(const Variant&, char*, std::size_t)
-{
+std::size_t WriteScalarText(const Variant&, char*, std::size_t) {
     // The runtime's conversion follows the user's regional settings, which
     // only VariantChangeType knows in full.
     return kTextNotWritten;

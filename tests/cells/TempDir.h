@@ -12,30 +12,29 @@
 
 class TempDir {
 public:
-    TempDir()
-    {
+    TempDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::random_device random;
         path_ = std::filesystem::temp_directory_path() /
                 ("varnex-cells-" + std::string(info ? info->name() : "x") + "-" + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
-    ~TempDir()
-    {
+    ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    std::string Path(const std::string& name = {}) const { return name.empty() ? path_.string() : (path_ / name).string(); }
+    std::string Path(const std::string& name = {}) const {
+        return name.empty() ? path_.string() : (path_ / name).string();
+    }
 
 private:
     std::filesystem::path path_;
 };
 
-inline std::string ReadBytes(const std::string& path)
-{
+inline std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -23,23 +23,20 @@ namespace {
     return true;
 }();
 
-Variant TextValue(const std::u16string& text)
-{
+Variant TextValue(const std::u16string& text) {
     Variant value;
     value.Type = VarType::Text;
     value.Text = text;
     return value;
 }
 
-Variant NullValue()
-{
+Variant NullValue() {
     Variant value;
     value.Type = VarType::Null;
     return value;
 }
 
-Variant Scalar(VarType type, double real, int64_t integer = 0)
-{
+Variant Scalar(VarType type, double real, int64_t integer = 0) {
     Variant value;
     value.Type = type;
     if (type == VarType::R4)
@@ -65,8 +62,7 @@ public:
     StoredField(StoredText::Form form, std::vector<uint8_t> bytes) : form_(form), bytes_(std::move(bytes)) {}
     // The compressed form of runs: one-byte first, each run after the first
     // switching to the other kind.
-    static StoredField Compressed(std::initializer_list<std::u16string_view> runs)
-    {
+    static StoredField Compressed(std::initializer_list<std::u16string_view> runs) {
         std::vector<uint8_t> bytes{0xFF, 0xFE};
         bool oneByte = true;
         bool first = true;
@@ -83,8 +79,7 @@ public:
         }
         return StoredField(StoredText::Form::Compressed, std::move(bytes));
     }
-    static StoredField Utf16(std::u16string_view text)
-    {
+    static StoredField Utf16(std::u16string_view text) {
         std::vector<uint8_t> bytes;
         for (const char16_t unit : text) {
             bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
@@ -95,8 +90,7 @@ public:
 
     std::u16string_view Name() const override { return u"Stored"; }
     int16_t Type() const override { return DaoType::Memo; }
-    const Variant& Value() const override
-    {
+    const Variant& Value() const override {
         text_.clear();
         std::size_t p = 0;
         bool oneByte = false;
@@ -121,8 +115,7 @@ public:
         value_.Text = text_;
         return value_;
     }
-    bool StoredTextValue(StoredText& out) const override
-    {
+    bool StoredTextValue(StoredText& out) const override {
         out.Encoding = form_;
         out.Bytes = bytes_;
         return true;
@@ -146,20 +139,15 @@ struct CellOptions {
     std::string Fields; // the field delimiter; empty unless a test sets it
 };
 
-CellOptions Plain()
-{
-    return {};
-}
+CellOptions Plain() { return {}; }
 
-CellOptions Quoted()
-{
+CellOptions Quoted() {
     CellOptions options;
     options.DoubleQuotes = 1;
     return options;
 }
 
-void Apply(const CellOptions& options, ConversionSettings& settings)
-{
+void Apply(const CellOptions& options, ConversionSettings& settings) {
     settings.DoubleQuotes = options.DoubleQuotes;
     settings.Escape = options.Escape;
     settings.RemoveCRLF = options.RemoveCRLF;
@@ -171,8 +159,7 @@ void Apply(const CellOptions& options, ConversionSettings& settings)
 class CellTest : public ::testing::Test {
 protected:
     // The bytes one cell leaves in a freshly created file.
-    std::string Cell(const CellOptions& options, const Variant& value, int16_t type)
-    {
+    std::string Cell(const CellOptions& options, const Variant& value, int16_t type) {
         ConversionSettings settings;
         Apply(options, settings);
         const std::string path = dir_.Path("cell" + std::to_string(++count_) + ".csv");
@@ -182,8 +169,7 @@ protected:
         file.Close();
         return ReadBytes(path);
     }
-    std::string Cell(const CellOptions& options, const std::u16string& text, int16_t type)
-    {
+    std::string Cell(const CellOptions& options, const std::u16string& text, int16_t type) {
         return Cell(options, TextValue(text), type);
     }
 
@@ -193,8 +179,7 @@ protected:
 
 } // namespace
 
-TEST(CellClass, FollowsTheTypeTableWithTextAsFallback)
-{
+TEST(CellClass, FollowsTheTypeTableWithTextAsFallback) {
     for (int16_t code : {2, 3, 4, 5, 6, 7, 16, 19, 20, 21})
         EXPECT_EQ(CellClassOf(code), CellClass::Number) << code;
     for (int16_t code : {1, 8})
@@ -203,8 +188,7 @@ TEST(CellClass, FollowsTheTypeTableWithTextAsFallback)
         EXPECT_EQ(CellClassOf(code), CellClass::Text) << code;
 }
 
-TEST_F(CellTest, NullIsEmptyWhileAnEmptyStringIsAValue)
-{
+TEST_F(CellTest, NullIsEmptyWhileAnEmptyStringIsAValue) {
     for (int16_t type : {DaoType::Text, DaoType::Memo, DaoType::Long, DaoType::Boolean, DaoType::Date})
         EXPECT_EQ(Cell(Quoted(), NullValue(), type), "") << type;
     EXPECT_EQ(Cell(Quoted(), u"", DaoType::Text), "\"\"");
@@ -212,8 +196,7 @@ TEST_F(CellTest, NullIsEmptyWhileAnEmptyStringIsAValue)
     EXPECT_EQ(Cell(Quoted(), u"", DaoType::Double), "");
 }
 
-TEST_F(CellTest, TextIsQuotedAndEveryQuoteEscaped)
-{
+TEST_F(CellTest, TextIsQuotedAndEveryQuoteEscaped) {
     const std::u16string text = u"a \"b\", c";
     EXPECT_EQ(Cell(Quoted(), text, DaoType::Text), "\"a \"\"b\"\", c\"");
     EXPECT_EQ(Cell(Plain(), text, DaoType::Text), "a \"\"b\"\", c"); // delimiter left unprotected
@@ -227,15 +210,13 @@ TEST_F(CellTest, TextIsQuotedAndEveryQuoteEscaped)
     EXPECT_EQ(Cell(bare, u"\"x\"", DaoType::Memo), "\"\"x\"\"");
 }
 
-TEST_F(CellTest, NumbersAreNeverQuotedAndVerbatimCellsNeverEscaped)
-{
+TEST_F(CellTest, NumbersAreNeverQuotedAndVerbatimCellsNeverEscaped) {
     EXPECT_EQ(Cell(Quoted(), u"3\"5", DaoType::Double), "3\"5");
     EXPECT_EQ(Cell(Quoted(), u"a\"b", DaoType::Date), "\"a\"b\"");
     EXPECT_EQ(Cell(Plain(), u"a\"b", DaoType::Boolean), "a\"b");
 }
 
-TEST_F(CellTest, ABareCellHoldingTheDelimiterIsEnclosed)
-{
+TEST_F(CellTest, ABareCellHoldingTheDelimiterIsEnclosed) {
     // A decimal comma between comma delimiters, or a text with quotes off,
     // would otherwise add a field to the line.
     CellOptions comma = Plain();
@@ -262,8 +243,7 @@ TEST_F(CellTest, ABareCellHoldingTheDelimiterIsEnclosed)
     EXPECT_EQ(Cell(wide, u"a||b", DaoType::Text), "\"a||b\"");
 }
 
-TEST_F(CellTest, AnUnquotedCellHoldingTheFieldDelimiterIsQuoted)
-{
+TEST_F(CellTest, AnUnquotedCellHoldingTheFieldDelimiterIsQuoted) {
     CellOptions semicolon = Plain();
     semicolon.Fields = ";";
     EXPECT_EQ(Cell(semicolon, u"a;\"b\"", DaoType::Text), "\"a;\"\"b\"\"\"");
@@ -286,16 +266,13 @@ TEST_F(CellTest, AnUnquotedCellHoldingTheFieldDelimiterIsQuoted)
     EXPECT_EQ(Cell(replaced, u"3,5", DaoType::Double), "3;5");
 }
 
-TEST_F(CellTest, MemoWithQuotesAndLineBreak)
-{
+TEST_F(CellTest, MemoWithQuotesAndLineBreak) {
     CellOptions settings = Quoted();
     settings.RemoveCRLF = 1;
-    EXPECT_EQ(Cell(settings, u"He said \"go\"\r\nthen left", DaoType::Memo),
-              "\"He said \"\"go\"\"  then left\"");
+    EXPECT_EQ(Cell(settings, u"He said \"go\"\r\nthen left", DaoType::Memo), "\"He said \"\"go\"\"  then left\"");
 }
 
-TEST_F(CellTest, LineBreaksBecomeSpacesInTextOnly)
-{
+TEST_F(CellTest, LineBreaksBecomeSpacesInTextOnly) {
     const std::u16string text = u"a\r\nb\nc\rd";
     CellOptions one = Plain(), two = Plain();
     one.RemoveCRLF = 1;
@@ -307,8 +284,7 @@ TEST_F(CellTest, LineBreaksBecomeSpacesInTextOnly)
     EXPECT_EQ(Cell(one, text, DaoType::Date), "a\r\nb\nc\rd");
 }
 
-TEST_F(CellTest, CommasTakeTheFirstByteOfTheReplacement)
-{
+TEST_F(CellTest, CommasTakeTheFirstByteOfTheReplacement) {
     CellOptions settings = Quoted();
     settings.ReplaceCommaTo = ";:-";
     EXPECT_EQ(Cell(settings, u"3,5", DaoType::Double), "3;5");
@@ -317,8 +293,7 @@ TEST_F(CellTest, CommasTakeTheFirstByteOfTheReplacement)
     EXPECT_EQ(Cell(Quoted(), u"3,5", DaoType::Double), "3,5");
 }
 
-TEST_F(CellTest, RealValuesUseTheirDefaultText)
-{
+TEST_F(CellTest, RealValuesUseTheirDefaultText) {
     Variant yes;
     yes.Type = VarType::Bool;
     yes.Bool = true;
@@ -338,8 +313,7 @@ TEST_F(CellTest, RealValuesUseTheirDefaultText)
     EXPECT_EQ(Cell(Quoted(), date, DaoType::Date), "\"" + text + "\"");
 }
 
-TEST_F(CellTest, OemConversionOnlyForTextWithCodePage2)
-{
+TEST_F(CellTest, OemConversionOnlyForTextWithCodePage2) {
     const std::u16string word = u"M\u00FCller \u00E9t\u00E9";
     const std::string ansi = platform::WideToAnsi(word);
     std::string oem = ansi;
@@ -357,8 +331,7 @@ TEST_F(CellTest, OemConversionOnlyForTextWithCodePage2)
     EXPECT_EQ(Cell(two, u"", DaoType::Text), "");
 }
 
-TEST_F(CellTest, CellsLongerThanTheOldBufferAreWrittenWhole)
-{
+TEST_F(CellTest, CellsLongerThanTheOldBufferAreWrittenWhole) {
     std::u16string text(100000, u'x');
     text[70000] = u'"';
     std::string expected(70000, 'x');
@@ -371,8 +344,7 @@ TEST_F(CellTest, CellsLongerThanTheOldBufferAreWrittenWhole)
 // A NUL is one of the text's characters: written as the byte 0 in every
 // class, quoting mode and code page, with the text after it. (Before, the
 // cell ended at the NUL and the rest of the value was lost.)
-TEST_F(CellTest, TextKeepsItsNulCharacters)
-{
+TEST_F(CellTest, TextKeepsItsNulCharacters) {
     using namespace std::string_literals;
     const std::u16string text(u"ab\0c\"d", 6);
     EXPECT_EQ(Cell(Quoted(), text, DaoType::Text), "\"ab\0c\"\"d\""s);
@@ -421,8 +393,7 @@ TEST_F(CellTest, TextKeepsItsNulCharacters)
 // A text of megabytes goes out a slice at a time, and must come out as the
 // one-cell procedure writes it: a pair across a slice's end kept whole, a
 // delimiter only near the end still enclosing the cell, escapes in every slice.
-TEST_F(CellTest, LongStoredTextsAreWrittenInSlicesAsOneCellIs)
-{
+TEST_F(CellTest, LongStoredTextsAreWrittenInSlicesAsOneCellIs) {
     std::u16string text;
     while (text.size() < 700000)
         text += u"plain ASCII words, \"quoted\"\r\nline \u00e9\u20ac ";
@@ -461,15 +432,14 @@ TEST_F(CellTest, LongStoredTextsAreWrittenInSlicesAsOneCellIs)
                     }
                     a.Close();
                     b.Close();
-                    ASSERT_EQ(ReadBytes(table), ReadBytes(one))
-                        << "delimiter " << delimiter << " quotes " << quotes << " crlf " << crlf << " escape " << escape;
+                    ASSERT_EQ(ReadBytes(table), ReadBytes(one)) << "delimiter " << delimiter << " quotes " << quotes
+                                                                << " crlf " << crlf << " escape " << escape;
                 }
 }
 
 // Stored bytes that are no text leave the cell to the value, whose decoding
 // raises; nothing of the cell is written.
-TEST_F(CellTest, MalformedStoredTextRaisesThroughTheValue)
-{
+TEST_F(CellTest, MalformedStoredTextRaisesThroughTheValue) {
     const StoredField broken[] = {
         StoredField(StoredText::Form::Compressed, {0xFF, 0xFE, 'a', 'b', 0, 0xAC, 0x20, 0x41}),
         StoredField(StoredText::Form::Compressed, {0xFF, 0xFE, 0, 0xAC}),
@@ -489,8 +459,7 @@ TEST_F(CellTest, MalformedStoredTextRaisesThroughTheValue)
     }
 }
 
-TEST_F(CellTest, FailedConversionRaisesItsCodeAndWritesNothing)
-{
+TEST_F(CellTest, FailedConversionRaisesItsCodeAndWritesNothing) {
     Variant broken;
     broken.Type = static_cast<VarType>(200);
     std::string ignored;
@@ -513,8 +482,7 @@ TEST_F(CellTest, FailedConversionRaisesItsCodeAndWritesNothing)
     EXPECT_EQ(ReadBytes(path), "");
 }
 
-TEST_F(CellTest, ThreadsKeepTheirOwnCells)
-{
+TEST_F(CellTest, ThreadsKeepTheirOwnCells) {
     // Two conversions in one process each write many cells at once; a shared
     // buffer would mix their texts.
     auto run = [this](const std::string& name, const std::u16string& text, std::string& out) {
@@ -545,8 +513,7 @@ TEST_F(CellTest, ThreadsKeepTheirOwnCells)
     EXPECT_EQ(b, expectedB);
 }
 
-TEST(OutputFileTest, AppendsToAnExistingFileInBinaryMode)
-{
+TEST(OutputFileTest, AppendsToAnExistingFileInBinaryMode) {
     TempDir dir;
     const std::string path = dir.Path("out.csv");
     for (int round = 0; round < 2; ++round) {
@@ -565,12 +532,12 @@ TEST(OutputFileTest, AppendsToAnExistingFileInBinaryMode)
 
 // The table-wide writer takes shortcuts; whatever the settings, its bytes
 // must be the one-cell procedure's, also for many cells in one buffer.
-TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites)
-{
+TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites) {
     using namespace std::string_literals;
     const std::u16string texts[] = {u"", u"plain", u"a \"b\", c", u"x;y", u"line\r\nbreak\n", u"3,5",
-                                    u"ab" u"\u00e9\u20ac;\"", std::u16string(u"nul\0\"after", 11),
-                                    u"abab", u"\"\"",
+                                    u"ab"
+                                    u"\u00e9\u20ac;\"",
+                                    std::u16string(u"nul\0\"after", 11), u"abab", u"\"\"",
                                     // Long enough for the block-wise steps, with stops and replaced bytes in
                                     // every position of a block, and one character beyond ASCII.
                                     u"a long text, with \"quotes\", commas;\r\nand line breaks past sixteen bytes,"
@@ -586,10 +553,11 @@ TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites)
     }
     const std::u16string latin = u"caf\u00e9 \"x\",\r\n;ab|0123456789abcdef\u00ff";
     for (std::size_t length : {0, 1, 7, 8, 9, 15, 16, 17, 33})
-        stored.push_back(StoredField::Compressed({latin.substr(0, std::min(length, latin.size())) +
-                                                      std::u16string(length > latin.size() ? length - latin.size() : 0, u'q'),
-                                                  std::u16string(length, u'\u20ac') + u"\u4e2d\"x,",
-                                                  latin.substr(length % 5), u"\U0001F601;\u00e9", u"tail \"end\""}));
+        stored.push_back(
+            StoredField::Compressed({latin.substr(0, std::min(length, latin.size())) +
+                                         std::u16string(length > latin.size() ? length - latin.size() : 0, u'q'),
+                                     std::u16string(length, u'\u20ac') + u"\u4e2d\"x,", latin.substr(length % 5),
+                                     u"\U0001F601;\u00e9", u"tail \"end\""}));
     stored.push_back(StoredField::Compressed({u"", u"\u00e9\u20ac", u""}));
     stored.push_back(StoredField::Compressed({u"x", u"\u20ac", u"a"}));
     stored.push_back(StoredField::Compressed({u"x", u"\u20ac", u"\"b"}));
@@ -599,12 +567,20 @@ TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites)
     stored.push_back(StoredField::Compressed({u"ab", u"\u0101x\"y,z;long run of two-byte ASCII units"}));
     stored.push_back(StoredField::Utf16(u"two-byte ASCII then \u00e9\u20ac and a NUL\0\"gone\""s));
     // Numbers, currency, Booleans and dates, under their own and other classes.
-    const Variant scalars[] = {Scalar(VarType::R8, -1234.5), Scalar(VarType::R8, 1.5e20), Scalar(VarType::R8, 5.6789e-11),
-                               Scalar(VarType::R8, 1.0 / 3), Scalar(VarType::R4, 0.1), Scalar(VarType::I4, 0, -7),
-                               Scalar(VarType::I2, 0, 12345), Scalar(VarType::Currency, 0, -123456789),
-                               Scalar(VarType::Currency, 0, INT64_MIN), Scalar(VarType::Bool, 0, 1),
-                               Scalar(VarType::Bool, 0, 0), Scalar(VarType::Date, 45354.37855324074),
-                               Scalar(VarType::Date, 0.25), Scalar(VarType::Date, 45354.0)};
+    const Variant scalars[] = {Scalar(VarType::R8, -1234.5),
+                               Scalar(VarType::R8, 1.5e20),
+                               Scalar(VarType::R8, 5.6789e-11),
+                               Scalar(VarType::R8, 1.0 / 3),
+                               Scalar(VarType::R4, 0.1),
+                               Scalar(VarType::I4, 0, -7),
+                               Scalar(VarType::I2, 0, 12345),
+                               Scalar(VarType::Currency, 0, -123456789),
+                               Scalar(VarType::Currency, 0, INT64_MIN),
+                               Scalar(VarType::Bool, 0, 1),
+                               Scalar(VarType::Bool, 0, 0),
+                               Scalar(VarType::Date, 45354.37855324074),
+                               Scalar(VarType::Date, 0.25),
+                               Scalar(VarType::Date, 45354.0)};
     const int16_t scalarTypes[] = {DaoType::Double, DaoType::Currency, DaoType::Boolean, DaoType::Date, DaoType::Text};
     int cases = 0;
     for (const char* fields : {",", ";", "", "ab", "\""})

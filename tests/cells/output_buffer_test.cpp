@@ -13,16 +13,14 @@
 
 namespace {
 
-std::string Piece(std::size_t size, int seed)
-{
+std::string Piece(std::size_t size, int seed) {
     std::string piece(size, ' ');
     for (std::size_t i = 0; i < size; ++i)
         piece[i] = static_cast<char>('!' + (i * 7 + static_cast<std::size_t>(seed)) % 90);
     return piece;
 }
 
-TEST(OutputBuffer, PiecesAroundTheBufferSizeArriveInOrder)
-{
+TEST(OutputBuffer, PiecesAroundTheBufferSizeArriveInOrder) {
     TempDir dir;
     const std::string path = dir.Path("pieces.csv");
     std::string expected;
@@ -48,8 +46,7 @@ TEST(OutputBuffer, PiecesAroundTheBufferSizeArriveInOrder)
     EXPECT_EQ(ReadBytes(path), expected);
 }
 
-TEST(OutputBuffer, ReopeningStartsWithAnEmptyBuffer)
-{
+TEST(OutputBuffer, ReopeningStartsWithAnEmptyBuffer) {
     TempDir dir;
     OutputFile file;
     ASSERT_TRUE(file.OpenAppend(dir.Path("a.csv")));
@@ -66,8 +63,7 @@ TEST(OutputBuffer, ReopeningStartsWithAnEmptyBuffer)
 // A memory buffer hands its bytes over whole and goes on in the buffer it is
 // given back, emptied, however large either grew; taken bytes stay as they
 // were while the buffer is written again.
-TEST(OutputBuffer, HandedOverBytesStayWholeWhileTheBufferGoesOn)
-{
+TEST(OutputBuffer, HandedOverBytesStayWholeWhileTheBufferGoesOn) {
     OutputFile out;
     out.OpenMemory();
     const std::string large = Piece(200 * 1024, 3);

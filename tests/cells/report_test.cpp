@@ -14,39 +14,29 @@ namespace {
 const platform::LocalTime kMarch3{2024, 3, 3, 9, 5, 7};
 const std::string kEntry = "\r\n2024.03.03 09:05:07 Varnex     Cannot create output file.";
 
-std::string LogOf(const std::string& folder)
-{
-    return ReadBytes(folder + platform::PathSeparator + "wizards.log");
-}
+std::string LogOf(const std::string& folder) { return ReadBytes(folder + platform::PathSeparator + "wizards.log"); }
 
-EngineError WithInfo(uint32_t code, std::u16string source, std::u16string description)
-{
+EngineError WithInfo(uint32_t code, std::u16string source, std::u16string description) {
     return EngineError(static_cast<int32_t>(code), std::move(source), std::move(description));
 }
 
-std::string Meaning(uint32_t code)
-{
+std::string Meaning(uint32_t code) {
     const std::string report = FormatComError(EngineError(static_cast<int32_t>(code)));
     const auto start = report.find("Code meaning = ") + 15;
     return report.substr(start, report.find('\n', start) - start);
 }
 
-bool HasSystemText(uint32_t code)
-{
-    return !platform::SystemMessage(static_cast<int32_t>(code)).empty();
-}
+bool HasSystemText(uint32_t code) { return !platform::SystemMessage(static_cast<int32_t>(code)).empty(); }
 
 } // namespace
 
-TEST(ActivityLog, EntryFormatPadsTheLabelButNeverCutsIt)
-{
+TEST(ActivityLog, EntryFormatPadsTheLabelButNeverCutsIt) {
     EXPECT_EQ(FormatLogEntry(kMarch3, "Varnex", "Cannot create output file."), kEntry);
     EXPECT_EQ(FormatLogEntry({987, 12, 31, 23, 59, 0}, "ALabelOver10", "m"), "\r\n0987.12.31 23:59:00 ALabelOver10 m");
     EXPECT_EQ(FormatLogEntry(kMarch3, "", ""), "\r\n2024.03.03 09:05:07            ");
 }
 
-TEST(ActivityLog, EntriesAreAppendedAfterALeadingLineBreak)
-{
+TEST(ActivityLog, EntriesAreAppendedAfterALeadingLineBreak) {
     TempDir dir;
     WriteLog(dir.Path(), kMarch3, "Varnex", "Cannot create output file.");
     EXPECT_EQ(LogOf(dir.Path()), kEntry);
@@ -56,8 +46,7 @@ TEST(ActivityLog, EntriesAreAppendedAfterALeadingLineBreak)
     EXPECT_EQ(LogOf(dir.Path()), kEntry + "\r\n2024.03.04 00:00:01 Varnex     again");
 }
 
-TEST(ActivityLog, TooLongPathsAndMissingFoldersDropTheEntry)
-{
+TEST(ActivityLog, TooLongPathsAndMissingFoldersDropTheEntry) {
     TempDir dir;
     const std::string log = std::string(1, platform::PathSeparator) + "wizards.log";
     // Folders of names short enough for any file system, the last one
@@ -91,8 +80,7 @@ TEST(ActivityLog, TooLongPathsAndMissingFoldersDropTheEntry)
     EXPECT_EQ(std::filesystem::exists(log, error), rootHadLog);
 }
 
-TEST(StatusFile, ResultIsReplacedAndOtherKeysKept)
-{
+TEST(StatusFile, ResultIsReplacedAndOtherKeysKept) {
     TempDir dir;
     ConversionSettings settings;
     WriteStatus("Failed", settings);
@@ -114,8 +102,7 @@ TEST(StatusFile, ResultIsReplacedAndOtherKeysKept)
     EXPECT_EQ(bytes.find("In Progress"), std::string::npos);
 }
 
-TEST(ErrorReport, FourLinesWithSourceAndDescription)
-{
+TEST(ErrorReport, FourLinesWithSourceAndDescription) {
     const uint32_t code = 0x80004005u;
     const std::string meaning = platform::SystemMessage(static_cast<int32_t>(code));
     ASSERT_FALSE(meaning.empty());
@@ -126,25 +113,20 @@ TEST(ErrorReport, FourLinesWithSourceAndDescription)
               "Code = 80004005\nCode meaning = " + meaning + "\nSource = \nDescription = \n");
 }
 
-TEST(ErrorReport, MissingErrorInformationReadsNull)
-{
+TEST(ErrorReport, MissingErrorInformationReadsNull) {
     const std::string report = FormatComError(EngineError(static_cast<int32_t>(0x80004005u)));
     EXPECT_NE(report.find("\nSource = (null)\nDescription = (null)\n"), std::string::npos);
 }
 
-TEST(ErrorReport, FallbackMeaningsWithoutSystemText)
-{
+TEST(ErrorReport, FallbackMeaningsWithoutSystemText) {
     struct Row {
         uint32_t Code;
         const char* Meaning;
     };
     const Row rows[] = {
-        {0x80040201u, "IDispatch error #1"},
-        {0x80040250u, "IDispatch error #80"},
-        {0x8004FFFFu, "IDispatch error #65023"},
-        {0x80040200u, "Unknown error 0x80040200"},
-        {0x80050000u, "Unknown error 0x80050000"},
-        {0x800A0BB8u, "Unknown error 0x800A0BB8"},
+        {0x80040201u, "IDispatch error #1"},       {0x80040250u, "IDispatch error #80"},
+        {0x8004FFFFu, "IDispatch error #65023"},   {0x80040200u, "Unknown error 0x80040200"},
+        {0x80050000u, "Unknown error 0x80050000"}, {0x800A0BB8u, "Unknown error 0x800A0BB8"},
         {0x0000ABCDu, "Unknown error 0xABCD"},
     };
     for (const Row& row : rows) {
@@ -155,8 +137,7 @@ TEST(ErrorReport, FallbackMeaningsWithoutSystemText)
     EXPECT_EQ(FormatComError(EngineError(0x1F)).substr(0, 16), "Code = 0000001f\n");
 }
 
-TEST(ErrorReport, LongReportsAreCutTo511Bytes)
-{
+TEST(ErrorReport, LongReportsAreCutTo511Bytes) {
     const std::string head = FormatComError(WithInfo(0x80004005u, u"S", u""));
     const std::size_t room = 511 - head.size(); // description that fills exactly 511 bytes
     const std::string exact = FormatComError(WithInfo(0x80004005u, u"S", std::u16string(room, u'd')));

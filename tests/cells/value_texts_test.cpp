@@ -18,22 +18,19 @@
 
 namespace {
 
-std::string Iso(double serial, bool withTime = true, char separator = 'T')
-{
+std::string Iso(double serial, bool withTime = true, char separator = 'T') {
     std::string out = "<";
     if (!AppendIsoDate(serial, withTime, separator, out))
         return "refused";
     return out.substr(1);
 }
 
-std::string Extended(std::u16string_view text, char separator = 'T')
-{
+std::string Extended(std::u16string_view text, char separator = 'T') {
     std::string out;
     return AppendIsoExtendedDate(text, separator, out) ? out : "refused";
 }
 
-TEST(IsoDates, SerialDatesAcrossTheRangeAndTheirRounding)
-{
+TEST(IsoDates, SerialDatesAcrossTheRangeAndTheirRounding) {
     EXPECT_EQ(Iso(45299 + (9 * 3600 + 13 * 60) / 86400.0), "2024-01-08T09:13:00");
     EXPECT_EQ(Iso(45299, false), "2024-01-08");
     EXPECT_EQ(Iso(45299 + 0.5, true, ' '), "2024-01-08 12:00:00");
@@ -58,8 +55,7 @@ TEST(IsoDates, SerialDatesAcrossTheRangeAndTheirRounding)
     EXPECT_EQ(Iso(std::numeric_limits<double>::infinity()), "refused");
 }
 
-TEST(IsoDates, ExtendedDatesKeepTheirFraction)
-{
+TEST(IsoDates, ExtendedDatesKeepTheirFraction) {
     EXPECT_EQ(Extended(u"2024-01-08 09:13:00.1234567"), "2024-01-08T09:13:00.1234567");
     EXPECT_EQ(Extended(u"2024-01-08 09:13:00.1200000"), "2024-01-08T09:13:00.12");
     EXPECT_EQ(Extended(u"2024-01-08 09:13:00.0000000", ' '), "2024-01-08 09:13:00");
@@ -69,14 +65,12 @@ TEST(IsoDates, ExtendedDatesKeepTheirFraction)
     EXPECT_EQ(Extended(u"2024-01-0a 09:13:00.0000000"), "refused");
 }
 
-std::string Double(double value)
-{
+std::string Double(double value) {
     std::string out;
     return AppendDouble(value, out) ? out : "refused";
 }
 
-TEST(PlainNumbers, DoublesAndSinglesInTheirShortestExactForm)
-{
+TEST(PlainNumbers, DoublesAndSinglesInTheirShortestExactForm) {
     EXPECT_EQ(Double(0.1), "0.1");
     EXPECT_EQ(Double(-2.5), "-2.5");
     EXPECT_EQ(Double(100), "100");
@@ -104,8 +98,7 @@ TEST(PlainNumbers, DoublesAndSinglesInTheirShortestExactForm)
     }
 }
 
-TEST(PlainNumbers, CurrencyAndDecimalWrittenExactly)
-{
+TEST(PlainNumbers, CurrencyAndDecimalWrittenExactly) {
     auto currency = [](int64_t value) {
         std::string out;
         AppendCurrency(value, out);
@@ -133,8 +126,7 @@ TEST(PlainNumbers, CurrencyAndDecimalWrittenExactly)
     EXPECT_EQ(decimal(false, 40, 0, 1), "0.0000000000000000000000000001"); // no stored scale is above 28
 }
 
-TEST(Utf8AndJsonText, ValidUtf8WithLoneSurrogatesReplacedAndCounted)
-{
+TEST(Utf8AndJsonText, ValidUtf8WithLoneSurrogatesReplacedAndCounted) {
     std::string out;
     EXPECT_EQ(AppendUtf8(u"Luleå €", out), 0u);
     EXPECT_EQ(out, "Lule\xC3\xA5 \xE2\x82\xAC");
@@ -144,11 +136,11 @@ TEST(Utf8AndJsonText, ValidUtf8WithLoneSurrogatesReplacedAndCounted)
     out.clear();
     const char16_t broken[] = {u'a', 0xD800, u'b', 0xDC00, 0xDBFF};
     EXPECT_EQ(AppendUtf8(std::u16string_view(broken, 5), out), 3u);
-    EXPECT_EQ(out, "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(out, "a\xEF\xBF\xBD"
+                   "b\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
-TEST(Utf8AndJsonText, EveryControlCharacterEscapedAndQuotesBalanced)
-{
+TEST(Utf8AndJsonText, EveryControlCharacterEscapedAndQuotesBalanced) {
     std::string out;
     EXPECT_EQ(AppendJsonString(u"He said \"go\"\r\n\tC:\\x", out), 0u);
     EXPECT_EQ(out, R"("He said \"go\"\r\n\tC:\\x")");
@@ -169,11 +161,15 @@ TEST(Utf8AndJsonText, EveryControlCharacterEscapedAndQuotesBalanced)
     EXPECT_EQ(out, "\"a/b\\u007f\"");
 }
 
-TEST(BinaryText, HexAndBase64)
-{
-    const std::vector<std::pair<std::string, std::string>> vectors = {
-        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
-        {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {std::string("\xFB\xFF\x00", 3), "+/8A"}};
+TEST(BinaryText, HexAndBase64) {
+    const std::vector<std::pair<std::string, std::string>> vectors = {{"", ""},
+                                                                      {"f", "Zg=="},
+                                                                      {"fo", "Zm8="},
+                                                                      {"foo", "Zm9v"},
+                                                                      {"foob", "Zm9vYg=="},
+                                                                      {"fooba", "Zm9vYmE="},
+                                                                      {"foobar", "Zm9vYmFy"},
+                                                                      {std::string("\xFB\xFF\x00", 3), "+/8A"}};
     for (const auto& [plain, encoded] : vectors) {
         std::string out = "x";
         const auto* bytes = reinterpret_cast<const uint8_t*>(plain.data());

@@ -174,8 +174,7 @@ TEST_F(CommandLineTest, StandardOutputHoldsTheFilesBytesInRunOrder) {
     std::filesystem::create_directory(output_);
     Parse({"/SILENT", "/HEADER=1", shop_, output_});
     ASSERT_TRUE(RunConversion(*fresh_, ConversionRoad::Unattended).Succeeded());
-    const std::string expected = ReadAll(Out("Orders.csv")) + ReadAll(Out("customers.csv")) +
-                                 ReadAll(Out("Empty.csv"));
+    const std::string expected = ReadAll(Out("Orders.csv")) + ReadAll(Out("customers.csv")) + ReadAll(Out("Empty.csv"));
     EXPECT_EQ(expected, "Id\r\n1\r\n2\r\nName\r\nAnn\r\nName\r\n");
     for (int32_t threads : {1, 4}) {
         Parse({"/SILENT", "/HEADER=1", shop_});
@@ -215,8 +214,8 @@ TEST_F(StandardOutputTest, ATableThatFailsEndsAtItsLastWholeRecord) {
         ConversionOutcome outcome;
         const std::string out = RunToStream(*fresh_, &outcome);
         EXPECT_FALSE(outcome.Succeeded());
-        EXPECT_TRUE(out == rows + "Id\r\n7\r\n")
-            << threads << " threads: " << out.size() << " bytes, ends " << out.substr(out.size() - std::min<std::size_t>(out.size(), 40));
+        EXPECT_TRUE(out == rows + "Id\r\n7\r\n") << threads << " threads: " << out.size() << " bytes, ends "
+                                                 << out.substr(out.size() - std::min<std::size_t>(out.size(), 40));
     }
 }
 
@@ -282,11 +281,18 @@ TEST_F(CommandLineTest, UnattendedRunReportsDatabasesTablesAndRowsToItsDisplay) 
     fresh_->ProgressWindow = &display;
     ASSERT_TRUE(RunConversion(*fresh_, ConversionRoad::Unattended).Succeeded());
     EXPECT_EQ(ReadAll(Out("Orders.csv")) + ReadAll(Out("customers.csv")), plain);
-    const std::vector<std::string> expected = {
-        "database " + shop_,
-        "file Orders -> " + Out("Orders.csv"), "start 2", "records 1", "records 2", "end",
-        "file customers -> " + Out("customers.csv"), "start 1", "records 1", "end",
-        "file Empty -> " + Out("Empty.csv"), "end"};
+    const std::vector<std::string> expected = {"database " + shop_,
+                                               "file Orders -> " + Out("Orders.csv"),
+                                               "start 2",
+                                               "records 1",
+                                               "records 2",
+                                               "end",
+                                               "file customers -> " + Out("customers.csv"),
+                                               "start 1",
+                                               "records 1",
+                                               "end",
+                                               "file Empty -> " + Out("Empty.csv"),
+                                               "end"};
     EXPECT_EQ(display.Events, expected);
 }
 

@@ -113,8 +113,7 @@ TEST(CryptoVectors, AesCbcChainsBlocksAndRestartsWithEachVector) {
         const char* key;
         const char* cipher;
     } cases[] = {
-        {"2b7e151628aed2a6abf7158809cf4f3c",
-         "7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"},
+        {"2b7e151628aed2a6abf7158809cf4f3c", "7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"},
         {"603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4",
          "f58c4c04d6e5f1ba779eabfb5f7bfbd69cfc4e967edb808d679f777bc6702c7d"},
     };

@@ -42,9 +42,7 @@ public:
 
     const std::string& Path() const { return path_; }
     // Joined with the separator the engine cuts paths at.
-    std::string operator/(std::string_view name) const {
-        return path_ + platform::PathSeparator + std::string(name);
-    }
+    std::string operator/(std::string_view name) const { return path_ + platform::PathSeparator + std::string(name); }
 
 private:
     std::string path_;
@@ -142,8 +140,7 @@ protected:
     void Open(const std::string& path) {
         settings.SourcePath = path;
         ASSERT_TRUE(memdb::Find(path)) << "not registered: " << path;
-        settings.CurrentDatabase =
-            memdb::Engine().OpenDatabase(memdb::Widen(path), 1, true, std::nullopt);
+        settings.CurrentDatabase = memdb::Engine().OpenDatabase(memdb::Widen(path), 1, true, std::nullopt);
     }
 
     ScratchFolder folder;

@@ -169,8 +169,7 @@ TEST_F(ExportTest, OnlyRowsThatCannotBeReadFailTheTable) {
     RecordingProgress progress;
     ExportTable(&progress, settings, "Pets");
     EXPECT_EQ(ReadAll(folder / "Pets.csv"), "Pet\r\n\"Rex\"\r\n");
-    const std::vector<std::string> expected = {"file Pets -> " + (folder / "Pets.csv"), "start 5",
-                                               "records 1"};
+    const std::vector<std::string> expected = {"file Pets -> " + (folder / "Pets.csv"), "start 5", "records 1"};
     EXPECT_EQ(progress.Events, expected);
     EXPECT_EQ(settings.TablesFailed, 0);
     EXPECT_TRUE(settings.Failures.empty());

@@ -47,16 +47,14 @@ TEST(FormsTest, EveryRegisteredFormIsMadeAndNamesItsOwnFiles) {
 // Writes each record's Id and notes which threads used it.
 class IdWriter final : public RecordWriter {
 public:
-    void Write(const Fields& values, int64_t, OutputFile& out, UnrenderedCells&) override
-    {
+    void Write(const Fields& values, int64_t, OutputFile& out, UnrenderedCells&) override {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             threads_.insert(std::this_thread::get_id());
         }
         out.Write(std::to_string(values.Item(0).Value().I4) + "\n");
     }
-    std::size_t Threads()
-    {
+    std::size_t Threads() {
         std::lock_guard<std::mutex> lock(mutex_);
         return threads_.size();
     }

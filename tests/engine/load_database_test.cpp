@@ -56,7 +56,7 @@ TEST_F(LoadDatabaseTest, WindowGetsTheNamesSelectedAndItsPassword) {
     EXPECT_EQ(window.Events, expected);
     EXPECT_EQ(settings.Password.str(), "se;cret");
     EXPECT_EQ(file->Used.LastConnect, u";pwd=se;cret"); // passed unquoted
-    EXPECT_EQ(settings.TableList, ";Kept;");             // the window owns the choice
+    EXPECT_EQ(settings.TableList, ";Kept;");            // the window owns the choice
 
     // The same path and password again: nothing is reopened or listed again.
     EXPECT_EQ(LoadDatabase(&window, settings, "/db/p.mdb"), 0);

@@ -23,9 +23,8 @@ memdb::Table& AddMixedTable(memdb::File& file, int rows, int blocks, unsigned se
     std::mt19937 random(seed);
     for (int r = 0; r < rows; ++r) {
         const std::string name = r % 7 == 0 ? "say \"hi\", then go" : "name " + std::to_string(random() % 1000);
-        table.Row({memdb::Long(r), r % 5 == 0 ? memdb::Null() : memdb::Double(r / 7.0),
-                   memdb::Text(name), r % 3 == 0 ? memdb::Text(std::string(random() % 300, 'x') + "\r\nend")
-                                                 : memdb::Null()});
+        table.Row({memdb::Long(r), r % 5 == 0 ? memdb::Null() : memdb::Double(r / 7.0), memdb::Text(name),
+                   r % 3 == 0 ? memdb::Text(std::string(random() % 300, 'x') + "\r\nend") : memdb::Null()});
     }
     std::vector<int32_t> cuts;
     for (int b = 0; b < blocks; ++b)
@@ -119,7 +118,8 @@ TEST_F(PartsTest, TypedFormatsInPartsWriteTheBytesOfOneThread) {
         ASSERT_EQ(settings.Warnings.size(), 1u) << kind;
         EXPECT_NE(settings.Warnings[0].find("2 values not a finite number"), std::string::npos) << settings.Warnings[0];
         EXPECT_NE(expected.find(json ? "\"Name\":\"say \\\"hi\\\", then go\"" : "\"say \"\"hi\"\", then go\""),
-                  std::string::npos) << kind;
+                  std::string::npos)
+            << kind;
         for (int32_t threads : {2, 4}) {
             settings.Warnings.clear();
             EXPECT_EQ(ExportWith(threads, kind + std::to_string(threads) + ".txt"), expected) << kind << threads;
@@ -236,7 +236,7 @@ TEST_F(PartsTest, ValuesWithoutATextAreLeftEmptyAlikeOnEveryThreadCount) {
     table.Columns.push_back({"When", DaoType::Date});
     for (std::size_t r = 0; r < table.Rows.size(); ++r)
         table.Rows[r].push_back(r == 777 || r == 1500 || r == 1999 ? memdb::Date(r == 1500 ? -1e9 : 3e6)
-                                                                    : memdb::Date(40000.0 + static_cast<double>(r)));
+                                                                   : memdb::Date(40000.0 + static_cast<double>(r)));
     Open(kDb);
     std::string expected;
     std::vector<std::string> warnings;

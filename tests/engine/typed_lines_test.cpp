@@ -12,24 +12,28 @@
 
 namespace {
 
-constexpr double kMonday = 45299;                         // 2024-01-08
+constexpr double kMonday = 45299;                          // 2024-01-08
 constexpr double kMondayMorning = 45299 + 33180 / 86400.0; // 09:13:00
 
 class TypedLines : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         InitSettings(settings_);
         ResolveFieldDelimiter(settings_, settings_.Fields.str());
         ResolveRecordDelimiter(settings_, "CRLF");
         memdb::ClearRegistry();
         file_ = memdb::Register("typed.mdb");
         const char16_t lone[] = {u'a', 0xD800};
-        memdb::Table& table = file_->AddTable(
-            "Mixed", {{"ID", DaoType::Long},       {"Small", DaoType::Integer}, {"Big", DaoType::BigInt},
-                      {"Ratio", DaoType::Double},  {"Done", DaoType::Boolean},  {"Born", DaoType::Date},
-                      {"Day", DaoType::Date},      {"Price", DaoType::Currency}, {"Name", DaoType::Text},
-                      {"Blob", DaoType::LongBinary}});
+        memdb::Table& table = file_->AddTable("Mixed", {{"ID", DaoType::Long},
+                                                        {"Small", DaoType::Integer},
+                                                        {"Big", DaoType::BigInt},
+                                                        {"Ratio", DaoType::Double},
+                                                        {"Done", DaoType::Boolean},
+                                                        {"Born", DaoType::Date},
+                                                        {"Day", DaoType::Date},
+                                                        {"Price", DaoType::Currency},
+                                                        {"Name", DaoType::Text},
+                                                        {"Blob", DaoType::LongBinary}});
         table.Row({memdb::Long(1), memdb::Integer(-2), memdb::BigInt(9007199254740993), memdb::Double(0.1),
                    memdb::Boolean(true), memdb::Date(kMondayMorning), memdb::Date(kMonday), memdb::Currency(125000),
                    memdb::Text("He said \"go\",\r\nthen left"), memdb::Binary({0x00, 0xFF})});
@@ -37,9 +41,8 @@ protected:
                    memdb::Date(kMonday), memdb::Null(), memdb::Currency(-1), memdb::WideText(std::u16string(lone, 2)),
                    memdb::Null()});
         table.Row({memdb::Long(3), memdb::Integer(0), memdb::BigInt(0),
-                   memdb::Double(std::numeric_limits<double>::infinity()), memdb::Boolean(false),
-                   memdb::Date(3e6), memdb::Date(kMonday + 1), memdb::Currency(0), memdb::Text(""),
-                   memdb::Binary({})});
+                   memdb::Double(std::numeric_limits<double>::infinity()), memdb::Boolean(false), memdb::Date(3e6),
+                   memdb::Date(kMonday + 1), memdb::Currency(0), memdb::Text(""), memdb::Binary({})});
         database_ = engine_.OpenDatabase(u"typed.mdb", 0, true, std::nullopt);
         definition_ = database_->GetTableDefs()->Item(u"Mixed");
         plan_.Count = definition_->GetFields().Count();
@@ -47,8 +50,7 @@ protected:
             plan_.Exported.push_back(i);
     }
 
-    std::vector<std::string> JsonLines()
-    {
+    std::vector<std::string> JsonLines() {
         auto records = database_->OpenRecordset(u"Mixed");
         JsonLineWriter writer(definition_->GetFields(), plan_, nullptr);
         std::vector<std::string> lines;
@@ -62,8 +64,7 @@ protected:
         return lines;
     }
 
-    std::string Portable()
-    {
+    std::string Portable() {
         auto records = database_->OpenRecordset(u"Mixed");
         PortableLineWriter writer(settings_, plan_, DateColumnsWithTimes(*records, definition_->GetFields(), plan_),
                                   nullptr);
@@ -84,8 +85,7 @@ protected:
     TypedTextCounts counts_;
 };
 
-TEST_F(TypedLines, JsonKeepsEachValuesTypeAndNullApartFromEmpty)
-{
+TEST_F(TypedLines, JsonKeepsEachValuesTypeAndNullApartFromEmpty) {
     const std::vector<std::string> lines = JsonLines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], R"({"ID":1,"Small":-2,"Big":9007199254740993,"Ratio":0.1,"Done":true,)"
@@ -112,8 +112,7 @@ TEST_F(TypedLines, JsonKeepsEachValuesTypeAndNullApartFromEmpty)
     EXPECT_EQ(JsonLines()[0], "{}\n");
 }
 
-TEST_F(TypedLines, PortableCsvIsOneFormWhateverTheSettingsOfTheLocaleForm)
-{
+TEST_F(TypedLines, PortableCsvIsOneFormWhateverTheSettingsOfTheLocaleForm) {
     settings_.Header = 1;
     settings_.DoubleQuotes = 1; // the saved settings' quoting, not /QUOTES=1: quoted only where needed
     // A date column whose values are all midnights shows dates alone; one
@@ -141,8 +140,7 @@ TEST_F(TypedLines, PortableCsvIsOneFormWhateverTheSettingsOfTheLocaleForm)
     EXPECT_EQ(Portable(), "1;\"He said \"\"go\"\",\r\nthen left\";\n2;a\xEF\xBF\xBD;\n3;\"x;y\";\n");
 }
 
-TEST(TypedText, CsvFieldsQuotedOnlyWhenTheyMustBe)
-{
+TEST(TypedText, CsvFieldsQuotedOnlyWhenTheyMustBe) {
     auto field = [](std::string_view text, std::string_view delimiter, bool always = false) {
         std::string out;
         AppendCsvField(text, delimiter, always, out);

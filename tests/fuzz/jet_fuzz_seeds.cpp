@@ -40,8 +40,10 @@ int main(int argc, char** argv) {
 
     TableSpec calc;
     calc.name = "Calc";
-    calc.columns = {Column("ID", JetType::Long), Calculated("Label", JetType::Text, JetType::Text),
-                    Calculated("Notes", JetType::Memo, JetType::Memo), Calculated("Total", JetType::Long, JetType::Long),
+    calc.columns = {Column("ID", JetType::Long),
+                    Calculated("Label", JetType::Text, JetType::Text),
+                    Calculated("Notes", JetType::Memo, JetType::Memo),
+                    Calculated("Total", JetType::Long, JetType::Long),
                     Calculated("Price", JetType::Double, JetType::Currency),
                     Calculated("Ratio", JetType::Decimal, JetType::Decimal),
                     Calculated("When", JetType::DateTime, JetType::DateTime),
@@ -49,14 +51,15 @@ int main(int argc, char** argv) {
     calc.rows = {{CellValue::fromInt(1), Text("x"), Text(std::string(300, 'n')), CellValue::fromInt(5), Text("1.5"),
                   Text("225"), Text("2020-01-01"), CellValue::fromBool(true)},
                  {CellValue::fromInt(2), CellValue::fromBytes(std::string(20, '\0')), CellValue::null(),
-                  CellValue::fromBytes(std::string("\x07\x00", 2)), CellValue::null(), CellValue::null(), CellValue::null(),
-                  CellValue::fromBool(false)}};
+                  CellValue::fromBytes(std::string("\x07\x00", 2)), CellValue::null(), CellValue::null(),
+                  CellValue::null(), CellValue::fromBool(false)}};
     MdbDescription ace;
     ace.format = FileFormat::Ace14;
     ace.tables = {calc};
-    ace.links = {LinkDescription{"Beside", "C:\\Data\\seed-target.mdb", "People", ";DATABASE=C:\\Data\\seed-target.mdb", false},
-                 LinkDescription{"Odbc", "", "dbo.T", "ODBC;DSN=x;PWD=y;", true},
-                 LinkDescription{"Sheet", "book.xls", "Sheet1$", "Excel 8.0;DATABASE=book.xls", false}};
+    ace.links = {
+        LinkDescription{"Beside", "C:\\Data\\seed-target.mdb", "People", ";DATABASE=C:\\Data\\seed-target.mdb", false},
+        LinkDescription{"Odbc", "", "dbo.T", "ODBC;DSN=x;PWD=y;", true},
+        LinkDescription{"Sheet", "book.xls", "Sheet1$", "Excel 8.0;DATABASE=book.xls", false}};
     WriteMdb(ace, folder + "seed-calculated.accdb");
 
     TableSpec people;
@@ -83,7 +86,8 @@ int main(int argc, char** argv) {
     loops.tables = {orders, shouting};
     loops.links = {LinkDescription{"Self", "input.mdb", "Again", "", false},
                    LinkDescription{"Again", "./input.mdb", "Self", "", false},
-                   LinkDescription{"Far", "C:\\Elsewhere\\input.mdb", "Orders", "MS Access;PWD=x;DATABASE=C:\\Elsewhere\\input.mdb", false},
+                   LinkDescription{"Far", "C:\\Elsewhere\\input.mdb", "Orders",
+                                   "MS Access;PWD=x;DATABASE=C:\\Elsewhere\\input.mdb", false},
                    LinkDescription{"Deep", ".//input.mdb", "Far", "", false}};
     WriteMdb(loops, folder + "seed-loops.mdb");
     {
@@ -95,7 +99,8 @@ int main(int argc, char** argv) {
             for (std::size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + 1))
                 bytes.replace(at, from.size(), to);
         }
-        std::ofstream(folder + "seed-loops.mdb", std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(folder + "seed-loops.mdb", std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
 
     TableSpec words;

@@ -31,10 +31,19 @@ inline std::u16string Wide(std::string_view utf8) {
         const auto b = static_cast<unsigned char>(utf8[k]);
         uint32_t c;
         int extra;
-        if (b < 0x80) { c = b; extra = 0; }
-        else if (b < 0xE0) { c = b & 0x1F; extra = 1; }
-        else if (b < 0xF0) { c = b & 0x0F; extra = 2; }
-        else { c = b & 0x07; extra = 3; }
+        if (b < 0x80) {
+            c = b;
+            extra = 0;
+        } else if (b < 0xE0) {
+            c = b & 0x1F;
+            extra = 1;
+        } else if (b < 0xF0) {
+            c = b & 0x0F;
+            extra = 2;
+        } else {
+            c = b & 0x07;
+            extra = 3;
+        }
         ++k;
         for (int e = 0; e < extra && k < utf8.size(); ++e, ++k)
             c = (c << 6) | (static_cast<unsigned char>(utf8[k]) & 0x3F);

@@ -21,18 +21,10 @@ inline std::string Plain(const Variant& v) {
     case VarType::I2: return "int " + std::to_string(v.I2);
     case VarType::I4: return "long " + std::to_string(v.I4);
     case VarType::I8: return "big " + std::to_string(v.I8);
-    case VarType::Currency:
-        std::snprintf(text, sizeof text, "cur %lld", static_cast<long long>(v.I8));
-        return text;
-    case VarType::R4:
-        std::snprintf(text, sizeof text, "single %.9g", static_cast<double>(v.R4));
-        return text;
-    case VarType::R8:
-        std::snprintf(text, sizeof text, "double %.17g", v.R8);
-        return text;
-    case VarType::Date:
-        std::snprintf(text, sizeof text, "date %.17g", v.R8);
-        return text;
+    case VarType::Currency: std::snprintf(text, sizeof text, "cur %lld", static_cast<long long>(v.I8)); return text;
+    case VarType::R4: std::snprintf(text, sizeof text, "single %.9g", static_cast<double>(v.R4)); return text;
+    case VarType::R8: std::snprintf(text, sizeof text, "double %.17g", v.R8); return text;
+    case VarType::Date: std::snprintf(text, sizeof text, "date %.17g", v.R8); return text;
     case VarType::Decimal: {
         unsigned __int128 m = (static_cast<unsigned __int128>(v.Decimal.Hi32) << 64) | v.Decimal.Lo64;
         std::string digits;

@@ -125,9 +125,12 @@ TEST(JetAllocation, CalculatedAndLinkedTablesReadWithoutAllocating) {
     };
     TableSpec table;
     table.name = "Calc";
-    table.columns = {Col("ID", JetType::Long), calc("Label", JetType::Text, JetType::Text, 100),
-                     calc("Notes", JetType::Memo, JetType::Memo), calc("Total", JetType::Long, JetType::Long),
-                     calc("Price", JetType::Double, JetType::Currency), calc("Done", JetType::Boolean, JetType::Boolean)};
+    table.columns = {Col("ID", JetType::Long),
+                     calc("Label", JetType::Text, JetType::Text, 100),
+                     calc("Notes", JetType::Memo, JetType::Memo),
+                     calc("Total", JetType::Long, JetType::Long),
+                     calc("Price", JetType::Double, JetType::Currency),
+                     calc("Done", JetType::Boolean, JetType::Boolean)};
     for (int k = 0; k < 300; ++k)
         table.rows.push_back({building::I(k), building::T("label " + std::to_string(k)),
                               building::T(std::string(static_cast<std::size_t>(k * 7), 'n')), building::I(k * 3),

@@ -16,8 +16,7 @@ namespace {
 
 using jettest::CorpusDir;
 
-std::vector<uint8_t> FromHex(std::string_view hex)
-{
+std::vector<uint8_t> FromHex(std::string_view hex) {
     std::vector<uint8_t> bytes;
     for (std::size_t k = 0; k + 1 < hex.size(); k += 2)
         bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(hex.substr(k, 2)), nullptr, 16)));
@@ -26,42 +25,38 @@ std::vector<uint8_t> FromHex(std::string_view hex)
 
 std::string Text(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-std::string LongText()
-{
+std::string LongText() {
     std::string text;
     for (int i = 0; i < 40; ++i)
-        text += "Row " + std::to_string(i) + ": the quick brown fox jumps over the lazy dog " +
-                std::to_string(i * i) + " times.\n";
+        text += "Row " + std::to_string(i) + ": the quick brown fox jumps over the lazy dog " + std::to_string(i * i) +
+                " times.\n";
     return text;
 }
 
 // zlib at level 9: fixed codes with back references, and dynamic codes.
 const std::vector<uint8_t> kFixed = FromHex("78DACB48CDC9C957C84027150170D508D2");
-const std::vector<uint8_t> kDynamic = FromHex(
-    "78DA95954B52C4300C05F79CC227A022C976628E3137E013608021301F06383D141BFCB2EB75AA4B91D47ADE2CE7345C"
-    "A5E3E39CDE4FDBDBE774B35FCEAFE97EF94C4FA7DDDB212D1FF3FEEFF3CBF5F757BA5B1ED2908EDBDD7CB8BCD8FCB2C6"
-    "58EB59676CEED9606CEBD90CFFB9F67061B0971EAE0C0EA93CC27149CF1383AB0CBB3178922D1BD4CB06158C1AE65A1D"
-    "4A66593AB7A0AEC8D48DAAD664E3466553DBAC5257B53A14CE27ED1D2A17AE936FF456345BA07559AD73685DCE5A9D46"
-    "DB24BD3BB4AEB84CDEA1756594BD3BB4AEAA750EADABABEAD0BA71D53BB46E5C4D9E469DEE3DA0754DAD0B685D53E783"
-    "66DDA0271734EC06BDF8A069671A385168D4AB795129AF711B503D0B4DFB98F05BA3F387F259F97FEB7E00BF6F502A"
-);
+const std::vector<uint8_t> kDynamic =
+    FromHex("78DA95954B52C4300C05F79CC227A022C976628E3137E013608021301F06383D141BFCB2EB75AA4B91D47ADE2CE7345C"
+            "A5E3E39CDE4FDBDBE774B35FCEAFE97EF94C4FA7DDDB212D1FF3FEEFF3CBF5F757BA5B1ED2908EDBDD7CB8BCD8FCB2C6"
+            "58EB59676CEED9606CEBD90CFFB9F67061B0971EAE0C0EA93CC27149CF1383AB0CBB3178922D1BD4CB06158C1AE65A1D"
+            "4A66593AB7A0AEC8D48DAAD664E3466553DBAC5257B53A14CE27ED1D2A17AE936FF456345BA07559AD73685DCE5A9D46"
+            "DB24BD3BB4AEB84CDEA1756594BD3BB4AEAA750EADABABEAD0BA71D53BB46E5C4D9E469DEE3DA0754DAD0B685D53E783"
+            "66DDA0271734EC06BDF8A069671A385168D4AB795129AF711B503D0B4DFB98F05BA3F387F259F97FEB7E00BF6F502A");
 
-TEST(Inflate, StreamsOfEveryBlockKind)
-{
+TEST(Inflate, StreamsOfEveryBlockKind) {
     std::vector<uint8_t> out;
     jet::InflateZlib(kFixed, 100, out);
     EXPECT_EQ(Text(out), "hello hello hello hello!");
     jet::InflateZlib(kDynamic, 1 << 20, out);
     EXPECT_EQ(Text(out), LongText());
     // Stored blocks, the second one last, and no checksum after them.
-    const std::vector<uint8_t> stored = {0x78, 0x01, 0x00, 0x02, 0x00, 0xFD, 0xFF, 'a', 'b',
-                                         0x01, 0x01, 0x00, 0xFE, 0xFF, 'c'};
+    const std::vector<uint8_t> stored = {0x78, 0x01, 0x00, 0x02, 0x00, 0xFD, 0xFF, 'a',
+                                         'b',  0x01, 0x01, 0x00, 0xFE, 0xFF, 'c'};
     jet::InflateZlib(stored, 3, out);
     EXPECT_EQ(Text(out), "abc");
 }
 
-TEST(Inflate, DamagedStreamsRaiseAndNeverOutgrowTheLimit)
-{
+TEST(Inflate, DamagedStreamsRaiseAndNeverOutgrowTheLimit) {
     std::vector<uint8_t> out;
     // One byte fewer than the data: refused, not cut.
     EXPECT_THROW(jet::InflateZlib(kDynamic, LongText().size() - 1, out), EngineError);
@@ -93,8 +88,7 @@ TEST(Inflate, DamagedStreamsRaiseAndNeverOutgrowTheLimit)
     }
 }
 
-std::vector<uint8_t> Envelope(uint32_t form, std::string_view extension, std::string_view file, bool deflate)
-{
+std::vector<uint8_t> Envelope(uint32_t form, std::string_view extension, std::string_view file, bool deflate) {
     std::vector<uint8_t> content;
     auto u32 = [](std::vector<uint8_t>& to, uint32_t v) {
         for (int k = 0; k < 4; ++k)
@@ -118,16 +112,14 @@ std::vector<uint8_t> Envelope(uint32_t form, std::string_view extension, std::st
         return envelope;
     }
     // One stored deflate block: a stream any decoder takes.
-    envelope.insert(envelope.end(), {0x78, 0x01, 0x01, static_cast<uint8_t>(content.size()),
-                                     static_cast<uint8_t>(content.size() >> 8),
-                                     static_cast<uint8_t>(~content.size()),
-                                     static_cast<uint8_t>(~content.size() >> 8)});
+    envelope.insert(envelope.end(),
+                    {0x78, 0x01, 0x01, static_cast<uint8_t>(content.size()), static_cast<uint8_t>(content.size() >> 8),
+                     static_cast<uint8_t>(~content.size()), static_cast<uint8_t>(~content.size() >> 8)});
     envelope.insert(envelope.end(), content.begin(), content.end());
     return envelope;
 }
 
-TEST(AttachmentData, EnvelopesRawAndDeflated)
-{
+TEST(AttachmentData, EnvelopesRawAndDeflated) {
     std::vector<uint8_t> out;
     jet::UnpackAttachment(Envelope(0, "png", "\x89PNG", false), out);
     EXPECT_EQ(Text(out), "\x89PNG");
@@ -146,8 +138,7 @@ TEST(AttachmentData, EnvelopesRawAndDeflated)
     EXPECT_THROW(jet::UnpackAttachment(std::vector<uint8_t>{0, 0, 0}, out), EngineError);
 }
 
-TEST(AttachmentData, FilesOfARealDatabaseUnpacked)
-{
+TEST(AttachmentData, FilesOfARealDatabaseUnpacked) {
     SKIP_WITHOUT_CORPUS();
     const auto engine = CreateJetEngine(true);
     const auto database = jettest::Open(*engine, CorpusDir() / "V2016/attachments.accdb");
@@ -163,10 +154,9 @@ TEST(AttachmentData, FilesOfARealDatabaseUnpacked)
         // Only an attachment field has files.
         EXPECT_FALSE(records->GetFields().Item(1).AttachedFiles(files));
     }
-    EXPECT_EQ(seen, (std::vector<std::string>{
-                        "", "attachment1.txt|txt|Attachment 1;",
-                        "attachment1.txt|txt|Attachment 1;attachment2.txt|txt|Attachment 2;"
-                        "attachment3.txt|txt|Attachment 3;"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"", "attachment1.txt|txt|Attachment 1;",
+                                              "attachment1.txt|txt|Attachment 1;attachment2.txt|txt|Attachment 2;"
+                                              "attachment3.txt|txt|Attachment 3;"}));
 }
 
 } // namespace

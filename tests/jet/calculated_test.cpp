@@ -75,8 +75,8 @@ TEST_F(Calculated, EveryResultTypeReadsAsItsResult) {
         {I(2), T("Мир"), T(longNote), I(-2147483647), I(32767), I(0), R(-1e300), R(-3), T("-0.0001"), T("-1.5"),
          T("1899-12-30"), CellValue::fromBool(false)},
         // The engine's NULL result: an envelope with an empty payload.
-        {I(3), Wrapped(""), Wrapped(""), Wrapped(""), Wrapped(""), Wrapped(""), Wrapped(""), Wrapped(""),
-         Wrapped(""), Wrapped(""), Wrapped(""), Wrapped("")},
+        {I(3), Wrapped(""), Wrapped(""), Wrapped(""), Wrapped(""), Wrapped(""), Wrapped(""), Wrapped(""), Wrapped(""),
+         Wrapped(""), Wrapped(""), Wrapped("")},
         // No stored value at all.
         {I(4), Null, Null, Null, Null, Null, Null, Null, Null, Null, Null, Null},
     };
@@ -88,9 +88,9 @@ TEST_F(Calculated, EveryResultTypeReadsAsItsResult) {
     const auto database = jettest::Open(*engine, path);
     const auto rows = jettest::ReadTable(*database, u"Results");
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"long 1", "Grüße", "short note", "long 42", "int -7", "byte 200",
-                                                 "double 2.5", "single 0.25", "cur 123456", "dec 50325000e-6",
-                                                 "date 44361.53125", "true"}));
+    EXPECT_EQ(rows[0],
+              (std::vector<std::string>{"long 1", "Grüße", "short note", "long 42", "int -7", "byte 200", "double 2.5",
+                                        "single 0.25", "cur 123456", "dec 50325000e-6", "date 44361.53125", "true"}));
     EXPECT_EQ(rows[1][1], "Мир");
     EXPECT_EQ(rows[1][2], longNote);
     EXPECT_EQ(rows[1][3], "long -2147483647");

@@ -24,17 +24,16 @@ namespace {
 namespace fs = std::filesystem;
 
 std::vector<std::u16string> Sorted(std::vector<std::u16string> names, uint16_t sortOrder) {
-    std::stable_sort(names.begin(), names.end(), [sortOrder](const auto& a, const auto& b) {
-        return jet::CollateNames(a, b, sortOrder) < 0;
-    });
+    std::stable_sort(names.begin(), names.end(),
+                     [sortOrder](const auto& a, const auto& b) { return jet::CollateNames(a, b, sortOrder) < 0; });
     return names;
 }
 
 TEST(Collation, GeneralOrderPutsSignsBeforeDigitsBeforeLettersAndAccentsBesideTheirBase) {
-    const std::vector<std::u16string> expected{
-        u"_Archive", u"~TMPCLP1", u"1st", u"9lives", u"Apfel", u"Äpfel", u"Apfelbaum", u"coop", u"co-op",
-        u"Order Details", u"Orders", u"Table1", u"Table1_desc", u"Table10", u"table2", u"Umsatz", u"Umsätze",
-        u"Zebra", u"Ωmega"};
+    const std::vector<std::u16string> expected{u"_Archive", u"~TMPCLP1",  u"1st",         u"9lives",  u"Apfel",
+                                               u"Äpfel",    u"Apfelbaum", u"coop",        u"co-op",   u"Order Details",
+                                               u"Orders",   u"Table1",    u"Table1_desc", u"Table10", u"table2",
+                                               u"Umsatz",   u"Umsätze",   u"Zebra",       u"Ωmega"};
     std::vector<std::u16string> shuffled(expected.rbegin(), expected.rend());
     std::rotate(shuffled.begin(), shuffled.begin() + 7, shuffled.end());
     EXPECT_EQ(Sorted(shuffled, 0x0409), expected);
@@ -57,7 +56,8 @@ TEST(Collation, MatchesTheIndexOrderOfEverySample) {
         if (path.extension() != ".mdb" && path.extension() != ".accdb")
             continue;
         const fs::path relative = fs::relative(path, jettest::CorpusDir());
-        if (relative.begin()->string() == "encryption" || relative.string().find("V2010_with-password") != std::string::npos)
+        if (relative.begin()->string() == "encryption" ||
+            relative.string().find("V2010_with-password") != std::string::npos)
             continue;
         jet::PageFile file(path.string());
         const jet::TableDefinition catalog = jet::ReadTableDefinition(file, 2);

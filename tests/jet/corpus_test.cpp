@@ -24,9 +24,10 @@ using jettest::Utf8;
 
 int16_t DaoCodeOf(const std::string& typeName) {
     static const std::map<std::string, int16_t> codes = {
-        {"boolean", 1}, {"byte", 2},   {"integer", 3}, {"long", 4},    {"currency", 5},  {"float", 6},
-        {"double", 7},  {"datetime", 8}, {"binary", 9}, {"text", 10},  {"ole", 11},      {"memo", 12},
-        {"repid", 15},  {"numeric", 20}, {"bigint", 16}, {"datetimextended", 26}};
+        {"boolean", 1},  {"byte", 2},     {"integer", 3}, {"long", 4},
+        {"currency", 5}, {"float", 6},    {"double", 7},  {"datetime", 8},
+        {"binary", 9},   {"text", 10},    {"ole", 11},    {"memo", 12},
+        {"repid", 15},   {"numeric", 20}, {"bigint", 16}, {"datetimextended", 26}};
     const auto found = codes.find(typeName);
     return found == codes.end() ? -1 : found->second;
 }
@@ -113,14 +114,15 @@ std::optional<std::string> Mismatch(const Variant& v, const JsonValue& expected)
     switch (v.Type) {
     case VarType::Bool:
         return differs(expected.isBoolean() && expected.asBoolean() == v.Bool, v.Bool ? "true" : "false");
-    case VarType::Text:
-        return differs(expected.isString() && expected.asString() == Utf8(v.Text), Utf8(v.Text));
+    case VarType::Text: return differs(expected.isString() && expected.asString() == Utf8(v.Text), Utf8(v.Text));
     case VarType::Byte:
     case VarType::I2:
     case VarType::I4:
     case VarType::I8: {
-        const long long n = v.Type == VarType::Byte ? v.Byte : v.Type == VarType::I2 ? v.I2
-                                                           : v.Type == VarType::I4 ? v.I4 : v.I8;
+        const long long n = v.Type == VarType::Byte ? v.Byte
+                            : v.Type == VarType::I2 ? v.I2
+                            : v.Type == VarType::I4 ? v.I4
+                                                    : v.I8;
         return differs(expected.isString() && expected.asString() == std::to_string(n), std::to_string(n));
     }
     case VarType::Currency: {
@@ -143,10 +145,8 @@ std::optional<std::string> Mismatch(const Variant& v, const JsonValue& expected)
         std::snprintf(ours, sizeof ours, "%.9g", static_cast<double>(v.R4));
         return differs(expected.isString() && std::strtof(expected.asString().c_str(), nullptr) == v.R4, ours);
     }
-    case VarType::Date:
-        return differs(expected.isString() && expected.asString() == DateText(v.R8), DateText(v.R8));
-    case VarType::Bytes:
-        return differs(expected.isString() && expected.asString() == Hex(v.Bytes), Hex(v.Bytes));
+    case VarType::Date: return differs(expected.isString() && expected.asString() == DateText(v.R8), DateText(v.R8));
+    case VarType::Bytes: return differs(expected.isString() && expected.asString() == Hex(v.Bytes), Hex(v.Bytes));
     case VarType::List: {
         std::string ours;
         bool same = expected.isArray() && expected.size() == v.Items.size();
@@ -156,8 +156,7 @@ std::optional<std::string> Mismatch(const Variant& v, const JsonValue& expected)
         }
         return differs(same, "[" + ours + "]");
     }
-    default:
-        return "unexpected value kind";
+    default: return "unexpected value kind";
     }
 }
 
@@ -280,8 +279,8 @@ TEST(JetCorpus, EveryCellEqualsTheIndependentReading) {
                           << (error.Description ? Utf8(*error.Description) : "");
             continue;
         }
-        std::cout << "[ figures ] " << relative << ": " << figures.tables << " tables, " << figures.rows
-                  << " rows, " << figures.matched << "/" << figures.cells << " cells match\n";
+        std::cout << "[ figures ] " << relative << ": " << figures.tables << " tables, " << figures.rows << " rows, "
+                  << figures.matched << "/" << figures.cells << " cells match\n";
     }
 }
 

@@ -85,8 +85,9 @@ protected:
     void SetUp() override {
         if (!jettest::HaveCorpus())
             GTEST_SKIP() << "no sample databases";
-        dir_ = fs::temp_directory_path() / ("varnex-jet-damaged-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() /
+               ("varnex-jet-damaged-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
     }
     void TearDown() override {
@@ -198,8 +199,8 @@ TEST_F(JetDamaged, LongValueChainThatLoopsIsRefused) {
             continue;
         // A long-value header in a data row: not inline, pointing at an LVAL page.
         for (std::size_t at = base + 16; at + 12 <= base + pageSize && !patched; ++at) {
-            const uint32_t word = bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
-                                  (static_cast<uint32_t>(bytes[at + 3]) << 24);
+            const uint32_t word =
+                bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (static_cast<uint32_t>(bytes[at + 3]) << 24);
             const uint32_t length = word & 0x3FFFFFFF;
             if ((word & 0x80000000u) || length < 1000 || length > 100000)
                 continue;
@@ -224,8 +225,8 @@ TEST_F(JetDamaged, RandomlyCorruptedCopiesNeverCrash) {
     // Not every change is detectable (a changed letter is still text); the
     // point is that reading ends normally or with an EngineError.
     std::mt19937 random(12345);
-    for (const char* sample : {"V1997/test.mdb", "V2003/numeric.mdb", "V2016/attachments.accdb",
-                               "V2016/longtext.accdb", "real/ASampleDatabase.accdb"}) {
+    for (const char* sample : {"V1997/test.mdb", "V2003/numeric.mdb", "V2016/attachments.accdb", "V2016/longtext.accdb",
+                               "real/ASampleDatabase.accdb"}) {
         SCOPED_TRACE(sample);
         const auto original = ReadFile(jettest::CorpusDir() / sample);
         for (int round = 0; round < 40; ++round) {

@@ -28,7 +28,7 @@ constexpr int kNotSupported = 3251;
 constexpr int kUnrecognized = 3343;
 
 mkdb::EncryptionSettings Scheme(const std::string& scheme, int keyBits = 0, const std::string& hash = "SHA512",
-                          uint32_t spinCount = 1000) {
+                                uint32_t spinCount = 1000) {
     mkdb::EncryptionSettings encryption;
     encryption.scheme = scheme;
     encryption.password = "Secret 42";
@@ -96,17 +96,17 @@ class EncryptedFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         // Unique per run: other builds may run the same tests at the same time.
-        dir_ = fs::temp_directory_path() /
-               ("varnex-jet-encrypted-" + std::to_string(std::random_device{}()) + "-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir_ =
+            fs::temp_directory_path() / ("varnex-jet-encrypted-" + std::to_string(std::random_device{}()) + "-" +
+                                         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
 
     fs::path Write(const std::vector<uint8_t>& bytes) {
         const fs::path path = dir_ / ("file" + std::to_string(count_++) + ".accdb");
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
@@ -132,11 +132,19 @@ TEST_F(EncryptedFiles, EverySchemeOpensWithItsPasswordAndOnlyWithIt) {
     mkdb::EncryptionSettings newest = Scheme("agile", 256, "SHA256", 10);
     newest.version = 6;
     const std::vector<mkdb::EncryptionSettings> schemes = {
-        Scheme("rc4"),          Scheme("rc4-cryptoapi", 40), Scheme("rc4-cryptoapi", 56), custom,
-        Scheme("standard", 128), Scheme("standard", 192),    Scheme("standard", 256),     Scheme("agile", 256, "SHA512"),
-        Scheme("agile", 128, "SHA1", 3), newest,
+        Scheme("rc4"),
+        Scheme("rc4-cryptoapi", 40),
+        Scheme("rc4-cryptoapi", 56),
+        custom,
+        Scheme("standard", 128),
+        Scheme("standard", 192),
+        Scheme("standard", 256),
+        Scheme("agile", 256, "SHA512"),
+        Scheme("agile", 128, "SHA1", 3),
+        newest,
         // Flags 0x0C (CryptoAPI, no AES flag) with an AES cipher: no spin rounds.
-        Scheme("cryptoapi-aes", 128), Scheme("cryptoapi-aes", 256),
+        Scheme("cryptoapi-aes", 128),
+        Scheme("cryptoapi-aes", 256),
     };
     const auto jetOnly = CreateJetEngine(false);
     for (const mkdb::EncryptionSettings& encryption : schemes) {

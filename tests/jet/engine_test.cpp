@@ -214,8 +214,8 @@ TEST(JetRecordset, StaleZeroRowCountIsReplacedByTheRecordsFound) {
     std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
     std::fill_n(bytes.begin() + page * 4096 + 0x10, 4, 0);
     const auto copy = std::filesystem::temp_directory_path() / "varnex-jet-stale-count.mdb";
-    std::ofstream(copy, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(copy, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     {
         // Closed before the copy goes: Windows will not delete an open file.
         const auto engine = CreateJetEngine(true);

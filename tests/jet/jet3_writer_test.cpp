@@ -35,8 +35,8 @@ std::string Repeat(const std::string& piece, std::size_t times) {
 MdbDescription Jet3Description(const CodePageCase& c) {
     TableSpec people;
     people.name = "People " + c.Sample.substr(0, c.Sample.find(' '));
-    people.columns = {Col("ID", JetType::Long), Col("Name", JetType::Text, 100), Col("Note", JetType::Memo),
-                      Col("Price", JetType::Currency), Col("When", JetType::DateTime), Col("Ok", JetType::Boolean),
+    people.columns = {Col("ID", JetType::Long),        Col("Name", JetType::Text, 100),  Col("Note", JetType::Memo),
+                      Col("Price", JetType::Currency), Col("When", JetType::DateTime),   Col("Ok", JetType::Boolean),
                       Col("Wide", JetType::Text, 250), Col("Wider", JetType::Text, 250), Col("Blob", JetType::OLE)};
     const std::string longNote = Repeat(c.Sample + " ", 400); // a chain over several LVAL pages
     people.rows = {

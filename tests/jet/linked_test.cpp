@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 using namespace building;
 
 LinkDescription Link(const std::string& name, const std::string& database, const std::string& foreign,
-              const std::string& connect = "", bool odbc = false) {
+                     const std::string& connect = "", bool odbc = false) {
     return LinkDescription{name, database, foreign, connect, odbc};
 }
 
@@ -94,7 +94,8 @@ std::vector<std::vector<std::string>> PeopleRows() { return {{"long 1", "Ann"}, 
 TEST_F(Linked, RowsComeFromTheOtherFileAtItsPathOrBesideTheLinkingFile) {
     const std::string path = WriteLinking({
         Link("Direct", target_, "People"),
-        Link("Moved", "C:\\Users\\someone\\Documents\\target.mdb", "People", ";DATABASE=C:\\Users\\someone\\target.mdb"),
+        Link("Moved", "C:\\Users\\someone\\Documents\\target.mdb", "People",
+             ";DATABASE=C:\\Users\\someone\\target.mdb"),
         Link("Relative", "target.mdb", "people"), // names are found without regard to case
     });
     const auto engine = CreateJetEngine(true);
@@ -229,10 +230,10 @@ TEST_F(Linked, AStopRequestEndsAKeyDerivation) {
         EXPECT_EQ(error.Code, HResult::DaoError(3059));
     }
     stop = 0;
-    EXPECT_EQ(jettest::ReadTable(*engine_->OpenDatabaseWith(platform::AnsiToWide(path), 1, true, connect, options),
-                                 u"Local")
-                  .size(),
-              1u);
+    EXPECT_EQ(
+        jettest::ReadTable(*engine_->OpenDatabaseWith(platform::AnsiToWide(path), 1, true, connect, options), u"Local")
+            .size(),
+        1u);
 }
 
 TEST_F(Linked, SecretsOfConnectTextsNeverReachAMessage) {
@@ -274,7 +275,8 @@ TEST_F(Linked, OneFileUnderManySpellingsIsOpenedOnceAndFewFilesAreHeldOpen) {
             fs::create_symlink(target_, spelling);
         } else {
             // Every spelling its own: k's own count of separators and "./".
-            spelling = fs::path(target_).parent_path().string() + std::string(static_cast<std::size_t>(k % 20 + 1), '/');
+            spelling =
+                fs::path(target_).parent_path().string() + std::string(static_cast<std::size_t>(k % 20 + 1), '/');
             for (int dots = 0; dots < k / 20; ++dots)
                 spelling += "./";
             spelling += "target.mdb";
@@ -315,9 +317,11 @@ TEST_F(Linked, FailuresSayWhatTheLinkedPathIs) {
         Link("Text", folder + "/text.mdb", "People"),
     });
     const auto database = OpenWith(path, OpenOptions());
-    const std::pair<const char16_t*, const char*> expected[] = {
-        {u"Pipe", "' is a FIFO"}, {u"Dir", "' is a folder"}, {u"Device", "' is a device"},
-        {u"Missing", "absent.mdb' is missing"}, {u"Text", "not an Access database"}};
+    const std::pair<const char16_t*, const char*> expected[] = {{u"Pipe", "' is a FIFO"},
+                                                                {u"Dir", "' is a folder"},
+                                                                {u"Device", "' is a device"},
+                                                                {u"Missing", "absent.mdb' is missing"},
+                                                                {u"Text", "not an Access database"}};
     for (const auto& [name, kind] : expected) {
         const std::string failure = FailureOf(*database, name);
         EXPECT_NE(failure.find(kind), std::string::npos) << failure;
@@ -363,8 +367,8 @@ TEST_F(LinkedWithPassword, TheLinkingDatabasesPasswordOpensTheLinkedFile) {
     EXPECT_NE(failure.find("password"), std::string::npos) << failure;
 
     // A link that keeps the other file's password in its connect text uses it.
-    const std::string keeping =
-        WriteLinking({Link("People", target_, "People", "MS Access;PWD=s3cret;DATABASE=" + target_)}, "", "keeping.mdb");
+    const std::string keeping = WriteLinking(
+        {Link("People", target_, "People", "MS Access;PWD=s3cret;DATABASE=" + target_)}, "", "keeping.mdb");
     EXPECT_EQ(jettest::ReadTable(*jettest::Open(*engine, keeping), u"People").size(), 2u);
 }
 

@@ -93,10 +93,10 @@ TEST(JetOracle, AgreesWithMdbExport) {
         fs::temp_directory_path() / ("varnex-jet-oracle-" + std::to_string(std::random_device{}()) + ".txt");
     const auto engine = CreateJetEngine(true);
     long compared = 0;
-    for (const char* sample : {"V1997/test.mdb", "V2000/test.mdb", "V2003/test.mdb", "V2007/test.accdb",
-                               "V2010/test.accdb", "V2016/bigint.accdb", "V2016/currency.accdb",
-                               "V2016/longtext.accdb", "V2016/withdeletedcol.accdb", "V2016/withinsertedcol.accdb",
-                               "password/V2000_no-password.mdb", "real/ASampleDatabase.accdb"}) {
+    for (const char* sample :
+         {"V1997/test.mdb", "V2000/test.mdb", "V2003/test.mdb", "V2007/test.accdb", "V2010/test.accdb",
+          "V2016/bigint.accdb", "V2016/currency.accdb", "V2016/longtext.accdb", "V2016/withdeletedcol.accdb",
+          "V2016/withinsertedcol.accdb", "password/V2000_no-password.mdb", "real/ASampleDatabase.accdb"}) {
         SCOPED_TRACE(sample);
         const fs::path path = jettest::CorpusDir() / sample;
         const auto database = jettest::Open(*engine, path);

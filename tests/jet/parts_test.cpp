@@ -98,8 +98,9 @@ MdbDescription ManyPages(FileFormat format) {
     table.name = "Many";
     table.columns = {Col("Id", JetType::Long), Col("Name", JetType::Text, 100), Col("Note", JetType::Memo)};
     for (int r = 0; r < kRows; ++r) {
-        table.rows.push_back({I(r), T("row " + std::to_string(r) + (r % 9 == 0 ? " caf\xc3\xa9 " : " ") +
-                                      std::string(static_cast<std::size_t>(r % 40), 'w')),
+        table.rows.push_back({I(r),
+                              T("row " + std::to_string(r) + (r % 9 == 0 ? " caf\xc3\xa9 " : " ") +
+                                std::string(static_cast<std::size_t>(r % 40), 'w')),
                               r % 4 == 0 ? T(std::string(static_cast<std::size_t>(r % 500), 'n')) : Null});
     }
     for (std::size_t r = 5; r < kRows; r += 97)

@@ -29,7 +29,9 @@ constexpr std::size_t kPage = 4096;
 uint32_t Get32(const std::vector<uint8_t>& b, std::size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
-uint16_t Get16(const std::vector<uint8_t>& b, std::size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+uint16_t Get16(const std::vector<uint8_t>& b, std::size_t at) {
+    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
 void Put16(std::vector<uint8_t>& b, std::size_t at, uint16_t v) {
     b[at] = static_cast<uint8_t>(v);
     b[at + 1] = static_cast<uint8_t>(v >> 8);
@@ -62,7 +64,8 @@ protected:
         t.name = "Items";
         t.columns = {Col("ID", JetType::Long), Col("Name", JetType::Text, 255)};
         for (int i = 0; i < rows; ++i)
-            t.rows.push_back({I(i), T(std::string(static_cast<std::size_t>(textLength), static_cast<char>('a' + i % 26)))});
+            t.rows.push_back(
+                {I(i), T(std::string(static_cast<std::size_t>(textLength), static_cast<char>('a' + i % 26)))});
         t.deletedRows = std::move(deleted);
         d.tables = {t};
         return WriteMdbToMemory(d);
@@ -181,19 +184,18 @@ TEST(JetRowCount, SamplesUnderTheUnreadableRowCount) {
                 ++equal;
             } else if (rows > counted) {
                 ++more;
-                std::cout << "[ figures ] " << relative.generic_string() << " / " << jettest::Utf8(name) << ": "
-                          << rows << " rows, counted " << counted << "\n";
+                std::cout << "[ figures ] " << relative.generic_string() << " / " << jettest::Utf8(name) << ": " << rows
+                          << " rows, counted " << counted << "\n";
             } else {
                 ++stale;
-                std::cout << "[ figures ] stale count: " << relative.generic_string() << " / "
-                          << jettest::Utf8(name) << ": " << rows << " rows, counted " << counted << "\n";
+                std::cout << "[ figures ] stale count: " << relative.generic_string() << " / " << jettest::Utf8(name)
+                          << ": " << rows << " rows, counted " << counted << "\n";
             }
         }
     });
     std::cout << "[ figures ] " << files << " files, " << tables << " tables (system tables included): " << equal
               << " read exactly their count, " << more << " more than it, " << stale
-              << " fewer with nothing unreadable (stale counts, no failure), " << damaged
-              << " with unreadable rows\n";
+              << " fewer with nothing unreadable (stale counts, no failure), " << damaged << " with unreadable rows\n";
 }
 
 } // namespace

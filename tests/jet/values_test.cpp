@@ -324,8 +324,8 @@ Bytes Jet3Record(std::size_t lengthA, std::size_t lengthB, std::size_t filler) {
 TEST(JetRecordLayout, Jet3JumpTableCarriesOffsetsPast255) {
     const jet::TableDefinition table = Jet3Table();
     jet::RecordLayout layout(true, table);
-    for (auto [a, b, filler] : {std::array<std::size_t, 3>{5, 7, 0}, {250, 100, 0}, {100, 200, 0},
-                                 {260, 300, 0}, {10, 20, 240}}) {
+    for (auto [a, b, filler] :
+         {std::array<std::size_t, 3>{5, 7, 0}, {250, 100, 0}, {100, 200, 0}, {260, 300, 0}, {10, 20, 240}}) {
         SCOPED_TRACE(std::to_string(a) + "/" + std::to_string(b) + "/" + std::to_string(filler));
         const Bytes record = Jet3Record(a, b, filler);
         layout.Load(record);

@@ -113,8 +113,9 @@ Cell FromDescription(const ColumnSpec& column, const CellValue& value) {
     Cell cell;
     if (column.type == JetType::Boolean) {
         // The null bit is the value: a NULL boolean reads as false.
-        const bool set = value.kind == CellValue::Kind::Boolean ? value.boolean
-                                                                : value.kind == CellValue::Kind::Integer && value.integer != 0;
+        const bool set = value.kind == CellValue::Kind::Boolean
+                             ? value.boolean
+                             : value.kind == CellValue::Kind::Integer && value.integer != 0;
         cell.Text = set ? "1" : "0";
         return cell;
     }
@@ -125,9 +126,7 @@ Cell FromDescription(const ColumnSpec& column, const CellValue& value) {
     switch (column.type) {
     case JetType::Byte:
     case JetType::Integer:
-    case JetType::Long:
-        cell.Text = std::to_string(value.integer);
-        break;
+    case JetType::Long: cell.Text = std::to_string(value.integer); break;
     case JetType::Currency:
         if (value.kind == CellValue::Kind::Text)
             cell.Text = TrimmedNumber(value.text);
@@ -146,18 +145,12 @@ Cell FromDescription(const ColumnSpec& column, const CellValue& value) {
         cell.Text = value.kind == CellValue::Kind::Text ? value.text : SerialText(value.real);
         break;
     case JetType::Binary:
-    case JetType::OLE:
-        cell.Text = Hex(reinterpret_cast<const uint8_t*>(value.text.data()), value.text.size());
-        break;
-    case JetType::GUID:
-        cell.Text = GuidDigits(value.text);
-        break;
+    case JetType::OLE: cell.Text = Hex(reinterpret_cast<const uint8_t*>(value.text.data()), value.text.size()); break;
+    case JetType::GUID: cell.Text = GuidDigits(value.text); break;
     case JetType::Decimal:
         cell.Text = TrimmedNumber(value.kind == CellValue::Kind::Integer ? std::to_string(value.integer) : value.text);
         break;
-    default:
-        cell.Text = value.text;
-        break;
+    default: cell.Text = value.text; break;
     }
     return cell;
 }
@@ -180,14 +173,15 @@ Cell FromOurReader(const Variant& v) {
     case VarType::Guid: {
         // Data1..Data3 are stored little-endian, the last eight bytes as they are.
         const uint8_t* g = v.Guid;
-        const uint8_t ordered[16] = {g[3], g[2], g[1], g[0], g[5], g[4], g[7], g[6],
+        const uint8_t ordered[16] = {g[3], g[2], g[1],  g[0],  g[5],  g[4],  g[7],  g[6],
                                      g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]};
         cell.Text = Hex(ordered, 16);
         break;
     }
     case VarType::Decimal:
-        cell.Text = ScaledText(v.Decimal.Negative,
-                               (static_cast<unsigned __int128>(v.Decimal.Hi32) << 64) | v.Decimal.Lo64, v.Decimal.Scale);
+        cell.Text =
+            ScaledText(v.Decimal.Negative, (static_cast<unsigned __int128>(v.Decimal.Hi32) << 64) | v.Decimal.Lo64,
+                       v.Decimal.Scale);
         break;
     default: cell.Text = "<unexpected type " + std::to_string(static_cast<int>(v.Type)) + ">"; break;
     }
@@ -332,8 +326,8 @@ private:
         std::vector<CellValue> values;
         std::size_t position = 0;
         auto take = [&](const std::vector<CellValue>& source) {
-            const bool deleted = std::find(table.deletedRows.begin(), table.deletedRows.end(), position++) !=
-                                 table.deletedRows.end();
+            const bool deleted =
+                std::find(table.deletedRows.begin(), table.deletedRows.end(), position++) != table.deletedRows.end();
             if (deleted)
                 return;
             Row row;
@@ -422,10 +416,11 @@ TEST_F(WriterRoundTrip, EveryScalarTypeAtItsLimitsAndAsNull) {
             ColumnSpec dec = Col("Dec", JetType::Decimal);
             dec.precision = 28;
             dec.scale = 6;
-            t.columns = {Col("Flag", JetType::Boolean),  Col("Tiny", JetType::Byte),     Col("Small", JetType::Integer),
-                         Col("Whole", JetType::Long),    Col("Money", JetType::Currency), Col("Float", JetType::Single),
-                         Col("Real", JetType::Double),   Col("When", JetType::DateTime), Col("Name", JetType::Text, 40),
-                         Col("Raw", JetType::Binary, 20), Col("Guid", JetType::GUID),     dec};
+            t.columns = {
+                Col("Flag", JetType::Boolean),   Col("Tiny", JetType::Byte),      Col("Small", JetType::Integer),
+                Col("Whole", JetType::Long),     Col("Money", JetType::Currency), Col("Float", JetType::Single),
+                Col("Real", JetType::Double),    Col("When", JetType::DateTime),  Col("Name", JetType::Text, 40),
+                Col("Raw", JetType::Binary, 20), Col("Guid", JetType::GUID),      dec};
             t.rows = {
                 {I(1), I(255), I(-32768), I(2147483647), T("922337203685477.5807"), R(3.4e38), R(1.5e308),
                  T("3000-01-01 00:00:01"), T("plain"), B("AB\x01\xFE"), T("{8E39276A-BCA8-4AC4-891E-49911D8438DD}"),
@@ -459,10 +454,10 @@ TEST_F(WriterRoundTrip, TextInBothStoredFormsAndBeyondTheBasicPlane) {
         t.name = "Texts";
         t.columns = {Col("ID", JetType::Long), Col("Txt", JetType::Text, 255), Col("Note", JetType::Memo)};
         const std::vector<std::string> texts = {
-            "caf\xC3\xA9 M\xC3\xBCller",                      // Latin-1 only: stored compressed
-            "\xD0\x9C\xD0\xB8\xD1\x80",                       // Cyrillic: two-byte units
-            "euro \xE2\x82\xAC then \xC3\xA9 then ascii",     // switches inside compressed text
-            "\xF0\x9F\x98\x80 smile",                         // a surrogate pair
+            "caf\xC3\xA9 M\xC3\xBCller",                  // Latin-1 only: stored compressed
+            "\xD0\x9C\xD0\xB8\xD1\x80",                   // Cyrillic: two-byte units
+            "euro \xE2\x82\xAC then \xC3\xA9 then ascii", // switches inside compressed text
+            "\xF0\x9F\x98\x80 smile",                     // a surrogate pair
             "quote \" comma , semicolon ; tab\t",
             "two\r\nlines",
             std::string(255, 'w'),
@@ -509,7 +504,8 @@ TEST_F(WriterRoundTrip, ManyPagesWithDeletedAndMovedRows) {
                      Col("Note", JetType::Memo)};
         for (int i = 0; i < 5000; ++i) {
             const std::string label = "row " + std::to_string(i) + " " + std::string(60 + i % 120, 'a' + i % 26);
-            t.rows.push_back({I(i), T(label), I(i % 1000 - 500), i % 37 == 0 ? T(std::string(200 + i % 3000, 'n')) : Null});
+            t.rows.push_back(
+                {I(i), T(label), I(i % 1000 - 500), i % 37 == 0 ? T(std::string(200 + i % 3000, 'n')) : Null});
         }
         for (std::size_t i = 0; i < 5000; i += 97)
             t.deletedRows.push_back(i);

@@ -59,8 +59,9 @@ TEST(Library, CallsFromCConvertAndReturnTheirCodes) {
               "{\"ID\":1,\"Name\":\"Ann Lee\",\"City\":\"Oslo\",\"Note\":\"likes \\\"tea\\\"\"}\n"
               "{\"ID\":2,\"Name\":\"Bo, Jr.\",\"City\":null,\"Note\":\"line1\\r\\nline2\"}\n"
               "{\"ID\":3,\"Name\":\"Cy\",\"City\":\"\",\"Note\":null}\n");
-    EXPECT_EQ(ReadFile(scratch / "str_portable/Customers.csv"),
-              "ID,Name,City,Note\r\n1,Ann Lee,Oslo,\"likes \"\"tea\"\"\"\r\n2,\"Bo, Jr.\",,\"line1\r\nline2\"\r\n3,Cy,,\r\n");
+    EXPECT_EQ(
+        ReadFile(scratch / "str_portable/Customers.csv"),
+        "ID,Name,City,Note\r\n1,Ann Lee,Oslo,\"likes \"\"tea\"\"\"\r\n2,\"Bo, Jr.\",,\"line1\r\nline2\"\r\n3,Cy,,\r\n");
     EXPECT_EQ(ReadFile(scratch / "str_portable/Orders.csv"), kOrders);
     // --schema writes the statements instead of converting: to the file
     // named, or into the folder after the database; --format=sql the rows.

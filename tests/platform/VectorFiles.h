@@ -17,8 +17,7 @@ inline bool Available() { return std::filesystem::is_directory(Directory()); }
 using Row = std::vector<std::string>;
 
 // The rows of a file without its header; empty when it cannot be read.
-inline std::vector<Row> Read(const std::string& name)
-{
+inline std::vector<Row> Read(const std::string& name) {
     std::vector<Row> rows;
     std::ifstream in(Directory() / name, std::ios::binary);
     std::string line;
@@ -42,8 +41,7 @@ inline std::vector<Row> Read(const std::string& name)
     return rows;
 }
 
-inline int HexValue(char c)
-{
+inline int HexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -53,16 +51,14 @@ inline int HexValue(char c)
     return -1;
 }
 
-inline std::string FromHex(const std::string& hex)
-{
+inline std::string FromHex(const std::string& hex) {
     std::string bytes;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
         bytes.push_back(static_cast<char>(HexValue(hex[i]) * 16 + HexValue(hex[i + 1])));
     return bytes;
 }
 
-inline std::string ToHex(const std::string& bytes)
-{
+inline std::string ToHex(const std::string& bytes) {
     static constexpr char digits[] = "0123456789abcdef";
     std::string hex;
     for (char c : bytes) {
@@ -74,8 +70,7 @@ inline std::string ToHex(const std::string& bytes)
 
 // Undoes the files' escapes: \\ is a backslash, \xNN and \uXXXX a code
 // point (written back as UTF-8).
-inline std::string Unescape(const std::string& text)
-{
+inline std::string Unescape(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\' || i + 1 >= text.size()) {

@@ -13,43 +13,43 @@ using platform::posix::CodePage;
 using platform::posix::ConvertAnsiToOem;
 using platform::posix::MakeTextPages;
 
-std::string Encode(const CodePage& page, std::u16string_view text)
-{
+std::string Encode(const CodePage& page, std::u16string_view text) {
     std::string out;
     page.Encode(text, out);
     return out;
 }
 
-std::u16string Decode(const CodePage& page, std::string_view text)
-{
+std::u16string Decode(const CodePage& page, std::string_view text) {
     std::u16string out;
     page.Decode(text, out);
     return out;
 }
 
-std::string Oem(std::string_view localeName, std::string text)
-{
+std::string Oem(std::string_view localeName, std::string text) {
     const auto pages = MakeTextPages(localeName);
     ConvertAnsiToOem(*pages, text);
     return text;
 }
 
-TEST(AnsiPage, Cp1252WritesBestFitOrQuestionMarkPerUnit)
-{
+TEST(AnsiPage, Cp1252WritesBestFitOrQuestionMarkPerUnit) {
     const auto page = CodePage::Open("CP1252", 1252);
     ASSERT_TRUE(page);
     ASSERT_EQ(page->kind(), CodePage::Kind::SingleByte);
-    EXPECT_EQ(Encode(*page, u"Gr\u00FC\u00DFe \u20AC"), "Gr\xFC\xDF" "e \x80");
+    EXPECT_EQ(Encode(*page, u"Gr\u00FC\u00DFe \u20AC"), "Gr\xFC\xDF"
+                                                        "e \x80");
     EXPECT_EQ(Encode(*page, u"\u0100\u0101 \u0108\u0109 \u0150 \u03A9"), "Aa Cc O O");
-    EXPECT_EQ(Encode(*page, u"\u0141\u00F3d\u017A \uFF21\uFF42"), "L\xF3" "dz Ab");
+    EXPECT_EQ(Encode(*page, u"\u0141\u00F3d\u017A \uFF21\uFF42"), "L\xF3"
+                                                                  "dz Ab");
     EXPECT_EQ(Encode(*page, u"\u0416\u0436 \uFB01 \u65E5"), "?? ? ?");
     EXPECT_EQ(Encode(*page, u"\U0001F600"), "??");
-    EXPECT_EQ(Encode(*page, std::u16string_view(u"a\xD800" "b\xDC00", 4)), "a?b?");
+    EXPECT_EQ(Encode(*page, std::u16string_view(u"a\xD800"
+                                                "b\xDC00",
+                                                4)),
+              "a?b?");
     EXPECT_EQ(Encode(*page, u"\u2013\u2014\u201C\u201D\u2026\u2122"), "\x96\x97\x93\x94\x85\x99");
 }
 
-TEST(AnsiPage, SingleByteRoundTripKeepsUndefinedBytes)
-{
+TEST(AnsiPage, SingleByteRoundTripKeepsUndefinedBytes) {
     // Windows carries 1252's five undefined bytes as U+0081 etc.
     const auto page = CodePage::Open("CP1252", 1252);
     ASSERT_TRUE(page);
@@ -63,21 +63,26 @@ TEST(AnsiPage, SingleByteRoundTripKeepsUndefinedBytes)
     EXPECT_EQ(Encode(*page, wide), all);
 }
 
-TEST(AnsiPage, Utf8HandlesSurrogatesAndInvalidBytes)
-{
+TEST(AnsiPage, Utf8HandlesSurrogatesAndInvalidBytes) {
     const auto page = CodePage::OpenWindows(65001);
     ASSERT_TRUE(page);
     ASSERT_EQ(page->kind(), CodePage::Kind::Utf8);
     EXPECT_EQ(Encode(*page, u"\u00E9\u20AC\U0001F600"), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
-    EXPECT_EQ(Encode(*page, std::u16string_view(u"\xDC00" "x\xD800", 3)), "?x?");
+    EXPECT_EQ(Encode(*page, std::u16string_view(u"\xDC00"
+                                                "x\xD800",
+                                                3)),
+              "?x?");
     EXPECT_EQ(Decode(*page, "\xF0\x9F\x98\x80\xC3\xA9"), u"\U0001F600\u00E9");
     // Overlong forms, encoded surrogates, stray continuation bytes and a cut
     // sequence each give U+FFFD per byte.
-    EXPECT_EQ(Decode(*page, "\xC0\x80" "a\xED\xA0\x80" "b\x80" "c\xE2\x82"), u"\uFFFD\uFFFDa\uFFFD\uFFFD\uFFFDb\uFFFDc\uFFFD\uFFFD");
+    EXPECT_EQ(Decode(*page, "\xC0\x80"
+                            "a\xED\xA0\x80"
+                            "b\x80"
+                            "c\xE2\x82"),
+              u"\uFFFD\uFFFDa\uFFFD\uFFFD\uFFFDb\uFFFDc\uFFFD\uFFFD");
 }
 
-TEST(AnsiPage, OutputBufferIsReusedWithoutGrowing)
-{
+TEST(AnsiPage, OutputBufferIsReusedWithoutGrowing) {
     const auto page = CodePage::OpenWindows(65001);
     std::string out;
     out.reserve(64);
@@ -88,19 +93,18 @@ TEST(AnsiPage, OutputBufferIsReusedWithoutGrowing)
     EXPECT_EQ(out.data(), storage);
 }
 
-TEST(AnsiPage, MultiByteJapanesePageGoesThroughIconv)
-{
+TEST(AnsiPage, MultiByteJapanesePageGoesThroughIconv) {
     const auto page = CodePage::OpenWindows(932);
     ASSERT_TRUE(page);
     ASSERT_EQ(page->kind(), CodePage::Kind::MultiByte);
     EXPECT_EQ(Encode(*page, u"A\u65E5\u672C"), "A\x93\xFA\x96\x7B");
-    EXPECT_EQ(Encode(*page, u"\u0100\U0001F600!"), "A??" "!");
+    EXPECT_EQ(Encode(*page, u"\u0100\U0001F600!"), "A??"
+                                                   "!");
     EXPECT_EQ(Decode(*page, "A\x93\xFA"), u"A\u65E5");
     EXPECT_EQ(Decode(*page, "A\x93"), u"A\uFFFD");
 }
 
-TEST(TextPages, LocaleSelectsAnsiAndOemPages)
-{
+TEST(TextPages, LocaleSelectsAnsiAndOemPages) {
     struct Case {
         const char* Locale;
         CodePage::Kind Ansi;
@@ -132,20 +136,22 @@ TEST(TextPages, LocaleSelectsAnsiAndOemPages)
     }
 }
 
-TEST(OemPage, ConvertsFromEitherAnsiPage)
-{
+TEST(OemPage, ConvertsFromEitherAnsiPage) {
     // The same characters, whether the ANSI text is 1252 or UTF-8.
     EXPECT_EQ(Oem("en_US.CP1252", "M\xFCller \xC0 \x80"), "M\x81ller A ?");
     EXPECT_EQ(Oem("en_US.UTF-8", "M\xC3\xBCller \xC3\x80 \xE2\x82\xAC"), "M\x81ller A ?");
     EXPECT_EQ(Oem("de_DE.UTF-8", "\xC3\x80\xC3\x98"), "\xB7\x9D");
     EXPECT_EQ(Oem("ru_RU.UTF-8", "\xD0\x96\xD0\xB6"), "\x86\xA6");
     // Characters outside the plane take two units and become two "?".
-    EXPECT_EQ(Oem("en_US.UTF-8", "a\xF0\x9F\x98\x80" "b"), "a??b");
-    EXPECT_EQ(Oem("en_US.UTF-8", "a\xFF" "b"), "a?b");
+    EXPECT_EQ(Oem("en_US.UTF-8", "a\xF0\x9F\x98\x80"
+                                 "b"),
+              "a??b");
+    EXPECT_EQ(Oem("en_US.UTF-8", "a\xFF"
+                                 "b"),
+              "a?b");
 }
 
-TEST(OemPage, KeepsNulCharactersAndNeverGrows)
-{
+TEST(OemPage, KeepsNulCharactersAndNeverGrows) {
     EXPECT_EQ(Oem("en_US.UTF-8", std::string("ab\0cd", 5)), std::string("ab\0cd", 5));
     EXPECT_EQ(Oem("en_US.CP1252", std::string("\xE9\0\xE9", 3)), std::string("\x82\0\x82", 3));
     EXPECT_EQ(Oem("en_US.UTF-8", ""), "");
@@ -154,8 +160,7 @@ TEST(OemPage, KeepsNulCharactersAndNeverGrows)
     EXPECT_EQ(converted, "\x93\xFA\xB1");
 }
 
-void CheckOemTable(const std::string& file, const char* localeName)
-{
+void CheckOemTable(const std::string& file, const char* localeName) {
     const auto rows = vectors::Read(file);
     ASSERT_EQ(rows.size(), 224u);
     const auto ansiPages = MakeTextPages(localeName);
@@ -176,8 +181,7 @@ void CheckOemTable(const std::string& file, const char* localeName)
     }
 }
 
-TEST(OemVectors, CharToOem437And850)
-{
+TEST(OemVectors, CharToOem437And850) {
     if (!vectors::Available())
         GTEST_SKIP() << "no reference vectors";
     CheckOemTable("char-to-oem-437.tsv", "en_US.CP1252");

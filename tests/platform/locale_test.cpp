@@ -13,20 +13,17 @@ using platform::posix::CodesetOf;
 using platform::posix::LocaleNamesFrom;
 using platform::posix::WindowsLocaleFor;
 
-std::map<std::string, std::string>& FakeEnvironment()
-{
+std::map<std::string, std::string>& FakeEnvironment() {
     static std::map<std::string, std::string> variables;
     return variables;
 }
 
-const char* FakeLookup(const char* name)
-{
+const char* FakeLookup(const char* name) {
     const auto found = FakeEnvironment().find(name);
     return found == FakeEnvironment().end() ? nullptr : found->second.c_str();
 }
 
-TEST(LocaleNames, FirstNonEmptyOfAllCategoryAndLang)
-{
+TEST(LocaleNames, FirstNonEmptyOfAllCategoryAndLang) {
     auto& env = FakeEnvironment();
     env = {{"LANG", "fr_FR.UTF-8"}, {"LC_NUMERIC", "de_DE.UTF-8"}, {"LC_TIME", ""}};
     auto names = LocaleNamesFrom(FakeLookup);
@@ -47,8 +44,7 @@ TEST(LocaleNames, FirstNonEmptyOfAllCategoryAndLang)
     env.clear();
 }
 
-TEST(WindowsLocale, NamesMapToTheNearestWindowsLocale)
-{
+TEST(WindowsLocale, NamesMapToTheNearestWindowsLocale) {
     const std::pair<const char*, const char*> cases[] = {
         {"", "en-US"},
         {"C", "en-US"},
@@ -70,8 +66,7 @@ TEST(WindowsLocale, NamesMapToTheNearestWindowsLocale)
         EXPECT_STREQ(WindowsLocaleFor(posix).Name, windows) << posix;
 }
 
-TEST(WindowsLocale, CodesetIsThePartAfterTheDot)
-{
+TEST(WindowsLocale, CodesetIsThePartAfterTheDot) {
     EXPECT_EQ(CodesetOf("de_DE.UTF-8@euro"), "UTF-8");
     EXPECT_EQ(CodesetOf("en_US.CP1252"), "CP1252");
     EXPECT_EQ(CodesetOf("de_DE@euro"), "");

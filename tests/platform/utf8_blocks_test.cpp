@@ -12,8 +12,7 @@ namespace {
 using platform::posix::EncodeUtf8;
 
 // One unit at a time: a pair is one character, a lone surrogate is "?".
-std::string UnitByUnit(std::u16string_view text)
-{
+std::string UnitByUnit(std::u16string_view text) {
     std::string out;
     auto put = [&out](char32_t c) {
         if (c < 0x80) {
@@ -47,15 +46,13 @@ std::string UnitByUnit(std::u16string_view text)
     return out;
 }
 
-std::string Encoded(std::u16string_view text)
-{
+std::string Encoded(std::u16string_view text) {
     std::string out = "left over from an earlier call";
     EncodeUtf8(text, out);
     return out;
 }
 
-TEST(Utf8Blocks, SpecialCharactersAtEveryPositionOfAndAcrossBlocks)
-{
+TEST(Utf8Blocks, SpecialCharactersAtEveryPositionOfAndAcrossBlocks) {
     const std::u16string specials[] = {u"\u00E9", u"\u20AC", u"\U0001F600", u"\xD83D", u"\xDE00", u"\u007F\u0080"};
     for (const std::u16string& special : specials) {
         for (std::size_t length = 0; length <= 40; ++length) {
@@ -70,8 +67,7 @@ TEST(Utf8Blocks, SpecialCharactersAtEveryPositionOfAndAcrossBlocks)
     }
 }
 
-TEST(Utf8Blocks, LongTextsCrossTheConversionBuffer)
-{
+TEST(Utf8Blocks, LongTextsCrossTheConversionBuffer) {
     // Thousands of units, every kind of character, and pairs that straddle
     // the places where the converter flushes its buffer.
     std::u16string text;
@@ -89,8 +85,7 @@ TEST(Utf8Blocks, LongTextsCrossTheConversionBuffer)
     EXPECT_EQ(Encoded(std::u16string(5000, u'\u00E9')), UnitByUnit(std::u16string(5000, u'\u00E9')));
 }
 
-TEST(Utf8Blocks, SingleBytePageOverItsBufferKeepsEveryByte)
-{
+TEST(Utf8Blocks, SingleBytePageOverItsBufferKeepsEveryByte) {
     const auto page = platform::posix::CodePage::Open("CP1252", 1252);
     ASSERT_TRUE(page);
     std::u16string text;
@@ -104,8 +99,7 @@ TEST(Utf8Blocks, SingleBytePageOverItsBufferKeepsEveryByte)
     EXPECT_EQ(out, expected);
 }
 
-TEST(Utf8Blocks, ValueTextKeepsItsNulWherePlacedInABlock)
-{
+TEST(Utf8Blocks, ValueTextKeepsItsNulWherePlacedInABlock) {
     // ASCII only, so the process's page, whatever it is, passes it unchanged.
     for (std::size_t at = 0; at <= 40; ++at) {
         std::u16string text;

@@ -20,8 +20,7 @@ using platform::posix::WindowsLocaleFor;
 
 class ValueText : public ::testing::Test {
 protected:
-    std::string Text(const Variant& value, const char* locale = "en_US.UTF-8", int page = 65001)
-    {
+    std::string Text(const Variant& value, const char* locale = "en_US.UTF-8", int page = 65001) {
         pages_.push_back(CodePage::OpenWindows(page));
         const ValueTextFormat format(WindowsLocaleFor(locale), WindowsLocaleFor(locale), *pages_.back());
         std::string out = "stale";
@@ -29,8 +28,7 @@ protected:
         return out;
     }
 
-    int32_t Failure(const Variant& value)
-    {
+    int32_t Failure(const Variant& value) {
         const auto page = CodePage::OpenWindows(65001);
         const ValueTextFormat format(WindowsLocaleFor("en_US"), WindowsLocaleFor("en_US"), *page);
         std::string out = "stale";
@@ -39,8 +37,7 @@ protected:
         return code;
     }
 
-    static Variant Real(double value, VarType type = VarType::R8)
-    {
+    static Variant Real(double value, VarType type = VarType::R8) {
         Variant v;
         v.Type = type;
         if (type == VarType::R4)
@@ -53,8 +50,7 @@ protected:
     std::vector<std::unique_ptr<CodePage>> pages_;
 };
 
-TEST_F(ValueText, GuidIsWrittenInRegistryForm)
-{
+TEST_F(ValueText, GuidIsWrittenInRegistryForm) {
     Variant v;
     v.Type = VarType::Guid;
     const uint8_t stored[16] = {0x78, 0x56, 0x34, 0x12, 0xBC, 0x9A, 0xF0, 0xDE,
@@ -63,8 +59,7 @@ TEST_F(ValueText, GuidIsWrittenInRegistryForm)
     EXPECT_EQ(Text(v), "{12345678-9ABC-DEF0-0123-456789ABCDEF}");
 }
 
-TEST_F(ValueText, BinaryIsWrittenAsUpperCaseHex)
-{
+TEST_F(ValueText, BinaryIsWrittenAsUpperCaseHex) {
     const std::vector<uint8_t> bytes = {0x00, 0x41, 0xFE, 0x0A};
     Variant v;
     v.Type = VarType::Bytes;
@@ -74,13 +69,13 @@ TEST_F(ValueText, BinaryIsWrittenAsUpperCaseHex)
     EXPECT_EQ(Text(v), "");
 }
 
-TEST_F(ValueText, ListJoinsItemsWithSemicolons)
-{
+TEST_F(ValueText, ListJoinsItemsWithSemicolons) {
     const std::vector<std::u16string> items = {u"red", u"gr\u00FCn", u"\u0141ad"};
     Variant v;
     v.Type = VarType::List;
     v.Items = items;
-    EXPECT_EQ(Text(v), "red;gr\xC3\xBCn;\xC5\x81" "ad");
+    EXPECT_EQ(Text(v), "red;gr\xC3\xBCn;\xC5\x81"
+                       "ad");
     EXPECT_EQ(Text(v, "de_DE.CP1252", 1252), "red;gr\xFCn;Lad");
     v.Items = {};
     EXPECT_EQ(Text(v), "");
@@ -92,8 +87,7 @@ TEST_F(ValueText, ListJoinsItemsWithSemicolons)
     EXPECT_EQ(Text(v), "x;y");
 }
 
-TEST_F(ValueText, TextKeepsItsNulCharacters)
-{
+TEST_F(ValueText, TextKeepsItsNulCharacters) {
     const std::u16string text(u"ab\0cd", 5);
     Variant v;
     v.Type = VarType::Text;
@@ -101,8 +95,7 @@ TEST_F(ValueText, TextKeepsItsNulCharacters)
     EXPECT_EQ(Text(v), std::string("ab\0cd", 5));
 }
 
-TEST_F(ValueText, FailuresLeaveTheTextEmpty)
-{
+TEST_F(ValueText, FailuresLeaveTheTextEmpty) {
     Variant null;
     null.Type = VarType::Null;
     EXPECT_EQ(Failure(null), static_cast<int32_t>(0x80020005));
@@ -113,8 +106,7 @@ TEST_F(ValueText, FailuresLeaveTheTextEmpty)
     EXPECT_EQ(Text(empty), "");
 }
 
-TEST_F(ValueText, ExactTiesRoundAwayFromZero)
-{
+TEST_F(ValueText, ExactTiesRoundAwayFromZero) {
     // 1234567890123.125 is exact in binary and halfway at 15 digits.
     EXPECT_EQ(Text(Real(1234567890123.125)), "1234567890123.13");
     EXPECT_EQ(Text(Real(-1234567890123.125)), "-1234567890123.13");
@@ -125,8 +117,7 @@ TEST_F(ValueText, ExactTiesRoundAwayFromZero)
 
 // Most values' shortest digits are longer than the precision and are rounded
 // from there; a carry may run through every digit and change the form.
-TEST_F(ValueText, RealsRoundedFromTheirShortestDigits)
-{
+TEST_F(ValueText, RealsRoundedFromTheirShortestDigits) {
     EXPECT_EQ(Text(Real(0.1 + 0.2)), "0.3");
     EXPECT_EQ(Text(Real(999999999999999.9)), "1E+15");
     EXPECT_EQ(Text(Real(9999999999999998.0)), "1E+16");
@@ -142,8 +133,7 @@ TEST_F(ValueText, RealsRoundedFromTheirShortestDigits)
     EXPECT_EQ(Text(Real(5e-324)), "4.94065645841247E-324");
 }
 
-TEST_F(ValueText, NumbersInEveryLocaleShape)
-{
+TEST_F(ValueText, NumbersInEveryLocaleShape) {
     EXPECT_EQ(Text(Real(5.6789e-11)), "0.000000000056789");
     EXPECT_EQ(Text(Real(5.6789e-12)), "5.6789E-12");
     EXPECT_EQ(Text(Real(1.5e20), "de_DE.UTF-8"), "1,5E+20");
@@ -165,8 +155,7 @@ TEST_F(ValueText, NumbersInEveryLocaleShape)
     EXPECT_EQ(Text(decimal), "79228162514264337593543950335");
 }
 
-TEST_F(ValueText, DatesFollowTheLocalePatterns)
-{
+TEST_F(ValueText, DatesFollowTheLocalePatterns) {
     const double morning = 45000.123456789; // 15 March 2023, 02:57:46.67
     EXPECT_EQ(Text(Real(morning, VarType::Date)), "3/15/2023 2:57:47 AM");
     EXPECT_EQ(Text(Real(morning, VarType::Date), "de_DE.UTF-8"), "15.03.2023 02:57:47");
@@ -176,16 +165,14 @@ TEST_F(ValueText, DatesFollowTheLocalePatterns)
     EXPECT_EQ(Text(Real(morning, VarType::Date), "sv_SE.UTF-8"), "2023-03-15 02:57:47");
     EXPECT_EQ(Text(Real(morning, VarType::Date), "hu_HU.UTF-8"), "2023. 03. 15. 2:57:47");
     // Designators outside the ANSI page become "?" like any other text.
-    EXPECT_EQ(Text(Real(morning + 0.5, VarType::Date), "ko_KR.UTF-8"),
-              "2023-03-15 \xEC\x98\xA4\xED\x9B\x84 2:57:47");
+    EXPECT_EQ(Text(Real(morning + 0.5, VarType::Date), "ko_KR.UTF-8"), "2023-03-15 \xEC\x98\xA4\xED\x9B\x84 2:57:47");
     EXPECT_EQ(Text(Real(morning + 0.5, VarType::Date), "ko_KR.CP1252", 1252), "2023-03-15 ?? 2:57:47");
     EXPECT_EQ(Text(Real(-657434, VarType::Date), "de_DE.UTF-8"), "01.01.100");
 }
 
 // In place, a text is written whole or not at all: the caller then takes
 // the general conversion.
-TEST_F(ValueText, WrittenInPlaceOnlyWhereItFits)
-{
+TEST_F(ValueText, WrittenInPlaceOnlyWhereItFits) {
     const auto page = CodePage::OpenWindows(65001);
     const ValueTextFormat format(WindowsLocaleFor("de_DE.UTF-8"), WindowsLocaleFor("de_DE.UTF-8"), *page);
     Variant values[6];
@@ -221,8 +208,7 @@ TEST_F(ValueText, WrittenInPlaceOnlyWhereItFits)
         EXPECT_EQ(format.Write(value, buffer, sizeof buffer), platform::kTextNotWritten);
 }
 
-TEST_F(ValueText, OutputKeepsItsStorage)
-{
+TEST_F(ValueText, OutputKeepsItsStorage) {
     const auto page = CodePage::OpenWindows(1252);
     const ValueTextFormat format(WindowsLocaleFor("en_US"), WindowsLocaleFor("en_US"), *page);
     std::string out;

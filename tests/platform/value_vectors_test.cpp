@@ -17,8 +17,7 @@
 
 namespace {
 
-bool IsScalar(VarType type)
-{
+bool IsScalar(VarType type) {
     switch (type) {
     case VarType::Bool:
     case VarType::Byte:
@@ -29,10 +28,8 @@ bool IsScalar(VarType type)
     case VarType::R4:
     case VarType::R8:
     case VarType::Date:
-    case VarType::Decimal:
-        return true;
-    default:
-        return false;
+    case VarType::Decimal: return true;
+    default: return false;
     }
 }
 
@@ -51,15 +48,13 @@ struct Built {
     std::vector<uint8_t> Bytes;
 };
 
-std::u16string Utf16(const std::string& utf8)
-{
+std::u16string Utf16(const std::string& utf8) {
     std::u16string wide;
     platform::posix::DecodeUtf8(utf8, wide);
     return wide;
 }
 
-DecimalValue ParseDecimal(const std::string& input)
-{
+DecimalValue ParseDecimal(const std::string& input) {
     unsigned sign = 0, scale = 0;
     char mantissa[64] = {};
     EXPECT_EQ(std::sscanf(input.c_str(), "sign=%u scale=%u mantissa=%63s", &sign, &scale, mantissa), 3) << input;
@@ -71,8 +66,7 @@ DecimalValue ParseDecimal(const std::string& input)
 }
 
 // False for the rows that are skipped.
-bool Build(const std::string& type, const std::string& input, Built& built)
-{
+bool Build(const std::string& type, const std::string& input, Built& built) {
     Variant& v = built.Value;
     if (type == "VT_R8" || type == "VT_DATE") {
         v.Type = type == "VT_R8" ? VarType::R8 : VarType::Date;
@@ -119,8 +113,7 @@ bool Build(const std::string& type, const std::string& input, Built& built)
     return true;
 }
 
-std::string Upper(std::string text)
-{
+std::string Upper(std::string text) {
     for (char& c : text)
         if (c >= 'a' && c <= 'f')
             c = static_cast<char>(c - 'a' + 'A');
@@ -128,8 +121,7 @@ std::string Upper(std::string text)
 }
 
 // Windows' de-DE short date is dd.MM.yyyy where the recording has d.M.yyyy.
-std::string PaddedGermanDate(const std::string& text)
-{
+std::string PaddedGermanDate(const std::string& text) {
     const std::size_t first = text.find('.');
     const std::size_t second = first == std::string::npos ? first : text.find('.', first + 1);
     if (second == std::string::npos)
@@ -147,8 +139,7 @@ struct Expected {
 
 using Key = std::tuple<std::string, std::string, std::string>;
 
-std::map<Key, Expected> WindowsDifferences()
-{
+std::map<Key, Expected> WindowsDifferences() {
     std::map<Key, Expected> differences;
     for (const auto& row : vectors::Read("windows-differences.tsv"))
         if (row.size() >= 6)
@@ -161,8 +152,7 @@ struct Outcome {
     int Skipped = 0;
 };
 
-Outcome CheckLocale(const std::string& windowsName, const std::string& posixName)
-{
+Outcome CheckLocale(const std::string& windowsName, const std::string& posixName) {
     Outcome outcome;
     const auto rows = vectors::Read("variant-text-" + windowsName + ".tsv");
     EXPECT_GT(rows.size(), 400u);
@@ -227,8 +217,7 @@ Outcome CheckLocale(const std::string& windowsName, const std::string& posixName
     return outcome;
 }
 
-TEST(ValueVectors, EnglishUnitedStates)
-{
+TEST(ValueVectors, EnglishUnitedStates) {
     if (!vectors::Available())
         GTEST_SKIP() << "no reference vectors";
     const Outcome outcome = CheckLocale("en-US", "en_US.CP1252");
@@ -236,8 +225,7 @@ TEST(ValueVectors, EnglishUnitedStates)
     EXPECT_EQ(outcome.Checked, 445);
 }
 
-TEST(ValueVectors, GermanGermany)
-{
+TEST(ValueVectors, GermanGermany) {
     if (!vectors::Available())
         GTEST_SKIP() << "no reference vectors";
     const Outcome outcome = CheckLocale("de-DE", "de_DE.CP1252");

@@ -15,8 +15,8 @@ CellValue Null() { return CellValue::null(); }
 void WriteShop(const std::string& path) {
     TableSpec customers;
     customers.name = "Customers";
-    customers.columns = {{"ID", JetType::Long}, {"Name", JetType::Text, 50}, {"City", JetType::Text, 50},
-                         {"Note", JetType::Memo}};
+    customers.columns = {
+        {"ID", JetType::Long}, {"Name", JetType::Text, 50}, {"City", JetType::Text, 50}, {"Note", JetType::Memo}};
     customers.rows = {
         {Int(1), Text("Ann Lee"), Text("Oslo"), Text("likes \"tea\"")},
         {Int(2), Text("Bo, Jr."), Null(), Text("line1\r\nline2")},

@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kPassword = "Gr\xC3\xBC\xC3\x9F" "e 2024"; // "Grüße 2024", typed as UTF-8
+const std::string kPassword = "Gr\xC3\xBC\xC3\x9F"
+                              "e 2024"; // "Grüße 2024", typed as UTF-8
 
 void WriteEncrypted(const std::string& path, const std::string& scheme) {
     MdbDescription d;

@@ -94,8 +94,8 @@ TEST_F(ProgramFailures, AWrongOrMissingPasswordIsNamed) {
     if (!fs::exists(sample))
         GTEST_SKIP() << "no sample databases";
     fs::copy_file(sample, scratch_ / "data/locked.mdb");
-    for (const std::vector<std::string>& password : {std::vector<std::string>{},
-                                                     std::vector<std::string>{"/PASSWORD=wrong"}}) {
+    for (const std::vector<std::string>& password :
+         {std::vector<std::string>{}, std::vector<std::string>{"/PASSWORD=wrong"}}) {
         std::vector<std::string> args = {"/SILENT", "data/locked.mdb", "./out"};
         args.insert(args.end(), password.begin(), password.end());
         const RunResult run = Run(args);
@@ -239,9 +239,9 @@ TEST_F(ProgramFailures, AnInterruptEndsTheFileAtARecordBoundary) {
     }
     const std::string pipe = scratch_ / "out/Big.csv";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const harness::Child child = harness::Start(
-        program_, {"/SILENT", "/OVERWRITE=NO", "data/big.mdb", "./out", StatusOption()}, scratch_.path(),
-        scratch_ / "home");
+    const harness::Child child =
+        harness::Start(program_, {"/SILENT", "/OVERWRITE=NO", "data/big.mdb", "./out", StatusOption()}, scratch_.path(),
+                       scratch_ / "home");
     const int fd = ::open(pipe.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
     std::string received;

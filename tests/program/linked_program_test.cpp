@@ -52,9 +52,9 @@ TEST(LinkedProgramTest, FollowedLinksConvertAndBrokenOnesFailAlone) {
                      LinkDescription{"Sales", "", "dbo.Sales", "ODBC;DSN=Sales", true}};
     WriteMdb(linking, scratch / "data/linking.mdb");
 
-    const harness::RunResult run = harness::Run(
-        program, {"/SILENT", "data/linking.mdb", "./out", "/STATUS=" + (scratch / "status.ini")}, scratch.path(),
-        scratch / "home");
+    const harness::RunResult run =
+        harness::Run(program, {"/SILENT", "data/linking.mdb", "./out", "/STATUS=" + (scratch / "status.ini")},
+                     scratch.path(), scratch / "home");
     EXPECT_EQ(run.ExitCode, 1) << run.Err;
     EXPECT_EQ(harness::ListDir(scratch / "out"), (std::vector<std::string>{"Friends.csv", "Local.csv"}));
     EXPECT_EQ(harness::ReadFile(scratch / "out/Friends.csv"), "1,\"Ann\"\r\n");

@@ -67,8 +67,8 @@ TEST_F(NamesAndPaths, EveryTableNameGivesAFileAndNoTwoTablesShareOne) {
     const RunResult run = Run({"/SILENT", "data/names.mdb", "./out"});
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     // Only the separator is replaced here; the other characters are a POSIX name's own.
-    EXPECT_EQ(ListDir(scratch_ / "out"), (std::vector<std::string>{"Muffin_Bread.csv", "Muffin_Bread~2.csv",
-                                                                    "Tab>\"e@ll_a'2;*,.csv", "_.csv"}));
+    EXPECT_EQ(ListDir(scratch_ / "out"),
+              (std::vector<std::string>{"Muffin_Bread.csv", "Muffin_Bread~2.csv", "Tab>\"e@ll_a'2;*,.csv", "_.csv"}));
     EXPECT_EQ(Out("Tab>\"e@ll_a'2;*,.csv"), "2\r\n");
     EXPECT_EQ(Out("_.csv"), "3\r\n");
     // The two Muffins in whichever order the catalog holds them: each whole, in a file of its own.
@@ -94,8 +94,8 @@ TEST_F(NamesAndPaths, AFieldNameHoldingTheDelimiterOrAQuoteIsQuotedInTheHeader) 
     MdbDescription description;
     TableSpec table;
     table.name = "Odd";
-    table.columns = {{"Commas,In,Column", JetType::Long}, {"\"Double\"Quotes\"Column", JetType::Long},
-                     {"Plain", JetType::Long}};
+    table.columns = {
+        {"Commas,In,Column", JetType::Long}, {"\"Double\"Quotes\"Column", JetType::Long}, {"Plain", JetType::Long}};
     table.rows = {{CellValue::fromInt(1), CellValue::fromInt(2), CellValue::fromInt(3)}};
     description.tables = {table};
     WriteMdb(description, scratch_ / "data/odd.mdb");
@@ -162,7 +162,10 @@ TEST_F(NamesAndPaths, PathsAreUsedWholeOrRefused) {
 
 TEST_F(NamesAndPaths, NamesCannotDriveTheTerminal) {
     const std::string title = "Evil\x1b]0;owned\x07\x1b[31m";
-    WriteTablesNamed(scratch_ / "data/evil.mdb", {title, "two\nlines", "c1\xc2\x9b" "x", "semi;colon", "a;b"});
+    WriteTablesNamed(scratch_ / "data/evil.mdb", {title, "two\nlines",
+                                                  "c1\xc2\x9b"
+                                                  "x",
+                                                  "semi;colon", "a;b"});
     RunResult run = Run({"--list-tables", "data/evil.mdb"});
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     // Every name whole on one line, in the catalog's order.
@@ -195,8 +198,8 @@ TEST_F(NamesAndPaths, OneValueWithoutATextNeverCostsTheTable) {
     table.name = "Dates";
     table.columns = {{"Id", JetType::Long}, {"Born", JetType::DateTime}};
     for (const double day : {45000.0, 2958466.0, -657435.0, 1e300, 2.5})
-        table.rows.push_back({CellValue::fromInt(static_cast<std::int64_t>(table.rows.size()) + 1),
-                              CellValue::fromReal(day)});
+        table.rows.push_back(
+            {CellValue::fromInt(static_cast<std::int64_t>(table.rows.size()) + 1), CellValue::fromReal(day)});
     description.tables = {table};
     WriteMdb(description, scratch_ / "data/dates.mdb");
 

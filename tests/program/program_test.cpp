@@ -74,8 +74,8 @@ TEST_F(ProgramTest, OptionsShapeTheOutput) {
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     EXPECT_EQ(ListDir(scratch_ / "out"), std::vector<std::string>{"Customers.csv"});
     EXPECT_EQ(Out("Customers.csv"), "1\t\"Ann Lee\"\t\"Oslo\"\t\"likes \"\"tea\"\"\"\r\n"
-                                     "2\t\"Bo, Jr.\"\t\t\"line1  line2\"\r\n"
-                                     "3\t\"Cy\"\t\"\"\t\r\n");
+                                    "2\t\"Bo, Jr.\"\t\t\"line1  line2\"\r\n"
+                                    "3\t\"Cy\"\t\"\"\t\r\n");
 
     run = Run({"-SILENT", "-QUOTES=0", "-HEADER=1", "-RECORDS=LF", "/EXT=.txt", "-TABLES=Orders", "data/shop.mdb",
                scratch_ / "out"});
@@ -147,9 +147,9 @@ TEST_F(ProgramTest, SettingsFileBesideTheProgramComesBeforeTheCommandLine) {
     RunResult run = Run({"/SILENT", "/TABLES=Customers", "data/shop.mdb", "./out"});
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     EXPECT_EQ(Out("Customers.csv"), "ID,Name,City,Note\n"
-                                     "1,Ann Lee,Oslo,likes \"\"tea\"\"\n"
-                                     "2,Bo_ Jr.,,line1  line2\n"
-                                     "3,Cy,,\n");
+                                    "1,Ann Lee,Oslo,likes \"\"tea\"\"\n"
+                                    "2,Bo_ Jr.,,line1  line2\n"
+                                    "3,Cy,,\n");
 
     run = Run({"/SILENT", "/TABLES=Orders", "/HEADER=0", "/RECORDS=CRLF", "data/shop.mdb", "./out"});
     EXPECT_EQ(run.ExitCode, 0) << run.Err;

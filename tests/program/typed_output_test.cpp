@@ -19,11 +19,11 @@ namespace {
 
 using namespace std::string_literals;
 using building::B;
-using building::R;
-using building::T;
 using building::Col;
 using building::I;
 using building::Null;
+using building::R;
+using building::T;
 
 class TypedOutput : public ::testing::Test {
 protected:
@@ -108,8 +108,10 @@ TEST_F(TypedOutput, AttachmentsWrittenAsFilesTheCellsName) {
         {I(1), CellValue::fromFiles({{"notes.txt", "hello, world", true}, {"blob.bin", binary, false}})},
         {I(2), Null},
         {I(3), CellValue::fromFiles({})},
-        {I(4), CellValue::fromFiles({{"../up.txt", "escape", true}, {"..", "dots", false},
-                                     {"a/b.txt", "first", true}, {"a_b.txt", "second", false}})},
+        {I(4), CellValue::fromFiles({{"../up.txt", "escape", true},
+                                     {"..", "dots", false},
+                                     {"a/b.txt", "first", true},
+                                     {"a_b.txt", "second", false}})},
         {I(5), CellValue::fromFiles({{"big.txt", std::string(70000, 'z'), true}})},
     };
     MdbDescription d;
@@ -128,9 +130,9 @@ TEST_F(TypedOutput, AttachmentsWrittenAsFilesTheCellsName) {
                                "4,\"Docs/4/.._up.txt;Docs/4/_;Docs/4/a_b.txt;Docs/4/a_b~2.txt\"\r\n"
                                "5,\"Docs/5/big.txt\"\r\n");
     const fs::path files = scratch_ / "files";
-    EXPECT_EQ(FilesUnder(files), (std::vector<std::string>{"Docs/1/blob.bin", "Docs/1/notes.txt", "Docs/4/.._up.txt",
-                                                            "Docs/4/_", "Docs/4/a_b.txt", "Docs/4/a_b~2.txt",
-                                                            "Docs/5/big.txt"}));
+    EXPECT_EQ(FilesUnder(files),
+              (std::vector<std::string>{"Docs/1/blob.bin", "Docs/1/notes.txt", "Docs/4/.._up.txt", "Docs/4/_",
+                                        "Docs/4/a_b.txt", "Docs/4/a_b~2.txt", "Docs/5/big.txt"}));
     EXPECT_EQ(harness::ReadFile((files / "Docs/1/notes.txt").string()), "hello, world");
     EXPECT_EQ(harness::ReadFile((files / "Docs/1/blob.bin").string()), binary);
     EXPECT_EQ(harness::ReadFile((files / "Docs/4/.._up.txt").string()), "escape");
@@ -163,16 +165,25 @@ void WriteTypes(const std::string& path) {
     ColumnSpec money = Col("Money", JetType::Decimal);
     money.precision = 18;
     money.scale = 4;
-    types.columns = {Col("ID", JetType::Long),      Col("Flag", JetType::Boolean),   Col("Tiny", JetType::Byte),
-                     Col("Small", JetType::Integer), Col("Price", JetType::Currency), Col("Ratio", JetType::Single),
-                     Col("Exact", JetType::Double),  Col("When", JetType::DateTime),   Col("Day", JetType::DateTime),
-                     Col("Name", JetType::Text, 80), Col("Memo", JetType::Memo),      Col("Key", JetType::GUID),
-                     money,                          Col("Blob", JetType::OLE),       Col("Files", JetType::Complex)};
+    types.columns = {Col("ID", JetType::Long),
+                     Col("Flag", JetType::Boolean),
+                     Col("Tiny", JetType::Byte),
+                     Col("Small", JetType::Integer),
+                     Col("Price", JetType::Currency),
+                     Col("Ratio", JetType::Single),
+                     Col("Exact", JetType::Double),
+                     Col("When", JetType::DateTime),
+                     Col("Day", JetType::DateTime),
+                     Col("Name", JetType::Text, 80),
+                     Col("Memo", JetType::Memo),
+                     Col("Key", JetType::GUID),
+                     money,
+                     Col("Blob", JetType::OLE),
+                     Col("Files", JetType::Complex)};
     types.rows = {
         {I(1), CellValue::fromBool(true), I(255), I(-32768), T("1875.5"), R(1.1f), R(0.1), T("2024-01-08 09:13:00"),
-         T("2024-01-08"), T("Luleå, \"quoted\""), T("line1\r\nline2\ttab"),
-         T("{6B29FC40-CA47-1067-B31D-00DD010662DA}"), T("-12.3400"), B("\x01\x02"s),
-         CellValue::fromFiles({{"a.txt", "alpha", true}})},
+         T("2024-01-08"), T("Luleå, \"quoted\""), T("line1\r\nline2\ttab"), T("{6B29FC40-CA47-1067-B31D-00DD010662DA}"),
+         T("-12.3400"), B("\x01\x02"s), CellValue::fromFiles({{"a.txt", "alpha", true}})},
         {I(2), CellValue::fromBool(false), Null, Null, T("-0.0001"), R(-0.0f), R(1e300), T("1899-12-30 00:00:00"),
          T("2024-02-29"), T(""), Null, Null, T("0"), Null, CellValue::fromFiles({})},
         {I(3), CellValue::fromBool(false), I(0), I(7), Null, Null, R(-2.5), Null, Null, T("\x01\x7f"), T("€ ✓"), Null,
@@ -228,8 +239,8 @@ TEST_F(TypedOutput, JsonLinesOfEveryDatabaseParseAndHoldTheCsvRows) {
                 continue;
             if (entry.path().extension() != ".mdb" && entry.path().extension() != ".accdb")
                 continue;
-            const bool locked = path.find("/password/") != std::string::npos ||
-                                path.find("/encryption/") != std::string::npos;
+            const bool locked =
+                path.find("/password/") != std::string::npos || path.find("/encryption/") != std::string::npos;
             databases.emplace_back(path, locked ? "password" : "");
         }
     } else {
@@ -279,12 +290,15 @@ TEST_F(TypedOutput, JsonLinesAndPortableCsvOfEveryValueShape) {
               "\"Memo\":null,\"Key\":null,\"Money\":0.0000,\"Blob\":null,\"Files\":[]}\n"
               "{\"ID\":3,\"Flag\":false,\"Tiny\":0,\"Small\":7,\"Price\":null,\"Ratio\":null,\"Exact\":-2.5,"
               "\"When\":null,\"Day\":null,\"Name\":\"\\u0001\\u007f\",\"Memo\":\"€ ✓\",\"Key\":null,"
-              "\"Money\":null,\"Blob\":\"" + std::string(264, 'e').replace(0, 264, [] {
-                  std::string b;
-                  for (int k = 0; k < 66; ++k)
-                      b += "eHh4";
-                  return b + "eHg=";
-              }()) + "\",\"Files\":null}\n");
+              "\"Money\":null,\"Blob\":\"" +
+                  std::string(264, 'e').replace(0, 264,
+                                                [] {
+                                                    std::string b;
+                                                    for (int k = 0; k < 66; ++k)
+                                                        b += "eHh4";
+                                                    return b + "eHg=";
+                                                }()) +
+                  "\",\"Files\":null}\n");
 
     // Portable CSV with a header: the date-only column stays dates alone.
     run = Convert("data/types.accdb", {"--portable", "/HEADER=1", "/TABLES=Types"});
@@ -294,12 +308,15 @@ TEST_F(TypedOutput, JsonLinesAndPortableCsvOfEveryValueShape) {
               "1,true,255,-32768,1875.5,1.1,0.1,2024-01-08 09:13:00,2024-01-08,\"Luleå, \"\"quoted\"\"\","
               "\"line1\r\nline2\ttab\",{6B29FC40-CA47-1067-B31D-00DD010662DA},-12.3400,0102,a.txt\r\n"
               "2,false,,,-0.0001,-0,1e+300,1899-12-30 00:00:00,2024-02-29,,,,0.0000,,\r\n"
-              "3,false,0,7,,,-2.5,,,\x01\x7f,€ ✓,,," + std::string(400, 'x').replace(0, 400, [] {
-                  std::string h;
-                  for (int k = 0; k < 200; ++k)
-                      h += "78";
-                  return h;
-              }()) + ",\r\n");
+              "3,false,0,7,,,-2.5,,,\x01\x7f,€ ✓,,," +
+                  std::string(400, 'x').replace(0, 400,
+                                                [] {
+                                                    std::string h;
+                                                    for (int k = 0; k < 200; ++k)
+                                                        h += "78";
+                                                    return h;
+                                                }()) +
+                  ",\r\n");
 }
 
 // Portable CSV is the same bytes in every locale, where the locale form is not.
@@ -316,8 +333,8 @@ TEST_F(TypedOutput, PortableCsvIsTheSameInEveryLocale) {
         if (first.empty())
             first = out;
         EXPECT_EQ(out, first) << locale;
-        const harness::RunResult plain = Convert("data/types.accdb", {"/HEADER=1", "--binary=base64"},
-                                                 {"LC_ALL=" + locale, "LANG=" + locale});
+        const harness::RunResult plain =
+            Convert("data/types.accdb", {"/HEADER=1", "--binary=base64"}, {"LC_ALL=" + locale, "LANG=" + locale});
         ASSERT_EQ(plain.ExitCode, 0) << locale << plain.Err;
         if (firstLocaleForm.empty())
             firstLocaleForm = Out("Types.csv");

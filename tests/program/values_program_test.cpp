@@ -53,12 +53,15 @@ TEST_F(ValuesProgram, NulCharactersAreWrittenAsTheByteZero) {
         MdbDescription d;
         d.format = format;
         d.tables = {notes};
-        const std::string name = format == FileFormat::Jet3 ? "jet3.mdb" : format == FileFormat::Jet4 ? "jet4.mdb" : "ace.accdb";
+        const std::string name = format == FileFormat::Jet3   ? "jet3.mdb"
+                                 : format == FileFormat::Jet4 ? "jet4.mdb"
+                                                              : "ace.accdb";
         WriteMdb(d, scratch_ / ("data/" + name));
         fs::remove(scratch_ / "out/Notes.csv");
         const harness::RunResult run = Convert("data/" + name);
         EXPECT_EQ(run.ExitCode, 0) << name << run.Err;
-        EXPECT_EQ(Out("Notes.csv"), "1,\"a\0b\",\"x\0y\0\"\r\n2,\"\0\",\""s + longMemo + "\"\r\n3,\"plain\",\"plain memo\"\r\n")
+        EXPECT_EQ(Out("Notes.csv"),
+                  "1,\"a\0b\",\"x\0y\0\"\r\n2,\"\0\",\""s + longMemo + "\"\r\n3,\"plain\",\"plain memo\"\r\n")
             << name;
         // The same bytes with every text quoted off, in the OEM page, and with line breaks kept.
         fs::remove(scratch_ / "out/Notes.csv");
@@ -74,10 +77,11 @@ TEST_F(ValuesProgram, Jet3TextInDoubleByteCodePagesIsDecoded) {
     const struct {
         uint16_t CodePage;
         std::string Text; // UTF-8
-    } cases[] = {{932, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88"},
-                 {936, "\xE4\xB8\xAD\xE6\x96\x87\xE6\x96\x87\xE6\x9C\xAC"},
-                 {949, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4"},
-                 {950, "\xE7\xB9\x81\xE9\xAB\x94\xE4\xB8\xAD\xE6\x96\x87"}};
+    } cases[] = {
+        {932, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88"},
+        {936, "\xE4\xB8\xAD\xE6\x96\x87\xE6\x96\x87\xE6\x9C\xAC"},
+        {949, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4"},
+        {950, "\xE7\xB9\x81\xE9\xAB\x94\xE4\xB8\xAD\xE6\x96\x87"}};
     for (const auto& c : cases) {
         TableSpec words;
         words.name = "Words";

@@ -40,7 +40,8 @@ MdbDescription Bench(const std::string& name, std::uint64_t rows) {
 
 // An amount held as value x 10^4, as the exact text the writer takes.
 CellValue CurrencyText(std::int64_t scaled) {
-    const std::uint64_t magnitude = scaled < 0 ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+    const std::uint64_t magnitude =
+        scaled < 0 ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
     const std::string fraction = std::to_string(magnitude % 10000 + 10000).substr(1);
     return T((scaled < 0 ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction);
 }
@@ -75,9 +76,9 @@ MdbDescription Awkward() {
             memo += "\xE2\x82\xAC end";
         table.rows.push_back({I(static_cast<std::int64_t>(i)), i % 9 == 8 ? Null : T(text), i % 7 == 6 ? Null : T(memo),
                               R(reals[i % std::size(reals)]), R(reals[(i + 3) % std::size(reals)]),
-                              CurrencyText(money[i % std::size(money)]),
-                              R(dates[i % std::size(dates)]), CellValue::fromBool(i % 2 == 0),
-                              I(static_cast<std::int64_t>(i * 1000) - 9000), I(static_cast<std::int64_t>(i * 11 % 256))});
+                              CurrencyText(money[i % std::size(money)]), R(dates[i % std::size(dates)]),
+                              CellValue::fromBool(i % 2 == 0), I(static_cast<std::int64_t>(i * 1000) - 9000),
+                              I(static_cast<std::int64_t>(i * 11 % 256))});
     }
     MdbDescription description;
     description.tables = {table};
@@ -97,8 +98,8 @@ protected:
 
 // Every record of the table, through both routes into two files. A subset
 // leaves every third field out, as /ONLYFIELDS= does.
-void WriteBothRoutes(Database& database, const std::u16string& table, const ConversionSettings& settings,
-                     bool subset, OutputFile& viaTable, OutputFile& viaCell) {
+void WriteBothRoutes(Database& database, const std::u16string& table, const ConversionSettings& settings, bool subset,
+                     OutputFile& viaTable, OutputFile& viaCell) {
     const auto records = database.OpenRecordset(table);
     TableCellWriter writer(settings);
     for (records->MoveFirst(); !records->Eof(); records->MoveNext()) {
@@ -130,10 +131,9 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
 TEST_F(CellRoutes, GeneratedTablesAreWrittenAlikeByBothRoutes) {
     MdbDescription jet3 = Bench("table.json", 60);
     jet3.format = FileFormat::Jet3;
-    const std::vector<Source> sources = {Make(Bench("table.json", 150), "table.mdb"),
-                                         Make(Bench("memo.json", 40), "memo.mdb"),
-                                         Make(Bench("wide.json", 12), "wide.mdb"), Make(Awkward(), "awkward.mdb"),
-                                         Make(jet3, "jet3.mdb")};
+    const std::vector<Source> sources = {
+        Make(Bench("table.json", 150), "table.mdb"), Make(Bench("memo.json", 40), "memo.mdb"),
+        Make(Bench("wide.json", 12), "wide.mdb"), Make(Awkward(), "awkward.mdb"), Make(jet3, "jet3.mdb")};
     const auto engine = CreateJetEngine(true);
     std::vector<std::unique_ptr<Database>> databases;
     for (const Source& source : sources)
@@ -160,15 +160,14 @@ TEST_F(CellRoutes, GeneratedTablesAreWrittenAlikeByBothRoutes) {
                                 ASSERT_TRUE(viaCell.OpenAppend(one));
                                 ASSERT_TRUE(viaTable.OpenAppend(table));
                                 for (std::size_t k = 0; k < sources.size(); ++k)
-                                    WriteBothRoutes(*databases[k], sources[k].Table, settings, cases % 2 == 1,
-                                                    viaTable, viaCell);
+                                    WriteBothRoutes(*databases[k], sources[k].Table, settings, cases % 2 == 1, viaTable,
+                                                    viaCell);
                             }
                             const std::string a = ReadBytes(table), b = ReadBytes(one);
                             ASSERT_EQ(a.size(), b.size()) << FirstDifference(a, b);
-                            ASSERT_TRUE(a == b)
-                                << FirstDifference(a, b) << " fields '" << fields << "' replacement '" << replacement
-                                << "' quotes " << quotes << " crlf " << crlf << " escape '" << escape
-                                << "' code page " << codePage;
+                            ASSERT_TRUE(a == b) << FirstDifference(a, b) << " fields '" << fields << "' replacement '"
+                                                << replacement << "' quotes " << quotes << " crlf " << crlf
+                                                << " escape '" << escape << "' code page " << codePage;
                             std::filesystem::remove(one);
                             std::filesystem::remove(table);
                             ++cases;

@@ -9,7 +9,9 @@
 
 class ScratchDir {
 public:
-    ScratchDir() : path_(std::filesystem::temp_directory_path() / ("varnex-settings-" + std::to_string(std::random_device{}()))) {
+    ScratchDir()
+        : path_(std::filesystem::temp_directory_path() /
+                ("varnex-settings-" + std::to_string(std::random_device{}()))) {
         std::filesystem::create_directories(path_);
     }
     ~ScratchDir() {
@@ -27,4 +29,6 @@ inline std::string ReadAll(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline void WriteAll(const std::string& path, const std::string& data) { std::ofstream(path, std::ios::binary) << data; }
+inline void WriteAll(const std::string& path, const std::string& data) {
+    std::ofstream(path, std::ios::binary) << data;
+}

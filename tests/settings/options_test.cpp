@@ -186,8 +186,7 @@ TEST_F(OptionsTest, OverlongPathsAndPasswordsAreKeptKnownAsTooLong) {
     Parse({exact.c_str(), name.c_str()});
     EXPECT_FALSE(s.Password.Cut());
     EXPECT_EQ(LengthRefusal(s), "the output path holds a name of " + std::to_string(platform::kLongestName + 1) +
-                                    " characters; this system takes at most " +
-                                    std::to_string(platform::kLongestName));
+                                    " characters; this system takes at most " + std::to_string(platform::kLongestName));
     Parse({"./out"});
     EXPECT_EQ(LengthRefusal(s), "");
 }

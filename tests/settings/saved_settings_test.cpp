@@ -117,8 +117,8 @@ TEST_F(SavedSettingsTest, EveryWrittenOptionComesBackOnTheNextStart) {
 }
 
 TEST_F(SavedSettingsTest, HandEditedValuesAreReadLenientlyAndOptionsStillWin) {
-    WriteAll(file, "[varnex]\r\ndate=dd/mm/yyyy\r\nReplaceCommaTo=;\r\nFields=" + std::string(40, 'f') +
-                       "\r\nHeader=0\r\n");
+    WriteAll(file,
+             "[varnex]\r\ndate=dd/mm/yyyy\r\nReplaceCommaTo=;\r\nFields=" + std::string(40, 'f') + "\r\nHeader=0\r\n");
     LoadSettings(s, file);
     EXPECT_EQ(s.DateFormat, 9);
     EXPECT_EQ(s.ReplaceCommaTo.str(), ";");

@@ -52,16 +52,16 @@ struct Table {
     std::vector<Column> Columns;
     std::vector<std::vector<Value>> Rows;
     std::optional<int32_t> OpenRecordsetFailure;
-    std::optional<int32_t> NameFailure;       // TableDef.Name raises this code
+    std::optional<int32_t> NameFailure;         // TableDef.Name raises this code
     std::optional<int32_t> RecordCountOverride; // a count that differs from the rows held
     // Non-empty: the table can be read in parts, and row r lies in block
     // RowBlocks[r] (ascending; numbers left out are empty blocks) of Blocks.
     std::vector<int32_t> RowBlocks;
     int32_t Blocks = 0;
-    std::optional<int32_t> PartFailure; // taking a part raises this code
+    std::optional<int32_t> PartFailure;        // taking a part raises this code
     std::optional<std::size_t> MoveFailureRow; // moving onto this row raises
-    std::vector<std::size_t> UnreadableRows;    // passed over by a scan and counted, ascending
-    std::optional<TableSchema> Schema;          // what TableDef.Schema() describes; none by default
+    std::vector<std::size_t> UnreadableRows;   // passed over by a scan and counted, ascending
+    std::optional<TableSchema> Schema;         // what TableDef.Schema() describes; none by default
 
     Table& Row(std::vector<Value> values);
 };
@@ -69,7 +69,7 @@ struct Table {
 // What a test sees of a database after the code under test used it.
 struct Usage {
     int Opens = 0;
-    int OpenHandles = 0;   // databases opened and not yet released
+    int OpenHandles = 0; // databases opened and not yet released
     int CloseCalls = 0;
     int RecordsetsOpened = 0;
     int RecordsetsClosed = 0;

@@ -21,7 +21,8 @@ inline bool HaveMdbTools() {
 
 inline std::string Quote(const std::string& s) {
     std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
@@ -34,7 +35,8 @@ inline std::string Run(const std::string& command, int& status) {
     }
     char buffer[65536];
     std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, got);
     status = pclose(pipe);
     return out;
 }
@@ -90,10 +92,10 @@ inline std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
 // The table's rows (header line first) as mdb-export reads them.
 inline std::vector<std::vector<std::string>> Export(const std::string& db, const std::string& table) {
     int status = 0;
-    std::string out = Run("mdb-export -0 NULL -b hex -T '%Y-%m-%d %H:%M:%S' " + Quote(db) + " " + Quote(table) +
-                              " 2>/dev/null",
-                          status);
-    if (status != 0) return {};
+    std::string out = Run(
+        "mdb-export -0 NULL -b hex -T '%Y-%m-%d %H:%M:%S' " + Quote(db) + " " + Quote(table) + " 2>/dev/null", status);
+    if (status != 0)
+        return {};
     return ParseCsv(out);
 }
 
@@ -104,13 +106,15 @@ inline std::vector<std::string> Tables(const std::string& db, bool system = fals
     std::string line;
     for (char c : out) {
         if (c == '\n') {
-            if (!line.empty()) names.push_back(line);
+            if (!line.empty())
+                names.push_back(line);
             line.clear();
         } else {
             line += c;
         }
     }
-    if (!line.empty()) names.push_back(line);
+    if (!line.empty())
+        names.push_back(line);
     return names;
 }
 
@@ -140,4 +144,4 @@ inline std::vector<unsigned char> ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-}  // namespace oracle
+} // namespace oracle

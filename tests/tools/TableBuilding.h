@@ -23,4 +23,4 @@ inline CellValue R(double v) { return CellValue::fromReal(v); }
 inline CellValue B(const std::string& bytes) { return CellValue::fromBytes(bytes); }
 inline const CellValue Null = CellValue::null();
 
-}  // namespace building
+} // namespace building

@@ -8,7 +8,7 @@ TEST(Json, ReadsNestedDocumentKeepingOrderAndNumberText) {
     JsonValue v = ParseJson(R"( {"b": [1, -0, 1.10, 2e3, true, false, null], "a": {"x": "y"}} )");
     ASSERT_TRUE(v.isObject());
     ASSERT_EQ(v.items().size(), 2u);
-    EXPECT_EQ(v.items()[0].first, "b");  // source order, not sorted
+    EXPECT_EQ(v.items()[0].first, "b"); // source order, not sorted
     const JsonValue& b = v["b"];
     ASSERT_EQ(b.size(), 7u);
     EXPECT_EQ(b[0].asInteger(), 1);
@@ -47,11 +47,31 @@ TEST(Json, HugeNumbersKeepTheirText) {
 
 TEST(Json, RejectsWhatIsNotStrictJson) {
     const char* bad[] = {
-        "",           "[1,]",         "{\"a\":1,}",    "[01]",       "[1.]",
-        "[.5]",       "[+1]",         "[1e]",          "{'a':1}",    "[\"\\x\"]",
-        "[\"a",       "[\"\x01\"]",   "[\"\\ud800\"]", "[\"\\udc00\"]", "[\"\\ud800\\u0041\"]",
-        "[\"\\u12\"]", "[tru]",       "[NaN]",         "[1] [2]",    "{\"a\":1,\"a\":2}",
-        "{\"a\" 1}",  "[\"\xC3\"]",   "[\"\xC0\xAF\"]", "[\"\xED\xA0\x80\"]", "/*c*/[]",
+        "",
+        "[1,]",
+        "{\"a\":1,}",
+        "[01]",
+        "[1.]",
+        "[.5]",
+        "[+1]",
+        "[1e]",
+        "{'a':1}",
+        "[\"\\x\"]",
+        "[\"a",
+        "[\"\x01\"]",
+        "[\"\\ud800\"]",
+        "[\"\\udc00\"]",
+        "[\"\\ud800\\u0041\"]",
+        "[\"\\u12\"]",
+        "[tru]",
+        "[NaN]",
+        "[1] [2]",
+        "{\"a\":1,\"a\":2}",
+        "{\"a\" 1}",
+        "[\"\xC3\"]",
+        "[\"\xC0\xAF\"]",
+        "[\"\xED\xA0\x80\"]",
+        "/*c*/[]",
     };
     for (const char* text : bad) {
         EXPECT_THROW(ParseJson(text), std::runtime_error) << text;

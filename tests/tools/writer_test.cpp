@@ -18,7 +18,8 @@ using namespace building;
 
 std::string Bytes(std::initializer_list<int> values) {
     std::string out;
-    for (int v : values) out += static_cast<char>(v);
+    for (int v : values)
+        out += static_cast<char>(v);
     return out;
 }
 
@@ -50,8 +51,7 @@ TEST(ValueEncoding, MatchesTheFormatsWorkedExamples) {
 
     EXPECT_EQ(EncodeFixedValue(Col("C", JetType::Currency), CellValue::fromText("3.5")),
               Bytes({0xB8, 0x88, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(EncodeFixedValue(Col("C", JetType::Currency), CellValue::fromReal(-0.0001)),
-              std::string(8, '\xFF'));
+    EXPECT_EQ(EncodeFixedValue(Col("C", JetType::Currency), CellValue::fromReal(-0.0001)), std::string(8, '\xFF'));
     // The smallest value is one unit further from zero than the largest.
     EXPECT_EQ(EncodeFixedValue(Col("C", JetType::Currency), CellValue::fromText("-922337203685477.5808")),
               Bytes({0, 0, 0, 0, 0, 0, 0, 0x80}));
@@ -71,7 +71,7 @@ TEST(ValueEncoding, RefusesValuesThatWouldBeStoredWrongly) {
     EXPECT_THROW(DayNumberFromText("2024-01-01 24:00"), std::runtime_error);
     EXPECT_THROW(DayNumberFromText("2024-01-01 10:00:00 "), std::runtime_error);
     EXPECT_THROW(Utf8ToUtf16("\xC3"), std::runtime_error);
-    EXPECT_THROW(Utf8ToUtf16("\xED\xA0\x80"), std::runtime_error);  // an encoded surrogate
+    EXPECT_THROW(Utf8ToUtf16("\xED\xA0\x80"), std::runtime_error); // an encoded surrogate
     ColumnSpec dec = Col("D", JetType::Decimal);
     dec.scale = 2;
     EXPECT_THROW(EncodeFixedValue(dec, CellValue::fromText("1.005")), std::runtime_error);
@@ -118,7 +118,8 @@ TEST(Writer, StoresThePasswordUnderTheDateMaskInsideTheObfuscatedHeader) {
         EXPECT_EQ(plainAt(with, i), plain ^ mask[i % 4]) << "byte " << i;
     }
     auto without = WriteMdbToMemory(Small());
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(plainAt(without, i), mask[i % 4]) << "byte " << i;
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(plainAt(without, i), mask[i % 4]) << "byte " << i;
     EXPECT_EQ(with[0x14], 0x01);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&with[4]), 15), "Standard Jet DB");
 
@@ -147,16 +148,19 @@ TEST(Writer, SameDescriptionSameBytes) {
 
 TEST(Writer, CommittedSampleIsWhatItsDescriptionProduces) {
     std::string dir = std::string(VARNEX_SOURCE_DIR) + "/samples/";
-    if (!std::filesystem::exists(dir + "demo.mdb")) GTEST_SKIP() << "samples/demo.mdb not present";
+    if (!std::filesystem::exists(dir + "demo.mdb"))
+        GTEST_SKIP() << "samples/demo.mdb not present";
     auto built = WriteMdbToMemory(DescriptionFromJson(ParseJsonFile(dir + "demo.json")));
     auto committed = oracle::ReadFile(dir + "demo.mdb");
     EXPECT_TRUE(std::vector<unsigned char>(built.begin(), built.end()) == committed)
         << "samples/demo.mdb is stale: rebuild it with varnex-mkdb samples/demo.json samples/demo.mdb";
-    if (!oracle::HaveMdbTools()) return;
+    if (!oracle::HaveMdbTools())
+        return;
     auto tables = oracle::Tables(dir + "demo.mdb");
     std::sort(tables.begin(), tables.end());
     EXPECT_EQ(tables, (std::vector<std::string>{"Customers", "Orders", "Products"}));
-    for (const auto& t : tables) EXPECT_GE(oracle::Export(dir + "demo.mdb", t).size(), 25u) << t;
+    for (const auto& t : tables)
+        EXPECT_GE(oracle::Export(dir + "demo.mdb", t).size(), 25u) << t;
 }
 
 TEST(Writer, RefusesBadDescriptionsAndLeavesNoFileBehind) {
@@ -237,7 +241,8 @@ TEST(DescriptionJson, ReadsEveryValueFormAndRejectsTypos) {
         R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "long"}],
             "generate": {"rows": 1, "columns": {"B": {"nullRate": 0.5}}}}]})",
     };
-    for (const char* text : bad) EXPECT_THROW(DescriptionFromJson(ParseJson(text)), std::runtime_error) << text;
+    for (const char* text : bad)
+        EXPECT_THROW(DescriptionFromJson(ParseJson(text)), std::runtime_error) << text;
 }
 
 TEST(DescriptionJson, ReadsFormatsLinksAndCalculatedColumns) {
@@ -252,7 +257,7 @@ TEST(DescriptionJson, ReadsFormatsLinksAndCalculatedColumns) {
     EXPECT_TRUE(d.links[1].odbc);
     const ColumnSpec& price = d.tables[0].columns[0];
     EXPECT_EQ(price.calculatedResult, JetType::Currency);
-    EXPECT_EQ(d.tables[0].rows[0][0].text, "1.25");  // given as the result's type: exact digits
+    EXPECT_EQ(d.tables[0].rows[0][0].text, "1.25"); // given as the result's type: exact digits
 
     EXPECT_EQ(DescriptionFromJson(ParseJson(R"({"format": "jet3", "codePage": 1251, "tables": []})")).codePage, 1251);
     EXPECT_THROW(DescriptionFromJson(ParseJson(R"({"format": "jet5", "tables": []})")), std::runtime_error);
@@ -275,4 +280,4 @@ TEST(Writer, CalculatedColumnsNeedAnAceFile) {
     EXPECT_NO_THROW(WriteMdbToMemory(d));
 }
 
-}  // namespace
+} // namespace

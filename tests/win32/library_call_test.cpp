@@ -20,21 +20,18 @@ using Converter = int32_t(__stdcall*)(int32_t, int32_t, char* const*);
 
 // FARPROC stands for any export; going through void* says so to the compiler.
 template <typename Function>
-Function Export(HMODULE module, const char* name)
-{
+Function Export(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-std::string ReadFile(const std::filesystem::path& path)
-{
+std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 class LoadedLibrary : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         module_ = LoadLibraryA(VARNEX_WIN32_LIBRARY);
         ASSERT_NE(module_, nullptr) << VARNEX_WIN32_LIBRARY;
         converterStr_ = Export<ConverterStr>(module_, "Varnex_ConverterStr");
@@ -45,8 +42,7 @@ protected:
         out_ = std::filesystem::temp_directory_path() / ("varnex-dll-" + std::to_string(std::random_device{}()));
         std::filesystem::create_directories(out_);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (module_ != nullptr)
             FreeLibrary(module_);
         std::error_code ignored;
@@ -61,8 +57,7 @@ protected:
     std::filesystem::path out_;
 };
 
-TEST_F(LoadedLibrary, ConvertsTheSampleAndReportsMissingArguments)
-{
+TEST_F(LoadedLibrary, ConvertsTheSampleAndReportsMissingArguments) {
     const std::filesystem::path demo = std::filesystem::path(VARNEX_SOURCE_DIR) / "samples" / "demo.mdb";
     if (!std::filesystem::exists(demo))
         GTEST_SKIP() << "no sample database";

@@ -21,14 +21,12 @@ namespace {
 
 class TempFolder {
 public:
-    TempFolder()
-    {
+    TempFolder() {
         std::random_device random;
         path_ = std::filesystem::temp_directory_path() / ("varnex-win32-" + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
-    ~TempFolder()
-    {
+    ~TempFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
@@ -41,22 +39,23 @@ private:
     std::filesystem::path path_;
 };
 
-Variant Text(std::u16string_view text)
-{
+Variant Text(std::u16string_view text) {
     Variant v;
     v.Type = VarType::Text;
     v.Text = text;
     return v;
 }
 
-TEST(Win32Text, AnsiCodePageBothWaysAndOem)
-{
+TEST(Win32Text, AnsiCodePageBothWaysAndOem) {
     if (GetACP() != 1252)
         GTEST_SKIP() << "expectations are for code page 1252";
     // Best fit where the code page has a near letter, "?" where it has none.
-    EXPECT_EQ(platform::WideToAnsi(u"Gr\u00fc\u00dfe \u20ac \u0100 \u03a9x\u4e2d"), "Gr\xfc\xdf" "e \x80 A Ox?");
+    EXPECT_EQ(platform::WideToAnsi(u"Gr\u00fc\u00dfe \u20ac \u0100 \u03a9x\u4e2d"), "Gr\xfc\xdf"
+                                                                                    "e \x80 A Ox?");
     EXPECT_EQ(platform::WideToAnsi(u""), "");
-    EXPECT_EQ(platform::AnsiToWide("Gr\xfc\xdf" "e \x80"), u"Gr\u00fc\u00dfe \u20ac");
+    EXPECT_EQ(platform::AnsiToWide("Gr\xfc\xdf"
+                                   "e \x80"),
+              u"Gr\u00fc\u00dfe \u20ac");
     EXPECT_EQ(platform::AnsiToWide(""), u"");
 
     // Both OEM code pages of the recorded locales put these letters at the
@@ -69,8 +68,7 @@ TEST(Win32Text, AnsiCodePageBothWaysAndOem)
     EXPECT_EQ(nul, std::string("ab\0\x8e", 4));
 }
 
-TEST(Win32ValueText, OwnFormsAndTextValues)
-{
+TEST(Win32ValueText, OwnFormsAndTextValues) {
     Variant guid;
     guid.Type = VarType::Guid;
     const uint8_t stored[16] = {0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
@@ -109,8 +107,7 @@ TEST(Win32ValueText, OwnFormsAndTextValues)
     EXPECT_EQ(out, "");
 }
 
-TEST(Win32ValueText, FailuresLeaveTheTextEmpty)
-{
+TEST(Win32ValueText, FailuresLeaveTheTextEmpty) {
     std::string out = "stale";
     Variant null;
     null.Type = VarType::Null;
@@ -131,8 +128,7 @@ TEST(Win32ValueText, FailuresLeaveTheTextEmpty)
     EXPECT_EQ(out, "");
 }
 
-TEST(Win32Files, FindRemoveAndPaths)
-{
+TEST(Win32Files, FindRemoveAndPaths) {
     TempFolder folder;
     folder.Touch("one.mdb");
     folder.Touch("Two.MDB");
@@ -158,8 +154,7 @@ TEST(Win32Files, FindRemoveAndPaths)
     EXPECT_TRUE(std::filesystem::is_directory(appData)) << appData;
 }
 
-TEST(Win32Profile, WriteReadAndCapacity)
-{
+TEST(Win32Profile, WriteReadAndCapacity) {
     TempFolder folder;
     const std::string file = folder.Path("settings.ini");
     EXPECT_EQ(platform::ReadProfileString("Common", "Fields", "TAB", file), "TAB");
@@ -190,15 +185,13 @@ class Win32Registry : public ::testing::Test {
 protected:
     static constexpr const char* kKey = "Software\\VarnexTests\\Registry";
     void SetUp() override { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
-    void TearDown() override
-    {
+    void TearDown() override {
         RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\VarnexTests");
     }
 };
 
-TEST_F(Win32Registry, WriteReadAndLimits)
-{
+TEST_F(Win32Registry, WriteReadAndLimits) {
     std::string out = "stale";
     EXPECT_FALSE(platform::ReadRegistryString(kKey, "LastMDBFile", out));
     EXPECT_EQ(out, "");
@@ -218,8 +211,7 @@ TEST_F(Win32Registry, WriteReadAndLimits)
     EXPECT_TRUE(platform::ReadRegistryString(kKey, "TooLong", out, 300));
 }
 
-TEST(Win32Messages, SystemTextsWithoutLineBreakAndEmptyWhenUnknown)
-{
+TEST(Win32Messages, SystemTextsWithoutLineBreakAndEmptyWhenUnknown) {
     const std::string text = platform::SystemMessage(static_cast<int32_t>(0x80070002u));
     ASSERT_FALSE(text.empty());
     EXPECT_NE(text.back(), '\n');
@@ -229,8 +221,7 @@ TEST(Win32Messages, SystemTextsWithoutLineBreakAndEmptyWhenUnknown)
 
 // A GUI program started from a window has no standard output handle; the
 // test program's output is a pipe or a console.
-TEST(Win32Messages, StandardOutputIsVisibleOnlyWithAHandle)
-{
+TEST(Win32Messages, StandardOutputIsVisibleOnlyWithAHandle) {
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     EXPECT_TRUE(platform::HasVisibleStandardOutput());
     ASSERT_TRUE(SetStdHandle(STD_OUTPUT_HANDLE, nullptr));
@@ -239,8 +230,7 @@ TEST(Win32Messages, StandardOutputIsVisibleOnlyWithAHandle)
     EXPECT_FALSE(withoutHandle);
 }
 
-TEST(Win32Files, KindsOfPathAndReplacingAFile)
-{
+TEST(Win32Files, KindsOfPathAndReplacingAFile) {
     TempFolder folder;
     folder.Touch("file.mdb");
     std::filesystem::create_directory(folder.Path("dir.mdb"));
@@ -257,8 +247,7 @@ TEST(Win32Files, KindsOfPathAndReplacingAFile)
     EXPECT_FALSE(std::filesystem::exists(folder.Path("new")));
 }
 
-TEST(Win32Profile, WritesLeaveNoLockFileBehind)
-{
+TEST(Win32Profile, WritesLeaveNoLockFileBehind) {
     TempFolder folder;
     const std::string file = folder.Path("status.ini");
     ASSERT_TRUE(platform::WriteProfileString("Varnex", "Result", "Successful", file));
@@ -266,8 +255,7 @@ TEST(Win32Profile, WritesLeaveNoLockFileBehind)
     EXPECT_FALSE(std::filesystem::exists(file + ".lock"));
 }
 
-TEST(Win32FileNames, WhatAWindowsNameCannotHoldBecomesAnUnderscore)
-{
+TEST(Win32FileNames, WhatAWindowsNameCannotHoldBecomesAnUnderscore) {
     EXPECT_EQ(platform::ValidFileName("Orders.csv"), "Orders.csv");
     EXPECT_EQ(platform::ValidFileName("Tab>\"e@ll/a'2;*,.csv"), "Tab__e@ll_a'2;_,.csv");
     EXPECT_EQ(platform::ValidFileName("a<b>c:d\"e/f\\g|h?i*j.csv"), "a_b_c_d_e_f_g_h_i_j.csv");
@@ -286,14 +274,12 @@ TEST(Win32FileNames, WhatAWindowsNameCannotHoldBecomesAnUnderscore)
         EXPECT_EQ(platform::ValidFileName(valid), valid);
 }
 
-TEST(Win32FileNames, NamesDifferingInCaseAreOneFile)
-{
+TEST(Win32FileNames, NamesDifferingInCaseAreOneFile) {
     EXPECT_EQ(platform::FileNameKey("C:\\out\\ORDERS.csv"), platform::FileNameKey("c:/Out/orders.CSV"));
     EXPECT_NE(platform::FileNameKey("C:\\out\\Orders.csv"), platform::FileNameKey("C:\\out\\Orders~2.csv"));
 }
 
-TEST(Win32ShownText, TheAnsiPagesControlBytesShowAsEscapes)
-{
+TEST(Win32ShownText, TheAnsiPagesControlBytesShowAsEscapes) {
     if (GetACP() != 1252)
         GTEST_SKIP() << "expectations are for code page 1252";
     EXPECT_EQ(platform::NarrowTextForm(), platform::NarrowForm::SingleByte);

@@ -20,8 +20,7 @@
 
 namespace {
 
-std::vector<std::string> SplitTabs(const std::string& line)
-{
+std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     std::stringstream stream(line);
     std::string field;
@@ -32,8 +31,7 @@ std::vector<std::string> SplitTabs(const std::string& line)
     return fields;
 }
 
-std::string Hex(const std::string& bytes)
-{
+std::string Hex(const std::string& bytes) {
     static constexpr char digits[] = "0123456789abcdef";
     std::string out;
     for (unsigned char c : bytes) {
@@ -43,8 +41,7 @@ std::string Hex(const std::string& bytes)
     return out;
 }
 
-std::optional<DecimalValue> ParseDecimal(const std::string& input)
-{
+std::optional<DecimalValue> ParseDecimal(const std::string& input) {
     int sign = 0, scale = 0;
     char mantissa[64] = {};
     if (std::sscanf(input.c_str(), "sign=%d scale=%d mantissa=%63s", &sign, &scale, mantissa) != 3)
@@ -57,8 +54,7 @@ std::optional<DecimalValue> ParseDecimal(const std::string& input)
 }
 
 // Our value for a row, or nothing for the VARIANT shapes we never build.
-std::optional<Variant> FromRow(const std::string& type, const std::string& input)
-{
+std::optional<Variant> FromRow(const std::string& type, const std::string& input) {
     Variant v;
     if (type == "VT_EMPTY") {
         v.Type = VarType::Empty;
@@ -100,20 +96,15 @@ std::optional<Variant> FromRow(const std::string& type, const std::string& input
     return v;
 }
 
-const char* LocaleName()
-{
+const char* LocaleName() {
     switch (GetUserDefaultLCID()) {
-    case 0x0409:
-        return "en-US";
-    case 0x0407:
-        return "de-DE";
-    default:
-        return nullptr;
+    case 0x0409: return "en-US";
+    case 0x0407: return "de-DE";
+    default: return nullptr;
     }
 }
 
-TEST(Win32ValueText, MatchesRecordedRuntimeTexts)
-{
+TEST(Win32ValueText, MatchesRecordedRuntimeTexts) {
     const std::filesystem::path vectors = std::filesystem::path(VARNEX_SHARED_DIR) / "vectors";
     if (!std::filesystem::exists(vectors))
         GTEST_SKIP() << "no shared vectors";

@@ -118,9 +118,7 @@ HWND WaitForSheet(const Process& program, std::chrono::milliseconds timeout) {
     return sheet;
 }
 
-HWND CurrentPage(HWND sheet) {
-    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
+HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
 
 std::string Caption(HWND window) { return Text(window); }
 
@@ -204,8 +202,8 @@ std::string ListText(HWND list, int index) {
     if (length <= 0)
         return std::string();
     char narrow[4096] = {};
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), narrow, sizeof narrow, nullptr,
-                                          nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), narrow, sizeof narrow, nullptr, nullptr);
     return std::string(narrow, bytes > 0 ? static_cast<std::size_t>(bytes) : 0);
 }
 

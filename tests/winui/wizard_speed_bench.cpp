@@ -65,8 +65,7 @@ TEST(WizardSpeed, DISABLED_TheBenchTableThroughTheWizardAndTheUnattendedRun) {
     std::vector<double> silent, wizard;
     for (int round = 0; round < 3; ++round) {
         silent.push_back(TimedRun(program, {"/SILENT", db, silentOut, "/OVERWRITE=YES"}, scratch.string()));
-        wizard.push_back(
-            TimedRun(program, {"/BATCH", db, wizardOut, "/OVERWRITE=YES", "/OPEN=0"}, scratch.string()));
+        wizard.push_back(TimedRun(program, {"/BATCH", db, wizardOut, "/OVERWRITE=YES", "/OPEN=0"}, scratch.string()));
         ASSERT_GT(silent.back(), 0) << "the unattended run did not end";
         ASSERT_GT(wizard.back(), 0) << "the wizard's run did not end";
     }

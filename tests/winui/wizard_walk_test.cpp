@@ -201,8 +201,7 @@ TEST_F(WizardTest, AUserWalksEveryPageConvertsAndFinishes) {
         const HFONT font = reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0));
         const HGDIOBJ old = SelectObject(screen, font);
         SIZE caption = {};
-        GetTextExtentPoint32A(screen, kParametersCaption, static_cast<int>(std::strlen(kParametersCaption)),
-                              &caption);
+        GetTextExtentPoint32A(screen, kParametersCaption, static_cast<int>(std::strlen(kParametersCaption)), &caption);
         SelectObject(screen, old);
         ReleaseDC(box, screen);
         RECT client = {};
@@ -214,18 +213,21 @@ TEST_F(WizardTest, AUserWalksEveryPageConvertsAndFinishes) {
     // cannot hold the clipboard open while the box tries to take it.
     SendMessageA(Item(box, 1101), WM_CHAR, 3, 0);
     std::string copied;
-    EXPECT_TRUE(WaitUntil([&] {
-        if (!OpenClipboard(nullptr))
-            return false;
-        if (const HANDLE data = GetClipboardData(CF_TEXT)) {
-            if (const char* text = static_cast<const char*>(GlobalLock(data))) {
-                copied = text;
-                GlobalUnlock(data);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            if (!OpenClipboard(nullptr))
+                return false;
+            if (const HANDLE data = GetClipboardData(CF_TEXT)) {
+                if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+                    copied = text;
+                    GlobalUnlock(data);
+                }
             }
-        }
-        CloseClipboard();
-        return copied == parameters;
-    }, 10s)) << copied;
+            CloseClipboard();
+            return copied == parameters;
+        },
+        10s))
+        << copied;
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntil([&] { return FindTopWindow(wizard.Id(), kParametersCaption) == nullptr; }));
     EXPECT_NE(parameters.find("/OVERWRITE=1 "), std::string::npos) << parameters;
@@ -321,8 +323,8 @@ TEST_F(WizardTest, BatchWithWaitStaysOnTheCompletionPage) {
 TEST_F(WizardTest, ARunWithFailedTablesEndsFailedAndSaysSo) {
     // No such output folder: no table's file can be created; the log takes
     // the failures instead of message boxes.
-    Process wizard(program_, {"/BATCH", "/WAIT", "/LOG", Path("shop.mdb"), Path("missing\\folder"), "/OPEN=0",
-                              StatusOption()},
+    Process wizard(program_,
+                   {"/BATCH", "/WAIT", "/LOG", Path("shop.mdb"), Path("missing\\folder"), "/OPEN=0", StatusOption()},
                    scratch_.string());
     const HWND sheet = WaitForSheet(wizard);
     ASSERT_NE(sheet, nullptr);
@@ -339,8 +341,7 @@ TEST_F(WizardTest, ARunWithFailedTablesEndsFailedAndSaysSo) {
 
 TEST_F(WizardTest, ADatabaseThatDoesNotOpenSaysWhyOnThePageAndEndsABatchRunFailed) {
     fs::create_directories(Path("out"));
-    Process batch(program_, {"/BATCH", Path("missing.mdb"), Path("out"), "/OPEN=0", StatusOption()},
-                  scratch_.string());
+    Process batch(program_, {"/BATCH", Path("missing.mdb"), Path("out"), "/OPEN=0", StatusOption()}, scratch_.string());
     ASSERT_TRUE(batch.Started());
     ASSERT_TRUE(batch.WaitForExit(60s)) << "the batch walk stopped on: " << Caption(FindTopWindow(batch.Id()));
     EXPECT_EQ(StatusResult(status_), "Failed");
@@ -398,10 +399,13 @@ TEST_F(WizardTest, CancelDuringALongTableEndsOnAWholeRecordAndReportsFailure) {
     const HWND sheet = WaitForSheet(wizard);
     ASSERT_NE(sheet, nullptr);
     const std::string file = Path("out\\Long.csv");
-    ASSERT_TRUE(WaitUntil([&] {
-        std::error_code error;
-        return ShowsPage(sheet, kProgress) && fs::file_size(file, error) > 0 && !error;
-    }, 90s)) << Caption(sheet); // the first buffer fills slowly on a loaded machine
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            std::error_code error;
+            return ShowsPage(sheet, kProgress) && fs::file_size(file, error) > 0 && !error;
+        },
+        90s))
+        << Caption(sheet); // the first buffer fills slowly on a loaded machine
     const HWND page = CurrentPage(sheet);
     EXPECT_EQ(ItemText(page, 1021), "Long -> " + file);
     // The times show from two whole seconds on.
@@ -449,16 +453,15 @@ TEST_F(WizardTest, EveryCancelKeyStopsARunningConversion) {
         WPARAM key;
         bool alt;
     };
-    const Key keys[] = {{"Esc", VK_ESCAPE, false}, {"Enter", VK_RETURN, false}, {"Space", VK_SPACE, false},
-                        {"Alt+F4", VK_F4, true}};
+    const Key keys[] = {
+        {"Esc", VK_ESCAPE, false}, {"Enter", VK_RETURN, false}, {"Space", VK_SPACE, false}, {"Alt+F4", VK_F4, true}};
     for (const Key& key : keys) {
         SCOPED_TRACE(key.name);
         const std::string out = Path(std::string("out-") + (key.alt ? "altf4" : std::to_string(key.key)));
         const std::string status = out + ".ini";
         fs::create_directories(out);
         StatusWatch watch(status);
-        Process wizard(program_, {"/BATCH", Path("long.mdb"), out, "/OPEN=0", "/STATUS=" + status},
-                       scratch_.string());
+        Process wizard(program_, {"/BATCH", Path("long.mdb"), out, "/OPEN=0", "/STATUS=" + status}, scratch_.string());
         const HWND sheet = WaitForSheet(wizard);
         ASSERT_NE(sheet, nullptr);
         // The page names the table once its records are being written.

@@ -57,24 +57,32 @@ public:
         const auto before = [](const Entry& e, std::string_view n) { return UpperAscii(e.Name) < UpperAscii(n); };
         Tables.insert(std::lower_bound(Tables.begin(), Tables.end(), name, before), Entry{std::string(name), false});
     }
-    void SelectAll() override { for (Entry& e : Tables) e.Selected = true; }
+    void SelectAll() override {
+        for (Entry& e : Tables)
+            e.Selected = true;
+    }
     void SetPathText(std::string_view path) override { Path = path; }
     void SetPasswordText(std::string_view password) override { Password = password; }
     RecentListBox& RecentDatabases() override { return Recent; }
     int32_t TableCount() const override { return static_cast<int32_t>(Tables.size()); }
     std::string TableName(int32_t index) const override { return Tables.at(static_cast<std::size_t>(index)).Name; }
     bool IsTableSelected(int32_t index) const override { return Tables.at(static_cast<std::size_t>(index)).Selected; }
-    void SelectNone() override { for (Entry& e : Tables) e.Selected = false; }
+    void SelectNone() override {
+        for (Entry& e : Tables)
+            e.Selected = false;
+    }
     void ShowReason(std::string_view reason) override { Reason = reason; }
 
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const Entry& e : Tables) names.push_back(e.Name);
+        for (const Entry& e : Tables)
+            names.push_back(e.Name);
         return names;
     }
     void Select(std::string_view name, bool selected = true) {
         for (Entry& e : Tables)
-            if (e.Name == name) e.Selected = selected;
+            if (e.Name == name)
+                e.Selected = selected;
     }
 
     struct Entry {
@@ -263,11 +271,13 @@ private:
         initialised_[page] = true;
         switch (page) {
         case Welcome:
-            if (first) welcome_.Initialise();
+            if (first)
+                welcome_.Initialise();
             welcome_.SetActive();
             break;
         case Source:
-            if (first) source_.Initialise();
+            if (first)
+                source_.Initialise();
             source_.SetActive();
             break;
         case Output:
@@ -281,11 +291,11 @@ private:
             progress_.RunWorker();
             break;
         case Completion:
-            if (first) OpenChecked = completion_.Initialise();
+            if (first)
+                OpenChecked = completion_.Initialise();
             ResultText = completion_.SetActive(progress_.Outcome());
             break;
-        case Closed:
-            break;
+        case Closed: break;
         }
     }
 

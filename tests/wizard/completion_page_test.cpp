@@ -150,8 +150,9 @@ TEST_F(FilesToOpenTest, TheFilesOpenedAreTheOnesTheRunWrote) {
     // The run gave Orders another name, its own being the named file's.
     ClaimNamedFile(settings, "out" + sep + "Orders.csv", "Customers");
     EXPECT_EQ(ClaimTableFile(settings, "out", "Orders"), "out" + sep + "Orders~2.csv");
-    EXPECT_EQ(FilesToOpen(settings), (std::vector<std::string>{"out" + sep + "Muffin_Bread.csv",
-                                                               "out" + sep + "Orders~2.csv", "out" + sep + "Later.csv"}));
+    EXPECT_EQ(FilesToOpen(settings),
+              (std::vector<std::string>{"out" + sep + "Muffin_Bread.csv", "out" + sep + "Orders~2.csv",
+                                        "out" + sep + "Later.csv"}));
 
     ConversionOutcome outcome;
     EXPECT_EQ(NoteSummary(outcome), "");

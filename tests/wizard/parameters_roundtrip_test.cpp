@@ -187,10 +187,10 @@ void RoundTripTest::RoundTrip(const std::vector<std::string>& startOptions, cons
     ASSERT_EQ(fromWizard.size(), 2u);
     EXPECT_EQ(FilesIn(commandOut), fromWizard);
     EXPECT_EQ(fromWizard.at("Zebras.csv").rfind("Name|Age\n", 0), 0u) << fromWizard.at("Zebras.csv");
-    for (const auto member : {&ConversionSettings::OverWrite, &ConversionSettings::CodePage,
-                              &ConversionSettings::DateFormat, &ConversionSettings::DoubleQuotes,
-                              &ConversionSettings::RemoveCRLF, &ConversionSettings::Header,
-                              &ConversionSettings::MaxLen, &ConversionSettings::ExportRecords})
+    for (const auto member :
+         {&ConversionSettings::OverWrite, &ConversionSettings::CodePage, &ConversionSettings::DateFormat,
+          &ConversionSettings::DoubleQuotes, &ConversionSettings::RemoveCRLF, &ConversionSettings::Header,
+          &ConversionSettings::MaxLen, &ConversionSettings::ExportRecords})
         EXPECT_EQ(command.*member, settings.*member);
     EXPECT_EQ(command.Fields.str(), settings.Fields.str());
     EXPECT_EQ(command.Records.str(), settings.Records.str());

@@ -8,8 +8,8 @@ TEST_F(WizardWalkTest, ABatchRunWalksEveryPageConvertsOpensAndCloses) {
     settings.Batch = 1;
     wizard.Start();
     EXPECT_EQ(wizard.Current, WizardDriver::Closed);
-    EXPECT_EQ(sheet.Buttons, (std::vector<unsigned>{kWizardNext, kWizardBack | kWizardNext,
-                                                    kWizardBack | kWizardNext, 0u, kWizardFinish}));
+    EXPECT_EQ(sheet.Buttons, (std::vector<unsigned>{kWizardNext, kWizardBack | kWizardNext, kWizardBack | kWizardNext,
+                                                    0u, kWizardFinish}));
     EXPECT_EQ(settings.TableList, ";Ants;;Zebras;");
     EXPECT_EQ(ReadAll(out + platform::PathSeparator + "Ants.csv"), "Count\r\n100\r\n7\r\n12\r\n");
     EXPECT_EQ(wizard.ResultText, "2 tables (5 records) have been imported.");

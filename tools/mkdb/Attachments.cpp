@@ -10,7 +10,8 @@ namespace mkdb {
 namespace {
 
 void PutLE32(std::string& out, std::uint32_t v) {
-    for (int k = 0; k < 4; ++k) out.push_back(static_cast<char>(v >> (8 * k)));
+    for (int k = 0; k < 4; ++k)
+        out.push_back(static_cast<char>(v >> (8 * k)));
 }
 
 // A zlib stream of one block of fixed codes, every byte a literal: no
@@ -19,7 +20,7 @@ std::string Deflate(const std::string& data) {
     std::string out = "\x78\x01";
     std::uint32_t buffer = 0;
     int held = 0;
-    auto bits = [&](std::uint32_t value, int count) {  // least significant bit first
+    auto bits = [&](std::uint32_t value, int count) { // least significant bit first
         buffer |= value << held;
         held += count;
         while (held >= 8) {
@@ -28,27 +29,32 @@ std::string Deflate(const std::string& data) {
             held -= 8;
         }
     };
-    auto code = [&](std::uint32_t value, int length) {  // Huffman codes go most significant bit first
+    auto code = [&](std::uint32_t value, int length) { // Huffman codes go most significant bit first
         std::uint32_t reversed = 0;
-        for (int k = 0; k < length; ++k) reversed |= ((value >> k) & 1u) << (length - 1 - k);
+        for (int k = 0; k < length; ++k)
+            reversed |= ((value >> k) & 1u) << (length - 1 - k);
         bits(reversed, length);
     };
-    bits(1, 1);  // last block
-    bits(1, 2);  // fixed codes
+    bits(1, 1); // last block
+    bits(1, 2); // fixed codes
     for (const char c : data) {
         const auto byte = static_cast<std::uint8_t>(c);
-        if (byte < 144) code(0x30 + byte, 8);
-        else code(0x190 + (byte - 144), 9);
+        if (byte < 144)
+            code(0x30 + byte, 8);
+        else
+            code(0x190 + (byte - 144), 9);
     }
-    code(0, 7);  // end of block
-    if (held > 0) bits(0, 8 - held);
+    code(0, 7); // end of block
+    if (held > 0)
+        bits(0, 8 - held);
     std::uint32_t a = 1, b = 0;
     for (const char c : data) {
         a = (a + static_cast<std::uint8_t>(c)) % 65521;
         b = (b + a) % 65521;
     }
     const std::uint32_t adler = (b << 16) | a;
-    for (int k = 3; k >= 0; --k) out.push_back(static_cast<char>(adler >> (8 * k)));
+    for (int k = 3; k >= 0; --k)
+        out.push_back(static_cast<char>(adler >> (8 * k)));
     return out;
 }
 
@@ -62,9 +68,9 @@ ColumnSpec Column(const std::string& name, JetType type, bool autonumber = false
 
 // The columns of the attachment template, in the order Access lists them.
 std::vector<ColumnSpec> TemplateColumns() {
-    return {Column("FileData", JetType::OLE),      Column("FileFlags", JetType::Long),
-            Column("FileName", JetType::Text),     Column("FileTimeStamp", JetType::DateTime),
-            Column("FileType", JetType::Text),     Column("FileURL", JetType::Memo)};
+    return {Column("FileData", JetType::OLE),  Column("FileFlags", JetType::Long),
+            Column("FileName", JetType::Text), Column("FileTimeStamp", JetType::DateTime),
+            Column("FileType", JetType::Text), Column("FileURL", JetType::Memo)};
 }
 
 std::string Extension(const std::string& name) {
@@ -72,7 +78,7 @@ std::string Extension(const std::string& name) {
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
-}  // namespace
+} // namespace
 
 std::string AttachmentEnvelope(const AttachmentFile& file) {
     const std::u16string extension = Utf8ToUtf16(Extension(file.name));
@@ -105,10 +111,12 @@ MdbDescription WithAttachmentTables(const MdbDescription& description, std::shar
     for (TableSpec& table : out.tables) {
         for (std::size_t c = 0; c < table.columns.size(); ++c) {
             ColumnSpec& column = table.columns[c];
-            if (column.type != JetType::Complex) continue;
+            if (column.type != JetType::Complex)
+                continue;
             if (description.format != FileFormat::Ace14)
                 throw std::runtime_error("table " + table.name + ": attachment columns need an ACE file");
-            if (table.producer) throw std::runtime_error("table " + table.name + ": attachments need explicit rows");
+            if (table.producer)
+                throw std::runtime_error("table " + table.name + ": attachments need explicit rows");
             column.complexId = static_cast<std::int32_t>(entries.size() + 1);
             char hex[33];
             std::snprintf(hex, sizeof hex, "%032X", static_cast<unsigned>(column.complexId));
@@ -121,7 +129,8 @@ MdbDescription WithAttachmentTables(const MdbDescription& description, std::shar
             // Every cell that is not NULL gets a key of its own, files or none.
             std::int64_t key = 0, item = 0;
             for (std::vector<CellValue>& row : table.rows) {
-                if (c >= row.size() || row[c].kind == CellValue::Kind::Null) continue;
+                if (c >= row.size() || row[c].kind == CellValue::Kind::Null)
+                    continue;
                 if (row[c].kind != CellValue::Kind::Files)
                     throw std::runtime_error("column " + column.name + ": an attachment cell holds files");
                 ++key;
@@ -137,7 +146,8 @@ MdbDescription WithAttachmentTables(const MdbDescription& description, std::shar
             added.push_back(std::move(flat));
         }
     }
-    if (entries.empty()) return out;
+    if (entries.empty())
+        return out;
 
     TableSpec templateTable;
     templateTable.name = templateName;
@@ -151,7 +161,8 @@ MdbDescription WithAttachmentTables(const MdbDescription& description, std::shar
     catalog.catalogFlags = 0x80000000u;
     std::size_t next = 0;
     catalog.producer = [entries, pages, templateName, next](std::vector<CellValue>& row) mutable {
-        if (next == entries.size()) return false;
+        if (next == entries.size())
+            return false;
         const Entry& e = entries[next++];
         auto page = [&](const std::string& name) { return CellValue::fromInt(pages->at(name)); };
         row = {CellValue::fromText(e.column), CellValue::fromInt(e.id), page(templateName), page(e.owner),
@@ -160,8 +171,9 @@ MdbDescription WithAttachmentTables(const MdbDescription& description, std::shar
     };
     out.tables.push_back(std::move(catalog));
     out.tables.push_back(std::move(templateTable));
-    for (TableSpec& flat : added) out.tables.push_back(std::move(flat));
+    for (TableSpec& flat : added)
+        out.tables.push_back(std::move(flat));
     return out;
 }
 
-}  // namespace mkdb
+} // namespace mkdb

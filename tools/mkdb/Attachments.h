@@ -25,4 +25,4 @@ MdbDescription WithAttachmentTables(const MdbDescription& description, std::shar
 // the extension, and the bytes, deflated when the file asks for it.
 std::string AttachmentEnvelope(const AttachmentFile& file);
 
-}  // namespace mkdb
+} // namespace mkdb

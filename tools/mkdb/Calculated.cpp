@@ -22,7 +22,8 @@ std::string Payload(const ColumnSpec& column, const CellValue& value) {
     }
     case JetType::Text:
     case JetType::Memo:
-        if (value.kind != CellValue::Kind::Text) throw std::runtime_error("column " + column.name + ": expected text");
+        if (value.kind != CellValue::Kind::Text)
+            throw std::runtime_error("column " + column.name + ": expected text");
         return EncodeText(Utf8ToUtf16(value.text), true);
     case JetType::Decimal: {
         // The platform's DECIMAL: reserved word, scale, sign, high 32 bits, low 64 bits.
@@ -30,13 +31,12 @@ std::string Payload(const ColumnSpec& column, const CellValue& value) {
         std::string out(4, '\0');
         out[2] = static_cast<char>(column.scale);
         out[3] = column17[0];
-        out.append(column17, 5, 4);                    // bits 64..95
-        out.append(column17, 13, 4);                   // bits 0..31
-        out.append(column17, 9, 4);                    // bits 32..63
+        out.append(column17, 5, 4);  // bits 64..95
+        out.append(column17, 13, 4); // bits 0..31
+        out.append(column17, 9, 4);  // bits 32..63
         return out;
     }
-    default:
-        return EncodeFixedValue(result, value);
+    default: return EncodeFixedValue(result, value);
     }
 }
 
@@ -52,10 +52,11 @@ void AppendChunk(std::string& blob, std::uint16_t type, const std::string& body)
     blob += body;
 }
 
-}  // namespace
+} // namespace
 
 std::string EncodeCalculatedValue(const ColumnSpec& column, const CellValue& value) {
-    if (value.kind == CellValue::Kind::Bytes) return value.text;
+    if (value.kind == CellValue::Kind::Bytes)
+        return value.text;
     std::string payload = Payload(column, value);
     std::string out(16, '\0');
     Append32(out, static_cast<std::uint32_t>(payload.size()));
@@ -66,15 +67,18 @@ std::string EncodeCalculatedValue(const ColumnSpec& column, const CellValue& val
 
 std::string CalculatedProperties(const std::vector<ColumnSpec>& columns) {
     bool any = false;
-    for (const ColumnSpec& c : columns) any = any || c.calculatedResult.has_value();
-    if (!any) return {};
+    for (const ColumnSpec& c : columns)
+        any = any || c.calculatedResult.has_value();
+    if (!any)
+        return {};
     std::string blob = "MR2";
     blob += '\0';
     std::string names;
     AppendName(names, "ResultType");
     AppendChunk(blob, 0x80, names);
     for (const ColumnSpec& c : columns) {
-        if (!c.calculatedResult) continue;
+        if (!c.calculatedResult)
+            continue;
         std::string name;
         AppendName(name, c.name);
         std::string body;
@@ -92,4 +96,4 @@ std::string CalculatedProperties(const std::vector<ColumnSpec>& columns) {
     return blob;
 }
 
-}  // namespace mkdb
+} // namespace mkdb

@@ -17,4 +17,4 @@ std::string EncodeCalculatedValue(const ColumnSpec& column, const CellValue& val
 // column; empty when the table has none.
 std::string CalculatedProperties(const std::vector<ColumnSpec>& columns);
 
-}  // namespace mkdb
+} // namespace mkdb

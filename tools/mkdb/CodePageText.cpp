@@ -25,7 +25,8 @@ std::string EncodeCodePageText(const std::string& utf8, std::uint16_t codePage) 
         const std::uint8_t one = static_cast<std::uint8_t>(b);
         std::u16string decoded;
         jet::AppendSingleByteText(std::span<const std::uint8_t>(&one, 1), codePage, decoded);
-        if (decoded.size() == 1 && decoded[0] != 0xFFFD) bytes.emplace(decoded[0], static_cast<char>(b));
+        if (decoded.size() == 1 && decoded[0] != 0xFFFD)
+            bytes.emplace(decoded[0], static_cast<char>(b));
     }
     std::string out;
     for (char16_t c : Utf8ToUtf16(utf8)) {
@@ -38,4 +39,4 @@ std::string EncodeCodePageText(const std::string& utf8, std::uint16_t codePage) 
     return out;
 }
 
-}  // namespace mkdb
+} // namespace mkdb

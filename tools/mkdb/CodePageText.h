@@ -10,4 +10,4 @@ namespace mkdb {
 // character the page cannot hold or a code page the writer does not know.
 std::string EncodeCodePageText(const std::string& utf8, std::uint16_t codePage);
 
-}  // namespace mkdb
+} // namespace mkdb

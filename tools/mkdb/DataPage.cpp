@@ -13,7 +13,8 @@ bool DataPage::fits(std::size_t rowBytes) const {
 }
 
 std::uint32_t DataPage::add(std::string row, std::uint16_t flags) {
-    if (!fits(row.size())) throw std::logic_error("row does not fit on the page");
+    if (!fits(row.size()))
+        throw std::logic_error("row does not fit on the page");
     used_ += row.size();
     rows_.emplace_back(std::move(row), flags);
     return static_cast<std::uint32_t>(rows_.size() - 1);
@@ -39,10 +40,11 @@ Page DataPage::finish() const {
         const std::string& row = rows_[i].first;
         std::size_t start = end - row.size();
         Put16(page, header + 2 * i, static_cast<std::uint32_t>(start) | rows_[i].second);
-        for (std::size_t k = 0; k < row.size(); ++k) page[start + k] = static_cast<std::uint8_t>(row[k]);
+        for (std::size_t k = 0; k < row.size(); ++k)
+            page[start + k] = static_cast<std::uint8_t>(row[k]);
         end = start;
     }
     return page;
 }
 
-}  // namespace mkdb
+} // namespace mkdb

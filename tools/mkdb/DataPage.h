@@ -29,8 +29,8 @@ private:
     std::uint32_t owner_;
     bool lval_;
     Geometry geometry_;
-    std::size_t used_ = 0;  // bytes of row data
+    std::size_t used_ = 0; // bytes of row data
     std::vector<std::pair<std::string, std::uint16_t>> rows_;
 };
 
-}  // namespace mkdb
+} // namespace mkdb

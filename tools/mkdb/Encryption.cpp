@@ -52,7 +52,8 @@ std::array<std::uint8_t, 4> Le32(std::uint32_t v) {
 }
 
 void Append32(Bytes& out, std::uint32_t v) {
-    for (std::uint8_t byte : Le32(v)) out.push_back(byte);
+    for (std::uint8_t byte : Le32(v))
+        out.push_back(byte);
 }
 
 void Append(Bytes& out, std::span<const std::uint8_t> bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
@@ -62,8 +63,10 @@ std::string Base64(std::span<const std::uint8_t> bytes) {
     std::string out;
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
         std::uint32_t group = static_cast<std::uint32_t>(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) group |= static_cast<std::uint32_t>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size()) group |= bytes[i + 2];
+        if (i + 1 < bytes.size())
+            group |= static_cast<std::uint32_t>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            group |= bytes[i + 2];
         out += alphabet[(group >> 18) & 63];
         out += alphabet[(group >> 12) & 63];
         out += i + 1 < bytes.size() ? alphabet[(group >> 6) & 63] : '=';
@@ -73,10 +76,14 @@ std::string Base64(std::span<const std::uint8_t> bytes) {
 }
 
 crypto::HashAlgorithm HashNamed(const std::string& name) {
-    if (name == "SHA1") return crypto::HashAlgorithm::Sha1;
-    if (name == "SHA256") return crypto::HashAlgorithm::Sha256;
-    if (name == "SHA384") return crypto::HashAlgorithm::Sha384;
-    if (name == "SHA512") return crypto::HashAlgorithm::Sha512;
+    if (name == "SHA1")
+        return crypto::HashAlgorithm::Sha1;
+    if (name == "SHA256")
+        return crypto::HashAlgorithm::Sha256;
+    if (name == "SHA384")
+        return crypto::HashAlgorithm::Sha384;
+    if (name == "SHA512")
+        return crypto::HashAlgorithm::Sha512;
     throw std::runtime_error("encryption: hash must be SHA1, SHA256, SHA384 or SHA512");
 }
 
@@ -86,9 +93,9 @@ void AppendCryptoApiHeader(Bytes& block, std::uint32_t flags, std::uint32_t algo
                            std::uint32_t providerType, const std::string& provider) {
     Bytes header;
     Append32(header, flags);
-    Append32(header, 0);       // size of extra data
+    Append32(header, 0); // size of extra data
     Append32(header, algorithm);
-    Append32(header, 0x8004);  // SHA-1
+    Append32(header, 0x8004); // SHA-1
     Append32(header, keyBits);
     Append32(header, providerType);
     Append32(header, 0);
@@ -112,7 +119,8 @@ void AppendVerifier(Bytes& block, std::span<const std::uint8_t> salt, std::span<
 }
 
 int KeyBits(const EncryptionSettings& encryption) {
-    if (encryption.keyBits != 0) return encryption.keyBits;
+    if (encryption.keyBits != 0)
+        return encryption.keyBits;
     return encryption.scheme == "agile" ? 256 : encryption.scheme == "rc4-cryptoapi" ? 128 : 128;
 }
 
@@ -148,31 +156,30 @@ public:
 
     Bytes Key(std::uint32_t blockKey) const {
         const auto block = Le32(blockKey);
-        Bytes key = crypto::Digest(cryptoApi_ ? crypto::HashAlgorithm::Sha1 : crypto::HashAlgorithm::Md5,
-                                   {prefix_, block});
+        Bytes key =
+            crypto::Digest(cryptoApi_ ? crypto::HashAlgorithm::Sha1 : crypto::HashAlgorithm::Md5, {prefix_, block});
         key.resize(keyLength_);
-        key.resize(16, 0);  // a 40-bit key is padded to 128 bits
+        key.resize(16, 0); // a 40-bit key is padded to 128 bits
         return key;
     }
 
     Bytes Block() override {
         const Bytes verifier = Stable(settings_.password, "verifier", 16);
         Bytes secret = verifier;
-        Append(secret, crypto::Digest(cryptoApi_ ? crypto::HashAlgorithm::Sha1 : crypto::HashAlgorithm::Md5,
-                                      {verifier}));
+        Append(secret,
+               crypto::Digest(cryptoApi_ ? crypto::HashAlgorithm::Sha1 : crypto::HashAlgorithm::Md5, {verifier}));
         crypto::Rc4(Key(0), secret);
         Bytes block;
         if (!cryptoApi_) {
-            Append32(block, 0x00010001);  // version 1.1
+            Append32(block, 0x00010001); // version 1.1
             Append(block, salt_);
             Append(block, secret);
             return block;
         }
-        Append32(block, 0x00020004);  // version 4.2
-        AppendCryptoApiHeader(block, 0x04, 0x6801 /* RC4 */, static_cast<std::uint32_t>(KeyBits(settings_)),
-                              1 /* RSA full */,
-                              settings_.provider.empty() ? "Microsoft Enhanced Cryptographic Provider v1.0"
-                                                         : settings_.provider);
+        Append32(block, 0x00020004); // version 4.2
+        AppendCryptoApiHeader(
+            block, 0x04, 0x6801 /* RC4 */, static_cast<std::uint32_t>(KeyBits(settings_)), 1 /* RSA full */,
+            settings_.provider.empty() ? "Microsoft Enhanced Cryptographic Provider v1.0" : settings_.provider);
         AppendVerifier(block, salt_, std::span(secret).first(16), std::span(secret).subspan(16));
         return block;
     }
@@ -225,12 +232,14 @@ public:
         aes.EncryptEcb(verifierHash);
         const int bits = KeyBits(settings_);
         Bytes block;
-        Append32(block, 0x00020004);  // version 4.2
-        AppendCryptoApiHeader(block, unflagged_ ? 0x0C /* CryptoAPI, document properties */ : 0x24 /* CryptoAPI and AES */,
-                              bits == 128 ? 0x660E : bits == 192 ? 0x660F : 0x6610,
-                              static_cast<std::uint32_t>(bits), 0x18 /* RSA and AES */,
-                              settings_.provider.empty() ? "Microsoft Enhanced RSA and AES Cryptographic Provider"
-                                                         : settings_.provider);
+        Append32(block, 0x00020004); // version 4.2
+        AppendCryptoApiHeader(
+            block, unflagged_ ? 0x0C /* CryptoAPI, document properties */ : 0x24 /* CryptoAPI and AES */,
+            bits == 128   ? 0x660E
+            : bits == 192 ? 0x660F
+                          : 0x6610,
+            static_cast<std::uint32_t>(bits), 0x18 /* RSA and AES */,
+            settings_.provider.empty() ? "Microsoft Enhanced RSA and AES Cryptographic Provider" : settings_.provider);
         AppendVerifier(block, salt_, verifier, verifierHash);
         return block;
     }
@@ -249,7 +258,8 @@ private:
 class AgileScheme : public Scheme {
 public:
     explicit AgileScheme(const EncryptionSettings& encryption)
-        : settings_(encryption), hash_(HashNamed(encryption.hash)), keyBytes_(static_cast<std::size_t>(KeyBits(encryption)) / 8) {
+        : settings_(encryption), hash_(HashNamed(encryption.hash)),
+          keyBytes_(static_cast<std::size_t>(KeyBits(encryption)) / 8) {
         keySalt_ = Stable(encryption.password, "key data salt", 16);
         passwordSalt_ = Stable(encryption.password, "password salt", 16);
         secret_ = Stable(encryption.password, "secret key", keyBytes_);
@@ -284,14 +294,16 @@ public:
             "<encryption xmlns=\"http://schemas.microsoft.com/office/2006/encryption\" "
             "xmlns:p=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\" "
             "xmlns:c=\"http://schemas.microsoft.com/office/2006/keyEncryptor/certificate\">"
-            "<keyData " + common + " saltValue=\"" + Base64(keySalt_) + "\"/>"
+            "<keyData " +
+            common + " saltValue=\"" + Base64(keySalt_) +
+            "\"/>"
             "<keyEncryptors><keyEncryptor uri=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\">"
-            "<p:encryptedKey spinCount=\"" + std::to_string(settings_.spinCount) + "\" " + common +
-            " saltValue=\"" + Base64(passwordSalt_) + "\" encryptedVerifierHashInput=\"" + input +
-            "\" encryptedVerifierHashValue=\"" + value + "\" encryptedKeyValue=\"" + keyValue +
-            "\"/></keyEncryptor></keyEncryptors></encryption>";
+            "<p:encryptedKey spinCount=\"" +
+            std::to_string(settings_.spinCount) + "\" " + common + " saltValue=\"" + Base64(passwordSalt_) +
+            "\" encryptedVerifierHashInput=\"" + input + "\" encryptedVerifierHashValue=\"" + value +
+            "\" encryptedKeyValue=\"" + keyValue + "\"/></keyEncryptor></keyEncryptors></encryption>";
         Bytes block;
-        Append32(block, 0x00040004);  // version 4.4
+        Append32(block, 0x00040004); // version 4.4
         Append32(block, 0x40);
         Append(block, View(xml));
         return block;
@@ -315,15 +327,21 @@ private:
 class Sink : public PageSink {
 public:
     Sink(const EncryptionSettings& encryption, PageSink& target) : settings_(encryption), target_(target) {
-        if (encryption.scheme == "rc4") scheme_ = std::make_unique<Rc4Scheme>(encryption, false);
-        else if (encryption.scheme == "rc4-cryptoapi") scheme_ = std::make_unique<Rc4Scheme>(encryption, true);
-        else if (encryption.scheme == "standard") scheme_ = std::make_unique<StandardScheme>(encryption, false);
-        else if (encryption.scheme == "cryptoapi-aes") scheme_ = std::make_unique<StandardScheme>(encryption, true);
-        else scheme_ = std::make_unique<AgileScheme>(encryption);
+        if (encryption.scheme == "rc4")
+            scheme_ = std::make_unique<Rc4Scheme>(encryption, false);
+        else if (encryption.scheme == "rc4-cryptoapi")
+            scheme_ = std::make_unique<Rc4Scheme>(encryption, true);
+        else if (encryption.scheme == "standard")
+            scheme_ = std::make_unique<StandardScheme>(encryption, false);
+        else if (encryption.scheme == "cryptoapi-aes")
+            scheme_ = std::make_unique<StandardScheme>(encryption, true);
+        else
+            scheme_ = std::make_unique<AgileScheme>(encryption);
         const Bytes key = Stable(encryption.password, "database key", 4);
         databaseKey_ = static_cast<std::uint32_t>(key[0]) | (static_cast<std::uint32_t>(key[1]) << 8) |
                        (static_cast<std::uint32_t>(key[2]) << 16) | (static_cast<std::uint32_t>(key[3]) << 24);
-        if (databaseKey_ == 0) databaseKey_ = 1;  // zero would mean "not encrypted"
+        if (databaseKey_ == 0)
+            databaseKey_ = 1; // zero would mean "not encrypted"
     }
 
     void write(std::uint32_t number, const Page& page) override {
@@ -358,21 +376,25 @@ private:
     std::uint32_t databaseKey_ = 0;
 };
 
-}  // namespace
+} // namespace
 
 void CheckEncryptionSettings(const EncryptionSettings& encryption) {
     const std::string& s = encryption.scheme;
     if (s != "rc4" && s != "rc4-cryptoapi" && s != "standard" && s != "cryptoapi-aes" && s != "agile")
         throw std::runtime_error("encryption: scheme must be rc4, rc4-cryptoapi, standard, cryptoapi-aes or agile");
-    if (encryption.password.empty()) throw std::runtime_error("encryption: a password is needed");
+    if (encryption.password.empty())
+        throw std::runtime_error("encryption: a password is needed");
     const int bits = KeyBits(encryption);
-    if (s == "rc4" && bits != 128) throw std::runtime_error("encryption: plain RC4 keys are 128 bits");
+    if (s == "rc4" && bits != 128)
+        throw std::runtime_error("encryption: plain RC4 keys are 128 bits");
     if (s == "rc4-cryptoapi" && (bits < 40 || bits > 128 || bits % 8 != 0))
         throw std::runtime_error("encryption: RC4 key bits must be a multiple of 8 from 40 to 128");
     if ((s == "standard" || s == "cryptoapi-aes" || s == "agile") && bits != 128 && bits != 192 && bits != 256)
         throw std::runtime_error("encryption: AES key bits must be 128, 192 or 256");
-    if (s == "agile") HashNamed(encryption.hash);
-    if (encryption.spinCount > 10000000) throw std::runtime_error("encryption: spin count above ten million");
+    if (s == "agile")
+        HashNamed(encryption.hash);
+    if (encryption.spinCount > 10000000)
+        throw std::runtime_error("encryption: spin count above ten million");
     if (encryption.version != 0 && (encryption.version < 2 || encryption.version > 6))
         throw std::runtime_error("encryption: ACE version must be 2 to 6");
 }
@@ -382,4 +404,4 @@ std::unique_ptr<PageSink> EncryptingSink(const EncryptionSettings& encryption, P
     return std::make_unique<Sink>(encryption, target);
 }
 
-}  // namespace mkdb
+} // namespace mkdb

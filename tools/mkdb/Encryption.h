@@ -16,12 +16,12 @@ struct EncryptionSettings {
     // "rc4" (MD5 and RC4), "rc4-cryptoapi", "standard" (AES-ECB), "cryptoapi-aes"
     // (AES-ECB, flags 0x0C and no spin rounds) or "agile" (AES-CBC).
     std::string scheme;
-    std::string password; // UTF-8; must not be empty
-    int keyBits = 0;      // 0: the scheme's usual size (128, or 256 for agile)
-    std::string hash = "SHA512";       // agile only: SHA1, SHA256, SHA384 or SHA512
-    std::uint32_t spinCount = 100000;  // agile only
-    std::string provider;              // CryptoAPI schemes: provider name stored in the header
-    int version = 0;                   // ACE version byte (2 to 6); 0: 2, or 3 for agile
+    std::string password;             // UTF-8; must not be empty
+    int keyBits = 0;                  // 0: the scheme's usual size (128, or 256 for agile)
+    std::string hash = "SHA512";      // agile only: SHA1, SHA256, SHA384 or SHA512
+    std::uint32_t spinCount = 100000; // agile only
+    std::string provider;             // CryptoAPI schemes: provider name stored in the header
+    int version = 0;                  // ACE version byte (2 to 6); 0: 2, or 3 for agile
 };
 
 // Checks the encryption settings (throws std::runtime_error naming what is wrong).
@@ -31,4 +31,4 @@ void CheckEncryptionSettings(const EncryptionSettings& encryption);
 // derived from the password, so the same description gives the same bytes.
 std::unique_ptr<PageSink> EncryptingSink(const EncryptionSettings& encryption, PageSink& target);
 
-}  // namespace mkdb
+} // namespace mkdb

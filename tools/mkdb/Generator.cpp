@@ -24,15 +24,15 @@ struct Random {
 
 // Words rather than random letters so the text compresses and reads like
 // data; the comma and the quote make CSV quoting necessary.
-const char* const kWords[] = {"alpha", "bravo", "Charlie", "delta", "echo", "foxtrot", "golf", "hotel",
-                              "India", "juliet", "kilo", "Lima", "mike", "november", "oscar", "papa",
-                              "quebec", "romeo", "sierra", "tango", "uniform", "victor", "whiskey",
-                              "x-ray", "yankee", "zulu", "caf\xC3\xA9", "na\xC3\xAFve", "\"quoted\"",
-                              "comma,", "M\xC3\xBCller", "42", "3.14"};
+const char* const kWords[] = {
+    "alpha",        "bravo",      "Charlie", "delta",         "echo",     "foxtrot", "golf",   "hotel",  "India",
+    "juliet",       "kilo",       "Lima",    "mike",          "november", "oscar",   "papa",   "quebec", "romeo",
+    "sierra",       "tango",      "uniform", "victor",        "whiskey",  "x-ray",   "yankee", "zulu",   "caf\xC3\xA9",
+    "na\xC3\xAFve", "\"quoted\"", "comma,",  "M\xC3\xBCller", "42",       "3.14"};
 
 std::string Words(Random& random, std::size_t length, bool lineBreaks) {
     std::string out;
-    std::size_t characters = 0;  // a multibyte letter counts once
+    std::size_t characters = 0; // a multibyte letter counts once
     while (characters < length) {
         if (characters > 0) {
             bool lineBreak = lineBreaks && random.next() % 8 == 0 && characters + 2 < length;
@@ -43,7 +43,8 @@ std::string Words(Random& random, std::size_t length, bool lineBreaks) {
         for (const char* c = word; *c; ++c) {
             bool startsCharacter = (static_cast<unsigned char>(*c) & 0xC0) != 0x80;
             if (startsCharacter) {
-                if (characters >= length) break;
+                if (characters >= length)
+                    break;
                 ++characters;
             }
             out += *c;
@@ -54,7 +55,8 @@ std::string Words(Random& random, std::size_t length, bool lineBreaks) {
 
 std::string Bytes(Random& random, std::size_t length) {
     std::string out(length, '\0');
-    for (char& c : out) c = static_cast<char>(random.next() & 0xFF);
+    for (char& c : out)
+        c = static_cast<char>(random.next() & 0xFF);
     return out;
 }
 
@@ -79,7 +81,8 @@ CellValue Generate(const ColumnSpec& column, const GeneratedColumn& g, Random& r
     auto length = [&](int lo, int hi) {
         int a = g.minLength >= 0 ? g.minLength : lo;
         int b = g.maxLength >= 0 ? g.maxLength : hi;
-        if (b < a) b = a;
+        if (b < a)
+            b = a;
         return static_cast<std::size_t>(random.range(a, b));
     };
     switch (column.type) {
@@ -87,7 +90,8 @@ CellValue Generate(const ColumnSpec& column, const GeneratedColumn& g, Random& r
     case JetType::Byte: return CellValue::fromInt(random.range(0, 255));
     case JetType::Integer: return CellValue::fromInt(random.range(-32768, 32767));
     case JetType::Long:
-        if (column.autonumber) return CellValue::fromInt(static_cast<std::int64_t>(rowNumber));
+        if (column.autonumber)
+            return CellValue::fromInt(static_cast<std::int64_t>(rowNumber));
         return CellValue::fromInt(random.range(-2147483648LL, 2147483647LL));
     case JetType::Currency: return CellValue::fromText(Units(random.range(-1000000000000LL, 1000000000000LL), 4));
     case JetType::Single: return CellValue::fromReal(static_cast<float>((random.unit() - 0.5) * 2.0e6));
@@ -100,26 +104,29 @@ CellValue Generate(const ColumnSpec& column, const GeneratedColumn& g, Random& r
     }
     case JetType::Text: {
         int size = column.size > 0 ? column.size : 255;
-        return CellValue::fromText(Words(random, std::min<std::size_t>(length(20, 60), static_cast<std::size_t>(size)), false));
+        return CellValue::fromText(
+            Words(random, std::min<std::size_t>(length(20, 60), static_cast<std::size_t>(size)), false));
     }
     case JetType::Memo: return CellValue::fromText(Words(random, length(100, 3000), true));
     case JetType::Binary: {
         int size = column.size > 0 ? column.size : 255;
-        return CellValue::fromBytes(Bytes(random, std::min<std::size_t>(length(1, 32), static_cast<std::size_t>(size))));
+        return CellValue::fromBytes(
+            Bytes(random, std::min<std::size_t>(length(1, 32), static_cast<std::size_t>(size))));
     }
     case JetType::OLE: return CellValue::fromBytes(Bytes(random, length(10, 6000)));
     case JetType::GUID: return CellValue::fromBytes(Bytes(random, 16));
-    case JetType::Complex: return CellValue::null();  // generated attachment columns hold no files
+    case JetType::Complex: return CellValue::null(); // generated attachment columns hold no files
     case JetType::Decimal: {
         std::int64_t limit = 1;
-        for (int i = 0; i < std::min(column.precision, 18); ++i) limit *= 10;
+        for (int i = 0; i < std::min(column.precision, 18); ++i)
+            limit *= 10;
         return CellValue::fromText(Units(random.range(-(limit - 1), limit - 1), column.scale));
     }
     }
     return {};
 }
 
-}  // namespace
+} // namespace
 
 RowProducer MakeGenerator(const std::vector<ColumnSpec>& columns, const GeneratorSettings& settings) {
     if (!settings.columns.empty() && settings.columns.size() != columns.size()) {
@@ -134,7 +141,8 @@ RowProducer MakeGenerator(const std::vector<ColumnSpec>& columns, const Generato
     auto state = std::make_shared<State>(State{columns, settings, Random{settings.seed}, 0});
     state->settings.columns.resize(columns.size());
     return [state](std::vector<CellValue>& row) {
-        if (state->produced >= state->settings.rows) return false;
+        if (state->produced >= state->settings.rows)
+            return false;
         ++state->produced;
         row.resize(state->columns.size());
         for (std::size_t i = 0; i < state->columns.size(); ++i) {

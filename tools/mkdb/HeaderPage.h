@@ -13,4 +13,4 @@ Page HeaderPage(double creationDate, const std::string& passwordUtf8);
 // RC4 over `data` in place; the header block uses a fixed key.
 void Rc4(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* data, std::size_t length);
 
-}  // namespace mkdb
+} // namespace mkdb

@@ -10,4 +10,4 @@ namespace mkdb {
 
 Page Jet3HeaderPage(const std::string& passwordUtf8, std::uint16_t codePage);
 
-}  // namespace mkdb
+} // namespace mkdb

@@ -26,8 +26,7 @@ const char* KindName(JsonValue::Kind kind) {
 }
 
 [[noreturn]] void WrongKind(JsonValue::Kind wanted, JsonValue::Kind actual) {
-    throw std::runtime_error(std::string("JSON: expected ") + KindName(wanted) + ", found " +
-                             KindName(actual));
+    throw std::runtime_error(std::string("JSON: expected ") + KindName(wanted) + ", found " + KindName(actual));
 }
 
 void AppendUtf8(std::string& out, unsigned long cp) {
@@ -56,7 +55,8 @@ public:
         skipSpace();
         JsonValue value = parseValue(0);
         skipSpace();
-        if (pos_ != text_.size()) fail("unexpected text after the JSON value");
+        if (pos_ != text_.size())
+            fail("unexpected text after the JSON value");
         return value;
     }
 
@@ -87,19 +87,23 @@ private:
     void skipSpace() {
         while (!atEnd()) {
             char c = text_[pos_];
-            if (c != ' ' && c != '\t' && c != '\n' && c != '\r') break;
+            if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
+                break;
             ++pos_;
         }
     }
 
     void expectWord(std::string_view word) {
-        if (text_.substr(pos_, word.size()) != word) fail("invalid literal");
+        if (text_.substr(pos_, word.size()) != word)
+            fail("invalid literal");
         pos_ += word.size();
     }
 
     JsonValue parseValue(int depth) {
-        if (depth > kMaxDepth) fail("nesting too deep");
-        if (atEnd()) fail("unexpected end of input");
+        if (depth > kMaxDepth)
+            fail("nesting too deep");
+        if (atEnd())
+            fail("unexpected end of input");
         char c = peek();
         switch (c) {
         case '{': return parseObject(depth);
@@ -109,13 +113,14 @@ private:
         case 'f': expectWord("false"); return JsonValue::makeBoolean(false);
         case 'n': expectWord("null"); return JsonValue();
         default:
-            if (c == '-' || (c >= '0' && c <= '9')) return parseNumber();
+            if (c == '-' || (c >= '0' && c <= '9'))
+                return parseNumber();
             fail(std::string("unexpected character '") + c + "'");
         }
     }
 
     JsonValue parseObject(int depth) {
-        ++pos_;  // '{'
+        ++pos_; // '{'
         std::vector<std::pair<std::string, JsonValue>> members;
         skipSpace();
         if (peek() == '}') {
@@ -124,14 +129,17 @@ private:
         }
         for (;;) {
             skipSpace();
-            if (peek() != '"') fail("expected a string key");
+            if (peek() != '"')
+                fail("expected a string key");
             std::size_t keyAt = pos_;
             std::string key = parseString();
             for (const auto& member : members) {
-                if (member.first == key) failAt(keyAt, "duplicate key \"" + key + "\"");
+                if (member.first == key)
+                    failAt(keyAt, "duplicate key \"" + key + "\"");
             }
             skipSpace();
-            if (peek() != ':') fail("expected ':'");
+            if (peek() != ':')
+                fail("expected ':'");
             ++pos_;
             skipSpace();
             JsonValue value = parseValue(depth + 1);
@@ -150,7 +158,7 @@ private:
     }
 
     JsonValue parseArray(int depth) {
-        ++pos_;  // '['
+        ++pos_; // '['
         std::vector<JsonValue> elements;
         skipSpace();
         if (peek() == ']') {
@@ -177,24 +185,30 @@ private:
         std::size_t start = pos_;
         auto digits = [&] {
             std::size_t from = pos_;
-            while (!atEnd() && peek() >= '0' && peek() <= '9') ++pos_;
+            while (!atEnd() && peek() >= '0' && peek() <= '9')
+                ++pos_;
             return pos_ - from;
         };
-        if (peek() == '-') ++pos_;
+        if (peek() == '-')
+            ++pos_;
         if (peek() == '0') {
             ++pos_;
-            if (!atEnd() && peek() >= '0' && peek() <= '9') fail("leading zero in number");
+            if (!atEnd() && peek() >= '0' && peek() <= '9')
+                fail("leading zero in number");
         } else if (digits() == 0) {
             fail("expected digits");
         }
         if (peek() == '.') {
             ++pos_;
-            if (digits() == 0) fail("expected digits after '.'");
+            if (digits() == 0)
+                fail("expected digits after '.'");
         }
         if (peek() == 'e' || peek() == 'E') {
             ++pos_;
-            if (peek() == '+' || peek() == '-') ++pos_;
-            if (digits() == 0) fail("expected digits in exponent");
+            if (peek() == '+' || peek() == '-')
+                ++pos_;
+            if (digits() == 0)
+                fail("expected digits in exponent");
         }
         std::string source(text_.substr(start, pos_ - start));
         double value = 0;
@@ -202,11 +216,11 @@ private:
         if (result.ec == std::errc::result_out_of_range) {
             // Too large or too small for a double: keep the text, saturate the value.
             bool negative = source[0] == '-';
-            bool tiny = source.find_first_of("eE") != std::string::npos &&
-                        source[source.find_first_of("eE") + 1] == '-';
-            value = tiny ? (negative ? -0.0 : 0.0)
-                         : (negative ? -std::numeric_limits<double>::infinity()
-                                     : std::numeric_limits<double>::infinity());
+            bool tiny =
+                source.find_first_of("eE") != std::string::npos && source[source.find_first_of("eE") + 1] == '-';
+            value =
+                tiny ? (negative ? -0.0 : 0.0)
+                     : (negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity());
         } else if (result.ec != std::errc() || result.ptr != source.data() + source.size()) {
             failAt(start, "invalid number");
         }
@@ -214,15 +228,20 @@ private:
     }
 
     unsigned hex4() {
-        if (pos_ + 4 > text_.size()) fail("truncated \\u escape");
+        if (pos_ + 4 > text_.size())
+            fail("truncated \\u escape");
         unsigned value = 0;
         for (int i = 0; i < 4; ++i) {
             char c = text_[pos_++];
             value <<= 4;
-            if (c >= '0' && c <= '9') value |= static_cast<unsigned>(c - '0');
-            else if (c >= 'a' && c <= 'f') value |= static_cast<unsigned>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F') value |= static_cast<unsigned>(c - 'A' + 10);
-            else failAt(pos_ - 1, "invalid hex digit in \\u escape");
+            if (c >= '0' && c <= '9')
+                value |= static_cast<unsigned>(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                value |= static_cast<unsigned>(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F')
+                value |= static_cast<unsigned>(c - 'A' + 10);
+            else
+                failAt(pos_ - 1, "invalid hex digit in \\u escape");
         }
         return value;
     }
@@ -250,10 +269,12 @@ private:
         } else {
             fail("invalid UTF-8");
         }
-        if (pos_ + static_cast<std::size_t>(extra) >= text_.size()) fail("truncated UTF-8");
+        if (pos_ + static_cast<std::size_t>(extra) >= text_.size())
+            fail("truncated UTF-8");
         for (int i = 1; i <= extra; ++i) {
             unsigned char c = byte(pos_ + static_cast<std::size_t>(i));
-            if ((c & 0xC0) != 0x80) fail("invalid UTF-8");
+            if ((c & 0xC0) != 0x80)
+                fail("invalid UTF-8");
             cp = (cp << 6) | (c & 0x3F);
         }
         static const unsigned long kMin[] = {0, 0x80, 0x800, 0x10000};
@@ -265,23 +286,26 @@ private:
     }
 
     std::string parseString() {
-        ++pos_;  // opening quote
+        ++pos_; // opening quote
         std::string out;
         for (;;) {
-            if (atEnd()) fail("unterminated string");
+            if (atEnd())
+                fail("unterminated string");
             char c = text_[pos_];
             if (c == '"') {
                 ++pos_;
                 return out;
             }
-            if (static_cast<unsigned char>(c) < 0x20) fail("control character in string");
+            if (static_cast<unsigned char>(c) < 0x20)
+                fail("control character in string");
             if (c != '\\') {
                 copyUtf8(out);
                 continue;
             }
             std::size_t escapeAt = pos_;
             ++pos_;
-            if (atEnd()) fail("unterminated string");
+            if (atEnd())
+                fail("unterminated string");
             char e = text_[pos_++];
             switch (e) {
             case '"': out += '"'; break;
@@ -294,12 +318,15 @@ private:
             case 't': out += '\t'; break;
             case 'u': {
                 unsigned long cp = hex4();
-                if (cp >= 0xDC00 && cp <= 0xDFFF) failAt(escapeAt, "unpaired low surrogate");
+                if (cp >= 0xDC00 && cp <= 0xDFFF)
+                    failAt(escapeAt, "unpaired low surrogate");
                 if (cp >= 0xD800 && cp <= 0xDBFF) {
-                    if (text_.substr(pos_, 2) != "\\u") failAt(escapeAt, "unpaired high surrogate");
+                    if (text_.substr(pos_, 2) != "\\u")
+                        failAt(escapeAt, "unpaired high surrogate");
                     pos_ += 2;
                     unsigned long low = hex4();
-                    if (low < 0xDC00 || low > 0xDFFF) failAt(escapeAt, "unpaired high surrogate");
+                    if (low < 0xDC00 || low > 0xDFFF)
+                        failAt(escapeAt, "unpaired high surrogate");
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                 }
                 AppendUtf8(out, cp);
@@ -311,7 +338,7 @@ private:
     }
 };
 
-}  // namespace
+} // namespace
 
 JsonValue JsonValue::makeBoolean(bool value) {
     JsonValue v;
@@ -350,45 +377,52 @@ JsonValue JsonValue::makeObject(std::vector<std::pair<std::string, JsonValue>> m
 }
 
 bool JsonValue::asBoolean() const {
-    if (kind_ != Kind::Boolean) WrongKind(Kind::Boolean, kind_);
+    if (kind_ != Kind::Boolean)
+        WrongKind(Kind::Boolean, kind_);
     return boolean_;
 }
 
 double JsonValue::asNumber() const {
-    if (kind_ != Kind::Number) WrongKind(Kind::Number, kind_);
+    if (kind_ != Kind::Number)
+        WrongKind(Kind::Number, kind_);
     return number_;
 }
 
 const std::string& JsonValue::numberText() const {
-    if (kind_ != Kind::Number) WrongKind(Kind::Number, kind_);
+    if (kind_ != Kind::Number)
+        WrongKind(Kind::Number, kind_);
     return text_;
 }
 
 long long JsonValue::asInteger() const {
-    if (kind_ != Kind::Number) WrongKind(Kind::Number, kind_);
+    if (kind_ != Kind::Number)
+        WrongKind(Kind::Number, kind_);
     long long value = 0;
     auto result = std::from_chars(text_.data(), text_.data() + text_.size(), value);
-    if (result.ec == std::errc() && result.ptr == text_.data() + text_.size()) return value;
+    if (result.ec == std::errc() && result.ptr == text_.data() + text_.size())
+        return value;
     // "1e3" or "2.0" are integers written differently; accept them when exact.
-    if (std::isfinite(number_) && std::nearbyint(number_) == number_ &&
-        std::fabs(number_) < 9.0e15) {
+    if (std::isfinite(number_) && std::nearbyint(number_) == number_ && std::fabs(number_) < 9.0e15) {
         return static_cast<long long>(number_);
     }
     throw std::runtime_error("JSON: " + text_ + " is not an integer in range");
 }
 
 const std::string& JsonValue::asString() const {
-    if (kind_ != Kind::String) WrongKind(Kind::String, kind_);
+    if (kind_ != Kind::String)
+        WrongKind(Kind::String, kind_);
     return text_;
 }
 
 const std::vector<JsonValue>& JsonValue::elements() const {
-    if (kind_ != Kind::Array) WrongKind(Kind::Array, kind_);
+    if (kind_ != Kind::Array)
+        WrongKind(Kind::Array, kind_);
     return elements_;
 }
 
 std::size_t JsonValue::size() const {
-    if (kind_ == Kind::Object) return members_.size();
+    if (kind_ == Kind::Object)
+        return members_.size();
     return elements().size();
 }
 
@@ -402,13 +436,15 @@ const JsonValue& JsonValue::operator[](std::size_t index) const {
 }
 
 const std::vector<std::pair<std::string, JsonValue>>& JsonValue::items() const {
-    if (kind_ != Kind::Object) WrongKind(Kind::Object, kind_);
+    if (kind_ != Kind::Object)
+        WrongKind(Kind::Object, kind_);
     return members_;
 }
 
 const JsonValue* JsonValue::find(std::string_view key) const {
     for (const auto& member : items()) {
-        if (member.first == key) return &member.second;
+        if (member.first == key)
+            return &member.second;
     }
     return nullptr;
 }
@@ -417,7 +453,8 @@ bool JsonValue::contains(std::string_view key) const { return find(key) != nullp
 
 const JsonValue& JsonValue::operator[](std::string_view key) const {
     const JsonValue* value = find(key);
-    if (!value) throw std::runtime_error("JSON: missing key \"" + std::string(key) + "\"");
+    if (!value)
+        throw std::runtime_error("JSON: missing key \"" + std::string(key) + "\"");
     return *value;
 }
 
@@ -425,7 +462,8 @@ JsonValue ParseJson(std::string_view text) { return Parser(text).document(); }
 
 JsonValue ParseJsonFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot open " + path);
+    if (!in)
+        throw std::runtime_error("cannot open " + path);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     try {
         return ParseJson(text);

@@ -40,11 +40,11 @@ public:
     const std::string& numberText() const;
     // A number that must be an integer in range; throws otherwise.
     long long asInteger() const;
-    const std::string& asString() const;  // UTF-8
+    const std::string& asString() const; // UTF-8
 
     // Arrays.
     const std::vector<JsonValue>& elements() const;
-    std::size_t size() const;  // elements of an array or members of an object
+    std::size_t size() const; // elements of an array or members of an object
     const JsonValue& operator[](std::size_t index) const;
 
     // Objects.
@@ -59,7 +59,7 @@ private:
     Kind kind_ = Kind::Null;
     bool boolean_ = false;
     double number_ = 0;
-    std::string text_;  // string contents or the number's source text
+    std::string text_; // string contents or the number's source text
     std::vector<JsonValue> elements_;
     std::vector<std::pair<std::string, JsonValue>> members_;
 };

@@ -5,23 +5,28 @@
 
 JetType JetTypeFromName(const std::string& name) {
     std::string n;
-    for (char c : name) n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char c : name)
+        n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     struct Entry {
         const char* name;
         JetType type;
     };
     static const Entry kNames[] = {
-        {"boolean", JetType::Boolean}, {"bool", JetType::Boolean},     {"yesno", JetType::Boolean},
-        {"byte", JetType::Byte},       {"integer", JetType::Integer},  {"int", JetType::Integer},
-        {"long", JetType::Long},       {"currency", JetType::Currency}, {"float", JetType::Single},
-        {"single", JetType::Single},   {"double", JetType::Double},    {"datetime", JetType::DateTime},
-        {"date", JetType::DateTime},   {"binary", JetType::Binary},    {"text", JetType::Text},
-        {"ole", JetType::OLE},         {"memo", JetType::Memo},        {"repid", JetType::GUID},
-        {"guid", JetType::GUID},       {"numeric", JetType::Decimal},  {"decimal", JetType::Decimal},
-        {"attachment", JetType::Complex},
+        {"boolean", JetType::Boolean}, {"bool", JetType::Boolean},
+        {"yesno", JetType::Boolean},   {"byte", JetType::Byte},
+        {"integer", JetType::Integer}, {"int", JetType::Integer},
+        {"long", JetType::Long},       {"currency", JetType::Currency},
+        {"float", JetType::Single},    {"single", JetType::Single},
+        {"double", JetType::Double},   {"datetime", JetType::DateTime},
+        {"date", JetType::DateTime},   {"binary", JetType::Binary},
+        {"text", JetType::Text},       {"ole", JetType::OLE},
+        {"memo", JetType::Memo},       {"repid", JetType::GUID},
+        {"guid", JetType::GUID},       {"numeric", JetType::Decimal},
+        {"decimal", JetType::Decimal}, {"attachment", JetType::Complex},
     };
     for (const Entry& e : kNames) {
-        if (n == e.name) return e.type;
+        if (n == e.name)
+            return e.type;
     }
     throw std::runtime_error("unknown column type \"" + name + "\"");
 }

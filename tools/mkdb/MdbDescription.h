@@ -38,7 +38,7 @@ enum class JetType : std::uint8_t {
 JetType JetTypeFromName(const std::string& name);
 const char* JetTypeName(JetType type);
 bool IsVariableLength(JetType type);
-bool IsLongValue(JetType type);  // memo and OLE
+bool IsLongValue(JetType type); // memo and OLE
 
 // A value as given by the caller, converted to the column's type on writing:
 // Integer/Real/Text for numbers (Text keeps decimals exact), Text for text,
@@ -47,7 +47,7 @@ bool IsLongValue(JetType type);  // memo and OLE
 // One file of an attachment cell: stored deflated (Access does so for most
 // kinds of file) or as it is.
 struct AttachmentFile {
-    std::string name;  // UTF-8; the extension after its last "." is stored beside it
+    std::string name; // UTF-8; the extension after its last "." is stored beside it
     std::string data;
     bool compressed = true;
 };
@@ -58,16 +58,46 @@ struct CellValue {
     bool boolean = false;
     std::int64_t integer = 0;
     double real = 0;
-    std::string text;  // UTF-8 text, decimal digits, or raw bytes
-    std::vector<AttachmentFile> files;  // an attachment cell's, in their order
+    std::string text;                  // UTF-8 text, decimal digits, or raw bytes
+    std::vector<AttachmentFile> files; // an attachment cell's, in their order
 
     static CellValue null() { return {}; }
-    static CellValue fromBool(bool v) { CellValue c; c.kind = Kind::Boolean; c.boolean = v; return c; }
-    static CellValue fromInt(std::int64_t v) { CellValue c; c.kind = Kind::Integer; c.integer = v; return c; }
-    static CellValue fromReal(double v) { CellValue c; c.kind = Kind::Real; c.real = v; return c; }
-    static CellValue fromText(std::string v) { CellValue c; c.kind = Kind::Text; c.text = std::move(v); return c; }
-    static CellValue fromBytes(std::string v) { CellValue c; c.kind = Kind::Bytes; c.text = std::move(v); return c; }
-    static CellValue fromFiles(std::vector<AttachmentFile> v) { CellValue c; c.kind = Kind::Files; c.files = std::move(v); return c; }
+    static CellValue fromBool(bool v) {
+        CellValue c;
+        c.kind = Kind::Boolean;
+        c.boolean = v;
+        return c;
+    }
+    static CellValue fromInt(std::int64_t v) {
+        CellValue c;
+        c.kind = Kind::Integer;
+        c.integer = v;
+        return c;
+    }
+    static CellValue fromReal(double v) {
+        CellValue c;
+        c.kind = Kind::Real;
+        c.real = v;
+        return c;
+    }
+    static CellValue fromText(std::string v) {
+        CellValue c;
+        c.kind = Kind::Text;
+        c.text = std::move(v);
+        return c;
+    }
+    static CellValue fromBytes(std::string v) {
+        CellValue c;
+        c.kind = Kind::Bytes;
+        c.text = std::move(v);
+        return c;
+    }
+    static CellValue fromFiles(std::vector<AttachmentFile> v) {
+        CellValue c;
+        c.kind = Kind::Files;
+        c.files = std::move(v);
+        return c;
+    }
 };
 
 struct ColumnSpec {
@@ -75,9 +105,9 @@ struct ColumnSpec {
     JetType type = JetType::Long;
     // Text: maximum characters (default 255). Binary: maximum bytes (default 255).
     int size = 0;
-    int precision = 18;  // decimal only
-    int scale = 0;       // decimal only
-    bool autonumber = false;  // long only: flagged as autonumber; values still come from the rows
+    int precision = 18;      // decimal only
+    int scale = 0;           // decimal only
+    bool autonumber = false; // long only: flagged as autonumber; values still come from the rows
     // Calculated column (ACE files only): the type of the expression's result,
     // kept in the column's properties; `type` is what the descriptor says.
     // Values are the results, stored in the engine's envelope; a Bytes value
@@ -93,7 +123,7 @@ struct ColumnSpec {
 struct IndexSpec {
     std::string name;
     std::vector<std::string> columns;
-    std::vector<bool> descending;  // per column
+    std::vector<bool> descending; // per column
     bool primary = false;
     bool unique = false;
 };
@@ -117,7 +147,7 @@ using RowProducer = std::function<bool(std::vector<CellValue>& row)>;
 struct TableSpec {
     std::string name;
     std::vector<ColumnSpec> columns;
-    std::vector<std::vector<CellValue>> rows;  // used when `producer` is empty
+    std::vector<std::vector<CellValue>> rows; // used when `producer` is empty
     RowProducer producer;
     // Row positions (0-based, in the order given) that are written and then
     // marked deleted, as a database that had rows removed holds them.
@@ -136,10 +166,10 @@ struct TableSpec {
 // A catalog entry for a table whose rows live elsewhere.
 struct LinkDescription {
     std::string name;
-    std::string database;     // path of the other Access file, as stored
-    std::string foreignName;  // the table's name there
-    std::string connect;      // connect text (";DATABASE=..." style for Access links)
-    bool odbc = false;        // an ODBC link (catalog type 4) instead of an Access one (type 6)
+    std::string database;    // path of the other Access file, as stored
+    std::string foreignName; // the table's name there
+    std::string connect;     // connect text (";DATABASE=..." style for Access links)
+    bool odbc = false;       // an ODBC link (catalog type 4) instead of an Access one (type 6)
 };
 
 enum class FileFormat { Jet3, Jet4, Ace14 };
@@ -152,7 +182,7 @@ struct MdbDescription {
     std::vector<LinkDescription> links = {};
     // Written as the rows of a system table MSysRelationships.
     std::vector<RelationshipSpec> relationships = {};
-    std::string password;  // empty = none; at most 20 characters
+    std::string password; // empty = none; at most 20 characters
     // Header creation date as a day number; it also keys the password mask.
     double creationDate = 45000.5;
     // Set: the file is written as an encrypted ACE database instead (then

@@ -45,14 +45,22 @@ std::vector<ColumnSpec> CatalogColumns() {
         c.size = size;
         return c;
     };
-    return {col("Id", JetType::Long),           col("ParentId", JetType::Long),
-            col("Name", JetType::Text, 255),    col("Type", JetType::Integer),
-            col("DateCreate", JetType::DateTime), col("DateUpdate", JetType::DateTime),
-            col("Owner", JetType::Binary, 255), col("Flags", JetType::Long),
-            col("Database", JetType::Memo),     col("Connect", JetType::Memo),
-            col("ForeignName", JetType::Text, 255), col("RmtInfoShort", JetType::Binary, 255),
-            col("RmtInfoLong", JetType::OLE),   col("Lv", JetType::OLE),
-            col("LvProp", JetType::OLE),        col("LvModule", JetType::OLE),
+    return {col("Id", JetType::Long),
+            col("ParentId", JetType::Long),
+            col("Name", JetType::Text, 255),
+            col("Type", JetType::Integer),
+            col("DateCreate", JetType::DateTime),
+            col("DateUpdate", JetType::DateTime),
+            col("Owner", JetType::Binary, 255),
+            col("Flags", JetType::Long),
+            col("Database", JetType::Memo),
+            col("Connect", JetType::Memo),
+            col("ForeignName", JetType::Text, 255),
+            col("RmtInfoShort", JetType::Binary, 255),
+            col("RmtInfoLong", JetType::OLE),
+            col("Lv", JetType::OLE),
+            col("LvProp", JetType::OLE),
+            col("LvModule", JetType::OLE),
             col("LvExtra", JetType::OLE)};
 }
 
@@ -70,7 +78,7 @@ std::vector<CellValue> CatalogRow(std::int64_t id, std::int64_t parent, const st
 }
 
 struct PendingTable {
-    const TableSpec* source = nullptr;  // null for the catalog
+    const TableSpec* source = nullptr; // null for the catalog
     std::string name;
     TableLayout layout;
     std::vector<std::uint32_t> tdefPages;
@@ -129,7 +137,8 @@ std::string UsageMapRow(const std::vector<std::uint32_t>& pages, PageAllocator& 
 }
 
 std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -140,8 +149,10 @@ void WriteTableRows(PendingTable& t, TableWriter& writer) {
     std::size_t index = 0;
     auto add = [&](const std::vector<CellValue>& values) {
         auto placement = TableWriter::Placement::Normal;
-        if (deleted.count(index)) placement = TableWriter::Placement::Deleted;
-        else if (overflow.count(index)) placement = TableWriter::Placement::Overflow;
+        if (deleted.count(index))
+            placement = TableWriter::Placement::Deleted;
+        else if (overflow.count(index))
+            placement = TableWriter::Placement::Overflow;
         try {
             writer.addRow(values, placement);
         } catch (const std::runtime_error& e) {
@@ -151,9 +162,11 @@ void WriteTableRows(PendingTable& t, TableWriter& writer) {
     };
     if (table.producer) {
         std::vector<CellValue> row;
-        while (table.producer(row)) add(row);
+        while (table.producer(row))
+            add(row);
     } else {
-        for (const auto& row : table.rows) add(row);
+        for (const auto& row : table.rows)
+            add(row);
     }
 }
 
@@ -163,18 +176,21 @@ TableSpec RelationshipTable(const std::vector<RelationshipSpec>& relationships) 
     TableSpec table;
     table.name = "MSysRelationships";
     table.catalogFlags = 0x80000000;
-    for (const char* name : {"ccolumn", "grbit", "icolumn"}) table.columns.push_back({name, JetType::Long});
+    for (const char* name : {"ccolumn", "grbit", "icolumn"})
+        table.columns.push_back({name, JetType::Long});
     for (const char* name : {"szColumn", "szObject", "szReferencedColumn", "szReferencedObject", "szRelationship"})
         table.columns.push_back({name, JetType::Text, 64});
     for (const RelationshipSpec& r : relationships) {
         if (r.columns.empty() || r.columns.size() != r.referencedColumns.size())
             throw std::runtime_error("relationship " + r.name + ": the columns must pair up");
-        const std::int64_t flags = (r.enforced ? 0 : 0x2) | (r.cascadeUpdate ? 0x100 : 0) | (r.cascadeDelete ? 0x1000 : 0);
+        const std::int64_t flags =
+            (r.enforced ? 0 : 0x2) | (r.cascadeUpdate ? 0x100 : 0) | (r.cascadeDelete ? 0x1000 : 0);
         for (std::size_t k = 0; k < r.columns.size(); ++k)
-            table.rows.push_back({CellValue::fromInt(static_cast<std::int64_t>(r.columns.size())), CellValue::fromInt(flags),
-                                  CellValue::fromInt(static_cast<std::int64_t>(k)), CellValue::fromText(r.columns[k]),
-                                  CellValue::fromText(r.table), CellValue::fromText(r.referencedColumns[k]),
-                                  CellValue::fromText(r.referencedTable), CellValue::fromText(r.name)});
+            table.rows.push_back({CellValue::fromInt(static_cast<std::int64_t>(r.columns.size())),
+                                  CellValue::fromInt(flags), CellValue::fromInt(static_cast<std::int64_t>(k)),
+                                  CellValue::fromText(r.columns[k]), CellValue::fromText(r.table),
+                                  CellValue::fromText(r.referencedColumns[k]), CellValue::fromText(r.referencedTable),
+                                  CellValue::fromText(r.name)});
     }
     return table;
 }
@@ -182,19 +198,22 @@ TableSpec RelationshipTable(const std::vector<RelationshipSpec>& relationships) 
 void Write(const MdbDescription& given, PageSink& sink) {
     auto pages = std::make_shared<TablePages>();
     MdbDescription description = WithAttachmentTables(given, pages);
-    if (!description.relationships.empty()) description.tables.push_back(RelationshipTable(description.relationships));
+    if (!description.relationships.empty())
+        description.tables.push_back(RelationshipTable(description.relationships));
     const bool jet3 = description.format == FileFormat::Jet3;
     const Geometry geometry = jet3 ? Jet3Geometry(description.codePage) : Jet4Geometry();
     auto definition = [&](const TableLayout& layout, const TdefFacts& facts) {
         return jet3 ? Jet3TdefBuffer(layout, facts, description.codePage) : TdefBuffer(layout, facts);
     };
     Page header = jet3 ? Jet3HeaderPage(description.password, description.codePage)
-                       : HeaderPage(description.creationDate, description.password);  // validates early
+                       : HeaderPage(description.creationDate, description.password); // validates early
     if (description.format == FileFormat::Ace14) {
-        if (!description.password.empty()) throw std::runtime_error("ACE passwords need encryption, not written here");
+        if (!description.password.empty())
+            throw std::runtime_error("ACE passwords need encryption, not written here");
         // Signature and version lie before the obfuscated block.
         static const char kSignature[16] = "Standard ACE DB";
-        for (std::size_t k = 0; k < 16; ++k) header[4 + k] = static_cast<std::uint8_t>(kSignature[k]);
+        for (std::size_t k = 0; k < 16; ++k)
+            header[4 + k] = static_cast<std::uint8_t>(kSignature[k]);
         header[0x14] = 0x03;
     }
     std::vector<PendingTable> tables;
@@ -209,8 +228,10 @@ void Write(const MdbDescription& given, PageSink& sink) {
     PageAllocator alloc(kCatalogTdef + 1);
     for (const TableSpec& table : description.tables) {
         std::u16string wide = Utf8ToUtf16(table.name);
-        if (wide.empty() || wide.size() > 64) throw std::runtime_error("table names must have 1 to 64 characters");
-        if (!names.insert(Lower(table.name)).second) throw std::runtime_error("duplicate table " + table.name);
+        if (wide.empty() || wide.size() > 64)
+            throw std::runtime_error("table names must have 1 to 64 characters");
+        if (!names.insert(Lower(table.name)).second)
+            throw std::runtime_error("duplicate table " + table.name);
         for (const ColumnSpec& column : table.columns) {
             if (column.calculatedResult && description.format != FileFormat::Ace14) {
                 throw std::runtime_error("table " + table.name + ": calculated columns need an ACE file");
@@ -222,14 +243,17 @@ void Write(const MdbDescription& given, PageSink& sink) {
         t.layout = MakeLayout(table.name, table.columns, jet3);
         t.layout.indexes = table.indexes;
         std::size_t count = TdefPageCount(definition(t.layout, {}).size(), geometry);
-        for (std::size_t i = 0; i < count; ++i) t.tdefPages.push_back(alloc.allocate());
+        for (std::size_t i = 0; i < count; ++i)
+            t.tdefPages.push_back(alloc.allocate());
         tables.push_back(std::move(t));
     }
 
     for (const LinkDescription& link : description.links) {
-        if (!names.insert(Lower(link.name)).second) throw std::runtime_error("duplicate table " + link.name);
+        if (!names.insert(Lower(link.name)).second)
+            throw std::runtime_error("duplicate table " + link.name);
     }
-    for (const PendingTable& t : tables) (*pages)[t.name] = t.tdefPages.front();
+    for (const PendingTable& t : tables)
+        (*pages)[t.name] = t.tdefPages.front();
 
     // Catalog rows: the containers, the catalog itself, then the user tables.
     {
@@ -244,15 +268,18 @@ void Write(const MdbDescription& given, PageSink& sink) {
             std::vector<CellValue> row = CatalogRow(tables[i].tdefPages.front(), kTablesContainer, tables[i].name, 1,
                                                     tables[i].source->catalogFlags, date);
             std::string properties = CalculatedProperties(tables[i].source->columns);
-            if (!properties.empty()) row[14] = CellValue::fromBytes(std::move(properties));
+            if (!properties.empty())
+                row[14] = CellValue::fromBytes(std::move(properties));
             writer.addRow(row);
         }
         // Linked tables have no pages here; their ids only need to be unique.
         std::int64_t linkId = 0x01000000;
         for (const LinkDescription& link : description.links) {
             std::vector<CellValue> row = CatalogRow(linkId++, kTablesContainer, link.name, link.odbc ? 4 : 6, 0, date);
-            if (!link.database.empty()) row[8] = CellValue::fromText(link.database);
-            if (!link.connect.empty()) row[9] = CellValue::fromText(link.connect);
+            if (!link.database.empty())
+                row[8] = CellValue::fromText(link.database);
+            if (!link.connect.empty())
+                row[9] = CellValue::fromText(link.connect);
             row[10] = CellValue::fromText(link.foreignName);
             writer.addRow(row);
         }
@@ -274,7 +301,7 @@ void Write(const MdbDescription& given, PageSink& sink) {
     // Usage maps: an owned-pages map and an (empty) free-space map per table,
     // after one database-wide map row, packed onto page 1 and further pages.
     std::vector<std::string> mapRows;
-    mapRows.push_back(UsageMapRow({}, alloc, sink, geometry));  // database-wide map, left empty
+    mapRows.push_back(UsageMapRow({}, alloc, sink, geometry)); // database-wide map, left empty
     for (PendingTable& t : tables) {
         mapRows.push_back(UsageMapRow(t.owned, alloc, sink, geometry));
         mapRows.push_back(UsageMapRow({}, alloc, sink, geometry));
@@ -300,14 +327,15 @@ void Write(const MdbDescription& given, PageSink& sink) {
         facts.ownedMap = pointers[1 + 2 * i];
         facts.freeMap = pointers[2 + 2 * i];
         std::vector<Page> pages = TdefPages(definition(t.layout, facts), t.tdefPages, geometry);
-        for (std::size_t k = 0; k < pages.size(); ++k) sink.write(t.tdefPages[k], pages[k]);
+        for (std::size_t k = 0; k < pages.size(); ++k)
+            sink.write(t.tdefPages[k], pages[k]);
     }
     sink.write(0, header);
 }
 
-}  // namespace
+} // namespace
 
-}  // namespace mkdb
+} // namespace mkdb
 
 namespace mkdb {
 namespace {
@@ -322,18 +350,19 @@ void WriteMaybeEncrypted(const MdbDescription& description, PageSink& sink) {
     Write(description, *EncryptingSink(*description.encryption, sink));
 }
 
-}  // namespace
-}  // namespace mkdb
+} // namespace
+} // namespace mkdb
 
 void WriteMdb(const MdbDescription& description, const std::string& path) {
-    if (description.encryption) mkdb::CheckEncryptionSettings(*description.encryption);
-    mkdb::FilePageSink sink(path);  // a file we could not create is not ours to remove
+    if (description.encryption)
+        mkdb::CheckEncryptionSettings(*description.encryption);
+    mkdb::FilePageSink sink(path); // a file we could not create is not ours to remove
     try {
         mkdb::WriteMaybeEncrypted(description, sink);
         sink.close();
     } catch (...) {
         sink.abandon();
-        std::remove(path.c_str());  // never leave a half-written database behind
+        std::remove(path.c_str()); // never leave a half-written database behind
         throw;
     }
 }

@@ -9,7 +9,7 @@
 namespace mkdb {
 
 constexpr std::size_t kPageSize = 4096;
-constexpr std::size_t kDataHeaderSize = 14;  // type, 0x01, free, owner, unknown, row count
+constexpr std::size_t kDataHeaderSize = 14; // type, 0x01, free, owner, unknown, row count
 // The longest row a data page can hold: the page minus its header and one offset entry.
 constexpr std::size_t kMaxRowSize = kPageSize - kDataHeaderSize - 2;
 // One chain piece fills a page alone: the row minus its next-piece pointer.
@@ -25,7 +25,7 @@ struct Geometry {
     bool jet3 = false;
     std::size_t pageSize = kPageSize;
     std::size_t dataHeaderSize = kDataHeaderSize;
-    std::uint16_t codePage = 1252;  // Jet3 text
+    std::uint16_t codePage = 1252; // Jet3 text
 
     std::size_t rowCountAt() const { return dataHeaderSize - 2; }
     std::size_t maxRowSize() const { return pageSize - dataHeaderSize - 2; }
@@ -41,7 +41,8 @@ inline void Put16(Page& page, std::size_t at, std::uint32_t v) {
 }
 
 inline void Put32(Page& page, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) page[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        page[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 inline void Append16(std::string& out, std::uint32_t v) {
@@ -50,10 +51,11 @@ inline void Append16(std::string& out, std::uint32_t v) {
 }
 
 inline void Append32(std::string& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 // A row pointer: row number in the low byte, page number above it.
 inline std::uint32_t RowPointer(std::uint32_t page, std::uint32_t row) { return (page << 8) | row; }
 
-}  // namespace mkdb
+} // namespace mkdb

@@ -41,4 +41,4 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-}  // namespace mkdb
+} // namespace mkdb

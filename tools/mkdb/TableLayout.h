@@ -13,16 +13,16 @@ struct ColumnLayout {
     ColumnSpec column;
     int number = 0;
     bool fixed = false;
-    int varIndex = 0;     // variable columns only
-    int fixedOffset = 0;  // fixed columns only (0 for booleans, which take no bytes)
-    int length = 0;       // descriptor length in bytes
+    int varIndex = 0;    // variable columns only
+    int fixedOffset = 0; // fixed columns only (0 for booleans, which take no bytes)
+    int length = 0;      // descriptor length in bytes
 };
 
 struct TableLayout {
-    std::vector<ColumnLayout> columns;  // in the order given, which is also the field order
+    std::vector<ColumnLayout> columns; // in the order given, which is also the field order
     int fixedAreaSize = 0;
     int varCount = 0;
-    std::vector<IndexSpec> indexes = {};  // Jet4 and ACE only
+    std::vector<IndexSpec> indexes = {}; // Jet4 and ACE only
 };
 
 // Validates the columns (names, sizes, count) and lays them out; throws
@@ -30,4 +30,4 @@ struct TableLayout {
 // jet3: text lengths count bytes of the code page, not UTF-16 units.
 TableLayout MakeLayout(const std::string& tableName, const std::vector<ColumnSpec>& columns, bool jet3 = false);
 
-}  // namespace mkdb
+} // namespace mkdb

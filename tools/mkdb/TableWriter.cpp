@@ -15,10 +15,11 @@ constexpr std::uint32_t kInlineFlag = 0x80000000u;
 constexpr std::uint32_t kSingleRowFlag = 0x40000000u;
 constexpr std::size_t kMaxLongValue = 0x3FFFFFFF;
 
-}  // namespace
+} // namespace
 
 std::uint32_t PageAllocator::allocate() {
-    if (next_ >= 0xFFFFFF) throw std::runtime_error("database too large: page numbers exhausted");
+    if (next_ >= 0xFFFFFF)
+        throw std::runtime_error("database too large: page numbers exhausted");
     return next_++;
 }
 
@@ -34,7 +35,8 @@ std::uint32_t TableWriter::place(std::optional<DataPage>& page, bool lval, std::
     }
     if (!page) {
         page.emplace(pages_.allocate(), tdefPage_, lval, geometry_);
-        if (!lval) owned_.push_back(page->number());
+        if (!lval)
+            owned_.push_back(page->number());
     }
     std::uint32_t slot = page->add(std::move(row), flags);
     return RowPointer(page->number(), slot);
@@ -48,7 +50,8 @@ std::uint32_t TableWriter::newChainPage(std::string row) {
 }
 
 std::string TableWriter::longValue(const std::string& data, bool allowInline) {
-    if (data.size() > kMaxLongValue) throw std::runtime_error("long value larger than 1 GB");
+    if (data.size() > kMaxLongValue)
+        throw std::runtime_error("long value larger than 1 GB");
     auto length = static_cast<std::uint32_t>(data.size());
     std::string header;
     if (allowInline && data.size() <= inlineLimit_) {
@@ -91,11 +94,13 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
     std::size_t maskSize = (n + 7) / 8;
     std::string mask(maskSize, '\0');
     std::string row;
-    if (geometry_.jet3) row += static_cast<char>(n);
-    else Append16(row, static_cast<std::uint32_t>(n));
+    if (geometry_.jet3)
+        row += static_cast<char>(n);
+    else
+        Append16(row, static_cast<std::uint32_t>(n));
     const std::size_t fixedStart = row.size();
     row.append(static_cast<std::size_t>(layout_.fixedAreaSize), '\0');
-    std::vector<std::optional<std::string>> variable;  // per variable slot; empty = NULL
+    std::vector<std::optional<std::string>> variable; // per variable slot; empty = NULL
     std::size_t inlineSize = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const ColumnLayout& c = columns[i];
@@ -112,17 +117,22 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
         } else if (c.column.type == JetType::Boolean) {
             // Booleans are the mask bit itself; NULL cannot be stored and reads as false.
             present = false;
-            if (v.kind == CellValue::Kind::Boolean) present = v.boolean;
-            else if (v.kind == CellValue::Kind::Integer) present = v.integer != 0;
-            else if (v.kind != CellValue::Kind::Null) throw std::runtime_error("column " + c.column.name + ": expected true or false");
+            if (v.kind == CellValue::Kind::Boolean)
+                present = v.boolean;
+            else if (v.kind == CellValue::Kind::Integer)
+                present = v.integer != 0;
+            else if (v.kind != CellValue::Kind::Null)
+                throw std::runtime_error("column " + c.column.name + ": expected true or false");
         } else if (c.fixed) {
             if (present) {
                 std::string bytes = EncodeFixedValue(c.column, v);
                 row.replace(fixedStart + static_cast<std::size_t>(c.fixedOffset), bytes.size(), bytes);
                 if (c.column.autonumber) {
                     std::uint32_t id = 0;
-                    for (int k = 3; k >= 0; --k) id = (id << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(k)]);
-                    if (static_cast<std::int32_t>(id) > static_cast<std::int32_t>(lastAutonumber_)) lastAutonumber_ = id;
+                    for (int k = 3; k >= 0; --k)
+                        id = (id << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(k)]);
+                    if (static_cast<std::int32_t>(id) > static_cast<std::int32_t>(lastAutonumber_))
+                        lastAutonumber_ = id;
                 }
             }
         } else {
@@ -134,7 +144,8 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
                 variable.emplace_back();
             }
         }
-        if (present) mask[i / 8] = static_cast<char>(mask[i / 8] | (1 << (i % 8)));
+        if (present)
+            mask[i / 8] = static_cast<char>(mask[i / 8] | (1 << (i % 8)));
     }
     // Long values move out of a row that would not fit with them inside
     // (a Jet3 row may need a jump table byte or more on top).
@@ -142,15 +153,18 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
     std::size_t tableSize = layout_.varCount > 0 ? entrySize * (variable.size() + 2) + (geometry_.jet3 ? 8 : 0) : 0;
     bool allowInline = row.size() + inlineSize + tableSize + maskSize <= geometry_.maxRowSize();
     // Variable columns are stored in slot order, which is column order here.
-    std::vector<std::uint32_t> offsets;  // start of each variable slot, then the end
+    std::vector<std::uint32_t> offsets; // start of each variable slot, then the end
     offsets.reserve(variable.size() + 1);
     std::size_t slot = 0;
     for (const ColumnLayout& c : columns) {
-        if (c.fixed) continue;
+        if (c.fixed)
+            continue;
         offsets.push_back(static_cast<std::uint32_t>(row.size()));
-        if (const auto& bytes = variable[slot++]) row += IsLongValue(c.column.type) ? longValue(*bytes, allowInline) : *bytes;
+        if (const auto& bytes = variable[slot++])
+            row += IsLongValue(c.column.type) ? longValue(*bytes, allowInline) : *bytes;
     }
-    if (layout_.varCount > 0) offsets.push_back(static_cast<std::uint32_t>(row.size()));
+    if (layout_.varCount > 0)
+        offsets.push_back(static_cast<std::uint32_t>(row.size()));
     appendTail(row, offsets, mask);
     if (row.size() > geometry_.maxRowSize()) {
         throw std::runtime_error("row of " + std::to_string(row.size()) + " bytes does not fit on a page");
@@ -159,11 +173,13 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
 }
 
 std::string TableWriter::variableBytes(const ColumnSpec& column, const CellValue& value) const {
-    if (column.calculatedResult) return EncodeCalculatedValue(column, value);
+    if (column.calculatedResult)
+        return EncodeCalculatedValue(column, value);
     if (!geometry_.jet3 || (column.type != JetType::Text && column.type != JetType::Memo)) {
         return EncodeVariableValue(column, value);
     }
-    if (value.kind != CellValue::Kind::Text) throw std::runtime_error("column " + column.name + ": expected text");
+    if (value.kind != CellValue::Kind::Text)
+        throw std::runtime_error("column " + column.name + ": expected text");
     std::string bytes = EncodeCodePageText(value.text, geometry_.codePage);
     int limit = column.size > 0 ? column.size : 255;
     if (column.type == JetType::Text && bytes.size() > static_cast<std::size_t>(limit)) {
@@ -180,7 +196,8 @@ void TableWriter::appendTail(std::string& row, const std::vector<std::uint32_t>&
         return;
     }
     if (!geometry_.jet3) {
-        for (std::size_t i = offsets.size(); i-- > 0;) Append16(row, offsets[i]);
+        for (std::size_t i = offsets.size(); i-- > 0;)
+            Append16(row, offsets[i]);
         Append16(row, static_cast<std::uint32_t>(layout_.varCount));
         row += mask;
         return;
@@ -190,10 +207,11 @@ void TableWriter::appendTail(std::string& row, const std::vector<std::uint32_t>&
     // size follows from the row's length, which includes the table itself.
     const std::size_t base = row.size() + offsets.size() + 1 + mask.size();
     std::size_t jumps = 0;
-    while ((base + jumps - 1) / 256 != jumps) jumps = (base + jumps - 1) / 256;
+    while ((base + jumps - 1) / 256 != jumps)
+        jumps = (base + jumps - 1) / 256;
     std::string table;
     for (std::size_t k = 0; k < jumps; ++k) {
-        std::size_t first = 0xFF;  // no offset reaches this far: a placeholder entry
+        std::size_t first = 0xFF; // no offset reaches this far: a placeholder entry
         for (std::size_t i = 0; i < offsets.size(); ++i) {
             if (offsets[i] >= 256 * (k + 1)) {
                 first = i;
@@ -202,7 +220,8 @@ void TableWriter::appendTail(std::string& row, const std::vector<std::uint32_t>&
         }
         table.insert(table.begin(), static_cast<char>(first));
     }
-    for (std::size_t i = offsets.size(); i-- > 0;) row += static_cast<char>(offsets[i] & 0xFF);
+    for (std::size_t i = offsets.size(); i-- > 0;)
+        row += static_cast<char>(offsets[i] & 0xFF);
     row += table;
     row += static_cast<char>(layout_.varCount);
     row += mask;
@@ -241,4 +260,4 @@ void TableWriter::finish() {
     std::sort(owned_.begin(), owned_.end());
 }
 
-}  // namespace mkdb
+} // namespace mkdb

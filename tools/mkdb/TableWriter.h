@@ -62,4 +62,4 @@ private:
     std::uint32_t lastAutonumber_ = 0;
 };
 
-}  // namespace mkdb
+} // namespace mkdb

@@ -11,8 +11,8 @@ namespace mkdb {
 struct TdefFacts {
     std::uint32_t rowCount = 0;
     std::uint32_t lastAutonumber = 0;
-    bool systemTable = false;  // the catalog itself carries type 'S'
-    std::uint32_t ownedMap = 0;  // row pointers to the usage maps
+    bool systemTable = false;   // the catalog itself carries type 'S'
+    std::uint32_t ownedMap = 0; // row pointers to the usage maps
     std::uint32_t freeMap = 0;
 };
 
@@ -29,4 +29,4 @@ std::size_t TdefPageCount(std::size_t bufferSize, const Geometry& geometry = Jet
 std::vector<Page> TdefPages(const std::string& buffer, const std::vector<std::uint32_t>& pages,
                             const Geometry& geometry = Jet4Geometry());
 
-}  // namespace mkdb
+} // namespace mkdb

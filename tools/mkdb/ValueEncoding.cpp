@@ -8,7 +8,8 @@
 namespace {
 
 void PutLE(std::string& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 [[noreturn]] void Bad(const ColumnSpec& column, const std::string& what) {
@@ -49,7 +50,8 @@ double RealOf(const ColumnSpec& column, const CellValue& value) {
         } catch (const std::exception&) {
             Bad(column, "not a number: " + value.text);
         }
-        if (used != value.text.size()) Bad(column, "not a number: " + value.text);
+        if (used != value.text.size())
+            Bad(column, "not a number: " + value.text);
         return v;
     }
     default: Bad(column, "expected a number");
@@ -57,7 +59,8 @@ double RealOf(const ColumnSpec& column, const CellValue& value) {
 }
 
 std::int64_t CheckedRange(const ColumnSpec& column, std::int64_t v, std::int64_t lo, std::int64_t hi) {
-    if (v < lo || v > hi) Bad(column, std::to_string(v) + " out of range");
+    if (v < lo || v > hi)
+        Bad(column, std::to_string(v) + " out of range");
     return v;
 }
 
@@ -71,9 +74,12 @@ long long DaysFromCivil(long long y, unsigned m, unsigned d) {
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -82,31 +88,37 @@ std::string GuidBytes(const ColumnSpec& column, const std::string& text) {
     // little-endian numbers, the last two are stored as written.
     std::string digits;
     std::string body = text;
-    if (body.size() == 38 && body.front() == '{' && body.back() == '}') body = body.substr(1, 36);
+    if (body.size() == 38 && body.front() == '{' && body.back() == '}')
+        body = body.substr(1, 36);
     if (body.size() != 36 || body[8] != '-' || body[13] != '-' || body[18] != '-' || body[23] != '-') {
         Bad(column, "not a GUID: " + text);
     }
     for (char c : body) {
-        if (c == '-') continue;
-        if (HexDigit(c) < 0) Bad(column, "not a GUID: " + text);
+        if (c == '-')
+            continue;
+        if (HexDigit(c) < 0)
+            Bad(column, "not a GUID: " + text);
         digits += c;
     }
     std::string raw = HexToBytes(digits);
     std::string out;
-    for (int i : {3, 2, 1, 0, 5, 4, 7, 6}) out += raw[static_cast<std::size_t>(i)];
+    for (int i : {3, 2, 1, 0, 5, 4, 7, 6})
+        out += raw[static_cast<std::size_t>(i)];
     out += raw.substr(8);
     return out;
 }
 
-}  // namespace
+} // namespace
 
 std::string HexToBytes(const std::string& hex) {
-    if (hex.size() % 2 != 0) throw std::runtime_error("odd number of hex digits");
+    if (hex.size() % 2 != 0)
+        throw std::runtime_error("odd number of hex digits");
     std::string out;
     out.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
         int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
-        if (hi < 0 || lo < 0) throw std::runtime_error("invalid hex digit in \"" + hex + "\"");
+        if (hi < 0 || lo < 0)
+            throw std::runtime_error("invalid hex digit in \"" + hex + "\"");
         out += static_cast<char>(hi * 16 + lo);
     }
     return out;
@@ -121,17 +133,27 @@ std::u16string Utf8ToUtf16(const std::string& utf8) {
         unsigned char lead = byte(i);
         char32_t cp;
         int extra;
-        if (lead < 0x80) { cp = lead; extra = 0; }
-        else if (lead >= 0xC2 && lead <= 0xDF) { cp = lead & 0x1F; extra = 1; }
-        else if (lead >= 0xE0 && lead <= 0xEF) { cp = lead & 0x0F; extra = 2; }
-        else if (lead >= 0xF0 && lead <= 0xF4) { cp = lead & 0x07; extra = 3; }
-        else throw std::runtime_error("invalid UTF-8 text");
+        if (lead < 0x80) {
+            cp = lead;
+            extra = 0;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            cp = lead & 0x1F;
+            extra = 1;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            cp = lead & 0x0F;
+            extra = 2;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            cp = lead & 0x07;
+            extra = 3;
+        } else
+            throw std::runtime_error("invalid UTF-8 text");
         if (i + static_cast<std::size_t>(extra) >= utf8.size() && extra != 0) {
             throw std::runtime_error("truncated UTF-8 text");
         }
         for (int k = 1; k <= extra; ++k) {
             unsigned char c = byte(i + static_cast<std::size_t>(k));
-            if ((c & 0xC0) != 0x80) throw std::runtime_error("invalid UTF-8 text");
+            if ((c & 0xC0) != 0x80)
+                throw std::runtime_error("invalid UTF-8 text");
             cp = (cp << 6) | (c & 0x3F);
         }
         static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
@@ -164,11 +186,13 @@ std::string EncodeText(const std::u16string& text, bool allowCompression) {
         out.reserve(text.size() + 2);
         out += '\xFF';
         out += '\xFE';
-        for (char16_t c : text) out += static_cast<char>(c);
+        for (char16_t c : text)
+            out += static_cast<char>(c);
         return out;
     }
     out.reserve(text.size() * 2);
-    for (char16_t c : text) PutLE(out, c, 2);
+    for (char16_t c : text)
+        PutLE(out, c, 2);
     return out;
 }
 
@@ -177,11 +201,13 @@ double DayNumberFromText(const std::string& text) {
     auto fail = [&]() -> double { throw std::runtime_error("not a date: \"" + text + "\""); };
     std::size_t pos = 0;
     auto number = [&](int digits, int& out) {
-        if (pos + static_cast<std::size_t>(digits) > text.size()) return false;
+        if (pos + static_cast<std::size_t>(digits) > text.size())
+            return false;
         int v = 0;
         for (int k = 0; k < digits; ++k) {
             char c = text[pos + static_cast<std::size_t>(k)];
-            if (c < '0' || c > '9') return false;
+            if (c < '0' || c > '9')
+                return false;
             v = v * 10 + (c - '0');
         }
         out = v;
@@ -195,27 +221,32 @@ double DayNumberFromText(const std::string& text) {
         }
         return false;
     };
-    if (!number(4, year) || !literal('-') || !number(2, month) || !literal('-') || !number(2, day)) fail();
+    if (!number(4, year) || !literal('-') || !number(2, month) || !literal('-') || !number(2, day))
+        fail();
     if (pos < text.size()) {
-        if (!literal(' ') && !literal('T')) fail();
-        if (!number(2, hour) || !literal(':') || !number(2, minute)) fail();
+        if (!literal(' ') && !literal('T'))
+            fail();
+        if (!number(2, hour) || !literal(':') || !number(2, minute))
+            fail();
         if (literal(':')) {
-            if (!number(2, second)) fail();
+            if (!number(2, second))
+                fail();
             if (literal('.')) {
-                if (!number(3, milli)) fail();
+                if (!number(3, milli))
+                    fail();
             }
         }
-        if (pos != text.size()) fail();
+        if (pos != text.size())
+            fail();
     }
     static const int kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     if (year < 100 || month < 1 || month > 12 || day < 1 ||
-        day > kMonthDays[month - 1] - ((month == 2 && !leap) ? 1 : 0) || hour > 23 || minute > 59 ||
-        second > 59) {
+        day > kMonthDays[month - 1] - ((month == 2 && !leap) ? 1 : 0) || hour > 23 || minute > 59 || second > 59) {
         fail();
     }
-    long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
-                     DaysFromCivil(1899, 12, 30);
+    long long days =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - DaysFromCivil(1899, 12, 30);
     double fraction = (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + milli) / 86400000.0;
     // The integer part is the day and the fraction is always the time of day,
     // also before the epoch.
@@ -224,8 +255,7 @@ double DayNumberFromText(const std::string& text) {
 
 unsigned __int128 ScaledDecimal(const std::string& text, int scale, bool& negative) {
     auto fail = [&]() -> unsigned __int128 {
-        throw std::runtime_error("not an exact decimal for scale " + std::to_string(scale) + ": \"" +
-                                 text + "\"");
+        throw std::runtime_error("not an exact decimal for scale " + std::to_string(scale) + ": \"" + text + "\"");
     };
     std::size_t pos = 0;
     negative = false;
@@ -238,7 +268,8 @@ unsigned __int128 ScaledDecimal(const std::string& text, int scale, bool& negati
     bool seenPoint = false, any = false;
     const unsigned __int128 limit = []() {
         unsigned __int128 v = 1;
-        for (int i = 0; i < 28; ++i) v *= 10;
+        for (int i = 0; i < 28; ++i)
+            v *= 10;
         return v;
     }();
     for (; pos < text.size(); ++pos) {
@@ -247,25 +278,32 @@ unsigned __int128 ScaledDecimal(const std::string& text, int scale, bool& negati
             seenPoint = true;
             continue;
         }
-        if (c < '0' || c > '9') fail();
+        if (c < '0' || c > '9')
+            fail();
         any = true;
         if (seenPoint) {
             if (fractionDigits == scale) {
-                if (c != '0') fail();  // digits beyond the scale would be lost
+                if (c != '0')
+                    fail(); // digits beyond the scale would be lost
                 continue;
             }
             ++fractionDigits;
         }
         magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
-        if (magnitude != 0) ++digits;
-        if (magnitude >= limit) fail();
+        if (magnitude != 0)
+            ++digits;
+        if (magnitude >= limit)
+            fail();
     }
-    if (!any) fail();
+    if (!any)
+        fail();
     for (; fractionDigits < scale; ++fractionDigits) {
         magnitude *= 10;
-        if (magnitude >= limit) fail();
+        if (magnitude >= limit)
+            fail();
     }
-    if (magnitude == 0) negative = false;
+    if (magnitude == 0)
+        negative = false;
     return magnitude;
 }
 
@@ -298,9 +336,9 @@ std::string EncodeFixedValue(const ColumnSpec& column, const CellValue& value) {
     case JetType::Long:
     case JetType::Complex:
         PutLE(out,
-              static_cast<std::uint64_t>(
-                  CheckedRange(column, IntegerOf(column, value), std::numeric_limits<std::int32_t>::min(),
-                               std::numeric_limits<std::int32_t>::max())),
+              static_cast<std::uint64_t>(CheckedRange(column, IntegerOf(column, value),
+                                                      std::numeric_limits<std::int32_t>::min(),
+                                                      std::numeric_limits<std::int32_t>::max())),
               4);
         break;
     case JetType::Currency: {
@@ -309,8 +347,8 @@ std::string EncodeFixedValue(const ColumnSpec& column, const CellValue& value) {
             bool negative = false;
             unsigned __int128 m = ScaledDecimal(value.text, 4, negative);
             // Two's complement reaches one unit further below zero than above it.
-            const auto limit = static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max()) +
-                               (negative ? 1 : 0);
+            const auto limit =
+                static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
             if (m > limit) {
                 Bad(column, "currency out of range");
             }
@@ -323,7 +361,8 @@ std::string EncodeFixedValue(const ColumnSpec& column, const CellValue& value) {
             units = value.integer * 10000;
         } else {
             double scaled = std::nearbyint(RealOf(column, value) * 10000.0);
-            if (!(std::fabs(scaled) < 9.2e18)) Bad(column, "currency out of range");
+            if (!(std::fabs(scaled) < 9.2e18))
+                Bad(column, "currency out of range");
             units = static_cast<std::int64_t>(scaled);
         }
         PutLE(out, static_cast<std::uint64_t>(units), 8);
@@ -347,14 +386,19 @@ std::string EncodeFixedValue(const ColumnSpec& column, const CellValue& value) {
         break;
     }
     case JetType::GUID:
-        if (value.kind == CellValue::Kind::Bytes && value.text.size() == 16) return value.text;
-        if (value.kind != CellValue::Kind::Text) Bad(column, "expected a GUID string");
+        if (value.kind == CellValue::Kind::Bytes && value.text.size() == 16)
+            return value.text;
+        if (value.kind != CellValue::Kind::Text)
+            Bad(column, "expected a GUID string");
         return GuidBytes(column, value.text);
     case JetType::Decimal: {
         std::string digits;
-        if (value.kind == CellValue::Kind::Text) digits = value.text;
-        else if (value.kind == CellValue::Kind::Integer) digits = std::to_string(value.integer);
-        else Bad(column, "decimal values must be given exactly (as text or integers)");
+        if (value.kind == CellValue::Kind::Text)
+            digits = value.text;
+        else if (value.kind == CellValue::Kind::Integer)
+            digits = std::to_string(value.integer);
+        else
+            Bad(column, "decimal values must be given exactly (as text or integers)");
         bool negative = false;
         unsigned __int128 m;
         try {
@@ -378,7 +422,8 @@ std::string EncodeVariableValue(const ColumnSpec& column, const CellValue& value
     switch (column.type) {
     case JetType::Text:
     case JetType::Memo: {
-        if (value.kind != CellValue::Kind::Text) Bad(column, "expected text");
+        if (value.kind != CellValue::Kind::Text)
+            Bad(column, "expected text");
         std::u16string wide = Utf8ToUtf16(value.text);
         if (column.type == JetType::Text) {
             int limit = column.size > 0 ? column.size : 255;
@@ -393,7 +438,8 @@ std::string EncodeVariableValue(const ColumnSpec& column, const CellValue& value
     }
     case JetType::Binary:
     case JetType::OLE: {
-        if (value.kind != CellValue::Kind::Bytes) Bad(column, "expected bytes");
+        if (value.kind != CellValue::Kind::Bytes)
+            Bad(column, "expected bytes");
         if (column.type == JetType::Binary) {
             int limit = column.size > 0 ? column.size : 255;
             if (value.text.size() > static_cast<std::size_t>(limit)) {

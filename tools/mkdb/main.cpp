@@ -26,7 +26,7 @@ std::optional<std::uint64_t> Number(const std::string& text) {
     return std::stoull(text);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     std::optional<std::uint64_t> rows, seed;
@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
             (arg == "--encrypt" ? scheme : password) = std::string(argv[++i]);
         } else if ((arg == "--rows" || arg == "--seed") && i + 1 < argc) {
             auto value = Number(argv[++i]);
-            if (!value) return Usage();
+            if (!value)
+                return Usage();
             (arg == "--rows" ? rows : seed) = value;
         } else if (!arg.empty() && arg[0] == '-') {
             return Usage();
@@ -50,13 +51,17 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    if (input.empty() || output.empty()) return Usage();
+    if (input.empty() || output.empty())
+        return Usage();
     try {
         MdbDescription description = DescriptionFromJson(ParseJsonFile(input), rows, seed);
         if (scheme || password) {
-            if (!description.encryption) description.encryption.emplace();
-            if (scheme) description.encryption->scheme = *scheme;
-            if (password) description.encryption->password = *password;
+            if (!description.encryption)
+                description.encryption.emplace();
+            if (scheme)
+                description.encryption->scheme = *scheme;
+            if (password)
+                description.encryption->password = *password;
         }
         WriteMdb(description, output);
     } catch (const std::exception& e) {

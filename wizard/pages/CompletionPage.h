@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-extern const char* const kNothingExported;    // "0 records have been exported."
-extern const char* const kParametersCaption;  // "Press Ctrl-C to copy command line parameters to the clipboard"
+extern const char* const kNothingExported;   // "0 records have been exported."
+extern const char* const kParametersCaption; // "Press Ctrl-C to copy command line parameters to the clipboard"
 
 // "%d tables (%d records) have been imported.", or kNothingExported when no
 // table was done.

@@ -7,8 +7,7 @@
 
 const char* const kFieldDelimiterNames[5] = {",", ";", "TAB", "NONE", "PIPE"};
 const char* const kRecordDelimiterNames[4] = {"CRLF", "CR", "LF", "NONE"};
-const char* const kTrimmingEntries[3] = {"Keep spaces", "Remove trailing spaces",
-                                         "Remove leading and traling spaces"};
+const char* const kTrimmingEntries[3] = {"Keep spaces", "Remove trailing spaces", "Remove leading and traling spaces"};
 const char* const kFolderBrowserTitle = "Please specify the output directory";
 
 namespace {

@@ -8,13 +8,12 @@ std::string FormatTimes(int64_t elapsedSeconds, int64_t estimatedSeconds) {
     const auto seconds = [](int64_t s) { return static_cast<unsigned>(s % 60); };
     char text[128];
     std::snprintf(text, sizeof text, "Elapsed time:\t%02llu:%02u:%02u\nEstimated time:\t%02llu:%02u:%02u",
-                  hours(elapsedSeconds), minutes(elapsedSeconds), seconds(elapsedSeconds),
-                  hours(estimatedSeconds), minutes(estimatedSeconds), seconds(estimatedSeconds));
+                  hours(elapsedSeconds), minutes(elapsedSeconds), seconds(elapsedSeconds), hours(estimatedSeconds),
+                  minutes(estimatedSeconds), seconds(estimatedSeconds));
     return text;
 }
 
-std::optional<std::string> TimeDisplay::Update(int64_t startSeconds, int64_t nowSeconds, int32_t done,
-                                               int32_t total) {
+std::optional<std::string> TimeDisplay::Update(int64_t startSeconds, int64_t nowSeconds, int32_t done, int32_t total) {
     if (nowSeconds == lastChange_ || done <= 0)
         return std::nullopt;
     lastChange_ = nowSeconds;

@@ -17,8 +17,8 @@ class ShellOpener : public FileOpener {
 public:
     explicit ShellOpener(HWND page) : page_(page) {}
     bool Open(const std::string& file) override {
-        const auto result = reinterpret_cast<INT_PTR>(
-            ShellExecuteA(page_, "open", file.c_str(), nullptr, nullptr, SW_SHOWDEFAULT));
+        const auto result =
+            reinterpret_cast<INT_PTR>(ShellExecuteA(page_, "open", file.c_str(), nullptr, nullptr, SW_SHOWDEFAULT));
         return result > 32;
     }
     void OpenWith(const std::string& parameters) override {
@@ -62,8 +62,7 @@ INT_PTR CALLBACK ParametersProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
             EndDialog(window, LOWORD(wParam));
         return TRUE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 
@@ -110,12 +109,10 @@ INT_PTR CALLBACK CompletionProc(HWND page, UINT message, WPARAM wParam, LPARAM l
                                           opener);
             return Answer(page, FALSE);
         }
-        default:
-            return FALSE;
+        default: return FALSE;
         }
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

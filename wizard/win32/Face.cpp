@@ -76,9 +76,7 @@ std::string ItemText(HWND page, int id, std::size_t limit) {
     return std::string(buffer.data(), length);
 }
 
-void SetItemText(HWND page, int id, std::string_view text) {
-    SetDlgItemTextA(page, id, std::string(text).c_str());
-}
+void SetItemText(HWND page, int id, std::string_view text) { SetDlgItemTextA(page, id, std::string(text).c_str()); }
 
 bool IsChecked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
 

@@ -85,35 +85,20 @@ INT_PTR CALLBACK OutputProc(HWND page, UINT message, WPARAM wParam, LPARAM lPara
             if (code == BN_CLICKED)
                 Browse(page);
             break;
-        case IDC_OUTPUT_OVERWRITE:
-            output.Page->OverWriteClicked(IsChecked(page, id));
-            break;
-        case IDC_OUTPUT_REMOVECRLF:
-            output.Page->RemoveCRLFClicked(IsChecked(page, id));
-            break;
-        case IDC_OUTPUT_QUOTES:
-            output.Page->DoubleQuotesClicked(IsChecked(page, id));
-            break;
-        case IDC_OUTPUT_HEADER:
-            output.Page->HeaderClicked(IsChecked(page, id));
-            break;
-        case IDC_OUTPUT_TRIM:
-            output.Page->TrimmingChosen(static_cast<int32_t>(Selection(page, id)));
-            break;
-        case IDC_OUTPUT_DATE:
-            output.Page->DateFormatChosen(static_cast<int32_t>(Selection(page, id)));
-            break;
+        case IDC_OUTPUT_OVERWRITE: output.Page->OverWriteClicked(IsChecked(page, id)); break;
+        case IDC_OUTPUT_REMOVECRLF: output.Page->RemoveCRLFClicked(IsChecked(page, id)); break;
+        case IDC_OUTPUT_QUOTES: output.Page->DoubleQuotesClicked(IsChecked(page, id)); break;
+        case IDC_OUTPUT_HEADER: output.Page->HeaderClicked(IsChecked(page, id)); break;
+        case IDC_OUTPUT_TRIM: output.Page->TrimmingChosen(static_cast<int32_t>(Selection(page, id))); break;
+        case IDC_OUTPUT_DATE: output.Page->DateFormatChosen(static_cast<int32_t>(Selection(page, id))); break;
         case IDC_OUTPUT_ASIS:
         case IDC_OUTPUT_ANSI:
         case IDC_OUTPUT_OEM:
             if (code == BN_CLICKED)
                 output.Page->CodePageChosen(id - IDC_OUTPUT_ASIS);
             break;
-        case IDC_HELP_BUTTON:
-            ShowHelp(page);
-            break;
-        default:
-            break;
+        case IDC_HELP_BUTTON: ShowHelp(page); break;
+        default: break;
         }
         output.Page->AfterCommand(ItemText(page, IDC_OUTPUT_PATH, kDirectoryReadLimit));
         return TRUE;
@@ -122,21 +107,17 @@ INT_PTR CALLBACK OutputProc(HWND page, UINT message, WPARAM wParam, LPARAM lPara
         if (!output.Page)
             return FALSE;
         switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
-        case PSN_SETACTIVE:
-            output.Page->SetActive();
-            return Answer(page, 0);
+        case PSN_SETACTIVE: output.Page->SetActive(); return Answer(page, 0);
         case PSN_WIZNEXT: {
             const bool next = output.Page->WizardNext(ItemText(page, IDC_OUTPUT_FIELDS, kBoxReadLimit),
                                                       ItemText(page, IDC_OUTPUT_RECORDS, kBoxReadLimit),
                                                       ItemText(page, IDC_OUTPUT_ESCAPE, kBoxReadLimit));
             return Answer(page, next ? 0 : IDD_OUTPUT);
         }
-        default:
-            return FALSE;
+        default: return FALSE;
         }
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

@@ -46,19 +46,13 @@ INT_PTR CALLBACK ProgressProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
         if (!run.Progress)
             return FALSE;
         switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
-        case PSN_SETACTIVE:
-            StartWorker(page);
-            return Answer(page, 0);
-        case PSN_QUERYCANCEL:
-            return Answer(page, run.Progress->QueryCancel() ? FALSE : TRUE);
-        case PSN_WIZNEXT:
-            return Answer(page, 0);
-        default:
-            return FALSE;
+        case PSN_SETACTIVE: StartWorker(page); return Answer(page, 0);
+        case PSN_QUERYCANCEL: return Answer(page, run.Progress->QueryCancel() ? FALSE : TRUE);
+        case PSN_WIZNEXT: return Answer(page, 0);
+        default: return FALSE;
         }
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

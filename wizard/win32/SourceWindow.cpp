@@ -30,9 +30,7 @@ public:
     }
     void SelectAll() override { SendDlgItemMessageA(page_, IDC_SOURCE_TABLES, LB_SETSEL, TRUE, -1); }
     void SetPathText(std::string_view path) override { SetItemText(page_, IDC_SOURCE_PATH, path); }
-    void SetPasswordText(std::string_view password) override {
-        SetItemText(page_, IDC_SOURCE_PASSWORD, password);
-    }
+    void SetPasswordText(std::string_view password) override { SetItemText(page_, IDC_SOURCE_PASSWORD, password); }
     RecentListBox& RecentDatabases() override { return recent_; }
     int32_t TableCount() const override {
         const LRESULT count = SendDlgItemMessageA(page_, IDC_SOURCE_TABLES, LB_GETCOUNT, 0, 0);
@@ -43,8 +41,8 @@ public:
         if (length <= 0)
             return std::string();
         std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
-        const LRESULT got = SendDlgItemMessageA(page_, IDC_SOURCE_TABLES, LB_GETTEXT, index,
-                                                reinterpret_cast<LPARAM>(buffer.data()));
+        const LRESULT got =
+            SendDlgItemMessageA(page_, IDC_SOURCE_TABLES, LB_GETTEXT, index, reinterpret_cast<LPARAM>(buffer.data()));
         return got <= 0 ? std::string() : std::string(buffer.data(), static_cast<std::size_t>(got));
     }
     bool IsTableSelected(int32_t index) const override {
@@ -128,20 +126,11 @@ INT_PTR CALLBACK SourceProc(HWND page, UINT message, WPARAM wParam, LPARAM lPara
                 Browse(page);
             break;
         case IDC_SOURCE_PATH:
-        case IDC_SOURCE_PASSWORD:
-            source.Page->PathOrPasswordChanged(NotifiedPath(page, id, code));
-            break;
-        case IDC_SOURCE_ALL:
-            source.Page->SelectAllTables();
-            break;
-        case IDC_SOURCE_NONE:
-            source.Page->SelectNoTables();
-            break;
-        case IDC_HELP_BUTTON:
-            ShowHelp(page);
-            break;
-        default:
-            break;
+        case IDC_SOURCE_PASSWORD: source.Page->PathOrPasswordChanged(NotifiedPath(page, id, code)); break;
+        case IDC_SOURCE_ALL: source.Page->SelectAllTables(); break;
+        case IDC_SOURCE_NONE: source.Page->SelectNoTables(); break;
+        case IDC_HELP_BUTTON: ShowHelp(page); break;
+        default: break;
         }
         source.Page->AfterCommand();
         return TRUE;
@@ -150,17 +139,12 @@ INT_PTR CALLBACK SourceProc(HWND page, UINT message, WPARAM wParam, LPARAM lPara
         if (!source.Page)
             return FALSE;
         switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
-        case PSN_SETACTIVE:
-            source.Page->SetActive();
-            return Answer(page, 0);
-        case PSN_WIZNEXT:
-            return Answer(page, source.Page->WizardNext() ? 0 : IDD_SOURCE);
-        default:
-            return FALSE;
+        case PSN_SETACTIVE: source.Page->SetActive(); return Answer(page, 0);
+        case PSN_WIZNEXT: return Answer(page, source.Page->WizardNext() ? 0 : IDD_SOURCE);
+        default: return FALSE;
         }
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

@@ -44,8 +44,7 @@ INT_PTR CALLBACK UsageProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
             EndDialog(window, 0);
         return TRUE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

@@ -12,8 +12,7 @@
 
 using testenv::ScopedEnv;
 
-TEST(PosixAppData, DataHomeWinsAndHomeIsTheFallback)
-{
+TEST(PosixAppData, DataHomeWinsAndHomeIsTheFallback) {
     TempDir dir;
     {
         ScopedEnv data("XDG_DATA_HOME", dir.Path("data").c_str());
@@ -32,8 +31,7 @@ TEST(PosixAppData, DataHomeWinsAndHomeIsTheFallback)
     EXPECT_EQ(platform::AppDataFolder(), "");
 }
 
-TEST(PosixAppData, LogGoesToTheDataFolder)
-{
+TEST(PosixAppData, LogGoesToTheDataFolder) {
     TempDir dir;
     ScopedEnv data("XDG_DATA_HOME", dir.Path().c_str());
     WriteLog("Varnex", "Cannot create output file.");
@@ -43,20 +41,19 @@ TEST(PosixAppData, LogGoesToTheDataFolder)
     EXPECT_EQ(log.substr(21), " Varnex     Cannot create output file.");
 }
 
-TEST(PosixMessages, MessageBoxLinesGoToStderr)
-{
+TEST(PosixMessages, MessageBoxLinesGoToStderr) {
     ::testing::internal::CaptureStderr();
     platform::ShowMessageBox(nullptr, "Code = 80004005\r\nSource = (null)\n", platform::MessageOk);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Varnex: Code = 80004005\nVarnex: Source = (null)\n");
 
     ::testing::internal::CaptureStderr();
     ReportComError(nullptr, EngineError(static_cast<int32_t>(0x80040201u)));
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Varnex: Code = 80040201\nVarnex: Code meaning = IDispatch error #1\n"
-                                                       "Varnex: Source = (null)\nVarnex: Description = (null)\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Varnex: Code = 80040201\nVarnex: Code meaning = IDispatch error #1\n"
+              "Varnex: Source = (null)\nVarnex: Description = (null)\n");
 }
 
-TEST(PosixMessages, Win32CodesReadTheSameBareOrAsResults)
-{
+TEST(PosixMessages, Win32CodesReadTheSameBareOrAsResults) {
     const std::string notFound = platform::SystemMessage(static_cast<int32_t>(0x80070002u));
     EXPECT_EQ(notFound, "The system cannot find the file specified.");
     EXPECT_EQ(platform::SystemMessage(2), notFound);

@@ -19,14 +19,12 @@ namespace {
 // The database file opened read-only; each query's rows as "type:value" texts.
 class ReadBack {
 public:
-    explicit ReadBack(const std::string& path)
-    {
+    explicit ReadBack(const std::string& path) {
         if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
             ADD_FAILURE() << "cannot open " << path;
     }
     ~ReadBack() { sqlite3_close(db_); }
-    std::vector<std::vector<std::string>> Rows(const std::string& sql)
-    {
+    std::vector<std::vector<std::string>> Rows(const std::string& sql) {
         std::vector<std::vector<std::string>> rows;
         sqlite3_stmt* statement = nullptr;
         if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
@@ -53,8 +51,7 @@ public:
         sqlite3_finalize(statement);
         return rows;
     }
-    std::string One(const std::string& sql)
-    {
+    std::string One(const std::string& sql) {
         const auto rows = Rows(sql);
         return rows.size() == 1 && rows[0].size() == 1 ? rows[0][0] : "(" + std::to_string(rows.size()) + " rows)";
     }
@@ -65,22 +62,19 @@ private:
 
 class SqliteFileTest : public EngineTest {
 protected:
-    SqliteFileTest()
-    {
+    SqliteFileTest() {
         if (!SqliteInThisBuild())
             return;
         settings.Format = TableFormat::Sqlite;
         settings.OutputPath = target;
     }
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!SqliteInThisBuild())
             GTEST_SKIP() << "built without SQLite";
     }
 
     // A database on disk (for the run to find) with every kind of value.
-    std::shared_ptr<memdb::File> Kinds(const std::string& name)
-    {
+    std::shared_ptr<memdb::File> Kinds(const std::string& name) {
         const std::string path = folder / name;
         WriteAll(path, "");
         auto file = memdb::Register(path);
@@ -109,8 +103,7 @@ protected:
     const std::string target = out / "shop.sqlite";
 };
 
-TEST_F(SqliteFileTest, ValuesKeepSqlitesOwnTypesAndTheFilePassesItsChecks)
-{
+TEST_F(SqliteFileTest, ValuesKeepSqlitesOwnTypesAndTheFilePassesItsChecks) {
     Kinds("kinds.mdb");
     const ConversionOutcome outcome = Run();
     ASSERT_TRUE(outcome.Succeeded()) << (outcome.Failures.empty() ? "" : outcome.Failures[0].Reason);
@@ -120,15 +113,14 @@ TEST_F(SqliteFileTest, ValuesKeepSqlitesOwnTypesAndTheFilePassesItsChecks)
     EXPECT_TRUE(db.Rows("PRAGMA foreign_key_check").empty());
     const auto rows = db.Rows("SELECT * FROM Kinds ORDER BY Id");
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"integer:1", "text:Zo\u00eb \u201cq\u201d 'x'",
-                                                 "real:0.1", "real:12.3456", "text:2024-01-08 09:15:00",
-                                                 "integer:1", "blob:0001fe", "integer:1099511627776"}));
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"integer:1", "text:Zo\u00eb \u201cq\u201d 'x'", "real:0.1",
+                                                 "real:12.3456", "text:2024-01-08 09:15:00", "integer:1", "blob:0001fe",
+                                                 "integer:1099511627776"}));
     // NULL stays distinct from the empty text and the empty binary value.
     EXPECT_EQ(rows[1], (std::vector<std::string>{"integer:2", "null:", "null:", "null:", "null:", "integer:0",
                                                  "null:", "null:"}));
     EXPECT_EQ(rows[2], (std::vector<std::string>{"integer:3", "text:", "real:-2.5e+300", "real:-0.0005",
-                                                 "text:1899-12-30 12:00:00", "integer:0", "blob:",
-                                                 "integer:-1"}));
+                                                 "text:1899-12-30 12:00:00", "integer:0", "blob:", "integer:-1"}));
     // The columns are declared with the types the schema maps them to.
     const auto columns = db.Rows("SELECT name, type FROM pragma_table_info('Kinds')");
     std::map<std::string, std::string> types;
@@ -141,8 +133,7 @@ TEST_F(SqliteFileTest, ValuesKeepSqlitesOwnTypesAndTheFilePassesItsChecks)
     EXPECT_FALSE(Exists(target + ".incomplete"));
 }
 
-TEST_F(SqliteFileTest, OnlyTheChosenTablesAndColumnsAreMade)
-{
+TEST_F(SqliteFileTest, OnlyTheChosenTablesAndColumnsAreMade) {
     auto file = Kinds("kinds.mdb");
     file->AddTable("Other", {{"N", DaoType::Long}}).Row({memdb::Long(7)});
     file->AddTable("Third", {{"M", DaoType::Long}}).Row({memdb::Long(8)});
@@ -158,8 +149,7 @@ TEST_F(SqliteFileTest, OnlyTheChosenTablesAndColumnsAreMade)
     EXPECT_EQ(db.One("SELECT N FROM Other"), "integer:7");
 }
 
-TEST_F(SqliteFileTest, ManyRowsOnSeveralThreadsArriveWholeAndInOrder)
-{
+TEST_F(SqliteFileTest, ManyRowsOnSeveralThreadsArriveWholeAndInOrder) {
     const std::string path = folder / "many.mdb";
     WriteAll(path, "");
     auto file = memdb::Register(path);
@@ -181,8 +171,7 @@ TEST_F(SqliteFileTest, ManyRowsOnSeveralThreadsArriveWholeAndInOrder)
     EXPECT_EQ(db.One("SELECT Memo FROM Many WHERE N = 4999"), "text:row 4999");
 }
 
-TEST_F(SqliteFileTest, AnOldFileIsReplacedOnlyByACompleteRun)
-{
+TEST_F(SqliteFileTest, AnOldFileIsReplacedOnlyByACompleteRun) {
     WriteAll(target, "the old file");
     auto file = Kinds("kinds.mdb");
     // A table that cannot be read fails the run: the old file stays.
@@ -205,8 +194,7 @@ TEST_F(SqliteFileTest, AnOldFileIsReplacedOnlyByACompleteRun)
     EXPECT_EQ(db.One("SELECT count(*) FROM Kinds"), "integer:3");
 }
 
-TEST_F(SqliteFileTest, AStopPartWayLeavesTheOldFile)
-{
+TEST_F(SqliteFileTest, AStopPartWayLeavesTheOldFile) {
     WriteAll(target, "the old file");
     Kinds("kinds.mdb");
     RecordingProgress progress(&settings, 2);
@@ -217,8 +205,7 @@ TEST_F(SqliteFileTest, AStopPartWayLeavesTheOldFile)
     EXPECT_FALSE(Exists(target + ".incomplete"));
 }
 
-TEST_F(SqliteFileTest, TheSameTableOfSeveralDatabasesGoesIntoOneTableAndAMisfitFailsWithSqlitesReason)
-{
+TEST_F(SqliteFileTest, TheSameTableOfSeveralDatabasesGoesIntoOneTableAndAMisfitFailsWithSqlitesReason) {
     Kinds("a1.mdb");
     Kinds("a2.mdb");
     settings.SourcePath = folder / "a?.mdb";
@@ -246,12 +233,12 @@ TEST_F(SqliteFileTest, TheSameTableOfSeveralDatabasesGoesIntoOneTableAndAMisfitF
 }
 
 // Customers and their orders, keyed and related as a reader describes them.
-std::shared_ptr<memdb::File> Shop(const std::string& path)
-{
+std::shared_ptr<memdb::File> Shop(const std::string& path) {
     WriteAll(path, "");
     auto file = memdb::Register(path);
-    memdb::Table& orders = file->AddTable("Orders", {{"Id", DaoType::Long}, {"Customer", DaoType::Long},
-                                                     {"Region", DaoType::Text}, {"Total", DaoType::Currency}});
+    memdb::Table& orders = file->AddTable(
+        "Orders",
+        {{"Id", DaoType::Long}, {"Customer", DaoType::Long}, {"Region", DaoType::Text}, {"Total", DaoType::Currency}});
     orders.Row({memdb::Long(1), memdb::Long(10), memdb::Text("N"), memdb::Currency(5)})
         .Row({memdb::Long(2), memdb::Long(11), memdb::Text("S"), memdb::Null()});
     orders.Schema = TableSchema{u"Orders",
@@ -261,8 +248,8 @@ std::shared_ptr<memdb::File> Shop(const std::string& path)
                                  {u"Total", DaoType::Currency, 0, 0, 0, false, false, u"0"}},
                                 {{u"PrimaryKey", {{u"Id", false}}, true, true},
                                  {u"ByCustomer", {{u"Customer", false}, {u"Region", true}}, false, false}}};
-    memdb::Table& customers = file->AddTable("Customers", {{"No", DaoType::Long}, {"Region", DaoType::Text},
-                                                           {"Name", DaoType::Text}});
+    memdb::Table& customers =
+        file->AddTable("Customers", {{"No", DaoType::Long}, {"Region", DaoType::Text}, {"Name", DaoType::Text}});
     customers.Row({memdb::Long(10), memdb::Text("N"), memdb::Text("Ann")})
         .Row({memdb::Long(11), memdb::Text("S"), memdb::Text("Bob")});
     customers.Schema = TableSchema{u"Customers",
@@ -273,13 +260,18 @@ std::shared_ptr<memdb::File> Shop(const std::string& path)
                                     {u"Names", {{u"Name", false}}, true, false}}};
     // The order refers to its customer by two columns; the table it
     // refers to comes after it.
-    file->Relationships.push_back({u"OrdersOfCustomers", u"Orders", {u"Customer", u"Region"}, u"Customers",
-                                   {u"No", u"Region"}, true, false, true});
+    file->Relationships.push_back({u"OrdersOfCustomers",
+                                   u"Orders",
+                                   {u"Customer", u"Region"},
+                                   u"Customers",
+                                   {u"No", u"Region"},
+                                   true,
+                                   false,
+                                   true});
     return file;
 }
 
-TEST_F(SqliteFileTest, KeysIndexesAndRelationshipsAreDeclaredAndTheRowsFitThem)
-{
+TEST_F(SqliteFileTest, KeysIndexesAndRelationshipsAreDeclaredAndTheRowsFitThem) {
     Shop(folder / "shop.mdb");
     settings.SourcePath = folder / "shop.mdb";
     ASSERT_TRUE(Run().Succeeded());
@@ -292,19 +284,20 @@ TEST_F(SqliteFileTest, KeysIndexesAndRelationshipsAreDeclaredAndTheRowsFitThem)
                                                      {"text:Region", "integer:2", "integer:1"},
                                                      {"text:Name", "integer:0", "integer:0"}}));
     EXPECT_EQ(db.One("SELECT dflt_value FROM pragma_table_info('Orders') WHERE name = 'Total'"), "text:0");
-    EXPECT_EQ(db.Rows("SELECT \"from\", \"to\", \"table\", on_delete FROM pragma_foreign_key_list('Orders') ORDER BY seq"),
-              (std::vector<std::vector<std::string>>{{"text:Customer", "text:No", "text:Customers", "text:CASCADE"},
-                                                     {"text:Region", "text:Region", "text:Customers", "text:CASCADE"}}));
+    EXPECT_EQ(
+        db.Rows("SELECT \"from\", \"to\", \"table\", on_delete FROM pragma_foreign_key_list('Orders') ORDER BY seq"),
+        (std::vector<std::vector<std::string>>{{"text:Customer", "text:No", "text:Customers", "text:CASCADE"},
+                                               {"text:Region", "text:Region", "text:Customers", "text:CASCADE"}}));
     EXPECT_EQ(db.Rows("SELECT name, \"desc\" FROM pragma_index_xinfo('Orders_ByCustomer') WHERE key"),
               (std::vector<std::vector<std::string>>{{"text:Customer", "integer:0"}, {"text:Region", "integer:1"}}));
     EXPECT_EQ(db.One("SELECT \"unique\" FROM pragma_index_list('Customers') WHERE name = 'Customers_Names'"),
               "integer:1");
-    EXPECT_EQ(db.One("SELECT count(*) FROM Orders JOIN Customers ON Customer = No AND Orders.Region = Customers.Region"),
-              "integer:2");
+    EXPECT_EQ(
+        db.One("SELECT count(*) FROM Orders JOIN Customers ON Customer = No AND Orders.Region = Customers.Region"),
+        "integer:2");
 }
 
-TEST_F(SqliteFileTest, AColumnLeftOutTakesItsKeysAndRelationshipsWithIt)
-{
+TEST_F(SqliteFileTest, AColumnLeftOutTakesItsKeysAndRelationshipsWithIt) {
     Shop(folder / "shop.mdb");
     settings.SourcePath = folder / "shop.mdb";
     settings.OnlyFields = ";ID;CUSTOMER;NO;NAME;";
@@ -316,8 +309,7 @@ TEST_F(SqliteFileTest, AColumnLeftOutTakesItsKeysAndRelationshipsWithIt)
     EXPECT_EQ(db.One("SELECT count(*) FROM Customers"), "integer:2");
 }
 
-TEST_F(SqliteFileTest, ADuplicateKeyFailsTheTableAndKeepsTheOldFile)
-{
+TEST_F(SqliteFileTest, ADuplicateKeyFailsTheTableAndKeepsTheOldFile) {
     auto file = Shop(folder / "shop.mdb");
     file->Tables[1].Row({memdb::Long(10), memdb::Text("N"), memdb::Text("Cy")});
     settings.SourcePath = folder / "shop.mdb";
@@ -331,8 +323,7 @@ TEST_F(SqliteFileTest, ADuplicateKeyFailsTheTableAndKeepsTheOldFile)
     EXPECT_EQ(ReadAll(target), "the old file");
 }
 
-TEST_F(SqliteFileTest, ARefusedRowAmongManyIsNamedAndATableWithoutChosenColumnsIsLeftOut)
-{
+TEST_F(SqliteFileTest, ARefusedRowAmongManyIsNamedAndATableWithoutChosenColumnsIsLeftOut) {
     auto file = Shop(folder / "shop.mdb");
     memdb::Table& customers = file->Tables[1];
     customers.Rows.clear();
@@ -360,8 +351,7 @@ TEST_F(SqliteFileTest, ARefusedRowAmongManyIsNamedAndATableWithoutChosenColumnsI
     EXPECT_EQ(db.One("SELECT count(*) FROM sqlite_master WHERE name = 'Orders'"), "integer:0");
 }
 
-TEST_F(SqliteFileTest, AnOutputThatIsNotOneDatabaseFileIsRefusedBeforeAnyDatabaseOpens)
-{
+TEST_F(SqliteFileTest, AnOutputThatIsNotOneDatabaseFileIsRefusedBeforeAnyDatabaseOpens) {
     auto file = Kinds("kinds.mdb");
     for (const std::string& output : {out.Path(), out / "shop.csv"}) {
         settings.OutputPath = output;

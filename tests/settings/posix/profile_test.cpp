@@ -138,8 +138,8 @@ TEST(ProfileFile, TwoProcessesWritingDifferentKeysKeepEachOthersValues) {
         if (child == 0) {
             bool ok = true;
             for (int i = 0; i < kWrites; ++i)
-                ok = WriteProfileString("Varnex", "W" + std::to_string(writer) + "K" + std::to_string(i), "v",
-                                        file) && ok;
+                ok = WriteProfileString("Varnex", "W" + std::to_string(writer) + "K" + std::to_string(i), "v", file) &&
+                     ok;
             ::_exit(ok ? 0 : 1);
         }
         children.push_back(child);
@@ -152,8 +152,8 @@ TEST(ProfileFile, TwoProcessesWritingDifferentKeysKeepEachOthersValues) {
     int missing = 0;
     for (int writer = 0; writer < 2; ++writer)
         for (int i = 0; i < kWrites; ++i)
-            missing += ReadProfileString("Varnex", "W" + std::to_string(writer) + "K" + std::to_string(i), "-",
-                                         file) != "v";
+            missing +=
+                ReadProfileString("Varnex", "W" + std::to_string(writer) + "K" + std::to_string(i), "-", file) != "v";
     EXPECT_EQ(missing, 0);
 }
 
