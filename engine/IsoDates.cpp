@@ -1,5 +1,7 @@
 #include "engine/IsoDates.h"
 
+#include "core/CivilDate.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -30,19 +32,6 @@ Moment Split(double serial) {
     return moment;
 }
 
-void PutDigits(int64_t value, int width, std::string& out) {
-    char digits[20];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0 && n < 20);
-    for (int k = n; k < width; ++k)
-        out.push_back('0');
-    while (n > 0)
-        out.push_back(digits[--n]);
-}
-
 } // namespace
 
 bool IsMidnight(double serial) { return Split(serial).Seconds == 0; }
@@ -52,30 +41,12 @@ bool AppendIsoDate(double serial, bool withTime, char separator, std::string& ou
     if (!(serial > kFirstInvalidBelow && serial < kFirstInvalidAbove))
         return false;
     const Moment moment = Split(serial);
-    // Proleptic Gregorian date of a day count from 1 January 1970.
-    const int64_t days = moment.Day - kSerialOf1970 + 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const int64_t dayOfEra = days - era * 146097;
-    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    const int64_t day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-    const int64_t month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-    const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-
-    PutDigits(year, 4, out);
-    out.push_back('-');
-    PutDigits(month, 2, out);
-    out.push_back('-');
-    PutDigits(day, 2, out);
+    // 1 January 1970 is day 719468 counted from 1 March of the year 0.
+    AppendDateDigits(CivilDateOf(moment.Day - kSerialOf1970 + 719468), out);
     if (!withTime)
         return true;
     out.push_back(separator);
-    PutDigits(moment.Seconds / 3600, 2, out);
-    out.push_back(':');
-    PutDigits(moment.Seconds / 60 % 60, 2, out);
-    out.push_back(':');
-    PutDigits(moment.Seconds % 60, 2, out);
+    AppendTimeDigits(static_cast<uint64_t>(moment.Seconds), out);
     return true;
 }
 

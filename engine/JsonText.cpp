@@ -1,8 +1,30 @@
 #include "engine/JsonText.h"
 
+#include "engine/Utf8Text.h"
+
 namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
+
+// Writes the escape of one character: the short form where JSON has one,
+// \uXXXX for the rest. Returns the end of what it wrote (six bytes at most).
+char* PutEscape(char32_t c, char* to) {
+    *to++ = '\\';
+    switch (c) {
+    case '"': *to++ = '"'; break;
+    case '\\': *to++ = '\\'; break;
+    case '\n': *to++ = 'n'; break;
+    case '\r': *to++ = 'r'; break;
+    case '\t': *to++ = 't'; break;
+    case '\b': *to++ = 'b'; break;
+    case '\f': *to++ = 'f'; break;
+    default:
+        *to++ = 'u';
+        for (int shift = 12; shift >= 0; shift -= 4)
+            *to++ = kHexDigits[(c >> shift) & 0xF];
+    }
+    return to;
+}
 
 // Appends a valid UTF-8 text with its escapes. Besides the quote, the backslash and C0, DEL and the C1 controls are
 // escaped, and U+2028 and U+2029, which end a line for some readers.
@@ -27,20 +49,8 @@ void Escape(std::string_view text, std::string& out) {
             continue;
         }
         flush(k);
-        out.push_back('\\');
-        switch (escaped) {
-        case '"': out.push_back('"'); break;
-        case '\\': out.push_back('\\'); break;
-        case '\n': out.push_back('n'); break;
-        case '\r': out.push_back('r'); break;
-        case '\t': out.push_back('t'); break;
-        case '\b': out.push_back('b'); break;
-        case '\f': out.push_back('f'); break;
-        default:
-            out.push_back('u');
-            for (int shift = 12; shift >= 0; shift -= 4)
-                out.push_back(kHexDigits[(escaped >> shift) & 0xF]);
-        }
+        char escape[6];
+        out.append(escape, PutEscape(escaped, escape));
         k += length - 1;
         start = k + 1;
     }
@@ -57,57 +67,19 @@ std::size_t AppendJsonString(std::u16string_view text, std::string& out) {
     out.resize(at + 6 * text.size() + 2);
     char* to = out.data() + at;
     *to++ = '"';
-    auto escape = [&](char32_t c) {
-        *to++ = '\\';
-        switch (c) {
-        case '"': *to++ = '"'; return;
-        case '\\': *to++ = '\\'; return;
-        case '\n': *to++ = 'n'; return;
-        case '\r': *to++ = 'r'; return;
-        case '\t': *to++ = 't'; return;
-        case '\b': *to++ = 'b'; return;
-        case '\f': *to++ = 'f'; return;
-        default:
-            *to++ = 'u';
-            for (int shift = 12; shift >= 0; shift -= 4)
-                *to++ = kHexDigits[(c >> shift) & 0xF];
-        }
-    };
     const std::size_t size = text.size();
     for (std::size_t k = 0; k < size; ++k) {
-        char32_t c = text[k];
+        const char32_t c = text[k];
         if (c < 0x80) {
             if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7F)
                 *to++ = static_cast<char>(c);
             else
-                escape(c);
-            continue;
-        }
-        // C1 controls, and the separators that end a line for some readers.
-        if (c <= 0x9F || c == 0x2028 || c == 0x2029) {
-            escape(c);
-            continue;
-        }
-        if (c >= 0xD800 && c <= 0xDFFF) {
-            if (c <= 0xDBFF && k + 1 < size && text[k + 1] >= 0xDC00 && text[k + 1] <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (text[++k] - 0xDC00);
-            } else {
-                c = 0xFFFD;
-                ++replaced;
-            }
-        }
-        if (c < 0x800) {
-            *to++ = static_cast<char>(0xC0 | (c >> 6));
-            *to++ = static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            *to++ = static_cast<char>(0xE0 | (c >> 12));
-            *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *to++ = static_cast<char>(0x80 | (c & 0x3F));
+                to = PutEscape(c, to);
+        } else if (c <= 0x9F || c == 0x2028 || c == 0x2029) {
+            // C1 controls, and the separators that end a line for some readers.
+            to = PutEscape(c, to);
         } else {
-            *to++ = static_cast<char>(0xF0 | (c >> 18));
-            *to++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *to++ = static_cast<char>(0x80 | (c & 0x3F));
+            to = PutUtf8Beyond7Bit(NextCharacter(text, k, replaced), to);
         }
     }
     *to++ = '"';

@@ -155,8 +155,6 @@ void MarkListedNames(const ConversionSettings& settings, const std::vector<std::
             found[i] = true;
 }
 
-bool HasWildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
-
 // False when Close failed: the library counts the file as failed then.
 bool CloseDatabase(ConversionSettings& settings) {
     if (!settings.CurrentDatabase)
@@ -190,7 +188,7 @@ int32_t ConvertMatches(ConversionSettings& settings, bool closeEachDatabase) {
         return 3;
     int32_t result = 0;
     const std::vector<std::string> names = platform::FindMatchingNames(pattern);
-    if (names.empty() && !HasWildcard(lastComponent)) {
+    if (names.empty() && !platform::HasWildcard(lastComponent)) {
         // A path naming one database that is not there is a failure, not an
         // empty match.
         settings.FilesFailed += 1;

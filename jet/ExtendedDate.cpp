@@ -1,5 +1,7 @@
 #include "jet/ExtendedDate.h"
 
+#include "core/CivilDate.h"
+
 namespace jet {
 
 namespace {
@@ -14,19 +16,6 @@ uint64_t Digits(ByteSpan bytes, std::size_t from, std::size_t count) {
     return value;
 }
 
-void AppendNumber(uint64_t value, int width, std::u16string& out) {
-    char16_t digits[20];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char16_t>(u'0' + value % 10);
-        value /= 10;
-    } while (value != 0 && n < 20);
-    for (int k = n; k < width; ++k)
-        out.push_back(u'0');
-    while (n > 0)
-        out.push_back(digits[--n]);
-}
-
 } // namespace
 
 void AppendExtendedDate(ByteSpan bytes, std::u16string& out) {
@@ -39,31 +28,12 @@ void AppendExtendedDate(ByteSpan bytes, std::u16string& out) {
     if (days > 3652058 || seconds >= 86400)
         RaiseCorrupt("extended date out of range");
 
-    // Days since 0001-01-01 to a proleptic Gregorian date (civil-from-days,
-    // counted from 0000-03-01 so that leap days fall at the end of a year).
-    const int64_t z = static_cast<int64_t>(days) + 306;
-    const int64_t era = z / 146097;
-    const int64_t dayOfEra = z - era * 146097;
-    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t mp = (5 * dayOfYear + 2) / 153;
-    const int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
-    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-
-    AppendNumber(static_cast<uint64_t>(year), 4, out);
-    out.push_back(u'-');
-    AppendNumber(static_cast<uint64_t>(month), 2, out);
-    out.push_back(u'-');
-    AppendNumber(static_cast<uint64_t>(day), 2, out);
+    // 1 January of the year 1 is day 306 counted from 1 March of the year 0.
+    AppendDateDigits(CivilDateOf(static_cast<int64_t>(days) + 306), out);
     out.push_back(u' ');
-    AppendNumber(seconds / 3600, 2, out);
-    out.push_back(u':');
-    AppendNumber(seconds / 60 % 60, 2, out);
-    out.push_back(u':');
-    AppendNumber(seconds % 60, 2, out);
+    AppendTimeDigits(seconds, out);
     out.push_back(u'.');
-    AppendNumber(fraction, 7, out);
+    AppendPaddedDigits(fraction, 7, out);
 }
 
 } // namespace jet

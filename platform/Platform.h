@@ -90,6 +90,9 @@ std::vector<std::string> LinkPathFolders();
 // component ("*" and "?" wildcards), in the platform's order. Entries whose
 // names begin with "." are reported too; callers decide.
 std::vector<std::string> FindMatchingNames(const std::string& pattern);
+// Whether text holds a wildcard ("*" or "?"), so that it names the entries
+// FindMatchingNames finds rather than one file.
+inline bool HasWildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
 // Full path of the running executable.
 std::string ExecutablePath();
 // Full path of the module (executable or shared library) holding this code.

@@ -22,7 +22,7 @@ bool RunsUnattended(const ConversionSettings& settings) {
     if (settings.Silent)
         return true;
     const std::string_view source = settings.SourcePath;
-    return settings.Batch && source.find_first_of("*?") != std::string_view::npos;
+    return settings.Batch && platform::HasWildcard(source);
 }
 
 namespace {
@@ -87,10 +87,6 @@ int RunUnattended(ConversionSettings& settings) {
 
 namespace {
 
-std::string_view ProgramName(int argc, const char* const* argv) {
-    return argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "";
-}
-
 // A path or password too long to be used whole ends the program before
 // anything is read or written; false then, with the reason on stderr (and
 // in a message box where nobody sees stderr).
@@ -113,7 +109,7 @@ bool RefuseLongValues(ConversionSettings& settings, std::string_view programName
 } // namespace
 
 int RunProgram(int argc, const char* const* argv) {
-    const std::string_view programName = ProgramName(argc, argv);
+    const std::string_view programName = ProgramPath(argc, argv);
     // One record for the whole process: defaults, then what was saved beside
     // the program, then the command line, each overriding the one before.
     auto settings = std::make_unique<ConversionSettings>();

@@ -16,12 +16,6 @@
 
 namespace {
 
-std::string BaseName(std::string_view path) { return ProgramBaseName(path); }
-
-// A pattern (/BATCH, or /SILENT with a wildcard) may convert many databases:
-// the user is told which one the run is on.
-bool NamesAPattern(std::string_view path) { return path.find_first_of("*?") != std::string_view::npos; }
-
 // Standard output, or a message box for a Windows program nobody started
 // from a console. False when the text did not all reach the stream (it is
 // closed, or a full device).
@@ -39,14 +33,14 @@ bool Show(const std::string& text, std::FILE* stream) {
 int Answer(const std::string& text, std::string_view programName, int status) {
     if (Show(text, stdout))
         return status;
-    Show(BaseName(programName) + ": standard output cannot be written to\n", stderr);
+    Show(ProgramBaseName(programName) + ": standard output cannot be written to\n", stderr);
     return 1;
 }
 
 } // namespace
 
 std::string VersionText(std::string_view programName) {
-    return BaseName(programName) + " (Varnex) " VARNEX_VERSION "\n";
+    return ProgramBaseName(programName) + " (Varnex) " VARNEX_VERSION "\n";
 }
 
 // Opens the database an option that describes it (rather than converting
@@ -69,7 +63,7 @@ static bool OpenToDescribe(ConversionSettings& settings, const std::string& name
 }
 
 int ListTables(ConversionSettings& settings, std::string_view programName, std::string& out, std::string& error) {
-    const std::string name = BaseName(programName);
+    const std::string name = ProgramBaseName(programName);
     if (!OpenToDescribe(settings, name, "--list-tables", error))
         return 1;
     // The tables the run would walk, in its order; each name shows whole on
@@ -86,7 +80,7 @@ int ListTables(ConversionSettings& settings, std::string_view programName, std::
 
 int PrintSchema(ConversionSettings& settings, std::string_view programName, std::string_view dialectName,
                 std::string& out, std::string& error) {
-    const std::string name = BaseName(programName);
+    const std::string name = ProgramBaseName(programName);
     const std::optional<SqlDialect> dialect = ParseSqlDialect(dialectName);
     if (!dialect) {
         error = name + ": --schema=" + platform::ShownText(std::string(dialectName)) +
@@ -125,7 +119,7 @@ UnattendedExtras::UnattendedExtras(ConversionSettings& settings, const ProgramRe
     const bool toStandardOutput = request.StandardOutput;
     if (toStandardOutput) {
         if (!platform::BinaryStandardOutput()) {
-            Show(BaseName(programName) + ": the tables cannot be written to standard output\n", stderr);
+            Show(ProgramBaseName(programName) + ": the tables cannot be written to standard output\n", stderr);
             ready_ = false;
             return;
         }
@@ -139,8 +133,11 @@ UnattendedExtras::UnattendedExtras(ConversionSettings& settings, const ProgramRe
     // that go to that same terminal.
     const bool watched = platform::IsTerminal(platform::StandardStream::Error) && !request.Quiet &&
                          !(toStandardOutput && platform::IsTerminal(platform::StandardStream::Output));
+    // A pattern (/BATCH, or /SILENT with a wildcard) may convert many
+    // databases: the line tells which one the run is on.
     if (watched)
-        progress_ = std::make_unique<TerminalProgress>(StandardErrorTerminal(), NamesAPattern(settings.SourcePath));
+        progress_ =
+            std::make_unique<TerminalProgress>(StandardErrorTerminal(), platform::HasWildcard(settings.SourcePath));
     if (progress_)
         settings.ProgressWindow = this;
 }

@@ -2,11 +2,12 @@
 // from the command line instead, and that is not a failure.
 
 #include "platform/Platform.h"
+#include "wizard/ProgramName.h"
 #include "wizard/Usage.h"
 #include "wizard/Wizard.h"
 
 int RunWizard(ConversionSettings& /*settings*/, int argc, const char* const* argv) {
-    ShowUsage(argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "");
+    ShowUsage(ProgramPath(argc, argv));
     return 0;
 }
 

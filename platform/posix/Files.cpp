@@ -106,7 +106,7 @@ std::vector<std::string> FindMatchingNames(const std::string& pattern) {
     std::vector<std::string> names;
     if (last.empty())
         return names;
-    if (last.find_first_of("*?") == std::string::npos) {
+    if (!HasWildcard(last)) {
         struct stat info;
         if (::stat(pattern.c_str(), &info) == 0)
             names.push_back(last);

@@ -1,5 +1,6 @@
 // The locale-free value texts of the formats that scripts read: ISO dates,
 // C-locale numbers, UTF-8 and JSON strings, hex and base64.
+#include "core/CivilDate.h"
 #include "engine/BinaryText.h"
 #include "engine/IsoDates.h"
 #include "engine/JsonText.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +55,30 @@ TEST(IsoDates, SerialDatesAcrossTheRangeAndTheirRounding) {
     EXPECT_EQ(Iso(-657435), "refused");
     EXPECT_EQ(Iso(std::nan("")), "refused");
     EXPECT_EQ(Iso(std::numeric_limits<double>::infinity()), "refused");
+}
+
+// The one calendar reckoning behind both date texts, day by day against the
+// standard library's own from before the year 0 to past 9999, and the
+// padding of the digits it is written with.
+TEST(IsoDates, DayCountsAgreeWithTheStandardCalendar) {
+    using namespace std::chrono;
+    // 1 March of the year 0 is 719468 days before 1 January 1970.
+    for (int64_t count = -800000; count <= 3700000; ++count) {
+        const year_month_day expected{sys_days{days{count - 719468}}};
+        const CivilDate date = CivilDateOf(count);
+        ASSERT_EQ(date.Year, int{expected.year()}) << count;
+        ASSERT_EQ(date.Month, unsigned{expected.month()}) << count;
+        ASSERT_EQ(date.Day, unsigned{expected.day()}) << count;
+    }
+    std::u16string wide;
+    AppendDateDigits(CivilDateOf(306), wide);
+    wide += u' ';
+    AppendTimeDigits(86399, wide);
+    EXPECT_EQ(wide, u"0001-01-01 23:59:59");
+    std::string narrow;
+    AppendPaddedDigits(0, 7, narrow);
+    AppendPaddedDigits(18446744073709551615u, 4, narrow);
+    EXPECT_EQ(narrow, "000000018446744073709551615");
 }
 
 TEST(IsoDates, ExtendedDatesKeepTheirFraction) {

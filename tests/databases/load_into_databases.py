@@ -460,27 +460,51 @@ def export(path, table, target, form):
     return r.returncode == 0
 
 
-def main():
-    scratch = tempfile.mkdtemp(prefix="varnex-load-")
-    databases = []
-    # The writer-made fixtures: each description is written as the file its
-    # format makes.
+def fixture_databases(scratch):
+    """The writer-made fixtures, each description written into scratch as the
+    file its format makes, then the sample corpus's databases that open
+    without a password. Raises RuntimeError when the writer fails."""
+    found = []
     for description in sorted(glob.glob(os.path.join(FIXTURES, "*.json"))):
         with open(description, encoding="utf-8") as f:
             ace = json.load(f).get("format") == "ace"
         target = os.path.join(scratch, os.path.basename(description)[:-5] + (".accdb" if ace else ".mdb"))
         r = run([MKDB, description, target])
         if r.returncode != 0:
-            print("MISMATCH the fixture writer failed on %s: %s" % (description, r.stderr.decode()[-300:]))
-            return 1
-        databases.append(target)
+            raise RuntimeError("the fixture writer failed on %s: %s" % (description, r.stderr.decode()[-300:]))
+        found.append(target)
     corpus = os.path.join(SHARED, "corpus")
     if os.path.isdir(corpus):
         for path in sorted(glob.glob(os.path.join(corpus, "**", "*.*db"), recursive=True)):
             if not any(word in path for word in NOT_LOADED):
-                databases.append(path)
+                found.append(path)
     else:
         print("no sample corpus at %s: the writer-made fixtures only" % corpus)
+    return found
+
+
+def exported_rows(path, tables, work, problems):
+    """Each table's JSON Lines export (written into work), read back: the rows
+    every loaded copy of the table is compared with."""
+    expected = {}
+    for k, table in enumerate(tables):
+        target = os.path.join(work, "t%d.jsonl" % k)
+        if not export(path, table, target, "jsonl"):
+            problems.append("%s: table %s: JSON Lines export failed" % (path, table))
+            continue
+        with open(target, encoding="utf-8") as f:
+            expected[table] = [json.loads(line, parse_float=decimal.Decimal, object_pairs_hook=dict)
+                               for line in f if line.strip()]
+    return expected
+
+
+def main():
+    scratch = tempfile.mkdtemp(prefix="varnex-load-")
+    try:
+        databases = fixture_databases(scratch)
+    except RuntimeError as e:
+        print("MISMATCH %s" % e)
+        return 1
 
     servers = []
     for kind in (Sqlite, Postgres, MariaDb):
@@ -505,15 +529,7 @@ def main():
                 continue
             work = os.path.join(scratch, "db%d" % n)
             os.makedirs(work)
-            expected = {}
-            for k, table in enumerate(tables):
-                target = os.path.join(work, "t%d.jsonl" % k)
-                if not export(path, table, target, "jsonl"):
-                    problems.append("%s: table %s: JSON Lines export failed" % (path, table))
-                    continue
-                with open(target, encoding="utf-8") as f:
-                    expected[table] = [json.loads(line, parse_float=decimal.Decimal, object_pairs_hook=dict)
-                                       for line in f if line.strip()]
+            expected = exported_rows(path, tables, work, problems)
             for server in servers:
                 n += 1
                 script = os.path.join(work, server.name + ".sql")

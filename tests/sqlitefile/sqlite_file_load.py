@@ -11,9 +11,6 @@ usage: sqlite_file_load.py PROGRAM MKDB SHARED_FOLDER FIXTURE_DESCRIPTIONS_FOLDE
 """
 
 import ctypes
-import decimal
-import glob
-import json
 import os
 import shutil
 import sqlite3
@@ -24,26 +21,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import load_into_databases as loading  # noqa: E402  (reads PROGRAM MKDB SHARED FIXTURES from argv)
 
 PROGRAM, MKDB, SHARED, FIXTURES, LIBRARY = sys.argv[1:6]
-
-
-def databases(scratch):
-    found = []
-    for description in sorted(glob.glob(os.path.join(FIXTURES, "*.json"))):
-        with open(description, encoding="utf-8") as f:
-            ace = json.load(f).get("format") == "ace"
-        target = os.path.join(scratch, os.path.basename(description)[:-5] + (".accdb" if ace else ".mdb"))
-        r = loading.run([MKDB, description, target])
-        if r.returncode != 0:
-            raise RuntimeError("the fixture writer failed on %s: %s" % (description, r.stderr.decode()[-300:]))
-        found.append(target)
-    corpus = os.path.join(SHARED, "corpus")
-    if os.path.isdir(corpus):
-        for path in sorted(glob.glob(os.path.join(corpus, "**", "*.*db"), recursive=True)):
-            if not any(word in path for word in loading.NOT_LOADED):
-                found.append(path)
-    else:
-        print("SKIP the sample corpus: none at %s; the writer-made fixtures only" % corpus)
-    return found
 
 
 def checked(db, tables):
@@ -82,22 +59,14 @@ def main():
     problems = []
     compared = relationships = files = 0
     try:
-        for n, path in enumerate(databases(scratch)):
+        for n, path in enumerate(loading.fixture_databases(scratch)):
             tables = loading.tables_of(path)
             if tables is None:
                 problems.append("%s: the tables could not be listed" % path)
                 continue
             work = os.path.join(scratch, "db%d" % n)
             os.makedirs(work)
-            expected = {}
-            for k, table in enumerate(tables):
-                target = os.path.join(work, "t%d.jsonl" % k)
-                if not loading.export(path, table, target, "jsonl"):
-                    problems.append("%s: table %s: JSON Lines export failed" % (path, table))
-                    continue
-                with open(target, encoding="utf-8") as f:
-                    expected[table] = [json.loads(line, parse_float=decimal.Decimal, object_pairs_hook=dict)
-                                       for line in f if line.strip()]
+            expected = loading.exported_rows(path, tables, work, problems)
             program_db = os.path.join(work, "program.sqlite")
             r = loading.run([PROGRAM, "/SILENT", path, program_db, "--format=sqlite"])
             if r.returncode != 0:
