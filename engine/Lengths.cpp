@@ -22,7 +22,7 @@ std::size_t LongestName(std::string_view path) {
 }
 
 template <std::size_t Capacity>
-std::string Problem(std::string_view what, const BoundedText<Capacity>& text) {
+std::string Problem(std::string_view what, const SettingText<Capacity>& text) {
     return PathLengthProblem(what, text.str(), text.GivenSize());
 }
 

@@ -44,7 +44,6 @@ public:
         spillLimit_ = limit;
         spill_ = std::move(spill);
     }
-    bool IsOpen() const { return capacity_ != 0; }
     // A byte already failed to reach the file: what follows cannot help.
     bool Failed() const { return failed_; }
     // What a memory buffer holds.

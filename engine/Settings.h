@@ -20,12 +20,12 @@
 // and remembers the length it was given, so that a path or password is
 // refused rather than used cut (see CheckLengths).
 template <std::size_t Capacity>
-class BoundedText {
+class SettingText {
 public:
     static constexpr std::size_t capacity = Capacity;
-    BoundedText() = default;
-    BoundedText(std::string_view text) { assign(text); }
-    BoundedText& operator=(std::string_view text) {
+    SettingText() = default;
+    SettingText(std::string_view text) { assign(text); }
+    SettingText& operator=(std::string_view text) {
         assign(text);
         return *this;
     }
@@ -79,20 +79,20 @@ constexpr std::size_t kTypeChangeSlots = 2048;
 
 struct ConversionSettings {
     void* TitleFont = nullptr;
-    BoundedText<kSystemPathCapacity> OutputPath;
+    SettingText<kSystemPathCapacity> OutputPath;
     std::unique_ptr<Database> CurrentDatabase;
-    BoundedText<kSystemPathCapacity> SourcePath;
-    BoundedText<kPathCapacity> Password;
+    SettingText<kSystemPathCapacity> SourcePath;
+    SettingText<kPathCapacity> Password;
     int32_t OverWrite = 0;
     int32_t CodePage = 0;
     int32_t SourceCodePage = 0;
     ProgressDisplay* ProgressWindow = nullptr;
     std::optional<std::string> TableList;
     std::optional<std::string> Tables;
-    BoundedText<kDelimiterCapacity> Fields;
-    BoundedText<kDelimiterCapacity> Records;
-    BoundedText<kDelimiterCapacity> Escape;
-    BoundedText<kDelimiterCapacity> ReplaceCommaTo;
+    SettingText<kDelimiterCapacity> Fields;
+    SettingText<kDelimiterCapacity> Records;
+    SettingText<kDelimiterCapacity> Escape;
+    SettingText<kDelimiterCapacity> ReplaceCommaTo;
     int32_t DoubleQuotes = 0;
     int32_t RemoveTrail = 0;
     int32_t RemoveCRLF = 0;
@@ -104,7 +104,7 @@ struct ConversionSettings {
     std::optional<std::string> OnlyFields;
     std::optional<std::string> OutputFileName;
     std::vector<std::string> TypeChanges; // filled slots, at most kTypeChangeSlots
-    BoundedText<kOrderCapacity> Order;
+    SettingText<kOrderCapacity> Order;
     std::optional<std::string> Columns;
     int32_t FirstColumn = 0;
     int32_t LastColumn = 0;
@@ -172,7 +172,7 @@ struct ConversionSettings {
     int32_t Batch = 0;
     int32_t Wait = 0;
     int32_t Silent = 0;
-    BoundedText<kSystemPathCapacity> StatusFile;
+    SettingText<kSystemPathCapacity> StatusFile;
 };
 
 // Keywords of the date formats, by index.

@@ -1,6 +1,6 @@
 #include "platform/Console.h"
 
-#include "platform/posix/CodePages.h"
+#include "platform/posix/TextPages.h"
 
 #include <csignal>
 #include <fcntl.h>

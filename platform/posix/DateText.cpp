@@ -204,8 +204,4 @@ bool DateFormat::Write(double serial, char* to, std::size_t room, std::size_t& l
     return true;
 }
 
-bool AppendOleDate(double serial, const DatePatterns& patterns, std::string& out) {
-    return DateFormat(patterns).Append(serial, out);
-}
-
 } // namespace platform::posix

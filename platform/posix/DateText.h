@@ -62,7 +62,4 @@ private:
     std::size_t longest_ = 0; // bytes of the longest text both patterns can give
 };
 
-// One value with patterns used once; false as for DateFormat::Append.
-bool AppendOleDate(double serial, const DatePatterns& patterns, std::string& out);
-
 } // namespace platform::posix

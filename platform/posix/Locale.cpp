@@ -86,14 +86,6 @@ std::string_view CodesetOf(std::string_view posixName) {
     return codeset.substr(0, codeset.find('@'));
 }
 
-bool IsUtf8Codeset(std::string_view codeset) {
-    std::string letters;
-    for (char c : codeset)
-        if (c != '-' && c != '_')
-            letters.push_back(AsciiLower(c));
-    return letters == "utf8";
-}
-
 const WindowsLocale& WindowsLocaleFor(std::string_view posixName) {
     if (IsPortableLocale(posixName))
         return kLocales[0];

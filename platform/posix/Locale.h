@@ -35,9 +35,6 @@ std::string_view CodesetOf(std::string_view posixName);
 // True for the names that select the portable C locale.
 bool IsPortableLocale(std::string_view posixName);
 
-// True when a codeset names UTF-8 ("UTF-8", "utf8", ...).
-bool IsUtf8Codeset(std::string_view codeset);
-
 // The locale names that govern each category, chosen from the environment
 // the way setlocale(LC_xxx, "") chooses them: LC_ALL, then the category's
 // own variable, then LANG; the first non-empty one wins.

@@ -1,4 +1,4 @@
-#include "platform/posix/CodePages.h"
+#include "platform/posix/TextPages.h"
 
 #include "platform/Platform.h"
 #include "platform/posix/Locale.h"

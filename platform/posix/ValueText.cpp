@@ -2,7 +2,7 @@
 
 #include "platform/Platform.h"
 #include "platform/ValueTextCommon.h"
-#include "platform/posix/CodePages.h"
+#include "platform/posix/TextPages.h"
 #include "platform/posix/DateText.h"
 #include "platform/posix/NumberText.h"
 

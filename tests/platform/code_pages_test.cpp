@@ -3,7 +3,7 @@
 #include "VectorFiles.h"
 
 #include "platform/posix/CodePage.h"
-#include "platform/posix/CodePages.h"
+#include "platform/posix/TextPages.h"
 
 #include <gtest/gtest.h>
 

@@ -71,9 +71,6 @@ TEST(WindowsLocale, CodesetIsThePartAfterTheDot) {
     EXPECT_EQ(CodesetOf("en_US.CP1252"), "CP1252");
     EXPECT_EQ(CodesetOf("de_DE@euro"), "");
     EXPECT_EQ(CodesetOf("C"), "");
-    EXPECT_TRUE(platform::posix::IsUtf8Codeset("utf8"));
-    EXPECT_TRUE(platform::posix::IsUtf8Codeset("UTF-8"));
-    EXPECT_FALSE(platform::posix::IsUtf8Codeset("UTF-16"));
 }
 
 } // namespace
