@@ -183,6 +183,8 @@ void FormatPart(const ConversionSettings& settings, Recordset& part, int32_t fir
         try {
             failedIn = std::max(block, part.Block());
         } catch (...) {
+            // A part that cannot tell its block failed in the one it was on;
+            // its own error is the one delivered.
         }
         while (block < failedIn) {
             deliver(false, nullptr);

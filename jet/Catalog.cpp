@@ -136,6 +136,7 @@ std::vector<CatalogTable> ReadCatalog(PageFile& file) {
                     if (value.Value.Type == VarType::Text)
                         into.assign(value.Value.Text);
                 } catch (const EngineError&) {
+                    // Left empty: the link then fails when its table is read.
                 }
             };
             text(database, row.Database);
@@ -149,6 +150,7 @@ std::vector<CatalogTable> ReadCatalog(PageFile& file) {
                 if (value.Value.Type == VarType::Bytes)
                     row.Properties.assign(value.Value.Bytes.begin(), value.Value.Bytes.end());
             } catch (const EngineError&) {
+                // The columns keep the types their definition gives them.
             }
         }
         rows.push_back(std::move(row));

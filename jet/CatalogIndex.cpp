@@ -103,6 +103,8 @@ std::vector<RowPointer> CatalogIndexOrder(PageFile& file, const TableDefinition&
             number = U32(bytes, layout.Next);
         }
     } catch (const EngineError&) {
+        // A damaged index costs only its order: the caller sorts the rows
+        // by its own collation instead.
         return {};
     }
     return rows;
