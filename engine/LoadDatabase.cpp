@@ -51,21 +51,6 @@ OpenOptions OpenOptionsOf(const ConversionSettings& settings) {
     return options;
 }
 
-// False when the database open before could not be closed; it is let go
-// all the same.
-bool CloseOpenDatabase(ConversionSettings& settings) {
-    if (!settings.CurrentDatabase)
-        return true;
-    bool closed = true;
-    try {
-        settings.CurrentDatabase->Close();
-    } catch (const EngineError&) {
-        closed = false;
-    }
-    settings.CurrentDatabase.reset();
-    return closed;
-}
-
 // Opens settings.SourcePath as the current database with its table list;
 // false, with the reason, when either cannot be had.
 bool OpenSource(DBEngine* engine, ConversionSettings& settings, std::shared_ptr<TableDefs>& tableDefs,
@@ -141,7 +126,7 @@ int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std:
         window->ResetContent();
     }
 
-    const bool closed = CloseOpenDatabase(settings);
+    const bool closed = CloseDatabase(settings);
     if (!path.empty())
         settings.SourcePath = path;
     if (!closed) {
@@ -162,7 +147,7 @@ int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std:
         // close it so a retry of the same path opens it afresh.
         // (A close that fails lets the database go all the same.)
         EmptyList(window, settings);
-        CloseOpenDatabase(settings);
+        CloseDatabase(settings);
         return because(DescribeError(error));
     }
 
@@ -170,4 +155,17 @@ int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std:
     if (window)
         window->SelectAll();
     return 0;
+}
+
+bool CloseDatabase(ConversionSettings& settings) {
+    if (!settings.CurrentDatabase)
+        return true;
+    bool closed = true;
+    try {
+        settings.CurrentDatabase->Close();
+    } catch (const EngineError&) {
+        closed = false;
+    }
+    settings.CurrentDatabase.reset();
+    return closed;
 }

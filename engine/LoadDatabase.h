@@ -12,3 +12,7 @@
 // reason, when given, receives why on 1.
 int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std::string_view path,
                      std::string* reason = nullptr);
+
+// Closes the open database, if any, and lets it go. False when its Close
+// failed: it is let go all the same, and a run counts the file as failed.
+bool CloseDatabase(ConversionSettings& settings);

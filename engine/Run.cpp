@@ -155,20 +155,6 @@ void MarkListedNames(const ConversionSettings& settings, const std::vector<std::
             found[i] = true;
 }
 
-// False when Close failed: the library counts the file as failed then.
-bool CloseDatabase(ConversionSettings& settings) {
-    if (!settings.CurrentDatabase)
-        return true;
-    bool closed = true;
-    try {
-        settings.CurrentDatabase->Close();
-    } catch (const EngineError&) {
-        closed = false;
-    }
-    settings.CurrentDatabase.reset();
-    return closed;
-}
-
 int32_t ConvertMatches(ConversionSettings& settings, bool closeEachDatabase) {
     const std::string pattern = settings.SourcePath.str();
     const std::size_t cut = pattern.rfind(platform::PathSeparator);
