@@ -26,10 +26,6 @@ constexpr std::size_t kKeptBufferBytes = 1 << 20;
 // the escape text and then written itself, exactly as a byte-by-byte walk
 // would. A NUL in the text is written as the byte 0 like any other.
 void WriteEscapedRuns(OutputFile& file, std::string_view text, std::string_view escape, char marker) {
-    if (marker == '\0') {
-        file.Write(text);
-        return;
-    }
     std::size_t start = 0;
     while (start < text.size()) {
         const auto hit = text.find(marker, start);
@@ -81,10 +77,6 @@ void ReplaceCommas(std::string& text, std::string_view replacement) {
     // Commas are rare; find() skips to them with memchr.
     for (auto at = text.find(','); at != std::string::npos; at = text.find(',', at + 1))
         text[at] = replacement.front();
-}
-
-void WriteEscaped(const ConversionSettings& settings, OutputFile& file, std::string_view text, char marker) {
-    WriteEscapedRuns(file, text, settings.Escape, marker);
 }
 
 bool QuotesCell(const ConversionSettings& settings, CellClass cellClass, std::string_view written) {

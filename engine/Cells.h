@@ -26,7 +26,6 @@ void ValueToText(const Variant& value, std::string& text);
 int32_t ValueToTextCode(const Variant& value, std::string& text);
 void ReplaceLineBreaks(std::string& text);
 void ReplaceCommas(std::string& text, std::string_view replacement);
-void WriteEscaped(const ConversionSettings& settings, OutputFile& file, std::string_view text, char marker);
 // Whether a cell whose written text is `written` is enclosed in double quotes.
 bool QuotesCell(const ConversionSettings& settings, CellClass cellClass, std::string_view written);
 // The steps after ValueToText for one cell of the class; `text` is changed.

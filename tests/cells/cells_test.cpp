@@ -363,31 +363,25 @@ TEST_F(CellTest, TextKeepsItsNulCharacters) {
 
     // The table writer's routes: the decoded value and the stored UTF-16
     // bytes (a compressed text cannot hold a NUL: its zero byte switches).
-    for (const int quotes : {0, 1}) {
-        ConversionSettings settings;
-        settings.DoubleQuotes = quotes;
-        settings.Escape = "\"";
-        const std::string path = dir_.Path("table" + std::to_string(quotes) + ".csv");
-        OutputFile file;
-        ASSERT_TRUE(file.OpenAppend(path));
-        TableCellWriter writer(settings);
-        writer.Write(file, TextValue(text), CellClass::Text);
-        file.Put('|');
-        writer.Write(file, StoredField::Utf16(text), CellClass::Text);
-        file.Close();
-        const std::string cell = quotes ? "\"ab\0c\"\"d\""s : "ab\0c\"\"d"s;
-        EXPECT_EQ(ReadBytes(path), cell + "|" + cell) << quotes;
-    }
-
-    ConversionSettings settings;
-    settings.Escape = "!";
-    const std::string path = dir_.Path("escaped.csv");
-    OutputFile file;
-    ASSERT_TRUE(file.OpenAppend(path));
-    WriteEscaped(settings, file, std::string_view("a\"b\0\"c", 6), '"');
-    WriteEscaped(settings, file, std::string_view("x\0y", 3), '\0');
-    file.Close();
-    EXPECT_EQ(ReadBytes(path), "a!\"b\0!\"cx\0y"s);
+    // Every quote is preceded by the escape text, whatever it is.
+    for (const int quotes : {0, 1})
+        for (const std::string escape : {"\"", "!"}) {
+            ConversionSettings settings;
+            settings.DoubleQuotes = quotes;
+            settings.Escape = escape;
+            const std::string path =
+                dir_.Path("table" + std::to_string(quotes) + (escape == "!" ? "bang" : "quote") + ".csv");
+            OutputFile file;
+            ASSERT_TRUE(file.OpenAppend(path));
+            TableCellWriter writer(settings);
+            writer.Write(file, TextValue(text), CellClass::Text);
+            file.Put('|');
+            writer.Write(file, StoredField::Utf16(text), CellClass::Text);
+            file.Close();
+            const std::string written = "ab\0c"s + escape + "\"d";
+            const std::string cell = quotes ? "\"" + written + "\"" : written;
+            EXPECT_EQ(ReadBytes(path), cell + "|" + cell) << quotes << escape;
+        }
 }
 
 // A text of megabytes goes out a slice at a time, and must come out as the
