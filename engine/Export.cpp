@@ -148,6 +148,14 @@ void AddTableWarning(ConversionSettings& settings, std::string_view tableName, c
         settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) + ": " + text);
 }
 
+// Values written empty rather than losing the whole record, and what the
+// format itself had to leave out: the user hears of both.
+void AddWrittenWarnings(ConversionSettings& settings, std::string_view tableName, const RecordsWritten& written,
+                        const ColumnPlan& plan, const TableOutput& table) {
+    AddTableWarning(settings, tableName, EmptyCellsWarning(written.LeftEmpty, written.Unrendered, plan.Names));
+    AddTableWarning(settings, tableName, table.Warning());
+}
+
 // A table that is not converted: the status file, the error report and the
 // run's count all hear of it.
 void FailTable(ConversionSettings& settings, std::string_view tableName, std::string reason) {
@@ -174,6 +182,47 @@ void FailIfIncomplete(ConversionSettings& settings, std::string_view tableName,
                       : std::to_string(written.Unreadable) + " rows could not be read; the database may be damaged");
 }
 
+// The table's records, or none when the database cannot give them: the user
+// is shown the engine's error and the run goes on with the next table. A
+// file given is closed first, so the header it holds is on disk by then.
+std::unique_ptr<Recordset> OpenRecords(ProgressDisplay* window, ConversionSettings& settings,
+                                       std::string_view tableName, const TableDef& tableDef, OutputFile* file) {
+    try {
+        std::unique_ptr<Recordset> records = settings.CurrentDatabase->OpenRecordsetOf(tableDef);
+        if (!records)
+            throw EngineError(HResult::Pointer);
+        return records;
+    } catch (const EngineError& error) {
+        if (file)
+            file->Close();
+        ReportComError(window ? window->Handle() : nullptr, error);
+        RecordFailure(settings, tableName, DescribeError(error));
+        settings.TablesFailed += 1;
+        return nullptr;
+    }
+}
+
+// Every record into sink, the attachments of each into the folder the run
+// names (made here, as the caller still needs its count of failures).
+RecordsWritten WriteTableRecords(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName,
+                                 OutputFile& sink, Recordset& records, TableOutput& table,
+                                 std::optional<AttachmentFolder>& attachments) {
+    const int32_t total = records.RecordCount();
+    if (settings.AttachmentsFolder)
+        attachments.emplace(*settings.AttachmentsFolder, tableName);
+    return WriteRecords(window, settings, sink, records, table, total, attachments ? &*attachments : nullptr);
+}
+
+void ShowCurrentFile(ProgressDisplay* window, std::string_view tableName, std::string_view destination) {
+    if (!window)
+        return;
+    std::string text;
+    text.append(tableName).append(" -> ").append(destination);
+    if (text.size() > kCurrentFileTextCapacity)
+        text.resize(kCurrentFileTextCapacity);
+    window->SetCurrentFileText(text);
+}
+
 // A table into the run's one target: no file of its own, and nothing to
 // replace or cut back; the target keeps or drops what it was given.
 void ExportIntoTarget(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName,
@@ -190,43 +239,24 @@ void ExportIntoTarget(ProgressDisplay* window, ConversionSettings& settings, std
                 Target.EndTable(false, ignored);
         }
     } ending{target};
-    if (window) {
-        std::string text;
-        text.append(tableName).append(" -> ").append(target.Name());
-        if (text.size() > kCurrentFileTextCapacity)
-            text.resize(kCurrentFileTextCapacity);
-        window->SetCurrentFileText(text);
-    }
+    ShowCurrentFile(window, tableName, target.Name());
     OutputFile& sink = target.Sink(tableName);
     const std::unique_ptr<TableOutput> table = form.StartTable(settings, tableDef, plan);
     sink.Write(table->Header());
     sink.EndRecord();
 
-    std::unique_ptr<Recordset> records;
-    try {
-        records = settings.CurrentDatabase->OpenRecordsetOf(tableDef);
-        if (!records)
-            throw EngineError(HResult::Pointer);
-    } catch (const EngineError& error) {
-        ReportComError(window ? window->Handle() : nullptr, error);
-        RecordFailure(settings, tableName, DescribeError(error));
-        settings.TablesFailed += 1;
+    const std::unique_ptr<Recordset> records = OpenRecords(window, settings, tableName, tableDef, nullptr);
+    if (!records)
         return;
-    }
-    const int32_t total = records->RecordCount();
     std::optional<AttachmentFolder> attachments;
-    if (settings.AttachmentsFolder)
-        attachments.emplace(*settings.AttachmentsFolder, tableName);
-    const RecordsWritten written =
-        WriteRecords(window, settings, sink, *records, *table, total, attachments ? &*attachments : nullptr);
+    const RecordsWritten written = WriteTableRecords(window, settings, tableName, sink, *records, *table, attachments);
     records->Close();
     const bool complete = !written.Stopped && !sink.Failed();
     if (complete) {
         sink.Write(table->Footer());
         sink.EndRecord();
     }
-    AddTableWarning(settings, tableName, EmptyCellsWarning(written.LeftEmpty, written.Unrendered, plan.Names));
-    AddTableWarning(settings, tableName, table->Warning());
+    AddWrittenWarnings(settings, tableName, written, plan, *table);
     std::string error;
     ending.Done = true;
     if (!target.EndTable(complete && !sink.Failed(), error)) {
@@ -235,6 +265,135 @@ void ExportIntoTarget(ProgressDisplay* window, ConversionSettings& settings, std
     }
     if (!written.Stopped)
         FailIfIncomplete(settings, tableName, attachments, written);
+}
+
+// Where a table with an output of its own goes, worked out before anything
+// is written: its file (or standard output), whether this run already wrote
+// the table's header there, and how to undo the table if it is stopped.
+struct TablePlace {
+    TablePlace(ConversionSettings& settings, const OutputForm& form, std::string_view tableName)
+        // On standard output a table's header is written once per run, as it
+        // is in the file a pattern run appends the same table of every
+        // database to.
+        : ToStream(settings.StandardOutput != nullptr),
+          Path(ToStream ? std::string("standard output") : OutputPathFor(settings, form, tableName)),
+          HeaderKey(ToStream ? "-/" + std::string(tableName) : Path),
+          AppendToOwnOutput(ToStream ? settings.HeadersWritten.count(HeaderKey) != 0 : WrittenThisRun(settings, Path)) {
+        if (settings.OverWrite != 0 && !AppendToOwnOutput && !ToStream)
+            Replaced.emplace(Path);
+        // A stop while appending to a file that was there before takes this
+        // table's bytes back out: a part-table in the middle of a file reads
+        // as if it were whole.
+        if (!Replaced && !ToStream) {
+            std::error_code missing;
+            const std::uintmax_t length = std::filesystem::file_size(Path, missing);
+            if (!missing)
+                LengthBefore = length;
+        }
+    }
+
+    const bool ToStream;
+    const std::string Path;
+    const std::string HeaderKey;
+    const bool AppendToOwnOutput;
+    std::optional<Replacement> Replaced;
+    std::optional<std::uintmax_t> LengthBefore;
+};
+
+bool OpenTableFile(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName,
+                   const TablePlace& place, OutputFile& file) {
+    if (place.ToStream) {
+        file.OpenStandardOutput(settings.StandardOutput, settings.Records.str());
+    } else if (!file.OpenAppend(place.Replaced ? place.Replaced->Path() : place.Path)) {
+        ReportUnopenedFile(window, settings, tableName, "cannot create the output file " + place.Path);
+        return false;
+    }
+    if (!place.AppendToOwnOutput && !place.Replaced && !place.ToStream)
+        settings.FilesWritten.push_back(place.Path);
+    return true;
+}
+
+// A table appended to a file this run already wrote with the same header
+// (the same table of several databases) continues the file under its one
+// header line. Returns the header the place had before, for a table that
+// is taken back out.
+std::string WriteHeader(ConversionSettings& settings, const TablePlace& place, const std::string& header,
+                        OutputFile& file) {
+    std::string& lastHeader = settings.HeadersWritten[place.HeaderKey];
+    std::string headerBefore = lastHeader;
+    if (!(place.AppendToOwnOutput && lastHeader == header))
+        file.Write(header);
+    file.EndRecord();
+    lastHeader = header;
+    return headerBefore;
+}
+
+// The run is stopped and says so; a replaced file stays as it was, and a file
+// that was there before is cut back to what it held.
+void TakeBackStoppedTable(ConversionSettings& settings, std::string_view tableName, const TablePlace& place,
+                          const std::string& headerBefore) {
+    if (!place.LengthBefore)
+        return;
+    std::error_code cut;
+    std::filesystem::resize_file(place.Path, *place.LengthBefore, cut);
+    if (cut) {
+        AddTableWarning(settings, tableName,
+                        "stopped; " + place.Path + " keeps the part written, it could not be cut back");
+        return;
+    }
+    settings.HeadersWritten[place.HeaderKey] = headerBefore;
+    AddTableWarning(settings, tableName,
+                    "stopped; " + place.Path + " is cut back to the " + std::to_string(*place.LengthBefore) +
+                        " bytes it had before this table");
+}
+
+void ExportIntoOwnFile(ProgressDisplay* window, ConversionSettings& settings, std::string_view tableName,
+                       const TableDef& tableDef, const ColumnPlan& plan, OutputForm& form) {
+    TablePlace place(settings, form, tableName);
+    OutputFile file;
+    if (!OpenTableFile(window, settings, tableName, place, file))
+        return;
+    ShowCurrentFile(window, tableName, place.Path);
+    const std::unique_ptr<TableOutput> table = form.StartTable(settings, tableDef, plan);
+    const std::string headerBefore = WriteHeader(settings, place, table->Header(), file);
+
+    // A table whose records cannot be opened keeps its header (a file being
+    // replaced stays as it was).
+    const std::unique_ptr<Recordset> records = OpenRecords(window, settings, tableName, tableDef, &file);
+    if (!records)
+        return;
+
+    // An EngineError from here on ends the table: the file is closed by its
+    // destructor with every complete byte kept (an unfinished replacement is
+    // removed), and the run decides what follows.
+    std::optional<AttachmentFolder> attachments;
+    const RecordsWritten written = WriteTableRecords(window, settings, tableName, file, *records, *table, attachments);
+    if (!written.Stopped && !file.Failed())
+        file.Write(table->Footer());
+    file.EndRecord();
+    const bool closed = file.Close();
+    records->Close();
+    AddWrittenWarnings(settings, tableName, written, plan, *table);
+    if (!closed) {
+        FailTable(settings, tableName, "could not write all of " + place.Path);
+        // Nobody reads standard output any more (a pipe's reader that
+        // stopped early): the tables after this one would go nowhere.
+        if (place.ToStream)
+            settings.StopRequested = 1;
+        return;
+    }
+    if (written.Stopped) {
+        TakeBackStoppedTable(settings, tableName, place, headerBefore);
+        return;
+    }
+    if (place.Replaced) {
+        if (!place.Replaced->Commit()) {
+            FailTable(settings, tableName, "could not replace " + place.Path);
+            return;
+        }
+        settings.FilesWritten.push_back(place.Path);
+    }
+    FailIfIncomplete(settings, tableName, attachments, written);
 }
 
 } // namespace
@@ -254,134 +413,12 @@ void ExportTable(ProgressDisplay* window, ConversionSettings& settings, std::str
     if (!settings.CurrentDatabase || !tableDef)
         throw EngineError(HResult::Pointer);
     const ColumnPlan plan = PlanColumns(settings, tableDef->GetFields());
-    if (settings.OnlyFields && plan.Exported.empty() && plan.Count > 0) {
-        // The file is still written as asked; the user learns why it is empty.
-        settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) +
-                                    ": no field is named in ONLYFIELDS=");
-    }
-
+    // The file is still written as asked; the user learns why it is empty.
+    if (settings.OnlyFields && plan.Exported.empty() && plan.Count > 0)
+        AddTableWarning(settings, tableName, "no field is named in ONLYFIELDS=");
     const std::unique_ptr<OutputForm> form = FormFor(settings);
-    if (settings.Target) {
+    if (settings.Target)
         ExportIntoTarget(window, settings, tableName, *tableDef, plan, *form);
-        return;
-    }
-
-    // On standard output a table's header is written once per run, as it is
-    // in the file a pattern run appends the same table of every database to.
-    const bool toStream = settings.StandardOutput != nullptr;
-    const std::string path = toStream ? std::string("standard output") : OutputPathFor(settings, *form, tableName);
-    const std::string headerKey = toStream ? "-/" + std::string(tableName) : path;
-    const bool appendToOwnOutput =
-        toStream ? settings.HeadersWritten.count(headerKey) != 0 : WrittenThisRun(settings, path);
-    std::optional<Replacement> replacement;
-    if (settings.OverWrite != 0 && !appendToOwnOutput && !toStream)
-        replacement.emplace(path);
-
-    // A stop while appending to a file that was there before takes this
-    // table's bytes back out: a part-table in the middle of a file reads as
-    // if it were whole.
-    std::optional<std::uintmax_t> lengthBefore;
-    if (!replacement && !toStream) {
-        std::error_code missing;
-        const std::uintmax_t length = std::filesystem::file_size(path, missing);
-        if (!missing)
-            lengthBefore = length;
-    }
-
-    OutputFile file;
-    if (toStream) {
-        file.OpenStandardOutput(settings.StandardOutput, settings.Records.str());
-    } else if (!file.OpenAppend(replacement ? replacement->Path() : path)) {
-        ReportUnopenedFile(window, settings, tableName, "cannot create the output file " + path);
-        return;
-    }
-    if (!appendToOwnOutput && !replacement && !toStream)
-        settings.FilesWritten.push_back(path);
-
-    if (window) {
-        std::string text;
-        text.append(tableName).append(" -> ").append(path);
-        if (text.size() > kCurrentFileTextCapacity)
-            text.resize(kCurrentFileTextCapacity);
-        window->SetCurrentFileText(text);
-    }
-
-    // A table appended to a file this run already wrote with the same header
-    // (the same table of several databases) continues the file under its one
-    // header line.
-    const std::unique_ptr<TableOutput> table = form->StartTable(settings, *tableDef, plan);
-    const std::string header = table->Header();
-    auto& lastHeader = settings.HeadersWritten[headerKey];
-    const std::string headerBefore = lastHeader;
-    if (!(appendToOwnOutput && lastHeader == header))
-        file.Write(header);
-    file.EndRecord();
-    lastHeader = header;
-
-    std::unique_ptr<Recordset> records;
-    try {
-        records = settings.CurrentDatabase->OpenRecordsetOf(*tableDef);
-        if (!records)
-            throw EngineError(HResult::Pointer);
-    } catch (const EngineError& error) {
-        // The header stays (a file being replaced stays as it was); the run
-        // goes on with the next table.
-        file.Close();
-        ReportComError(window ? window->Handle() : nullptr, error);
-        RecordFailure(settings, tableName, DescribeError(error));
-        settings.TablesFailed += 1;
-        return;
-    }
-
-    // An EngineError from here on ends the table: the file is closed by its
-    // destructor with every complete byte kept (an unfinished replacement is
-    // removed), and the run decides what follows.
-    const int32_t total = records->RecordCount();
-    std::optional<AttachmentFolder> attachments;
-    if (settings.AttachmentsFolder)
-        attachments.emplace(*settings.AttachmentsFolder, tableName);
-    const RecordsWritten written =
-        WriteRecords(window, settings, file, *records, *table, total, attachments ? &*attachments : nullptr);
-    if (!written.Stopped && !file.Failed())
-        file.Write(table->Footer());
-    file.EndRecord();
-    const bool closed = file.Close();
-    records->Close();
-    // Written empty rather than losing the whole record; the user hears of it.
-    const std::string leftEmpty = EmptyCellsWarning(written.LeftEmpty, written.Unrendered, plan.Names);
-    AddTableWarning(settings, tableName, leftEmpty);
-    AddTableWarning(settings, tableName, table->Warning());
-    if (!closed) {
-        FailTable(settings, tableName, "could not write all of " + path);
-        // Nobody reads standard output any more (a pipe's reader that
-        // stopped early): the tables after this one would go nowhere.
-        if (toStream)
-            settings.StopRequested = 1;
-        return;
-    }
-    if (written.Stopped) {
-        // The run is stopped and says so; a replaced file stays as it was.
-        if (lengthBefore) {
-            std::error_code cut;
-            std::filesystem::resize_file(path, *lengthBefore, cut);
-            if (cut) {
-                settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) +
-                                            ": stopped; " + path + " keeps the part written, it could not be cut back");
-            } else {
-                settings.HeadersWritten[headerKey] = headerBefore;
-                settings.Warnings.push_back(settings.SourcePath.str() + ": table " + std::string(tableName) +
-                                            ": stopped; " + path + " is cut back to the " +
-                                            std::to_string(*lengthBefore) + " bytes it had before this table");
-            }
-        }
-        return;
-    }
-    if (replacement) {
-        if (!replacement->Commit()) {
-            FailTable(settings, tableName, "could not replace " + path);
-            return;
-        }
-        settings.FilesWritten.push_back(path);
-    }
-    FailIfIncomplete(settings, tableName, attachments, written);
+    else
+        ExportIntoOwnFile(window, settings, tableName, *tableDef, plan, *form);
 }

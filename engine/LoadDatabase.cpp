@@ -30,17 +30,6 @@ bool PassesFilter(const ConversionSettings& settings, const std::string& name) {
     return settings.Tables->find(UpperAscii(";" + name + ";")) != std::string::npos;
 }
 
-void ReleaseDatabase(ConversionSettings& settings) {
-    if (!settings.CurrentDatabase)
-        return;
-    try {
-        settings.CurrentDatabase->Close();
-    } catch (const EngineError&) {
-        // Releasing the reference below gives the file back all the same.
-    }
-    settings.CurrentDatabase.reset();
-}
-
 // Nothing may stay listed after a failure, so the caller never converts a
 // previous database's choice against this one.
 void EmptyList(TableListWindow* window, ConversionSettings& settings) {
@@ -60,6 +49,76 @@ OpenOptions OpenOptionsOf(const ConversionSettings& settings) {
     options.FollowLinks = settings.FollowLinks != 0;
     options.StopRequested = &settings.StopRequested;
     return options;
+}
+
+// False when the database open before could not be closed; it is let go
+// all the same.
+bool CloseOpenDatabase(ConversionSettings& settings) {
+    if (!settings.CurrentDatabase)
+        return true;
+    bool closed = true;
+    try {
+        settings.CurrentDatabase->Close();
+    } catch (const EngineError&) {
+        closed = false;
+    }
+    settings.CurrentDatabase.reset();
+    return closed;
+}
+
+// Opens settings.SourcePath as the current database with its table list;
+// false, with the reason, when either cannot be had.
+bool OpenSource(DBEngine* engine, ConversionSettings& settings, std::shared_ptr<TableDefs>& tableDefs,
+                std::string& reason) {
+    std::optional<std::u16string> connect;
+    if (!settings.Password.empty())
+        connect = platform::AnsiToWide(";pwd=" + settings.Password.str());
+    try {
+        if (!engine)
+            throw EngineError(HResult::Pointer);
+        std::unique_ptr<Database> database = engine->OpenDatabaseWith(platform::AnsiToWide(settings.SourcePath), 1,
+                                                                      true, connect, OpenOptionsOf(settings));
+        if (!database)
+            throw EngineError(HResult::Pointer);
+        settings.CurrentDatabase = std::move(database);
+        tableDefs = settings.CurrentDatabase->GetTableDefs();
+        if (!tableDefs)
+            throw EngineError(HResult::Pointer);
+        return true;
+    } catch (const EngineError& error) {
+        reason = DescribeError(error);
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory";
+    }
+    return false;
+}
+
+// Lists the tables a run may convert: into the window, or as ";A;B;" into
+// the settings. False when the database has no table at all.
+bool ListTables(TableListWindow* window, ConversionSettings& settings, TableDefs& tableDefs) {
+    if (tableDefs.Count() == 0)
+        return false;
+    if (!window) {
+        std::string list;
+        list.reserve(static_cast<std::size_t>(tableDefs.Count()) * 256 + 1);
+        settings.TableList = std::move(list);
+    }
+    for (int32_t i = 0; i < tableDefs.Count(); ++i) {
+        std::string name;
+        {
+            std::shared_ptr<TableDef> def = tableDefs.Item(i);
+            if (!def)
+                throw EngineError(HResult::Pointer);
+            name = platform::WideToAnsi(def->Name());
+        }
+        if (IsSystemTable(name) || !PassesFilter(settings, name))
+            continue;
+        if (window)
+            window->AddString(name);
+        else
+            settings.TableList->append(";").append(name).append(";");
+    }
+    return true;
 }
 
 } // namespace
@@ -82,72 +141,28 @@ int32_t LoadDatabase(TableListWindow* window, ConversionSettings& settings, std:
         window->ResetContent();
     }
 
-    bool closeFailed = false;
-    if (settings.CurrentDatabase) {
-        try {
-            settings.CurrentDatabase->Close();
-        } catch (const EngineError&) {
-            closeFailed = true;
-        }
-        settings.CurrentDatabase.reset();
-    }
+    const bool closed = CloseOpenDatabase(settings);
     if (!path.empty())
         settings.SourcePath = path;
-    if (closeFailed) {
+    if (!closed) {
         EmptyList(window, settings);
         return because("the previously open database could not be closed");
     }
 
-    std::optional<std::u16string> connect;
-    if (!settings.Password.empty())
-        connect = platform::AnsiToWide(";pwd=" + settings.Password.str());
-
     std::shared_ptr<TableDefs> tableDefs;
-    try {
-        if (!engine)
-            throw EngineError(HResult::Pointer);
-        std::unique_ptr<Database> database = engine->OpenDatabaseWith(platform::AnsiToWide(settings.SourcePath), 1,
-                                                                      true, connect, OpenOptionsOf(settings));
-        if (!database)
-            throw EngineError(HResult::Pointer);
-        settings.CurrentDatabase = std::move(database);
-        tableDefs = settings.CurrentDatabase->GetTableDefs();
-        if (!tableDefs)
-            throw EngineError(HResult::Pointer);
-    } catch (const EngineError& error) {
-        return because(DescribeError(error));
-    } catch (const std::bad_alloc&) {
-        return because("out of memory");
-    }
+    std::string failure;
+    if (!OpenSource(engine.get(), settings, tableDefs, failure))
+        return because(std::move(failure));
 
     try {
-        if (tableDefs->Count() == 0)
+        if (!ListTables(window, settings, *tableDefs))
             return 0;
-        if (!window) {
-            std::string list;
-            list.reserve(static_cast<std::size_t>(tableDefs->Count()) * 256 + 1);
-            settings.TableList = std::move(list);
-        }
-        for (int32_t i = 0; i < tableDefs->Count(); ++i) {
-            std::string name;
-            {
-                std::shared_ptr<TableDef> def = tableDefs->Item(i);
-                if (!def)
-                    throw EngineError(HResult::Pointer);
-                name = platform::WideToAnsi(def->Name());
-            }
-            if (IsSystemTable(name) || !PassesFilter(settings, name))
-                continue;
-            if (window)
-                window->AddString(name);
-            else
-                settings.TableList->append(";").append(name).append(";");
-        }
     } catch (const EngineError& error) {
         // A database whose table names cannot be read is as good as unopened:
         // close it so a retry of the same path opens it afresh.
+        // (A close that fails lets the database go all the same.)
         EmptyList(window, settings);
-        ReleaseDatabase(settings);
+        CloseOpenDatabase(settings);
         return because(DescribeError(error));
     }
 

@@ -95,6 +95,55 @@ bool AppendScalar(const Variant& value, bool withTime, char separator, std::stri
     }
 }
 
+// An attachment field's files: the paths they were written to, as the CSV
+// cell names them, or each file whole (name, type, size, base64 data).
+void AppendJsonAttachments(const Field& field, const std::vector<AttachedFile>& files,
+                           const AttachmentTarget& attachments, std::string& out, TypedTextCounts& counts) {
+    if (field.Value().IsNull()) {
+        out += "null";
+        return;
+    }
+    out += '[';
+    if (attachments.Folder) {
+        const std::vector<std::string> paths = attachments.Folder->Write(attachments.Row, files);
+        for (std::size_t k = 0; k < paths.size(); ++k) {
+            if (k != 0)
+                out += ',';
+            counts.CharactersReplaced += AppendJsonString(platform::AnsiToWide(paths[k]), out);
+        }
+    } else {
+        for (std::size_t k = 0; k < files.size(); ++k) {
+            if (k != 0)
+                out += ',';
+            out += "{\"name\":";
+            counts.CharactersReplaced += AppendJsonString(files[k].Name, out);
+            out += ",\"type\":";
+            counts.CharactersReplaced += AppendJsonString(files[k].Type, out);
+            out += ",\"size\":";
+            AppendInteger(static_cast<int64_t>(files[k].Data.size()), out);
+            out += ",\"data\":\"";
+            AppendBase64(files[k].Data, out);
+            out += "\"}";
+        }
+    }
+    out += ']';
+}
+
+// A multi-valued field's items: numbers as numbers where the item's text is
+// one, everything else as strings.
+void AppendJsonList(std::span<const std::u16string> items, bool numbers, std::string& out, TypedTextCounts& counts) {
+    out += '[';
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        if (k != 0)
+            out += ',';
+        if (numbers && IsJsonNumber(items[k]))
+            AppendUtf8(items[k], out);
+        else
+            counts.CharactersReplaced += AppendJsonString(items[k], out);
+    }
+    out += ']';
+}
+
 } // namespace
 
 void AppendJsonValue(const Field& field, const AttachmentTarget& attachments, std::string& out,
@@ -102,35 +151,7 @@ void AppendJsonValue(const Field& field, const AttachmentTarget& attachments, st
     const int16_t type = field.Type();
     std::vector<AttachedFile> files;
     if (type == DaoType::Attachment && field.AttachedFiles(files)) {
-        if (field.Value().IsNull()) {
-            out += "null";
-            return;
-        }
-        out += '[';
-        if (attachments.Folder) {
-            // The paths the files were written to, as the CSV cell names them.
-            const std::vector<std::string> paths = attachments.Folder->Write(attachments.Row, files);
-            for (std::size_t k = 0; k < paths.size(); ++k) {
-                if (k != 0)
-                    out += ',';
-                counts.CharactersReplaced += AppendJsonString(platform::AnsiToWide(paths[k]), out);
-            }
-        } else {
-            for (std::size_t k = 0; k < files.size(); ++k) {
-                if (k != 0)
-                    out += ',';
-                out += "{\"name\":";
-                counts.CharactersReplaced += AppendJsonString(files[k].Name, out);
-                out += ",\"type\":";
-                counts.CharactersReplaced += AppendJsonString(files[k].Type, out);
-                out += ",\"size\":";
-                AppendInteger(static_cast<int64_t>(files[k].Data.size()), out);
-                out += ",\"data\":\"";
-                AppendBase64(files[k].Data, out);
-                out += "\"}";
-            }
-        }
-        out += ']';
+        AppendJsonAttachments(field, files, attachments, out, counts);
         return;
     }
     const Variant& value = field.Value();
@@ -165,20 +186,7 @@ void AppendJsonValue(const Field& field, const AttachmentTarget& attachments, st
         AppendJsonUtf8(guid, out);
         return;
     }
-    case VarType::List: {
-        const bool numbers = IsNumericList(type);
-        out += '[';
-        for (std::size_t k = 0; k < value.Items.size(); ++k) {
-            if (k != 0)
-                out += ',';
-            if (numbers && IsJsonNumber(value.Items[k]))
-                AppendUtf8(value.Items[k], out);
-            else
-                counts.CharactersReplaced += AppendJsonString(value.Items[k], out);
-        }
-        out += ']';
-        return;
-    }
+    case VarType::List: AppendJsonList(value.Items, IsNumericList(type), out, counts); return;
     default: out += "null"; return;
     }
 }

@@ -12,6 +12,9 @@ namespace jet {
 
 using ByteSpan = std::span<const uint8_t>;
 
+// In the format records: a field one version does not have.
+inline constexpr std::size_t kNoField = static_cast<std::size_t>(-1);
+
 inline bool Fits(ByteSpan bytes, std::size_t offset, std::size_t length) {
     return offset <= bytes.size() && length <= bytes.size() - offset;
 }

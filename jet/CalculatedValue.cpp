@@ -1,5 +1,6 @@
 #include "jet/CalculatedValue.h"
 
+#include "jet/ColumnDecimal.h"
 #include "jet/ExtendedDate.h"
 #include "jet/Text.h"
 
@@ -68,18 +69,87 @@ bool SetPlatformDecimal(Variant& v, ByteSpan payload) {
     return SetDecimal(v, (payload[3] & 0x80) != 0, payload[2], U32(payload, 4), U64(payload, 8));
 }
 
-// The 17-byte form of decimal columns: sign, then four 32-bit words with the
-// most significant first.
-bool SetColumnDecimal(Variant& v, ByteSpan payload, uint8_t scale) {
-    if (U32(payload, 1) != 0)
+// A whole-number result; a 16-byte payload is the platform's DECIMAL.
+bool DecodeWhole(uint8_t type, ByteSpan payload, Variant& v) {
+    int64_t whole = 0;
+    if (!ReadWhole(payload, whole))
+        return payload.size() == 16 && SetPlatformDecimal(v, payload);
+    SetWhole(v, whole, type);
+    return true;
+}
+
+// A Single or Double result, kept in the float's own width when it is one,
+// else in the shape its bytes give.
+bool DecodeReal(uint8_t type, ByteSpan payload, Variant& v) {
+    if (payload.size() == 4) {
+        v.Type = VarType::R4;
+        v.R4 = F32(payload, 0);
+        if (type == ColumnType::Double) {
+            v.Type = VarType::R8;
+            v.R8 = static_cast<double>(F32(payload, 0));
+        }
+        return true;
+    }
+    if (payload.size() == 8) {
+        v.Type = VarType::R8;
+        v.R8 = F64(payload, 0);
+        return true;
+    }
+    return DecodeWhole(ColumnType::Long, payload, v);
+}
+
+bool DecodeCurrency(ByteSpan payload, Variant& v) {
+    if (payload.size() == 8) {
+        v.Type = VarType::Currency;
+        v.I8 = I64(payload, 0);
+        return true;
+    }
+    if (payload.size() == 16)
+        return SetPlatformDecimal(v, payload);
+    int64_t whole = 0;
+    if (!ReadWhole(payload, whole))
         return false;
-    const uint64_t lo = (static_cast<uint64_t>(U32(payload, 9)) << 32) | U32(payload, 13);
-    return SetDecimal(v, payload[0] != 0, scale, U32(payload, 5), lo);
+    SetWhole(v, whole, ColumnType::Long);
+    return true;
+}
+
+bool DecodeDecimal(const Column& column, ByteSpan payload, Variant& v) {
+    if (payload.size() == 16)
+        return SetPlatformDecimal(v, payload);
+    if (payload.size() == kColumnDecimalSize) {
+        if (ReadColumnDecimal(payload, column.Scale, v.Decimal) != nullptr)
+            return false;
+        v.Type = VarType::Decimal;
+        return true;
+    }
+    int64_t whole = 0;
+    if (!ReadWhole(payload, whole))
+        return false;
+    SetWhole(v, whole, ColumnType::BigInt);
+    return true;
+}
+
+bool DecodeFixedSize(uint8_t type, ByteSpan payload, Variant& v) {
+    if (payload.size() != (type == ColumnType::Guid ? 16u : 8u))
+        return false;
+    if (type == ColumnType::DateTime) {
+        v.Type = VarType::Date;
+        v.R8 = F64(payload, 0);
+        return true;
+    }
+    v.Type = VarType::Guid;
+    for (std::size_t k = 0; k < 16; ++k)
+        v.Guid[k] = payload[k];
+    return true;
+}
+
+void SetText(FieldValue& out) {
+    out.Value.Type = VarType::Text;
+    out.Value.Text = out.Text;
 }
 
 bool DecodeResult(uint8_t type, const Column& column, ByteSpan payload, DecodeContext& context, FieldValue& out) {
     Variant& v = out.Value;
-    int64_t whole = 0;
     switch (type) {
     case ColumnType::Boolean:
         v.Type = VarType::Bool;
@@ -90,77 +160,23 @@ bool DecodeResult(uint8_t type, const Column& column, ByteSpan payload, DecodeCo
     case ColumnType::Byte:
     case ColumnType::Integer:
     case ColumnType::Long:
-    case ColumnType::BigInt:
-        if (!ReadWhole(payload, whole))
-            return payload.size() == 16 && SetPlatformDecimal(v, payload);
-        SetWhole(v, whole, type);
-        return true;
+    case ColumnType::BigInt: return DecodeWhole(type, payload, v);
     case ColumnType::Single:
-    case ColumnType::Double:
-        if (payload.size() == 4) {
-            v.Type = VarType::R4;
-            v.R4 = F32(payload, 0);
-            if (type == ColumnType::Double) {
-                v.Type = VarType::R8;
-                v.R8 = static_cast<double>(F32(payload, 0));
-            }
-            return true;
-        }
-        if (payload.size() == 8) {
-            v.Type = VarType::R8;
-            v.R8 = F64(payload, 0);
-            return true;
-        }
-        if (!ReadWhole(payload, whole))
-            return payload.size() == 16 && SetPlatformDecimal(v, payload);
-        SetWhole(v, whole, ColumnType::Long);
-        return true;
-    case ColumnType::Currency:
-        if (payload.size() == 8) {
-            v.Type = VarType::Currency;
-            v.I8 = I64(payload, 0);
-            return true;
-        }
-        if (payload.size() == 16)
-            return SetPlatformDecimal(v, payload);
-        if (!ReadWhole(payload, whole))
-            return false;
-        SetWhole(v, whole, ColumnType::Long);
-        return true;
+    case ColumnType::Double: return DecodeReal(type, payload, v);
+    case ColumnType::Currency: return DecodeCurrency(payload, v);
+    case ColumnType::Decimal: return DecodeDecimal(column, payload, v);
     case ColumnType::DateTime:
-        if (payload.size() != 8)
-            return false;
-        v.Type = VarType::Date;
-        v.R8 = F64(payload, 0);
-        return true;
-    case ColumnType::Decimal:
-        if (payload.size() == 16)
-            return SetPlatformDecimal(v, payload);
-        if (payload.size() == 17)
-            return SetColumnDecimal(v, payload, column.Scale);
-        if (!ReadWhole(payload, whole))
-            return false;
-        SetWhole(v, whole, ColumnType::BigInt);
-        return true;
+    case ColumnType::Guid: return DecodeFixedSize(type, payload, v);
     case ColumnType::Text:
     case ColumnType::Memo:
         out.Text.clear();
         AppendStoredText(payload, context.Jet3, context.CodePage, out.Text);
-        v.Type = VarType::Text;
-        v.Text = out.Text;
-        return true;
-    case ColumnType::Guid:
-        if (payload.size() != 16)
-            return false;
-        v.Type = VarType::Guid;
-        for (std::size_t k = 0; k < 16; ++k)
-            v.Guid[k] = payload[k];
+        SetText(out);
         return true;
     case ColumnType::DateTimeExtended:
         out.Text.clear();
         AppendExtendedDate(payload, out.Text);
-        v.Type = VarType::Text;
-        v.Text = out.Text;
+        SetText(out);
         return true;
     default:
         out.Bytes.assign(payload.begin(), payload.end());

@@ -3,7 +3,8 @@
 // result of the column's expression, usually wrapped in a small envelope,
 // and presents it as the column's result type.
 
-#include "jet/Values.h"
+#include "jet/FieldValue.h"
+#include "jet/TableDefinition.h"
 
 namespace jet {
 

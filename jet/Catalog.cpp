@@ -73,124 +73,172 @@ void OrderRows(PageFile& file, const TableDefinition& catalog, int32_t tablesId,
     });
 }
 
-} // namespace
+// The catalog's columns this reader uses; the link and property columns
+// are absent from some catalogs.
+struct CatalogColumns {
+    const Column& Id;
+    const Column& ParentId;
+    const Column& Name;
+    const Column& Type;
+    const Column& Flags;
+    const Column* Properties;
+    const Column* Database;
+    const Column* ForeignName;
+    const Column* Connect;
 
-std::vector<CatalogTable> ReadCatalog(PageFile& file) {
-    const TableDefinition catalog = ReadTableDefinition(file, kCatalogPage);
-    const Column& id = RequireColumn(catalog, u"Id");
-    const Column& parentId = RequireColumn(catalog, u"ParentId");
-    const Column& name = RequireColumn(catalog, u"Name");
-    const Column& type = RequireColumn(catalog, u"Type");
-    const Column& flags = RequireColumn(catalog, u"Flags");
-    const Column* properties = Find(catalog, u"LvProp");
-    const Column* database = Find(catalog, u"Database");
-    const Column* foreignName = Find(catalog, u"ForeignName");
-    const Column* connect = Find(catalog, u"Connect");
+    explicit CatalogColumns(const TableDefinition& catalog)
+        : Id(RequireColumn(catalog, u"Id")), ParentId(RequireColumn(catalog, u"ParentId")),
+          Name(RequireColumn(catalog, u"Name")), Type(RequireColumn(catalog, u"Type")),
+          Flags(RequireColumn(catalog, u"Flags")), Properties(Find(catalog, u"LvProp")),
+          Database(Find(catalog, u"Database")), ForeignName(Find(catalog, u"ForeignName")),
+          Connect(Find(catalog, u"Connect")) {}
+};
 
-    LongValueReader longValues(file);
-    std::vector<uint8_t> scratch;
-    DecodeContext context{file.IsJet3(), file.GetHeader().CodePage, &longValues, &scratch};
-    RecordLayout layout(file.IsJet3(), catalog);
-    TableScan scan(file, catalog);
-    FieldValue value;
-    auto integer = [&](const Column& column) -> int64_t {
-        DecodeValue(column, layout.Locate(column), context, value);
-        switch (value.Value.Type) {
-        case VarType::I4: return value.Value.I4;
-        case VarType::I2: return value.Value.I2;
-        case VarType::Byte: return value.Value.Byte;
+// Decodes the catalog's rows one at a time, reusing its buffers.
+class CatalogRowReader {
+public:
+    CatalogRowReader(PageFile& file, const TableDefinition& catalog)
+        : file_(file), columns_(catalog),
+          longValues_(file), context_{file.IsJet3(), file.GetHeader().CodePage, &longValues_, &scratch_},
+          layout_(file.IsJet3(), catalog) {}
+
+    CatalogRow Read(ByteSpan record, RowPointer position) {
+        layout_.Load(record);
+        CatalogRow row;
+        row.Id = static_cast<int32_t>(Integer(columns_.Id));
+        row.ParentId = static_cast<int32_t>(Integer(columns_.ParentId));
+        row.Type = static_cast<int16_t>(Integer(columns_.Type));
+        row.Flags = static_cast<uint32_t>(Integer(columns_.Flags));
+        ReadName(row);
+        row.Position = position;
+        if (row.Type == kOdbcLinked || row.Type == kJetLinked) {
+            // A link's texts only name its source; damage there fails that
+            // table when it is read, not the catalog.
+            LinkText(columns_.Database, row.Database);
+            LinkText(columns_.ForeignName, row.ForeignName);
+            LinkText(columns_.Connect, row.Connect);
+        }
+        if (columns_.Properties && row.Type == kLocalTable)
+            ReadProperties(row);
+        return row;
+    }
+
+private:
+    int64_t Integer(const Column& column) {
+        DecodeValue(column, layout_.Locate(column), context_, value_);
+        switch (value_.Value.Type) {
+        case VarType::I4: return value_.Value.I4;
+        case VarType::I2: return value_.Value.I2;
+        case VarType::Byte: return value_.Value.Byte;
         default: return 0;
         }
-    };
+    }
 
-    std::vector<CatalogRow> rows;
-    ByteSpan record;
-    while (scan.Next(record)) {
-        layout.Load(record);
-        CatalogRow row;
-        row.Id = static_cast<int32_t>(integer(id));
-        row.ParentId = static_cast<int32_t>(integer(parentId));
-        row.Type = static_cast<int16_t>(integer(type));
-        row.Flags = static_cast<uint32_t>(integer(flags));
-        const ColumnBytes nameBytes = layout.Locate(name);
+    void ReadName(CatalogRow& row) {
+        const ColumnBytes nameBytes = layout_.Locate(columns_.Name);
         try {
-            DecodeValue(name, nameBytes, context, value);
-            if (value.Value.Type == VarType::Text)
-                row.Name.assign(value.Value.Text);
+            DecodeValue(columns_.Name, nameBytes, context_, value_);
+            if (value_.Value.Type == VarType::Text)
+                row.Name.assign(value_.Value.Text);
         } catch (const EngineError& error) {
             // A Jet3 name in a code page this system cannot convert still
             // names its table; its values fail on their own when read.
             if (error.Code != HResult::DaoError(DaoNumber::NotSupported) || nameBytes.State != Presence::Bytes)
                 throw;
-            AppendSingleByteText(nameBytes.Bytes, file.GetHeader().CodePage, row.Name);
+            AppendSingleByteText(nameBytes.Bytes, file_.GetHeader().CodePage, row.Name);
         }
-        row.Position = scan.Position();
-        if (row.Type == kOdbcLinked || row.Type == kJetLinked) {
-            // A link's texts only name its source; damage there fails that
-            // table when it is read, not the catalog.
-            auto text = [&](const Column* column, std::u16string& into) {
-                if (!column)
-                    return;
-                try {
-                    DecodeValue(*column, layout.Locate(*column), context, value);
-                    if (value.Value.Type == VarType::Text)
-                        into.assign(value.Value.Text);
-                } catch (const EngineError&) {
-                }
-            };
-            text(database, row.Database);
-            text(foreignName, row.ForeignName);
-            text(connect, row.Connect);
-        }
-        if (properties && row.Type == kLocalTable) {
-            // Properties only refine column types; a damaged blob is ignored.
-            try {
-                DecodeValue(*properties, layout.Locate(*properties), context, value);
-                if (value.Value.Type == VarType::Bytes)
-                    row.Properties.assign(value.Value.Bytes.begin(), value.Value.Bytes.end());
-            } catch (const EngineError&) {
-            }
-        }
-        rows.push_back(std::move(row));
     }
-    // A catalog row that cannot be read may be any table's: the file is
-    // refused rather than opened with a table silently missing.
-    if (scan.Unreadable() != 0)
-        RaiseCorrupt("system catalog rows cannot be read");
 
+    void LinkText(const Column* column, std::u16string& into) {
+        if (!column)
+            return;
+        try {
+            DecodeValue(*column, layout_.Locate(*column), context_, value_);
+            if (value_.Value.Type == VarType::Text)
+                into.assign(value_.Value.Text);
+        } catch (const EngineError&) {
+            // The link fails when its table is read, with its own message.
+        }
+    }
+
+    void ReadProperties(CatalogRow& row) {
+        try {
+            DecodeValue(*columns_.Properties, layout_.Locate(*columns_.Properties), context_, value_);
+            if (value_.Value.Type == VarType::Bytes)
+                row.Properties.assign(value_.Value.Bytes.begin(), value_.Value.Bytes.end());
+        } catch (const EngineError&) {
+            // Properties only refine column types; a damaged blob is ignored.
+        }
+    }
+
+    PageFile& file_;
+    CatalogColumns columns_;
+    LongValueReader longValues_;
+    std::vector<uint8_t> scratch_;
+    DecodeContext context_;
+    RecordLayout layout_;
+    FieldValue value_;
+};
+
+int32_t TablesContainerId(const std::vector<CatalogRow>& rows) {
     const auto container = std::find_if(rows.begin(), rows.end(), [](const CatalogRow& row) {
         return row.ParentId == kTopLevelParent && row.Type == kContainer && row.Name == u"Tables";
     });
     if (container == rows.end())
         RaiseCorrupt("system catalog lacks its Tables container");
-    const int32_t tablesId = container->Id;
+    return container->Id;
+}
 
+// A catalog row of the Tables container as the table it describes; false
+// for queries, flat tables and rows without a name.
+bool AsTable(CatalogRow& row, CatalogTable& table) {
+    if (row.Name.empty())
+        return false;
+    if (row.Type == kLocalTable) {
+        if ((row.Flags & kFlatTableFlags) == kFlatTableFlags)
+            return false;
+        table.Name = std::move(row.Name);
+        table.DefinitionPage = static_cast<uint32_t>(row.Id) & 0xFFFFFF;
+        table.Flags = row.Flags;
+        table.Properties = std::move(row.Properties);
+        return true;
+    }
+    if (row.Type == kOdbcLinked || row.Type == kJetLinked) {
+        table.Name = std::move(row.Name);
+        // An entry with a database path and no connect type is read from
+        // that file; anything else lies outside Access files.
+        table.Kind = row.Type == kJetLinked ? TableKind::Linked : TableKind::LinkedOdbc;
+        table.Flags = row.Flags;
+        table.LinkedDatabase = std::move(row.Database);
+        table.ForeignName = std::move(row.ForeignName);
+        table.Connect = std::move(row.Connect);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::vector<CatalogTable> ReadCatalog(PageFile& file) {
+    const TableDefinition catalog = ReadTableDefinition(file, kCatalogPage);
+    CatalogRowReader reader(file, catalog);
+    TableScan scan(file, catalog);
+    std::vector<CatalogRow> rows;
+    ByteSpan record;
+    while (scan.Next(record))
+        rows.push_back(reader.Read(record, scan.Position()));
+    // A catalog row that cannot be read may be any table's: the file is
+    // refused rather than opened with a table silently missing.
+    if (scan.Unreadable() != 0)
+        RaiseCorrupt("system catalog rows cannot be read");
+
+    const int32_t tablesId = TablesContainerId(rows);
     OrderRows(file, catalog, tablesId, rows);
     std::vector<CatalogTable> tables;
     for (CatalogRow& row : rows) {
-        if (row.ParentId != tablesId || row.Name.empty())
-            continue;
-        if (row.Type == kLocalTable) {
-            if ((row.Flags & kFlatTableFlags) == kFlatTableFlags)
-                continue;
-            CatalogTable table;
-            table.Name = std::move(row.Name);
-            table.DefinitionPage = static_cast<uint32_t>(row.Id) & 0xFFFFFF;
-            table.Flags = row.Flags;
-            table.Properties = std::move(row.Properties);
+        CatalogTable table;
+        if (row.ParentId == tablesId && AsTable(row, table))
             tables.push_back(std::move(table));
-        } else if (row.Type == kOdbcLinked || row.Type == kJetLinked) {
-            CatalogTable table;
-            table.Name = std::move(row.Name);
-            // An entry with a database path and no connect type is read from
-            // that file; anything else lies outside Access files.
-            table.Kind = row.Type == kJetLinked ? TableKind::Linked : TableKind::LinkedOdbc;
-            table.Flags = row.Flags;
-            table.LinkedDatabase = std::move(row.Database);
-            table.ForeignName = std::move(row.ForeignName);
-            table.Connect = std::move(row.Connect);
-            tables.push_back(std::move(table));
-        }
     }
     return tables;
 }

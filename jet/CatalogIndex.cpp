@@ -1,22 +1,16 @@
 #include "jet/CatalogIndex.h"
 
+#include "jet/IndexPageFormat.h"
+
 #include <unordered_set>
 
 namespace jet {
 
 namespace {
 
-constexpr uint8_t kNodePage = 0x03, kLeafPage = 0x04;
 constexpr int kMaxDepth = 10;
 // ParentId and Name are the catalog's columns 1 and 2.
 constexpr uint16_t kParentIdColumn = 1, kNameColumn = 2;
-
-struct IndexPageLayout {
-    std::size_t Next, PrefixLength, Bitmap, FirstEntry;
-    bool WidePrefix;
-};
-constexpr IndexPageLayout kJet3Index{12, 20, 22, 0xF8, false};
-constexpr IndexPageLayout kJet4Index{16, 24, 27, 0x1E0, true};
 
 uint32_t BigEndian24(const uint8_t* bytes) {
     return (static_cast<uint32_t>(bytes[0]) << 16) | (static_cast<uint32_t>(bytes[1]) << 8) | bytes[2];
@@ -25,8 +19,9 @@ uint32_t BigEndian24(const uint8_t* bytes) {
 // Calls visit with the last 4 bytes of each entry of an index page, in
 // order. Entries after the first omit the prefix they share with it.
 template <typename Visit>
-void ForEachEntryTail(ByteSpan page, const IndexPageLayout& layout, Visit visit) {
-    const std::size_t prefix = layout.WidePrefix ? U16(page, layout.PrefixLength) : U8(page, layout.PrefixLength);
+void ForEachEntryTail(ByteSpan page, const IndexPageFormat& layout, Visit visit) {
+    const std::size_t prefix =
+        layout.PrefixLengthSize == 2 ? U16(page, layout.PrefixLength) : U8(page, layout.PrefixLength);
     std::size_t start = 0;
     bool first = true;
     const std::size_t bitmapBytes = layout.FirstEntry - layout.Bitmap;
@@ -69,13 +64,13 @@ std::vector<RowPointer> CatalogIndexOrder(PageFile& file, const TableDefinition&
             index = &candidate;
     if (!index)
         return {};
-    const IndexPageLayout& layout = file.IsJet3() ? kJet3Index : kJet4Index;
+    const IndexPageFormat& layout = IndexPageFormatFor(file.IsJet3());
     std::vector<RowPointer> rows;
     try {
         // Down the first entries to the leftmost leaf.
         uint32_t number = index->RootPage;
         PageData page = file.Page(number);
-        for (int depth = 0; (*page)[0] == kNodePage; ++depth) {
+        for (int depth = 0; (*page)[layout.Type] == kIndexNodePage; ++depth) {
             if (depth == kMaxDepth)
                 RaiseCorrupt("index too deep");
             uint32_t child = 0;
@@ -95,7 +90,7 @@ std::vector<RowPointer> CatalogIndexOrder(PageFile& file, const TableDefinition&
         while (number != 0) {
             if (!visited.insert(number).second)
                 RaiseCorrupt("index leaves form a cycle");
-            page = file.PageOfType(number, kLeafPage, "index leaf page expected");
+            page = file.PageOfType(number, kIndexLeafPage, "index leaf page expected");
             const ByteSpan bytes(*page);
             ForEachEntryTail(bytes, layout, [&](const uint8_t* tail) {
                 rows.push_back(RowPointer{BigEndian24(tail), tail[3]});

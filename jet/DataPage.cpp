@@ -4,10 +4,10 @@ namespace jet {
 
 namespace {
 
-std::size_t RowTableOffset(const PageFile& file) { return file.IsJet3() ? 10 : 14; }
+const DataPageFormat& FormatOf(const PageFile& file) { return DataPageFormatFor(file.IsJet3()); }
 
 void CheckBounds(const PageFile& file, ByteSpan page, const RowSlot& slot) {
-    const std::size_t tableEnd = RowTableOffset(file) + 2u * RowCountOf(file, page);
+    const std::size_t tableEnd = FormatOf(file).RowTable + kRowOffsetSize * RowCountOf(file, page);
     if (slot.Start < tableEnd || slot.End > page.size() || slot.Start > slot.End)
         RaiseCorrupt("row offset outside its page");
 }
@@ -15,25 +15,25 @@ void CheckBounds(const PageFile& file, ByteSpan page, const RowSlot& slot) {
 } // namespace
 
 uint16_t RowCountOf(const PageFile& file, ByteSpan page) {
-    const std::size_t table = RowTableOffset(file);
-    const uint16_t count = U16(page, table - 2);
-    if (table + 2u * count > page.size())
+    const DataPageFormat& f = FormatOf(file);
+    const uint16_t count = U16(page, f.RowCount);
+    if (f.RowTable + kRowOffsetSize * count > page.size())
         RaiseCorrupt("row offset table larger than its page");
     return count;
 }
 
 RowSlot SlotOf(const PageFile& file, ByteSpan page, unsigned row) {
-    const std::size_t table = RowTableOffset(file);
+    const std::size_t table = FormatOf(file).RowTable;
     const uint16_t count = RowCountOf(file, page);
     if (row >= count)
         RaiseCorrupt("row number beyond its page's rows");
-    const uint16_t entry = U16(page, table + 2 * row);
+    const uint16_t entry = U16(page, table + kRowOffsetSize * row);
     RowSlot slot;
-    slot.Deleted = (entry & 0x8000) != 0;
-    slot.Overflow = (entry & 0x4000) != 0;
-    slot.Start = static_cast<uint16_t>(entry & 0x1FFF);
+    slot.Deleted = (entry & kRowDeleted) != 0;
+    slot.Overflow = (entry & kRowOverflow) != 0;
+    slot.Start = static_cast<uint16_t>(entry & kRowStartMask);
     slot.End = row == 0 ? static_cast<uint16_t>(page.size())
-                        : static_cast<uint16_t>(U16(page, table + 2 * (row - 1)) & 0x1FFF);
+                        : static_cast<uint16_t>(U16(page, table + kRowOffsetSize * (row - 1)) & kRowStartMask);
     if (!slot.Deleted) {
         CheckBounds(file, page, slot);
         if (slot.Start == slot.End)

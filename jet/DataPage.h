@@ -2,11 +2,10 @@
 // Rows on data pages: the row offset table, each row's bounds and flags,
 // and row pointers resolved to the bytes they address.
 
+#include "jet/DataPageFormat.h"
 #include "jet/PageFile.h"
 
 namespace jet {
-
-constexpr uint8_t kDataPage = 0x01;
 
 struct RowSlot {
     uint16_t Start = 0;
@@ -23,7 +22,8 @@ uint16_t RowCountOf(const PageFile& file, ByteSpan page);
 RowSlot SlotOf(const PageFile& file, ByteSpan page, unsigned row);
 
 // The owner page a data page names (LVAL pages name no table).
-inline uint32_t OwnerOf(ByteSpan page) { return U32(page, 4); }
+static_assert(kJet3DataPage.Owner == kJet4DataPage.Owner);
+inline uint32_t OwnerOf(ByteSpan page) { return U32(page, kJet4DataPage.Owner); }
 
 // The bytes a row pointer addresses; page keeps them alive. The row's own
 // flags are not consulted: pointers reach rows a scan skips.

@@ -1,4 +1,5 @@
 #include "jet/EncryptionSchemes.h"
+#include "jet/HeaderPageFormat.h"
 
 #include "platform/Crypto.h"
 
@@ -8,8 +9,7 @@ namespace jet {
 
 namespace {
 
-// The block follows its 16-bit length at 0x299.
-constexpr std::size_t kBlockAt = 0x29B;
+constexpr std::size_t kBlockAt = kJet4HeaderPage.EncryptionInfo;
 
 std::vector<uint8_t> Utf16Le(std::u16string_view text) {
     std::vector<uint8_t> bytes;

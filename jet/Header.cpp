@@ -1,6 +1,7 @@
 #include "jet/Header.h"
 
 #include "jet/CodePages.h"
+#include "jet/HeaderPageFormat.h"
 #include "jet/Rc4.h"
 
 #include <cmath>
@@ -10,23 +11,26 @@ namespace jet {
 
 namespace {
 
-constexpr std::size_t kVersionOffset = 0x14;
-constexpr std::size_t kBlockOffset = 0x18;
+// Where the version lies does not depend on the version.
+static_assert(kJet3HeaderPage.Version == kJet4HeaderPage.Version && kJet3HeaderPage.Type == kJet4HeaderPage.Type);
+constexpr std::size_t kVersionOffset = kJet4HeaderPage.Version;
 constexpr uint8_t kHeaderKey[] = {0xC7, 0xDA, 0x39, 0x6B};
 
 [[noreturn]] void RaiseUnrecognized() { Raise(DaoNumber::UnrecognizedFormat, u"Unrecognized database format."); }
 
-bool SignatureIs(ByteSpan page, const char* text) {
-    return Fits(page, 4, 16) && std::memcmp(page.data() + 4, text, std::strlen(text) + 1) == 0;
+bool SignatureIs(ByteSpan page, const HeaderPageFormat& f, const char* text) {
+    return Fits(page, f.Signature, f.SignatureSize) &&
+           std::memcmp(page.data() + f.Signature, text, std::strlen(text) + 1) == 0;
 }
 
 std::u16string Jet3Password(ByteSpan block, uint16_t codePage) {
+    const HeaderPageFormat& f = kJet3HeaderPage;
     std::size_t length = 0;
-    while (length < 20 && block[0x42 + length] != 0)
+    while (length < f.PasswordSize && block[f.Password + length] != 0)
         ++length;
     std::u16string password;
-    if (!AppendCodePageText(block.subspan(0x42, length), codePage, password))
-        AppendSingleByteText(block.subspan(0x42, length), codePage, password);
+    if (!AppendCodePageText(block.subspan(f.Password, length), codePage, password))
+        AppendSingleByteText(block.subspan(f.Password, length), codePage, password);
     return password;
 }
 
@@ -39,9 +43,10 @@ std::u16string Jet4Password(ByteSpan block, double creationDate) {
             mask[k] = static_cast<uint8_t>(days >> (8 * k));
     }
     std::u16string password;
-    for (std::size_t k = 0; k < 40; k += 2) {
-        const auto low = static_cast<uint8_t>(block[0x42 + k] ^ mask[k % 4]);
-        const auto high = static_cast<uint8_t>(block[0x42 + k + 1] ^ mask[(k + 1) % 4]);
+    const HeaderPageFormat& f = kJet4HeaderPage;
+    for (std::size_t k = 0; k < f.PasswordSize; k += 2) {
+        const auto low = static_cast<uint8_t>(block[f.Password + k] ^ mask[k % 4]);
+        const auto high = static_cast<uint8_t>(block[f.Password + k + 1] ^ mask[(k + 1) % 4]);
         const char16_t unit = static_cast<char16_t>(low | (high << 8));
         if (unit == 0)
             break;
@@ -53,7 +58,7 @@ std::u16string Jet4Password(ByteSpan block, double creationDate) {
 } // namespace
 
 uint32_t PageSizeFor(ByteSpan start) {
-    if (!Fits(start, 0, kVersionOffset + 1) || start[0] != 0)
+    if (!Fits(start, 0, kVersionOffset + 1) || start[kJet4HeaderPage.Type] != 0)
         RaiseUnrecognized();
     return start[kVersionOffset] == 0 ? 2048u : 4096u;
 }
@@ -68,30 +73,30 @@ Header ParseHeader(ByteSpan page0) {
         RaiseUnrecognized();
     header.Version = static_cast<JetVersion>(version);
     header.PageSize = pageSize;
+    const HeaderPageFormat& f = HeaderPageFormatFor(header.IsJet3());
     const char* signature = header.IsAce() ? "Standard ACE DB" : "Standard Jet DB";
-    if (!SignatureIs(page0, signature))
+    if (!SignatureIs(page0, f, signature))
         RaiseUnrecognized();
 
     // De-obfuscate a copy of the block; the fields below are read from it.
-    uint8_t block[0x18 + 128];
+    uint8_t block[kJet4HeaderPage.Block + kJet4HeaderPage.BlockSize];
+    static_assert(kJet3HeaderPage.Block + kJet3HeaderPage.BlockSize <= sizeof block);
     std::memcpy(block, page0.data(), sizeof block);
-    const std::size_t blockLength = header.IsJet3() ? 126 : 128;
     Rc4 rc4(kHeaderKey);
-    rc4.Apply(std::span<uint8_t>(block + kBlockOffset, blockLength));
+    rc4.Apply(std::span<uint8_t>(block + f.Block, f.BlockSize));
     const ByteSpan plain(block, sizeof block);
 
-    header.CodePage = U16(plain, 0x3C);
-    header.DatabaseKey = U32(plain, 0x3E);
+    header.CodePage = U16(plain, f.CodePage);
+    header.DatabaseKey = U32(plain, f.DatabaseKey);
+    header.SortOrder = U16(plain, f.SortOrder);
     if (header.IsJet3()) {
-        header.SortOrder = U16(plain, 0x3A);
         header.Password = Jet3Password(plain, header.CodePage);
     } else {
-        header.SortOrder = U16(plain, 0x6E);
-        header.CreationDate = F64(plain, 0x72);
+        header.CreationDate = F64(plain, f.CreationDate);
         if (!header.IsAce())
             header.Password = Jet4Password(plain, header.CreationDate);
         else
-            header.EncryptionInfoLength = U16(page0, 0x299);
+            header.EncryptionInfoLength = U16(page0, f.EncryptionInfoLength);
     }
     return header;
 }

@@ -16,6 +16,16 @@
 
 namespace jet {
 
+// A column a table shows as a field, with the type the field reports.
+struct FieldColumn {
+    const Column* Definition;
+    int16_t Type;
+};
+
+// A definition's columns in field order, as its fields and its schema show
+// them: the history of an append-only memo is reached through the memo.
+std::vector<FieldColumn> FieldColumnsOf(DatabaseFile& database, const TableDefinition& table);
+
 // A field of a table definition: a name and a type, no value.
 class DefinitionField : public Field {
 public:

@@ -6,15 +6,18 @@
 
 namespace jet {
 
-namespace {
-
-int16_t TypeOf(DatabaseFile& database, const TableDefinition& table, const Column& column) {
-    if (column.Type == ColumnType::Complex)
-        return ComplexDaoType(database.File(), database.Tables(), table.Page, column);
-    return DaoTypeOf(column);
+std::vector<FieldColumn> FieldColumnsOf(DatabaseFile& database, const TableDefinition& table) {
+    std::vector<FieldColumn> fields;
+    for (const Column& column : table.Columns) {
+        if (column.IsMemoHistory())
+            continue;
+        const int16_t type = column.Type == ColumnType::Complex
+                                 ? ComplexDaoType(database.File(), database.Tables(), table.Page, column)
+                                 : DaoTypeOf(column);
+        fields.push_back({&column, type});
+    }
+    return fields;
 }
-
-} // namespace
 
 const Fields& JetTableDef::GetFields() const {
     auto& cache = database_->DefinitionFields();
@@ -25,9 +28,8 @@ const Fields& JetTableDef::GetFields() const {
     // A linked table's fields are those of the table it leads to.
     const TableSource source = ResolveTable(database_, entry_);
     const auto table = source.Database->Definition(source.Table->DefinitionPage);
-    for (const Column& column : table->Columns)
-        if (!column.IsMemoHistory())
-            fields->Items.emplace_back(column.Name, TypeOf(*source.Database, *table, column));
+    for (const FieldColumn& field : FieldColumnsOf(*source.Database, *table))
+        fields->Items.emplace_back(field.Definition->Name, field.Type);
     return *cache.emplace(&entry_, std::move(fields)).first->second;
 }
 

@@ -1,28 +1,30 @@
 #include "jet/LongValue.h"
 
 #include "jet/DataPage.h"
+#include "jet/LongValueFormat.h"
 
 namespace jet {
 
 void LongValueReader::Read(ByteSpan header, std::vector<uint8_t>& out) {
     out.clear();
-    if (header.size() < 12)
+    const LongValueFormat& f = kLongValue;
+    if (header.size() < f.HeaderSize)
         RaiseCorrupt("long value header too short");
-    const uint32_t word = U32(header, 0);
-    const uint32_t length = word & 0x3FFFFFFF;
-    const bool inlineData = (word & 0x80000000u) != 0;
-    const bool singleRow = (word & 0x40000000u) != 0;
+    const uint32_t word = U32(header, f.LengthWord);
+    const uint32_t length = word & kLongValueLengthMask;
+    const bool inlineData = (word & kLongValueInline) != 0;
+    const bool singleRow = (word & kLongValueSingleRow) != 0;
     // No value can be larger than the file that holds it.
     if (length > file_.FileSize())
         RaiseCorrupt("long value larger than the file");
 
     if (inlineData) {
-        if (singleRow || header.size() - 12 < length)
+        if (singleRow || header.size() - f.InlineData < length)
             RaiseCorrupt("inline long value longer than its field");
-        out.assign(header.begin() + 12, header.begin() + 12 + length);
+        out.assign(header.begin() + f.InlineData, header.begin() + f.InlineData + length);
         return;
     }
-    RowPointer pointer = ReadRowPointer(header, 4);
+    RowPointer pointer = ReadRowPointer(header, f.FirstRow);
     PageData page;
     if (singleRow) {
         const ByteSpan row = RowAt(file_, pointer, page);
@@ -50,12 +52,12 @@ void LongValueReader::Read(ByteSpan header, std::vector<uint8_t>& out) {
             steps = 0;
         }
         const ByteSpan row = RowAt(file_, pointer, page);
-        if (row.size() <= 4)
+        if (row.size() <= f.PieceData)
             RaiseCorrupt("long value piece without data");
-        const ByteSpan piece = row.subspan(4, std::min(row.size() - 4, remaining));
+        const ByteSpan piece = row.subspan(f.PieceData, std::min(row.size() - f.PieceData, remaining));
         out.insert(out.end(), piece.begin(), piece.end());
         remaining -= piece.size();
-        pointer = ReadRowPointer(row, 0);
+        pointer = ReadRowPointer(row, f.NextPiece);
     }
 }
 

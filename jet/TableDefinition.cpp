@@ -2,6 +2,7 @@
 
 #include "jet/CodePages.h"
 #include "jet/Names.h"
+#include "jet/TdefFormat.h"
 
 #include <algorithm>
 
@@ -9,10 +10,9 @@ namespace jet {
 
 namespace {
 
-constexpr uint8_t kTdefPage = 0x02;
 constexpr std::size_t kMaxContinuationPages = 64;
 
-// The first page whole, then each continuation page without its 8-byte header.
+// The first page whole, then each continuation page without its header.
 std::vector<uint8_t> LogicalDefinition(PageFile& file, uint32_t first) {
     std::vector<uint8_t> buffer;
     std::vector<uint32_t> seen;
@@ -23,21 +23,14 @@ std::vector<uint8_t> LogicalDefinition(PageFile& file, uint32_t first) {
         if (seen.size() > kMaxContinuationPages)
             RaiseCorrupt("table definition too long");
         seen.push_back(number);
-        const PageData page = file.PageOfType(number, kTdefPage, "table definition page expected");
+        const PageData page = file.PageOfType(number, kTdefPageType, "table definition page expected");
         const ByteSpan bytes(*page);
-        buffer.insert(buffer.end(), bytes.begin() + (buffer.empty() ? 0 : 8), bytes.end());
-        number = U32(bytes, 4);
+        const std::size_t payload = buffer.empty() ? 0 : kTdefPage.ContinuationPayload;
+        buffer.insert(buffer.end(), bytes.begin() + payload, bytes.end());
+        number = U32(bytes, kTdefPage.NextPage);
     }
     return buffer;
 }
-
-struct Layout {
-    std::size_t RowCount, MaxColumns, VariableColumns, ColumnCount, LogicalIndexes, RealIndexes, OwnedPages;
-    std::size_t RealIndexEntry, Descriptor, RealIndexBlock, LogicalIndexBlock, FirstBlock;
-};
-
-constexpr Layout kJet3{0x0C, 0x15, 0x17, 0x19, 0x1B, 0x1F, 0x23, 8, 18, 39, 20, 0x2B};
-constexpr Layout kJet4{0x10, 0x29, 0x2B, 0x2D, 0x2F, 0x33, 0x37, 12, 25, 52, 28, 0x3F};
 
 // Reads a name at pos and moves past it.
 std::u16string ReadName(ByteSpan def, std::size_t& pos, bool jet3, uint16_t codePage) {
@@ -62,73 +55,70 @@ std::u16string ReadName(ByteSpan def, std::size_t& pos, bool jet3, uint16_t code
     return name;
 }
 
-Column ReadDescriptor(ByteSpan def, std::size_t at, bool jet3) {
+Column ReadDescriptor(ByteSpan def, std::size_t at, const ColumnDescriptorFormat& f) {
     Column c;
-    c.Type = U8(def, at);
-    if (jet3) {
-        c.Number = U16(def, at + 1);
-        c.VariableIndex = U16(def, at + 3);
-        c.Ordinal = U16(def, at + 5);
-        c.CodePage = U16(def, at + 11);
-        c.Flags = U8(def, at + 13);
-        c.FixedOffset = U16(def, at + 14);
-        c.Length = U16(def, at + 16);
-    } else {
-        c.Number = U16(def, at + 5);
-        c.VariableIndex = U16(def, at + 7);
-        c.Ordinal = U16(def, at + 9);
-        if (c.Type == ColumnType::Decimal) {
-            c.Precision = U8(def, at + 11);
-            c.Scale = U8(def, at + 12);
-        } else if (c.Type == ColumnType::Complex) {
-            c.ComplexId = I32(def, at + 11);
-        }
-        c.Flags = U8(def, at + 15);
-        c.ExtendedFlags = U8(def, at + 16);
-        c.FixedOffset = U16(def, at + 21);
-        c.Length = U16(def, at + 23);
+    c.Type = U8(def, at + f.Type);
+    c.Number = U16(def, at + f.Number);
+    c.VariableIndex = U16(def, at + f.VariableIndex);
+    c.Ordinal = U16(def, at + f.Ordinal);
+    if (f.CodePage != kNoField)
+        c.CodePage = U16(def, at + f.CodePage);
+    // Jet4 and later share one place between a decimal's precision and
+    // scale and a complex column's id.
+    if (c.Type == ColumnType::Decimal && f.Precision != kNoField) {
+        c.Precision = U8(def, at + f.Precision);
+        c.Scale = U8(def, at + f.Scale);
+    } else if (c.Type == ColumnType::Complex && f.ComplexId != kNoField) {
+        c.ComplexId = I32(def, at + f.ComplexId);
     }
+    c.Flags = U8(def, at + f.Flags);
+    if (f.ExtendedFlags != kNoField)
+        c.ExtendedFlags = U8(def, at + f.ExtendedFlags);
+    c.FixedOffset = U16(def, at + f.FixedOffset);
+    c.Length = U16(def, at + f.Length);
     return c;
 }
 
-} // namespace
+struct Counts {
+    std::size_t Columns = 0, LogicalIndexes = 0, RealIndexes = 0;
+};
 
-TableDefinition ReadTableDefinition(PageFile& file, uint32_t page) {
-    const bool jet3 = file.IsJet3();
-    const Layout& L = jet3 ? kJet3 : kJet4;
-    const std::vector<uint8_t> buffer = LogicalDefinition(file, page);
-    const ByteSpan def(buffer);
-
-    TableDefinition table;
-    table.Page = page;
-    table.DefinitionLength = U32(def, 0x08);
-    table.RowCount = U32(def, L.RowCount);
-    table.MaxColumns = U16(def, L.MaxColumns);
-    table.VariableColumns = U16(def, L.VariableColumns);
-    const std::size_t columnCount = U16(def, L.ColumnCount);
-    const std::size_t logicalIndexes = U32(def, L.LogicalIndexes);
-    const std::size_t realIndexes = U32(def, L.RealIndexes);
-    table.OwnedPages = ReadRowPointer(def, L.OwnedPages);
+Counts ReadHeader(ByteSpan def, const TdefHeaderFormat& f, TableDefinition& table) {
+    table.DefinitionLength = U32(def, f.DefinitionLength);
+    table.RowCount = U32(def, f.RowCount);
+    table.MaxColumns = U16(def, f.MaxColumns);
+    table.VariableColumns = U16(def, f.VariableColumns);
+    table.OwnedPages = ReadRowPointer(def, f.OwnedPages);
+    Counts counts;
+    counts.Columns = U16(def, f.ColumnCount);
+    counts.LogicalIndexes = U32(def, f.LogicalIndexCount);
+    counts.RealIndexes = U32(def, f.RealIndexCount);
     // Every block must lie inside the definition, which bounds these counts
     // by the buffer; the explicit limits keep the arithmetic small.
-    if (columnCount == 0 || columnCount > 4096 || realIndexes > 4096 || logicalIndexes > 4096)
+    if (counts.Columns == 0 || counts.Columns > 4096 || counts.RealIndexes > 4096 || counts.LogicalIndexes > 4096)
         RaiseCorrupt("impossible column or index count");
+    return counts;
+}
 
-    std::size_t pos = L.FirstBlock + realIndexes * L.RealIndexEntry;
-    Require(def, pos, columnCount * L.Descriptor, "column descriptors past the definition's end");
-    table.Columns.reserve(columnCount);
-    for (std::size_t k = 0; k < columnCount; ++k)
-        table.Columns.push_back(ReadDescriptor(def, pos + k * L.Descriptor, jet3));
-    pos += columnCount * L.Descriptor;
-    const uint16_t codePage = file.GetHeader().CodePage;
+// The descriptors, then the names in the same order; pos moves past both.
+void ReadColumns(ByteSpan def, std::size_t& pos, std::size_t count, bool jet3, uint16_t codePage,
+                 TableDefinition& table) {
+    const ColumnDescriptorFormat& f = TdefFormatFor(jet3).Column;
+    Require(def, pos, count * f.Size, "column descriptors past the definition's end");
+    table.Columns.reserve(count);
+    for (std::size_t k = 0; k < count; ++k)
+        table.Columns.push_back(ReadDescriptor(def, pos + k * f.Size, f));
+    pos += count * f.Size;
     for (Column& column : table.Columns) {
         column.Name = ReadName(def, pos, jet3, column.CodePage != 0 ? column.CodePage : codePage);
         if (column.Name.empty())
             RaiseCorrupt("column without a name");
     }
+}
 
-    // Columns are located by number and slot; duplicates would let two
-    // columns claim one value.
+// Columns are located by number and slot; duplicates would let two columns
+// claim one value.
+void CheckStoragePlaces(const TableDefinition& table) {
     for (std::size_t a = 0; a < table.Columns.size(); ++a) {
         const Column& x = table.Columns[a];
         if (x.Number >= table.MaxColumns)
@@ -139,43 +129,73 @@ TableDefinition ReadTableDefinition(PageFile& file, uint32_t page) {
                 RaiseCorrupt("two columns share a storage place");
         }
     }
+}
 
-    // The index sections are not needed for reading records: the catalog's
-    // own index is walked for the order of its rows, and the rest describe
-    // the table's keys. A section cut short leaves the indexes it lacks out.
-    const std::size_t slotsAt = jet3 ? 0 : 4, rootAt = jet3 ? 34 : 38, flagsAt = jet3 ? 38 : 46;
-    for (std::size_t k = 0; k < realIndexes && Fits(def, pos + k * L.RealIndexBlock, L.RealIndexBlock); ++k) {
-        const std::size_t block = pos + k * L.RealIndexBlock;
-        RealIndex index;
-        for (std::size_t slot = 0; slot < 10; ++slot) {
-            const uint16_t number = U16(def, block + slotsAt + 3 * slot);
-            if (number != 0xFFFF) {
-                index.ColumnNumbers.push_back(number);
-                index.Orders.push_back(U8(def, block + slotsAt + 3 * slot + 2));
-            }
+RealIndex ReadRealIndex(ByteSpan def, std::size_t block, const RealIndexFormat& f) {
+    RealIndex index;
+    for (std::size_t slot = 0; slot < f.SlotCount; ++slot) {
+        const std::size_t at = block + f.Slots + f.SlotSize * slot;
+        const uint16_t number = U16(def, at);
+        if (number != kUnusedIndexSlot) {
+            index.ColumnNumbers.push_back(number);
+            index.Orders.push_back(U8(def, at + f.SlotOrder));
         }
-        index.RootPage = U32(def, block + rootAt);
-        index.Flags = U8(def, block + flagsAt);
-        table.Indexes.push_back(std::move(index));
     }
-    pos += realIndexes * L.RealIndexBlock;
-    const std::size_t realAt = jet3 ? 4 : 8, kindAt = jet3 ? 19 : 23;
-    for (std::size_t k = 0; k < logicalIndexes && Fits(def, pos + k * L.LogicalIndexBlock, L.LogicalIndexBlock); ++k) {
-        const std::size_t block = pos + k * L.LogicalIndexBlock;
+    index.RootPage = U32(def, block + f.RootPage);
+    index.Flags = U8(def, block + f.Flags);
+    return index;
+}
+
+// The index sections are not needed for reading records: the catalog's own
+// index is walked for the order of its rows, and the rest describe the
+// table's keys. A section cut short leaves the indexes it lacks out.
+void ReadIndexes(ByteSpan def, std::size_t& pos, const Counts& counts, bool jet3, uint16_t codePage,
+                 TableDefinition& table) {
+    const TdefFormat& f = TdefFormatFor(jet3);
+    const std::size_t realSize = f.RealIndex.Size, logicalSize = f.LogicalIndex.Size;
+    for (std::size_t k = 0; k < counts.RealIndexes && Fits(def, pos + k * realSize, realSize); ++k)
+        table.Indexes.push_back(ReadRealIndex(def, pos + k * realSize, f.RealIndex));
+    pos += counts.RealIndexes * realSize;
+    for (std::size_t k = 0; k < counts.LogicalIndexes && Fits(def, pos + k * logicalSize, logicalSize); ++k) {
+        const std::size_t block = pos + k * logicalSize;
         LogicalIndex index;
-        index.RealIndex = U32(def, block + realAt);
-        index.Kind = U8(def, block + kindAt);
+        index.RealIndex = U32(def, block + f.LogicalIndex.RealIndex);
+        index.Kind = U8(def, block + f.LogicalIndex.Kind);
         table.LogicalIndexes.push_back(std::move(index));
     }
-    pos += logicalIndexes * L.LogicalIndexBlock;
-    for (std::size_t k = 0; k < logicalIndexes && Fits(def, pos, 1); ++k) {
+    pos += counts.LogicalIndexes * logicalSize;
+    for (std::size_t k = 0; k < counts.LogicalIndexes && Fits(def, pos, 1); ++k) {
         std::u16string name = ReadName(def, pos, jet3, codePage);
         if (k < table.LogicalIndexes.size())
             table.LogicalIndexes[k].Name = std::move(name);
     }
-    while (Fits(def, pos, 2) && U16(def, pos) != 0xFFFF)
-        pos += 10;
-    table.ParsedLength = static_cast<uint32_t>(Fits(def, pos, 2) ? pos + 2 : 0);
+}
+
+// Where the column usage-map entries end with their terminator; 0 when the
+// definition ends before it.
+uint32_t ParsedLength(ByteSpan def, std::size_t pos, std::size_t entrySize) {
+    while (Fits(def, pos, 2) && U16(def, pos) != kTdefTerminator)
+        pos += entrySize;
+    return static_cast<uint32_t>(Fits(def, pos, 2) ? pos + 2 : 0);
+}
+
+} // namespace
+
+TableDefinition ReadTableDefinition(PageFile& file, uint32_t page) {
+    const bool jet3 = file.IsJet3();
+    const TdefFormat& format = TdefFormatFor(jet3);
+    const std::vector<uint8_t> buffer = LogicalDefinition(file, page);
+    const ByteSpan def(buffer);
+    const uint16_t codePage = file.GetHeader().CodePage;
+
+    TableDefinition table;
+    table.Page = page;
+    const Counts counts = ReadHeader(def, format.Header, table);
+    std::size_t pos = format.Header.FirstBlock + counts.RealIndexes * format.Header.RealIndexEntrySize;
+    ReadColumns(def, pos, counts.Columns, jet3, codePage, table);
+    CheckStoragePlaces(table);
+    ReadIndexes(def, pos, counts, jet3, codePage, table);
+    table.ParsedLength = ParsedLength(def, pos, format.ColumnMapEntrySize);
 
     // Jet4 and later store the descriptors already in field order, with
     // ties in the database collation; Jet3 stores them by column number.

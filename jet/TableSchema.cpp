@@ -16,12 +16,6 @@ namespace jet {
 
 namespace {
 
-int16_t TypeOf(DatabaseFile& database, const TableDefinition& table, const Column& column) {
-    if (column.Type == ColumnType::Complex)
-        return ComplexDaoType(database.File(), database.Tables(), table.Page, column);
-    return DaoTypeOf(column);
-}
-
 std::u16string PropertyText(ByteSpan value, bool jet3, uint16_t codePage) {
     std::u16string text;
     if (jet3) {
@@ -53,12 +47,11 @@ std::optional<TableSchema> JetTableDef::Schema() const {
 
     TableSchema schema;
     schema.Name = entry_.Name;
-    for (const Column& column : table->Columns) {
-        if (column.IsMemoHistory())
-            continue;
+    for (const FieldColumn& field : FieldColumnsOf(file, *table)) {
+        const Column& column = *field.Definition;
         ColumnSchema c;
         c.Name = column.Name;
-        c.Type = TypeOf(file, *table, column);
+        c.Type = field.Type;
         if (column.Type == ColumnType::Text)
             c.Size = jet3 ? column.Length : column.Length / 2;
         else if (column.Type == ColumnType::Binary)

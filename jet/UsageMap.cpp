@@ -1,12 +1,11 @@
 #include "jet/UsageMap.h"
 
 #include "jet/DataPage.h"
+#include "jet/UsageMapFormat.h"
 
 namespace jet {
 
 namespace {
-
-constexpr uint8_t kMapPage = 0x05;
 
 void AddBits(ByteSpan bitmap, uint64_t firstPage, const PageFile& file, std::vector<uint32_t>& pages) {
     for (std::size_t byte = 0; byte < bitmap.size(); ++byte) {
@@ -29,16 +28,23 @@ std::vector<uint32_t> ReadUsageMap(PageFile& file, RowPointer pointer) {
     PageData holder;
     const ByteSpan row = RowAt(file, pointer, holder);
     std::vector<uint32_t> pages;
-    switch (U8(row, 0)) {
-    case 0: AddBits(row.subspan(5), U32(row, 1), file, pages); break;
-    case 1: {
-        const uint64_t perMapPage = (static_cast<uint64_t>(file.PageSize()) - 4) * 8;
-        for (std::size_t k = 0; 1 + 4 * k + 4 <= row.size(); ++k) {
-            const uint32_t mapPage = U32(row, 1 + 4 * k);
+    const UsageMapFormat& f = kUsageMap;
+    switch (U8(row, f.Type)) {
+    case kInlineMap: {
+        // The first page is read before the bitmap is cut out: that read
+        // proves the row long enough to hold both.
+        const uint32_t firstPage = U32(row, f.InlineFirstPage);
+        AddBits(row.subspan(f.InlineBitmap), firstPage, file, pages);
+        break;
+    }
+    case kReferenceMap: {
+        const uint64_t perMapPage = (static_cast<uint64_t>(file.PageSize()) - f.MapPageBitmap) * 8;
+        for (std::size_t k = 0; f.MapPages + f.MapPageEntrySize * (k + 1) <= row.size(); ++k) {
+            const uint32_t mapPage = U32(row, f.MapPages + f.MapPageEntrySize * k);
             if (mapPage == 0)
                 continue;
             const PageData map = file.PageOfType(mapPage, kMapPage, "usage map page expected");
-            AddBits(ByteSpan(*map).subspan(4), k * perMapPage, file, pages);
+            AddBits(ByteSpan(*map).subspan(f.MapPageBitmap), k * perMapPage, file, pages);
         }
         break;
     }

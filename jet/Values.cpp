@@ -1,6 +1,7 @@
 #include "jet/Values.h"
 
 #include "jet/CalculatedValue.h"
+#include "jet/ColumnDecimal.h"
 #include "jet/ExtendedDate.h"
 #include "jet/Text.h"
 
@@ -24,13 +25,6 @@ void SetBytes(FieldValue& out, ByteSpan bytes) {
     out.Bytes.assign(bytes.begin(), bytes.end());
     out.Value.Type = VarType::Bytes;
     out.Value.Bytes = out.Bytes;
-}
-
-void SetDecimal(FieldValue& out, bool negative, uint8_t scale, uint32_t hi, uint64_t lo) {
-    if (scale > 28)
-        RaiseCorrupt("decimal scale beyond 28");
-    out.Value.Type = VarType::Decimal;
-    out.Value.Decimal = DecimalValue{negative, scale, hi, lo};
 }
 
 // Values of fixed-size types, also the payloads of calculated columns.
@@ -83,15 +77,12 @@ void DecodeScalar(const Column& column, uint8_t type, ByteSpan bytes, FieldValue
         for (std::size_t k = 0; k < 16; ++k)
             v.Guid[k] = bytes[k];
         return;
-    case ColumnType::Decimal: {
-        ExpectSize(bytes, 17);
-        // Four 32-bit words, most significant first; 28 digits need only 96 bits.
-        if (U32(bytes, 1) != 0)
-            RaiseCorrupt("decimal beyond 96 bits");
-        const uint64_t lo = (static_cast<uint64_t>(U32(bytes, 9)) << 32) | U32(bytes, 13);
-        SetDecimal(out, bytes[0] != 0, column.Scale, U32(bytes, 5), lo);
+    case ColumnType::Decimal:
+        ExpectSize(bytes, kColumnDecimalSize);
+        if (const char* fault = ReadColumnDecimal(bytes, column.Scale, v.Decimal))
+            RaiseCorrupt(fault);
+        v.Type = VarType::Decimal;
         return;
-    }
     case ColumnType::DateTimeExtended:
         out.Text.clear();
         AppendExtendedDate(bytes, out.Text);

@@ -1,32 +1,13 @@
 #pragma once
 // Turning a column's stored bytes into the value a field hands out.
 
-#include "jet/LongValue.h"
+#include "jet/FieldValue.h"
 #include "jet/RecordLayout.h"
-
-#include "core/Variant.h"
 
 #include <string>
 #include <vector>
 
 namespace jet {
-
-// One field's current value with the storage its views point into. The
-// buffers keep their capacity from record to record, so reading a table
-// allocates only while its largest values grow.
-struct FieldValue {
-    Variant Value;
-    std::u16string Text;
-    std::vector<uint8_t> Bytes;
-};
-
-struct DecodeContext {
-    bool Jet3 = false;
-    uint16_t CodePage = 1252;
-    LongValueReader* LongValues = nullptr;
-    std::vector<uint8_t>* Scratch = nullptr; // long-value data awaiting decoding
-    int64_t ValuesLeftEmpty = 0;             // undecodable values presented as NULL
-};
 
 // Decodes every kind of column but complex ones, whose items the recordset
 // looks up. Raises on bytes that do not fit the column's type.

@@ -6,11 +6,9 @@
 
 #include <cstdio>
 
-std::string UsageText(std::string_view programName) {
-    const std::string name = ProgramBaseName(programName);
-    const bool windows = platform::PathSeparator == '\\';
-    const std::string settingsFile = name.substr(0, name.rfind('.')) + ".ini";
+namespace {
 
+std::string CommandLines(const std::string& name, bool windows) {
     std::string text;
     text += "Usage: " + name + " /SILENT DATABASE OUTPUT [OPTION...]\n";
     text += "       " + name + (windows ? " /BATCH FOLDER\\*.mdb" : " /BATCH 'FOLDER/*.mdb'") + " OUTPUT [OPTION...]\n";
@@ -19,7 +17,11 @@ std::string UsageText(std::string_view programName) {
         text += "       " + name + " --schema=sqlite|postgres|mysql DATABASE [/PASSWORD=X] [/TABLES=A;B]\n";
         text += "       " + name + " --version\n";
     }
-    text += R"(
+    return text;
+}
+
+std::string WhatItDoes(bool windows) {
+    std::string text = R"(
 Converts every table of an Access database (.mdb, .accdb) into a delimited
 text file. OUTPUT is a folder (one TABLE.csv per table) or a file ending in
 )";
@@ -36,7 +38,11 @@ keeps it open on its last page.
         text += R"(This build has no wizard window: it converts only with /SILENT, or with
 /BATCH and a wildcard (* or ?) in the database path.
 )";
-    text += R"(
+    return text;
+}
+
+std::string OptionsAndOutcome(const std::string& settingsFile) {
+    return R"(
 Options (also -OPTION; keywords in any case):
   /FIELDS=X          field delimiter: text, TAB, PIPE or NONE (default ,)
   /RECORDS=X         record delimiter: CRLF (default), CR, LF, NONE or text
@@ -83,7 +89,7 @@ Options (also -OPTION; keywords in any case):
   --version          print the version
 
 Settings saved in )" +
-            settingsFile + R"( beside the program come first; without
+           settingsFile + R"( beside the program come first; without
 that file there is no header line, cells are quoted and files are replaced.
 
 Exit status: 0 when every table was converted; 1 when a database could not
@@ -91,9 +97,11 @@ be opened, the path matched no file, a table could not be written, no
 OUTPUT was given, or a path or the password was too long to be used whole.
 A table whose name cannot be a file name, or whose file is another table's,
 is written to a file of another name (NAME~2.csv...); a note says which.
-
-Examples:
 )";
+}
+
+std::string Examples(const std::string& name, bool windows) {
+    std::string text = "\nExamples:\n";
     if (windows) {
         text += "  " + name + " /SILENT shop.mdb .\\csv\n";
         text += "  " + name + " /SILENT shop.mdb .\\csv /FIELDS=TAB /QUOTES=1 /TABLES=Orders\n";
@@ -108,6 +116,16 @@ Examples:
         text += "  " + name + " /SILENT shop.mdb shop.sqlite --format=sqlite\n";
     }
     return text;
+}
+
+} // namespace
+
+std::string UsageText(std::string_view programName) {
+    const std::string name = ProgramBaseName(programName);
+    const bool windows = platform::PathSeparator == '\\';
+    const std::string settingsFile = name.substr(0, name.rfind('.')) + ".ini";
+    return CommandLines(name, windows) + WhatItDoes(windows) + OptionsAndOutcome(settingsFile) +
+           Examples(name, windows);
 }
 
 void ShowUsage(std::string_view programName) {

@@ -9,6 +9,8 @@
 #include "jet/TableDefinition.h"
 #include "jet/UsageMap.h"
 
+#include "tools/mkdb/DiskLayout.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -17,6 +19,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+// Where to damage a file, taken from the fixture writer's statement of the
+// layout rather than the reader's: a damage placed by the reader's own
+// records could miss what the reader misplaces.
+namespace disk = mkdb::disk;
 
 std::vector<uint8_t> ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -35,6 +41,16 @@ void Put16(std::vector<uint8_t>& b, std::size_t at, uint16_t v) {
 void Put32(std::vector<uint8_t>& b, std::size_t at, uint32_t v) {
     for (int k = 0; k < 4; ++k)
         b[at + k] = static_cast<uint8_t>(v >> (8 * k));
+}
+uint16_t Get16(const std::vector<uint8_t>& b, std::size_t at) {
+    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+uint32_t Get32(const std::vector<uint8_t>& b, std::size_t at) {
+    return Get16(b, at) | (static_cast<uint32_t>(Get16(b, at + 2)) << 16);
+}
+bool IsLongValuePage(const std::vector<uint8_t>& b, std::size_t base) {
+    const std::size_t marker = base + disk::kLongValue.pageMarker;
+    return std::string(b.begin() + marker, b.begin() + marker + 4) == "LVAL";
 }
 
 // Opens, lists and reads every value of every table, as a conversion of
@@ -138,19 +154,19 @@ TEST_F(JetDamaged, PagesPointingPastTheEndAreRefused) {
     const std::size_t pageSize = 4096;
 
     auto ownedMap = original; // the owned-pages map on a page the file lacks
-    Put32(ownedMap, tdef * pageSize + 0x37, 0x7FFFFF00u);
+    Put32(ownedMap, tdef * pageSize + disk::kJet4Tdef.header.ownedPages, 0x7FFFFF00u);
     EXPECT_TRUE(RefusedWithEngineError(Damaged(ownedMap)));
 
     auto continuation = original; // the definition continues past the end
-    Put32(continuation, tdef * pageSize + 4, 0x00FFFFF0u);
+    Put32(continuation, tdef * pageSize + disk::kTdefPage.nextPage, 0x00FFFFF0u);
     EXPECT_TRUE(RefusedWithEngineError(Damaged(continuation)));
 
     auto loop = original; // the definition continues on itself
-    Put32(loop, tdef * pageSize + 4, tdef);
+    Put32(loop, tdef * pageSize + disk::kTdefPage.nextPage, tdef);
     EXPECT_TRUE(RefusedWithEngineError(Damaged(loop)));
 
     auto catalog = original; // the catalog's definition is not one
-    catalog[2 * pageSize] = 0x01;
+    catalog[2 * pageSize + disk::kTdefPage.type] = 0x01;
     EXPECT_TRUE(RefusedWithEngineError(Damaged(catalog)));
     ASSERT_NE(dataPage, 0u);
 }
@@ -165,7 +181,8 @@ TEST_F(JetDamaged, RowOffsetsBeyondTheirPageAreCountedUnreadable) {
         ASSERT_NE(dataPage, 0u);
         const bool jet3 = std::string(sample).find("1997") != std::string::npos;
         const std::size_t pageSize = jet3 ? 2048 : 4096;
-        const std::size_t table = dataPage * pageSize + (jet3 ? 10 : 14);
+        const disk::DataPageHeader& page = jet3 ? disk::kJet3DataPage : disk::kJet4DataPage;
+        const std::size_t table = dataPage * pageSize + page.rowTable;
         const auto whole = UnreadableAndRead(path, u"Table1");
         ASSERT_EQ(whole.first, 0);
         ASSERT_GE(whole.second, 2);
@@ -175,7 +192,7 @@ TEST_F(JetDamaged, RowOffsetsBeyondTheirPageAreCountedUnreadable) {
         EXPECT_GE(damaged.first, 1);
         EXPECT_LT(damaged.second, whole.second);
         bytes = ReadFile(path);
-        Put16(bytes, table - 2, 0x7FFF); // more rows than the page can list
+        Put16(bytes, dataPage * pageSize + page.rowCount, 0x7FFF); // more rows than the page can list
         damaged = UnreadableAndRead(Damaged(bytes), u"Table1");
         EXPECT_EQ(damaged.first, 1);
         bytes = ReadFile(path);
@@ -192,28 +209,30 @@ TEST_F(JetDamaged, LongValueChainThatLoopsIsRefused) {
     const fs::path path = jettest::CorpusDir() / "V2016/longtext.accdb";
     auto bytes = ReadFile(path);
     const std::size_t pageSize = 4096;
+    const disk::DataPageHeader& data = disk::kJet4DataPage;
+    const disk::LongValue& value = disk::kLongValue;
     bool patched = false;
     for (std::size_t page = 1; page < bytes.size() / pageSize && !patched; ++page) {
         const std::size_t base = page * pageSize;
-        if (bytes[base] != 0x01 || std::string(bytes.begin() + base + 4, bytes.begin() + base + 8) == "LVAL")
+        if (bytes[base + data.type] != 0x01 || IsLongValuePage(bytes, base))
             continue;
         // A long-value header in a data row: not inline, pointing at an LVAL page.
-        for (std::size_t at = base + 16; at + 12 <= base + pageSize && !patched; ++at) {
-            const uint32_t word =
-                bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (static_cast<uint32_t>(bytes[at + 3]) << 24);
-            const uint32_t length = word & 0x3FFFFFFF;
-            if ((word & 0x80000000u) || length < 1000 || length > 100000)
+        for (std::size_t at = base + 16; at + value.headerSize <= base + pageSize && !patched; ++at) {
+            const uint32_t word = Get32(bytes, at + value.lengthWord);
+            const uint32_t length = word & disk::kLongValueLengthMask;
+            if ((word & disk::kLongValueInline) || length < 1000 || length > 100000)
                 continue;
-            const uint32_t target = bytes[at + 5] | (bytes[at + 6] << 8) | (bytes[at + 7] << 16);
-            const uint8_t row = bytes[at + 4];
+            const uint32_t pointer = Get32(bytes, at + value.firstRow);
+            const uint32_t target = pointer >> 8;
+            const uint8_t row = static_cast<uint8_t>(pointer);
             if (target == 0 || target >= bytes.size() / pageSize)
                 continue;
             const std::size_t lval = target * pageSize;
-            if (std::string(bytes.begin() + lval + 4, bytes.begin() + lval + 8) != "LVAL")
+            if (!IsLongValuePage(bytes, lval))
                 continue;
-            Put32(bytes, at, length); // a chain, not a single row
-            const std::size_t start = (bytes[lval + 14 + 2 * row] | (bytes[lval + 15 + 2 * row] << 8)) & 0x1FFF;
-            Put32(bytes, lval + start, (target << 8) | row);
+            Put32(bytes, at + value.lengthWord, length); // a chain, not a single row
+            const std::size_t start = Get16(bytes, lval + data.rowTable + 2 * row) & disk::kRowStartMask;
+            Put32(bytes, lval + start + value.nextPiece, (target << 8) | row);
             patched = true;
         }
     }

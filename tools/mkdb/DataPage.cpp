@@ -21,20 +21,19 @@ std::uint32_t DataPage::add(std::string row, std::uint16_t flags) {
 }
 
 Page DataPage::finish() const {
-    const std::size_t size = geometry_.pageSize, header = geometry_.dataHeaderSize;
+    const disk::DataPageHeader& f = geometry_.dataPage();
+    const std::size_t size = geometry_.pageSize, header = f.rowTable;
     Page page(size, 0);
-    page[0] = 0x01;
-    page[1] = 0x01;
-    Put16(page, 2, static_cast<std::uint32_t>(size - header - 2 * rows_.size() - used_));
+    page[f.type] = 0x01;
+    page[f.type + 1] = 0x01;
+    Put16(page, f.freeSpace, static_cast<std::uint32_t>(size - header - 2 * rows_.size() - used_));
     if (lval_) {
-        page[4] = 'L';
-        page[5] = 'V';
-        page[6] = 'A';
-        page[7] = 'L';
+        for (std::size_t k = 0; k < 4; ++k)
+            page[disk::kLongValue.pageMarker + k] = static_cast<std::uint8_t>("LVAL"[k]);
     } else {
-        Put32(page, 4, owner_);
+        Put32(page, f.owner, owner_);
     }
-    Put16(page, geometry_.rowCountAt(), static_cast<std::uint32_t>(rows_.size()));
+    Put16(page, f.rowCount, static_cast<std::uint32_t>(rows_.size()));
     std::size_t end = size;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const std::string& row = rows_[i].first;

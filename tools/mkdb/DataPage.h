@@ -9,8 +9,8 @@
 namespace mkdb {
 
 // Row offset flags.
-constexpr std::uint16_t kRowDeleted = 0x8000;
-constexpr std::uint16_t kRowOverflow = 0x4000;
+using disk::kRowDeleted;
+using disk::kRowOverflow;
 
 class DataPage {
 public:

@@ -181,6 +181,73 @@ CellValue CellFromJson(const ColumnSpec& declared, const JsonValue& value) {
     }
 }
 
+namespace {
+
+// A table's given rows, each checked against its columns.
+std::vector<std::vector<CellValue>> RowsFromJson(const JsonValue& rows, const TableSpec& table) {
+    std::vector<std::vector<CellValue>> result;
+    std::size_t number = 0;
+    for (const JsonValue& row : rows.elements()) {
+        ++number;
+        if (row.size() != table.columns.size()) {
+            throw std::runtime_error("table " + table.name + ", row " + std::to_string(number) + ": " +
+                                     std::to_string(row.size()) + " values for " +
+                                     std::to_string(table.columns.size()) + " columns");
+        }
+        std::vector<CellValue> values;
+        for (std::size_t i = 0; i < table.columns.size(); ++i) {
+            try {
+                values.push_back(CellFromJson(table.columns[i], row[i]));
+            } catch (const std::runtime_error& e) {
+                throw std::runtime_error("table " + table.name + ", row " + std::to_string(number) + ": " + e.what());
+            }
+        }
+        result.push_back(std::move(values));
+    }
+    return result;
+}
+
+TableSpec TableFromJson(const JsonValue& t, std::optional<std::uint64_t> rowsOverride,
+                        std::optional<std::uint64_t> seedOverride) {
+    TableSpec table;
+    table.name = t["name"].asString();
+    CheckKeys(t,
+              {"name", "columns", "rows", "generate", "deletedRows", "overflowRows", "inlineLongValueLimit", "hidden",
+               "comment", "indexes"},
+              "table " + table.name);
+    if (const JsonValue* indexes = t.find("indexes"))
+        for (const JsonValue& i : indexes->elements())
+            table.indexes.push_back(IndexFromJson(i, table.name));
+    for (const JsonValue& c : t["columns"].elements())
+        table.columns.push_back(ColumnFromJson(c, table.name));
+    if (t.contains("rows") == t.contains("generate")) {
+        throw std::runtime_error("table " + table.name + ": give either \"rows\" or \"generate\"");
+    }
+    if (const JsonValue* rows = t.find("rows")) {
+        table.rows = RowsFromJson(*rows, table);
+    } else {
+        GeneratorSettings g = GeneratorFromJson(t["generate"], table.columns, table.name);
+        if (rowsOverride)
+            g.rows = *rowsOverride;
+        if (seedOverride)
+            g.seed = *seedOverride;
+        table.producer = MakeGenerator(table.columns, g);
+    }
+    table.deletedRows = Positions(t, "deletedRows");
+    table.overflowRows = Positions(t, "overflowRows");
+    if (const JsonValue* limit = t.find("inlineLongValueLimit")) {
+        long long v = limit->asInteger();
+        if (v < 0)
+            throw std::runtime_error("table " + table.name + ": negative inlineLongValueLimit");
+        table.inlineLongValueLimit = static_cast<std::size_t>(v);
+    }
+    if (const JsonValue* hidden = t.find("hidden"); hidden && hidden->asBoolean())
+        table.catalogFlags = 0x8;
+    return table;
+}
+
+} // namespace
+
 MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uint64_t> rowsOverride,
                                    std::optional<std::uint64_t> seedOverride) {
     CheckKeys(
@@ -227,60 +294,7 @@ MdbDescription DescriptionFromJson(const JsonValue& json, std::optional<std::uin
     if (const JsonValue* c = json.find("creationDate")) {
         d.creationDate = c->isString() ? DayNumberFromText(c->asString()) : c->asNumber();
     }
-    for (const JsonValue& t : json["tables"].elements()) {
-        TableSpec table;
-        table.name = t["name"].asString();
-        CheckKeys(t,
-                  {"name", "columns", "rows", "generate", "deletedRows", "overflowRows", "inlineLongValueLimit",
-                   "hidden", "comment", "indexes"},
-                  "table " + table.name);
-        if (const JsonValue* indexes = t.find("indexes"))
-            for (const JsonValue& i : indexes->elements())
-                table.indexes.push_back(IndexFromJson(i, table.name));
-        for (const JsonValue& c : t["columns"].elements())
-            table.columns.push_back(ColumnFromJson(c, table.name));
-        if (t.contains("rows") == t.contains("generate")) {
-            throw std::runtime_error("table " + table.name + ": give either \"rows\" or \"generate\"");
-        }
-        if (const JsonValue* rows = t.find("rows")) {
-            std::size_t number = 0;
-            for (const JsonValue& row : rows->elements()) {
-                ++number;
-                if (row.size() != table.columns.size()) {
-                    throw std::runtime_error("table " + table.name + ", row " + std::to_string(number) + ": " +
-                                             std::to_string(row.size()) + " values for " +
-                                             std::to_string(table.columns.size()) + " columns");
-                }
-                std::vector<CellValue> values;
-                for (std::size_t i = 0; i < table.columns.size(); ++i) {
-                    try {
-                        values.push_back(CellFromJson(table.columns[i], row[i]));
-                    } catch (const std::runtime_error& e) {
-                        throw std::runtime_error("table " + table.name + ", row " + std::to_string(number) + ": " +
-                                                 e.what());
-                    }
-                }
-                table.rows.push_back(std::move(values));
-            }
-        } else {
-            GeneratorSettings g = GeneratorFromJson(t["generate"], table.columns, table.name);
-            if (rowsOverride)
-                g.rows = *rowsOverride;
-            if (seedOverride)
-                g.seed = *seedOverride;
-            table.producer = MakeGenerator(table.columns, g);
-        }
-        table.deletedRows = Positions(t, "deletedRows");
-        table.overflowRows = Positions(t, "overflowRows");
-        if (const JsonValue* limit = t.find("inlineLongValueLimit")) {
-            long long v = limit->asInteger();
-            if (v < 0)
-                throw std::runtime_error("table " + table.name + ": negative inlineLongValueLimit");
-            table.inlineLongValueLimit = static_cast<std::size_t>(v);
-        }
-        if (const JsonValue* hidden = t.find("hidden"); hidden && hidden->asBoolean())
-            table.catalogFlags = 0x8;
-        d.tables.push_back(std::move(table));
-    }
+    for (const JsonValue& t : json["tables"].elements())
+        d.tables.push_back(TableFromJson(t, rowsOverride, seedOverride));
     return d;
 }

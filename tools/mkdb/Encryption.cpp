@@ -1,5 +1,6 @@
 #include "tools/mkdb/Encryption.h"
 
+#include "tools/mkdb/DiskLayout.h"
 #include "tools/mkdb/HeaderPage.h"
 #include "tools/mkdb/ValueEncoding.h"
 
@@ -17,8 +18,7 @@ namespace {
 namespace crypto = platform::crypto;
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::size_t kKeyAt = 0x3E;         // database key, inside the obfuscated block
-constexpr std::size_t kInfoLengthAt = 0x299; // length of the encryption block, then the block
+constexpr const disk::HeaderPage& kHeader = disk::kJet4Header;
 constexpr std::uint8_t kHeaderKey[] = {0xC7, 0xDA, 0x39, 0x6B};
 
 Bytes Utf16Le(const std::string& utf8) {
@@ -356,18 +356,18 @@ public:
 
 private:
     void AceHeader(Page& page) {
-        std::memcpy(&page[4], "Standard ACE DB", 16);
+        std::memcpy(&page[kHeader.signature], "Standard ACE DB", kHeader.signatureSize);
         const int version = settings_.version != 0 ? settings_.version : settings_.scheme == "agile" ? 3 : 2;
-        page[0x14] = static_cast<std::uint8_t>(version);
+        page[kHeader.version] = static_cast<std::uint8_t>(version);
         // The key lies inside the obfuscated block: undo, set, redo.
-        Rc4(kHeaderKey, sizeof kHeaderKey, &page[0x18], 128);
-        Put32(page, kKeyAt, databaseKey_);
-        Rc4(kHeaderKey, sizeof kHeaderKey, &page[0x18], 128);
+        Rc4(kHeaderKey, sizeof kHeaderKey, &page[kHeader.block], kHeader.blockSize);
+        Put32(page, kHeader.databaseKey, databaseKey_);
+        Rc4(kHeaderKey, sizeof kHeaderKey, &page[kHeader.block], kHeader.blockSize);
         const Bytes block = scheme_->Block();
-        if (kInfoLengthAt + 2 + block.size() > page.size())
+        if (kHeader.encryptionInfo + block.size() > page.size())
             throw std::runtime_error("encryption: the encryption block does not fit the header page");
-        Put16(page, kInfoLengthAt, static_cast<std::uint32_t>(block.size()));
-        std::copy(block.begin(), block.end(), page.begin() + kInfoLengthAt + 2);
+        Put16(page, kHeader.encryptionInfoLength, static_cast<std::uint32_t>(block.size()));
+        std::copy(block.begin(), block.end(), page.begin() + static_cast<std::ptrdiff_t>(kHeader.encryptionInfo));
     }
 
     EncryptionSettings settings_;

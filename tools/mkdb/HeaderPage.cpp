@@ -1,5 +1,6 @@
 #include "tools/mkdb/HeaderPage.h"
 
+#include "tools/mkdb/DiskLayout.h"
 #include "tools/mkdb/ValueEncoding.h"
 
 #include <cmath>
@@ -10,10 +11,11 @@ namespace mkdb {
 
 namespace {
 
-constexpr std::size_t kBlockStart = 0x18;
-constexpr std::size_t kBlockSize = 128;
-constexpr std::size_t kPasswordAt = 0x42;
-constexpr std::size_t kPasswordBytes = 40;
+constexpr const disk::HeaderPage& kHeader = disk::kJet4Header;
+constexpr std::size_t kBlockStart = kHeader.block;
+constexpr std::size_t kBlockSize = kHeader.blockSize;
+constexpr std::size_t kPasswordAt = kHeader.password;
+constexpr std::size_t kPasswordBytes = kHeader.passwordSize;
 
 } // namespace
 
@@ -51,15 +53,15 @@ Page HeaderPage(double creationDate, const std::string& passwordUtf8) {
 
     Page page(kPageSize, 0);
     page[1] = 0x01;
-    std::memcpy(&page[4], "Standard Jet DB", 16);
-    page[0x14] = 0x01; // Jet 4
+    std::memcpy(&page[kHeader.signature], "Standard Jet DB", kHeader.signatureSize);
+    page[kHeader.version] = 0x01; // Jet 4
 
     // Plain block. The leading run is what the engine writes there; readers ignore it.
     static const std::uint8_t kLead[] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00,
                                          0x00, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00};
     std::memcpy(&page[kBlockStart], kLead, sizeof kLead);
-    Put16(page, 0x3C, 1252); // code page
-    Put32(page, 0x3E, 0);    // database key: pages are not encoded
+    Put16(page, kHeader.codePage, 1252);
+    Put32(page, kHeader.databaseKey, 0); // pages are not encoded
     auto days = static_cast<std::uint32_t>(std::floor(creationDate));
     std::uint8_t mask[4] = {static_cast<std::uint8_t>(days), static_cast<std::uint8_t>(days >> 8),
                             static_cast<std::uint8_t>(days >> 16), static_cast<std::uint8_t>(days >> 24)};
@@ -69,11 +71,11 @@ Page HeaderPage(double creationDate, const std::string& passwordUtf8) {
             plain = static_cast<std::uint8_t>(password[i / 2] >> (8 * (i % 2)));
         page[kPasswordAt + i] = plain ^ mask[i % 4];
     }
-    Put16(page, 0x6E, 0x0409); // collation LCID
+    Put16(page, kHeader.sortOrder, 0x0409); // General
     std::uint64_t bits;
     std::memcpy(&bits, &creationDate, 8);
     for (int i = 0; i < 8; ++i)
-        page[0x72 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(bits >> (8 * i));
+        page[kHeader.creationDate + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(bits >> (8 * i));
 
     static const std::uint8_t kKey[] = {0xC7, 0xDA, 0x39, 0x6B};
     Rc4(kKey, sizeof kKey, &page[kBlockStart], kBlockSize);

@@ -13,6 +13,7 @@
 #include "tools/mkdb/MdbDescription.h"
 
 #include "tools/mkdb/Calculated.h"
+#include "tools/mkdb/DiskLayout.h"
 #include "tools/mkdb/HeaderPage.h"
 #include "tools/mkdb/Jet3Header.h"
 #include "tools/mkdb/PageSink.h"
@@ -95,16 +96,18 @@ struct PendingTable {
 std::string UsageMapRow(const std::vector<std::uint32_t>& pages, PageAllocator& alloc, PageSink& sink,
                         const Geometry& geometry) {
     // Inline bitmaps are 128 bytes in Jet3 and 64 in Jet4; map pages cover
-    // every bit after their 4-byte header.
+    // every bit after their header.
+    const disk::UsageMap& f = disk::kUsageMap;
     const std::uint32_t kInlineMapBits = geometry.jet3 ? 128 * 8 : 64 * 8;
-    const auto kPagesPerMapPage = static_cast<std::uint32_t>((geometry.pageSize - 4) * 8);
+    const auto kPagesPerMapPage = static_cast<std::uint32_t>((geometry.pageSize - f.mapPageBitmap) * 8);
     std::string row;
     std::uint32_t first = pages.empty() ? 0 : pages.front();
     std::uint32_t last = pages.empty() ? 0 : pages.back();
     if (last < kInlineMapBits || last - first < kInlineMapBits) {
         std::uint32_t start = last < kInlineMapBits ? 0 : first;
-        row += '\0';
-        Append32(row, start);
+        row.assign(f.inlineBitmap, '\0');
+        row[f.type] = 0;
+        Set32(row, f.inlineFirstPage, start);
         std::string bitmap(kInlineMapBits / 8, '\0');
         for (std::uint32_t p : pages) {
             std::uint32_t bit = p - start;
@@ -112,7 +115,8 @@ std::string UsageMapRow(const std::vector<std::uint32_t>& pages, PageAllocator& 
         }
         return row + bitmap;
     }
-    row += '\1';
+    row.assign(f.mapPages, '\0');
+    row[f.type] = 1;
     std::uint32_t mapPages = last / kPagesPerMapPage + 1;
     std::size_t at = 0;
     for (std::uint32_t j = 0; j < mapPages; ++j) {
@@ -120,7 +124,8 @@ std::string UsageMapRow(const std::vector<std::uint32_t>& pages, PageAllocator& 
         bool any = false;
         for (; at < pages.size() && pages[at] / kPagesPerMapPage == j; ++at) {
             std::uint32_t bit = pages[at] - j * kPagesPerMapPage;
-            bitmap[4 + bit / 8] = static_cast<std::uint8_t>(bitmap[4 + bit / 8] | (1 << (bit % 8)));
+            std::uint8_t& byte = bitmap[f.mapPageBitmap + bit / 8];
+            byte = static_cast<std::uint8_t>(byte | (1 << (bit % 8)));
             any = true;
         }
         if (!any) {
@@ -195,37 +200,47 @@ TableSpec RelationshipTable(const std::vector<RelationshipSpec>& relationships) 
     return table;
 }
 
-void Write(const MdbDescription& given, PageSink& sink) {
-    auto pages = std::make_shared<TablePages>();
-    MdbDescription description = WithAttachmentTables(given, pages);
-    if (!description.relationships.empty())
-        description.tables.push_back(RelationshipTable(description.relationships));
-    const bool jet3 = description.format == FileFormat::Jet3;
-    const Geometry geometry = jet3 ? Jet3Geometry(description.codePage) : Jet4Geometry();
-    auto definition = [&](const TableLayout& layout, const TdefFacts& facts) {
+// Everything a table's pages are written from, fixed before its rows are.
+struct WritePlan {
+    const MdbDescription& description;
+    bool jet3;
+    Geometry geometry;
+    PageAllocator alloc{kCatalogTdef + 1};
+
+    std::string definition(const TableLayout& layout, const TdefFacts& facts) const {
         return jet3 ? Jet3TdefBuffer(layout, facts, description.codePage) : TdefBuffer(layout, facts);
-    };
-    Page header = jet3 ? Jet3HeaderPage(description.password, description.codePage)
-                       : HeaderPage(description.creationDate, description.password); // validates early
+    }
+};
+
+// Page 0, checked before any other page is written.
+Page HeaderFor(const MdbDescription& description) {
+    if (description.format == FileFormat::Jet3)
+        return Jet3HeaderPage(description.password, description.codePage);
+    Page header = HeaderPage(description.creationDate, description.password);
     if (description.format == FileFormat::Ace14) {
         if (!description.password.empty())
             throw std::runtime_error("ACE passwords need encryption, not written here");
         // Signature and version lie before the obfuscated block.
         static const char kSignature[16] = "Standard ACE DB";
-        for (std::size_t k = 0; k < 16; ++k)
-            header[4 + k] = static_cast<std::uint8_t>(kSignature[k]);
-        header[0x14] = 0x03;
+        for (std::size_t k = 0; k < disk::kJet4Header.signatureSize; ++k)
+            header[disk::kJet4Header.signature + k] = static_cast<std::uint8_t>(kSignature[k]);
+        header[disk::kJet4Header.version] = 0x03;
     }
+    return header;
+}
+
+// The catalog first, then every table with its definition's pages numbered.
+std::vector<PendingTable> PlanTables(WritePlan& plan) {
+    const MdbDescription& description = plan.description;
     std::vector<PendingTable> tables;
     {
         PendingTable catalog;
         catalog.name = "MSysObjects";
-        catalog.layout = MakeLayout(catalog.name, CatalogColumns(), jet3);
+        catalog.layout = MakeLayout(catalog.name, CatalogColumns(), plan.jet3);
         catalog.tdefPages = {kCatalogTdef};
         tables.push_back(std::move(catalog));
     }
     std::set<std::string> names{"msysobjects"};
-    PageAllocator alloc(kCatalogTdef + 1);
     for (const TableSpec& table : description.tables) {
         std::u16string wide = Utf8ToUtf16(table.name);
         if (wide.empty() || wide.size() > 64)
@@ -240,83 +255,102 @@ void Write(const MdbDescription& given, PageSink& sink) {
         PendingTable t;
         t.source = &table;
         t.name = table.name;
-        t.layout = MakeLayout(table.name, table.columns, jet3);
+        t.layout = MakeLayout(table.name, table.columns, plan.jet3);
         t.layout.indexes = table.indexes;
-        std::size_t count = TdefPageCount(definition(t.layout, {}).size(), geometry);
+        std::size_t count = TdefPageCount(plan.definition(t.layout, {}).size(), plan.geometry);
         for (std::size_t i = 0; i < count; ++i)
-            t.tdefPages.push_back(alloc.allocate());
+            t.tdefPages.push_back(plan.alloc.allocate());
         tables.push_back(std::move(t));
     }
-
     for (const LinkDescription& link : description.links) {
         if (!names.insert(Lower(link.name)).second)
             throw std::runtime_error("duplicate table " + link.name);
     }
+    return tables;
+}
+
+// Catalog rows: the containers, the catalog itself, the user tables, then the links.
+void WriteCatalogRows(std::vector<PendingTable>& tables, WritePlan& plan, PageSink& sink) {
+    const MdbDescription& description = plan.description;
+    PendingTable& catalog = tables.front();
+    TableWriter writer(catalog.layout, kCatalogTdef, 64, plan.alloc, sink, plan.geometry);
+    double date = description.creationDate;
+    writer.addRow(CatalogRow(kTablesContainer, kTopContainer, "Tables", 3, 0, date));
+    writer.addRow(CatalogRow(kTopContainer + 2, kTopContainer, "Databases", 3, 0, date));
+    writer.addRow(CatalogRow(kTopContainer + 3, kTopContainer, "Relationships", 3, 0, date));
+    writer.addRow(CatalogRow(kCatalogTdef, kTablesContainer, "MSysObjects", 1, 0x80000000u, date));
+    for (std::size_t i = 1; i < tables.size(); ++i) {
+        std::vector<CellValue> row = CatalogRow(tables[i].tdefPages.front(), kTablesContainer, tables[i].name, 1,
+                                                tables[i].source->catalogFlags, date);
+        std::string properties = CalculatedProperties(tables[i].source->columns);
+        if (!properties.empty())
+            row[14] = CellValue::fromBytes(std::move(properties));
+        writer.addRow(row);
+    }
+    // Linked tables have no pages here; their ids only need to be unique.
+    std::int64_t linkId = 0x01000000;
+    for (const LinkDescription& link : description.links) {
+        std::vector<CellValue> row = CatalogRow(linkId++, kTablesContainer, link.name, link.odbc ? 4 : 6, 0, date);
+        if (!link.database.empty())
+            row[8] = CellValue::fromText(link.database);
+        if (!link.connect.empty())
+            row[9] = CellValue::fromText(link.connect);
+        row[10] = CellValue::fromText(link.foreignName);
+        writer.addRow(row);
+    }
+    writer.finish();
+    catalog.owned = writer.ownedPages();
+    catalog.rows = writer.liveRows();
+}
+
+// Usage maps: an owned-pages map and an (empty) free-space map per table,
+// after one database-wide map row, packed onto page 1 and further pages.
+// Returns the row pointers in that order.
+std::vector<std::uint32_t> WriteUsageMaps(const std::vector<PendingTable>& tables, WritePlan& plan, PageSink& sink) {
+    std::vector<std::string> mapRows;
+    mapRows.push_back(UsageMapRow({}, plan.alloc, sink, plan.geometry)); // database-wide map, left empty
+    for (const PendingTable& t : tables) {
+        mapRows.push_back(UsageMapRow(t.owned, plan.alloc, sink, plan.geometry));
+        mapRows.push_back(UsageMapRow({}, plan.alloc, sink, plan.geometry));
+    }
+    std::vector<std::uint32_t> pointers;
+    DataPage holder(kMapPage, 0, false, plan.geometry);
+    for (std::string& row : mapRows) {
+        if (!holder.fits(row.size())) {
+            sink.write(holder.number(), holder.finish());
+            holder = DataPage(plan.alloc.allocate(), 0, false, plan.geometry);
+        }
+        std::uint32_t slot = holder.add(std::move(row));
+        pointers.push_back(RowPointer(holder.number(), slot));
+    }
+    sink.write(holder.number(), holder.finish());
+    return pointers;
+}
+
+void Write(const MdbDescription& given, PageSink& sink) {
+    auto pages = std::make_shared<TablePages>();
+    MdbDescription description = WithAttachmentTables(given, pages);
+    if (!description.relationships.empty())
+        description.tables.push_back(RelationshipTable(description.relationships));
+    const bool jet3 = description.format == FileFormat::Jet3;
+    WritePlan plan{description, jet3, jet3 ? Jet3Geometry(description.codePage) : Jet4Geometry()};
+    Page header = HeaderFor(description); // validates early
+    std::vector<PendingTable> tables = PlanTables(plan);
     for (const PendingTable& t : tables)
         (*pages)[t.name] = t.tdefPages.front();
 
-    // Catalog rows: the containers, the catalog itself, then the user tables.
-    {
-        PendingTable& catalog = tables.front();
-        TableWriter writer(catalog.layout, kCatalogTdef, 64, alloc, sink, geometry);
-        double date = description.creationDate;
-        writer.addRow(CatalogRow(kTablesContainer, kTopContainer, "Tables", 3, 0, date));
-        writer.addRow(CatalogRow(kTopContainer + 2, kTopContainer, "Databases", 3, 0, date));
-        writer.addRow(CatalogRow(kTopContainer + 3, kTopContainer, "Relationships", 3, 0, date));
-        writer.addRow(CatalogRow(kCatalogTdef, kTablesContainer, "MSysObjects", 1, 0x80000000u, date));
-        for (std::size_t i = 1; i < tables.size(); ++i) {
-            std::vector<CellValue> row = CatalogRow(tables[i].tdefPages.front(), kTablesContainer, tables[i].name, 1,
-                                                    tables[i].source->catalogFlags, date);
-            std::string properties = CalculatedProperties(tables[i].source->columns);
-            if (!properties.empty())
-                row[14] = CellValue::fromBytes(std::move(properties));
-            writer.addRow(row);
-        }
-        // Linked tables have no pages here; their ids only need to be unique.
-        std::int64_t linkId = 0x01000000;
-        for (const LinkDescription& link : description.links) {
-            std::vector<CellValue> row = CatalogRow(linkId++, kTablesContainer, link.name, link.odbc ? 4 : 6, 0, date);
-            if (!link.database.empty())
-                row[8] = CellValue::fromText(link.database);
-            if (!link.connect.empty())
-                row[9] = CellValue::fromText(link.connect);
-            row[10] = CellValue::fromText(link.foreignName);
-            writer.addRow(row);
-        }
-        writer.finish();
-        catalog.owned = writer.ownedPages();
-        catalog.rows = writer.liveRows();
-    }
-
+    WriteCatalogRows(tables, plan, sink);
     for (std::size_t i = 1; i < tables.size(); ++i) {
         PendingTable& t = tables[i];
-        TableWriter writer(t.layout, t.tdefPages.front(), t.source->inlineLongValueLimit, alloc, sink, geometry);
+        TableWriter writer(t.layout, t.tdefPages.front(), t.source->inlineLongValueLimit, plan.alloc, sink,
+                           plan.geometry);
         WriteTableRows(t, writer);
         writer.finish();
         t.owned = writer.ownedPages();
         t.rows = writer.liveRows();
         t.lastAutonumber = writer.lastAutonumber();
     }
-
-    // Usage maps: an owned-pages map and an (empty) free-space map per table,
-    // after one database-wide map row, packed onto page 1 and further pages.
-    std::vector<std::string> mapRows;
-    mapRows.push_back(UsageMapRow({}, alloc, sink, geometry)); // database-wide map, left empty
-    for (PendingTable& t : tables) {
-        mapRows.push_back(UsageMapRow(t.owned, alloc, sink, geometry));
-        mapRows.push_back(UsageMapRow({}, alloc, sink, geometry));
-    }
-    std::vector<std::uint32_t> pointers;
-    DataPage holder(kMapPage, 0, false, geometry);
-    for (std::string& row : mapRows) {
-        if (!holder.fits(row.size())) {
-            sink.write(holder.number(), holder.finish());
-            holder = DataPage(alloc.allocate(), 0, false, geometry);
-        }
-        std::uint32_t slot = holder.add(std::move(row));
-        pointers.push_back(RowPointer(holder.number(), slot));
-    }
-    sink.write(holder.number(), holder.finish());
+    const std::vector<std::uint32_t> pointers = WriteUsageMaps(tables, plan, sink);
 
     for (std::size_t i = 0; i < tables.size(); ++i) {
         PendingTable& t = tables[i];
@@ -326,7 +360,7 @@ void Write(const MdbDescription& given, PageSink& sink) {
         facts.systemTable = t.source == nullptr;
         facts.ownedMap = pointers[1 + 2 * i];
         facts.freeMap = pointers[2 + 2 * i];
-        std::vector<Page> pages = TdefPages(definition(t.layout, facts), t.tdefPages, geometry);
+        std::vector<Page> pages = TdefPages(plan.definition(t.layout, facts), t.tdefPages, plan.geometry);
         for (std::size_t k = 0; k < pages.size(); ++k)
             sink.write(t.tdefPages[k], pages[k]);
     }

@@ -2,6 +2,7 @@
 
 #include "tools/mkdb/Calculated.h"
 #include "tools/mkdb/CodePageText.h"
+#include "tools/mkdb/DiskLayout.h"
 #include "tools/mkdb/ValueEncoding.h"
 
 #include <algorithm>
@@ -11,9 +12,15 @@ namespace mkdb {
 
 namespace {
 
-constexpr std::uint32_t kInlineFlag = 0x80000000u;
-constexpr std::uint32_t kSingleRowFlag = 0x40000000u;
-constexpr std::size_t kMaxLongValue = 0x3FFFFFFF;
+constexpr std::size_t kMaxLongValue = disk::kLongValueLengthMask;
+
+// The header a memo or OLE value leaves in its row.
+std::string LongValueHeader(std::uint32_t lengthWord, std::uint32_t firstRow) {
+    std::string header(disk::kLongValue.headerSize, '\0');
+    Set32(header, disk::kLongValue.lengthWord, lengthWord);
+    Set32(header, disk::kLongValue.firstRow, firstRow);
+    return header;
+}
 
 } // namespace
 
@@ -53,35 +60,52 @@ std::string TableWriter::longValue(const std::string& data, bool allowInline) {
     if (data.size() > kMaxLongValue)
         throw std::runtime_error("long value larger than 1 GB");
     auto length = static_cast<std::uint32_t>(data.size());
-    std::string header;
     if (allowInline && data.size() <= inlineLimit_) {
-        Append32(header, length | kInlineFlag);
-        Append32(header, 0);
-        Append32(header, 0);
-        return header + data;
+        return LongValueHeader(length | disk::kLongValueInline, 0) + data;
     }
     const std::size_t maxPiece = geometry_.maxChainPiece();
     if (data.size() <= geometry_.maxRowSize()) {
-        Append32(header, length | kSingleRowFlag);
-        Append32(header, place(lval_, true, data, 0));
-        Append32(header, 0);
-        return header;
+        return LongValueHeader(length | disk::kLongValueSingleRow, place(lval_, true, data, 0));
     }
     // A chain: every piece but the last fills a page of its own. Pieces are
     // stored last first so that each one's successor is already known.
     std::size_t pieces = (data.size() + maxPiece - 1) / maxPiece;
     std::uint32_t next = 0;
     for (std::size_t i = pieces; i-- > 0;) {
-        std::string row;
-        Append32(row, next);
+        std::string row(disk::kLongValue.pieceData, '\0');
+        Set32(row, disk::kLongValue.nextPiece, next);
         std::size_t from = i * maxPiece;
         row.append(data, from, std::min(maxPiece, data.size() - from));
         next = i + 1 == pieces ? place(lval_, true, std::move(row), 0) : newChainPage(std::move(row));
     }
-    Append32(header, length);
-    Append32(header, next);
-    Append32(header, 0);
-    return header;
+    return LongValueHeader(length, next);
+}
+
+namespace {
+
+// Booleans are the mask bit itself; NULL cannot be stored and reads as false.
+bool BooleanBit(const ColumnLayout& c, const CellValue& v) {
+    if (v.kind == CellValue::Kind::Boolean)
+        return v.boolean;
+    if (v.kind == CellValue::Kind::Integer)
+        return v.integer != 0;
+    if (v.kind != CellValue::Kind::Null)
+        throw std::runtime_error("column " + c.column.name + ": expected true or false");
+    return false;
+}
+
+} // namespace
+
+void TableWriter::putFixed(const ColumnLayout& c, const CellValue& value, std::string& row, std::size_t fixedStart) {
+    std::string bytes = EncodeFixedValue(c.column, value);
+    row.replace(fixedStart + static_cast<std::size_t>(c.fixedOffset), bytes.size(), bytes);
+    if (!c.column.autonumber)
+        return;
+    std::uint32_t id = 0;
+    for (int k = 3; k >= 0; --k)
+        id = (id << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(k)]);
+    if (static_cast<std::int32_t>(id) > static_cast<std::int32_t>(lastAutonumber_))
+        lastAutonumber_ = id;
 }
 
 std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
@@ -106,43 +130,19 @@ std::string TableWriter::encodeRow(const std::vector<CellValue>& values) {
         const ColumnLayout& c = columns[i];
         const CellValue& v = values[i];
         bool present = v.kind != CellValue::Kind::Null;
-        if (c.column.calculatedResult) {
-            if (present) {
-                variable.emplace_back(EncodeCalculatedValue(c.column, v));
-                std::size_t size = variable.back()->size();
-                inlineSize += IsLongValue(c.column.type) ? 12 + (size <= inlineLimit_ ? size : 0) : size;
-            } else {
-                variable.emplace_back();
-            }
-        } else if (c.column.type == JetType::Boolean) {
-            // Booleans are the mask bit itself; NULL cannot be stored and reads as false.
-            present = false;
-            if (v.kind == CellValue::Kind::Boolean)
-                present = v.boolean;
-            else if (v.kind == CellValue::Kind::Integer)
-                present = v.integer != 0;
-            else if (v.kind != CellValue::Kind::Null)
-                throw std::runtime_error("column " + c.column.name + ": expected true or false");
-        } else if (c.fixed) {
-            if (present) {
-                std::string bytes = EncodeFixedValue(c.column, v);
-                row.replace(fixedStart + static_cast<std::size_t>(c.fixedOffset), bytes.size(), bytes);
-                if (c.column.autonumber) {
-                    std::uint32_t id = 0;
-                    for (int k = 3; k >= 0; --k)
-                        id = (id << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(k)]);
-                    if (static_cast<std::int32_t>(id) > static_cast<std::int32_t>(lastAutonumber_))
-                        lastAutonumber_ = id;
-                }
-            }
+        if (!c.column.calculatedResult && c.column.type == JetType::Boolean) {
+            present = BooleanBit(c, v);
+        } else if (!c.column.calculatedResult && c.fixed) {
+            if (present)
+                putFixed(c, v, row, fixedStart);
+        } else if (present) {
+            // Calculated columns are variable whatever their result type.
+            variable.emplace_back(variableBytes(c.column, v));
+            std::size_t size = variable.back()->size();
+            inlineSize +=
+                IsLongValue(c.column.type) ? disk::kLongValue.headerSize + (size <= inlineLimit_ ? size : 0) : size;
         } else {
-            if (present) {
-                variable.emplace_back(variableBytes(c.column, v));
-                std::size_t size = variable.back()->size();
-                inlineSize += IsLongValue(c.column.type) ? 12 + (size <= inlineLimit_ ? size : 0) : size;
-            } else {
-                variable.emplace_back();
-            }
+            variable.emplace_back();
         }
         if (present)
             mask[i / 8] = static_cast<char>(mask[i / 8] | (1 << (i % 8)));

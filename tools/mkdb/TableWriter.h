@@ -40,6 +40,8 @@ public:
 
 private:
     std::string encodeRow(const std::vector<CellValue>& values);
+    // Puts a fixed column's value into the row's fixed area.
+    void putFixed(const ColumnLayout& c, const CellValue& value, std::string& row, std::size_t fixedStart);
     std::string variableBytes(const ColumnSpec& column, const CellValue& value) const;
     // The row's end from the variable offsets on, in the Jet3 or Jet4 form.
     void appendTail(std::string& row, const std::vector<std::uint32_t>& offsets, const std::string& mask) const;

@@ -324,6 +324,65 @@ int FixedSize(JetType type) {
     }
 }
 
+namespace {
+
+// Currency: units of 1/10000 as a 64-bit two's complement number.
+std::string EncodeCurrency(const ColumnSpec& column, const CellValue& value) {
+    std::string out;
+    std::int64_t units = 0;
+    if (value.kind == CellValue::Kind::Text) {
+        bool negative = false;
+        unsigned __int128 m = ScaledDecimal(value.text, 4, negative);
+        // Two's complement reaches one unit further below zero than above it.
+        const auto limit =
+            static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
+        if (m > limit) {
+            Bad(column, "currency out of range");
+        }
+        units = negative ? static_cast<std::int64_t>(-static_cast<__int128>(m)) : static_cast<std::int64_t>(m);
+    } else if (value.kind == CellValue::Kind::Integer) {
+        if (value.integer > std::numeric_limits<std::int64_t>::max() / 10000 ||
+            value.integer < std::numeric_limits<std::int64_t>::min() / 10000) {
+            Bad(column, "currency out of range");
+        }
+        units = value.integer * 10000;
+    } else {
+        double scaled = std::nearbyint(RealOf(column, value) * 10000.0);
+        if (!(std::fabs(scaled) < 9.2e18))
+            Bad(column, "currency out of range");
+        units = static_cast<std::int64_t>(scaled);
+    }
+    PutLE(out, static_cast<std::uint64_t>(units), 8);
+    return out;
+}
+
+// Decimal: a sign byte, then the magnitude in the column's scale.
+std::string EncodeDecimal(const ColumnSpec& column, const CellValue& value) {
+    std::string out;
+    std::string digits;
+    if (value.kind == CellValue::Kind::Text)
+        digits = value.text;
+    else if (value.kind == CellValue::Kind::Integer)
+        digits = std::to_string(value.integer);
+    else
+        Bad(column, "decimal values must be given exactly (as text or integers)");
+    bool negative = false;
+    unsigned __int128 m;
+    try {
+        m = ScaledDecimal(digits, column.scale, negative);
+    } catch (const std::runtime_error& e) {
+        Bad(column, e.what());
+    }
+    out += negative ? '\x80' : '\x00';
+    // Four 32-bit little-endian words, most significant word first.
+    for (int word = 3; word >= 0; --word) {
+        PutLE(out, static_cast<std::uint64_t>((m >> (32 * word)) & 0xFFFFFFFFu), 4);
+    }
+    return out;
+}
+
+} // namespace
+
 std::string EncodeFixedValue(const ColumnSpec& column, const CellValue& value) {
     std::string out;
     switch (column.type) {
@@ -341,33 +400,7 @@ std::string EncodeFixedValue(const ColumnSpec& column, const CellValue& value) {
                                                       std::numeric_limits<std::int32_t>::max())),
               4);
         break;
-    case JetType::Currency: {
-        std::int64_t units = 0;
-        if (value.kind == CellValue::Kind::Text) {
-            bool negative = false;
-            unsigned __int128 m = ScaledDecimal(value.text, 4, negative);
-            // Two's complement reaches one unit further below zero than above it.
-            const auto limit =
-                static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
-            if (m > limit) {
-                Bad(column, "currency out of range");
-            }
-            units = negative ? static_cast<std::int64_t>(-static_cast<__int128>(m)) : static_cast<std::int64_t>(m);
-        } else if (value.kind == CellValue::Kind::Integer) {
-            if (value.integer > std::numeric_limits<std::int64_t>::max() / 10000 ||
-                value.integer < std::numeric_limits<std::int64_t>::min() / 10000) {
-                Bad(column, "currency out of range");
-            }
-            units = value.integer * 10000;
-        } else {
-            double scaled = std::nearbyint(RealOf(column, value) * 10000.0);
-            if (!(std::fabs(scaled) < 9.2e18))
-                Bad(column, "currency out of range");
-            units = static_cast<std::int64_t>(scaled);
-        }
-        PutLE(out, static_cast<std::uint64_t>(units), 8);
-        break;
-    }
+    case JetType::Currency: return EncodeCurrency(column, value);
     case JetType::Single: {
         float f = static_cast<float>(RealOf(column, value));
         std::uint32_t bits;
@@ -391,28 +424,7 @@ std::string EncodeFixedValue(const ColumnSpec& column, const CellValue& value) {
         if (value.kind != CellValue::Kind::Text)
             Bad(column, "expected a GUID string");
         return GuidBytes(column, value.text);
-    case JetType::Decimal: {
-        std::string digits;
-        if (value.kind == CellValue::Kind::Text)
-            digits = value.text;
-        else if (value.kind == CellValue::Kind::Integer)
-            digits = std::to_string(value.integer);
-        else
-            Bad(column, "decimal values must be given exactly (as text or integers)");
-        bool negative = false;
-        unsigned __int128 m;
-        try {
-            m = ScaledDecimal(digits, column.scale, negative);
-        } catch (const std::runtime_error& e) {
-            Bad(column, e.what());
-        }
-        out += negative ? '\x80' : '\x00';
-        // Four 32-bit little-endian words, most significant word first.
-        for (int word = 3; word >= 0; --word) {
-            PutLE(out, static_cast<std::uint64_t>((m >> (32 * word)) & 0xFFFFFFFFu), 4);
-        }
-        break;
-    }
+    case JetType::Decimal: return EncodeDecimal(column, value);
     default: Bad(column, "not a fixed-length type");
     }
     return out;
