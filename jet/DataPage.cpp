@@ -42,8 +42,8 @@ RowSlot SlotOf(const PageFile& file, ByteSpan page, unsigned row) {
     return slot;
 }
 
-ByteSpan RowAt(PageFile& file, RowPointer pointer, PageData& page) {
-    page = file.PageOfType(pointer.Page, kDataPage, "data page expected");
+ByteSpan RowAt(PageFile& file, RowPointer pointer, PageData& page, uint32_t following) {
+    page = file.PageOfType(pointer.Page, kDataPage, "data page expected", following);
     const ByteSpan bytes(*page);
     RowSlot slot = SlotOf(file, bytes, pointer.Row);
     if (slot.Deleted)

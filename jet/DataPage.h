@@ -26,7 +26,8 @@ static_assert(kJet3DataPage.Owner == kJet4DataPage.Owner);
 inline uint32_t OwnerOf(ByteSpan page) { return U32(page, kJet4DataPage.Owner); }
 
 // The bytes a row pointer addresses; page keeps them alive. The row's own
-// flags are not consulted: pointers reach rows a scan skips.
-ByteSpan RowAt(PageFile& file, RowPointer pointer, PageData& page);
+// flags are not consulted: pointers reach rows a scan skips. following: the
+// pages after it to read along with it while they are not cached.
+ByteSpan RowAt(PageFile& file, RowPointer pointer, PageData& page, uint32_t following = 0);
 
 } // namespace jet

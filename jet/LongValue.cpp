@@ -5,6 +5,17 @@
 
 namespace jet {
 
+// Long values are mostly written one after another onto fresh pages, so a
+// value whose page follows the last one read (or lies a few pages on) is
+// likely followed by the next values' pages: those come in the same read
+// instead of one call each. Values scattered over the file still cost one
+// page per read, as nothing suggests that their neighbours are wanted.
+ByteSpan LongValueReader::RowOf(RowPointer pointer, PageData& page) {
+    const bool onward = pointer.Page > lastPage_ && pointer.Page - lastPage_ <= PageFile::kMostPagesAhead;
+    lastPage_ = pointer.Page;
+    return RowAt(file_, pointer, page, onward ? PageFile::kMostPagesAhead : 0);
+}
+
 void LongValueReader::Read(ByteSpan header, std::vector<uint8_t>& out) {
     out.clear();
     const LongValueFormat& f = kLongValue;
@@ -27,7 +38,7 @@ void LongValueReader::Read(ByteSpan header, std::vector<uint8_t>& out) {
     RowPointer pointer = ReadRowPointer(header, f.FirstRow);
     PageData page;
     if (singleRow) {
-        const ByteSpan row = RowAt(file_, pointer, page);
+        const ByteSpan row = RowOf(pointer, page);
         if (row.size() < length)
             RaiseCorrupt("long value row shorter than its value");
         out.assign(row.begin(), row.begin() + length);
@@ -51,7 +62,7 @@ void LongValueReader::Read(ByteSpan header, std::vector<uint8_t>& out) {
             power *= 2;
             steps = 0;
         }
-        const ByteSpan row = RowAt(file_, pointer, page);
+        const ByteSpan row = RowOf(pointer, page);
         if (row.size() <= f.PieceData)
             RaiseCorrupt("long value piece without data");
         const ByteSpan piece = row.subspan(f.PieceData, std::min(row.size() - f.PieceData, remaining));

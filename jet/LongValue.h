@@ -17,7 +17,12 @@ public:
     void Read(ByteSpan header, std::vector<uint8_t>& out);
 
 private:
+    // Reads the row a pointer of the value addresses; a page just after the
+    // last one read brings the pages after it along (see the .cpp).
+    ByteSpan RowOf(RowPointer pointer, PageData& page);
+
     PageFile& file_;
+    uint32_t lastPage_ = 0; // the page of the last piece read
 };
 
 } // namespace jet

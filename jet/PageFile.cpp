@@ -138,8 +138,9 @@ PageData PageFile::Page(uint32_t number, uint32_t following) {
             return found->second->second;
         }
         // The pages the caller goes on to come in the same read, up to the
-        // first one already here.
-        const uint32_t most = std::min<uint32_t>({following, kMostPagesAhead, pageCount_ - 1 - number});
+        // first one already here, and no more than the cache keeps.
+        const auto keeps = static_cast<uint32_t>(std::min<std::size_t>(capacity_ - 1, kMostPagesAhead));
+        const uint32_t most = std::min<uint32_t>({following, keeps, pageCount_ - 1 - number});
         while (run <= most && index_.find(number + run) == index_.end())
             ++run;
     }
@@ -185,8 +186,8 @@ void PageFile::SetDecryptor(std::unique_ptr<PageDecryptor> decryptor) {
     decryptor_ = std::move(decryptor);
 }
 
-PageData PageFile::PageOfType(uint32_t number, uint8_t type, std::string_view what) {
-    PageData page = Page(number);
+PageData PageFile::PageOfType(uint32_t number, uint8_t type, std::string_view what, uint32_t following) {
+    PageData page = Page(number, following);
     if ((*page)[0] != type)
         RaiseCorrupt(what);
     return page;

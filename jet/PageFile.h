@@ -42,16 +42,17 @@ public:
     // consecutive pages), read along with it while they are not cached.
     PageData Page(uint32_t number, uint32_t following = 0);
     // The same, checked to be of the given page type.
-    PageData PageOfType(uint32_t number, uint8_t type, std::string_view what);
+    PageData PageOfType(uint32_t number, uint8_t type, std::string_view what, uint32_t following = 0);
 
     // Page 0 as read, for what lies outside the parsed header fields.
     ByteSpan HeaderPage() const { return page0_; }
     // From now on every page is decrypted as it is read.
     void SetDecryptor(std::unique_ptr<PageDecryptor> decryptor);
 
-private:
+    // The most pages read along with one.
     static constexpr uint32_t kMostPagesAhead = 15;
 
+private:
     void ReadRaw(std::ifstream& stream, uint32_t number, std::span<uint8_t> into);
     // A buffer for one more cached page, the oldest one given up if need be;
     // called with the lock held.
