@@ -2,6 +2,7 @@
 
 #include "jet/ColumnDecimal.h"
 #include "jet/ExtendedDate.h"
+#include "jet/PropertyBlobFormat.h"
 #include "jet/Text.h"
 
 #include <limits>
@@ -10,10 +11,8 @@ namespace jet {
 
 namespace {
 
-// Envelope: 16 bytes the engine leaves zero, the payload's length, the
-// payload, then a short trailer.
-constexpr std::size_t kPayloadLengthAt = 16;
-constexpr std::size_t kPayloadAt = 20;
+constexpr std::size_t kPayloadLengthAt = kCalculatedValue.PayloadLength;
+constexpr std::size_t kPayloadAt = kCalculatedValue.Payload;
 
 // The payload of a stored value. Values written without the envelope
 // (fixed-size results kept in the row as they are) are their own payload;

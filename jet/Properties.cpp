@@ -1,6 +1,7 @@
 #include "jet/Properties.h"
 
 #include "jet/Names.h"
+#include "jet/PropertyBlobFormat.h"
 
 #include <string>
 #include <vector>
@@ -8,9 +9,6 @@
 namespace jet {
 
 namespace {
-
-constexpr uint16_t kNameChunk = 0x80;
-constexpr uint16_t kColumnChunk = 0x01;
 
 bool ReadName(ByteSpan blob, std::size_t at, bool jet3, std::u16string& name, std::size_t& size) {
     if (!Fits(blob, at, 2))
@@ -36,34 +34,34 @@ std::optional<StoredProperty> Search(ByteSpan blob, std::u16string_view column, 
         return std::nullopt;
     std::vector<std::u16string> names;
     std::u16string name;
-    std::size_t pos = 4;
-    while (Fits(blob, pos, 6)) {
-        const std::size_t chunkLength = U32(blob, pos);
-        const uint16_t chunkType = U16(blob, pos + 4);
-        if (chunkLength < 6 || !Fits(blob, pos, chunkLength))
+    const PropertyBlobFormat& f = kPropertyBlob;
+    std::size_t pos = f.FirstChunk;
+    while (Fits(blob, pos, f.ChunkBody)) {
+        const std::size_t chunkLength = U32(blob, pos + f.ChunkLength);
+        const uint16_t chunkType = U16(blob, pos + f.ChunkType);
+        if (chunkLength < f.ChunkBody || !Fits(blob, pos, chunkLength))
             return std::nullopt;
         const std::size_t end = pos + chunkLength;
-        std::size_t at = pos + 6;
-        if (chunkType == kNameChunk) {
+        std::size_t at = pos + f.ChunkBody;
+        if (chunkType == kPropertyNameChunk) {
             std::size_t size = 0;
             while (at < end && ReadName(blob, at, jet3, name, size) && at + size <= end) {
                 names.push_back(name);
                 at += size;
             }
-        } else if (chunkType == kColumnChunk && Fits(blob, at, 4)) {
-            const std::size_t block = U32(blob, at);
+        } else if (chunkType == kPropertyColumnChunk && Fits(blob, at, f.BlockName)) {
+            const std::size_t block = U32(blob, at + f.BlockLength);
             std::size_t size = 0;
-            if (block > 6 && ReadName(blob, at + 4, jet3, name, size) && SameName(name, column)) {
+            if (block > 6 && ReadName(blob, at + f.BlockName, jet3, name, size) && SameName(name, column)) {
                 at += block;
-                // Entries: length, DDL flag, data type, name index, value length, value.
-                while (at + 8 <= end) {
-                    const std::size_t entry = U16(blob, at);
-                    const std::size_t nameIndex = U16(blob, at + 4);
-                    const std::size_t valueLength = U16(blob, at + 6);
-                    if (entry < 8 || at + entry > end || 8 + valueLength > entry)
+                while (at + f.EntryValue <= end) {
+                    const std::size_t entry = U16(blob, at + f.EntryLength);
+                    const std::size_t nameIndex = U16(blob, at + f.EntryName);
+                    const std::size_t valueLength = U16(blob, at + f.EntryValueLength);
+                    if (entry < f.EntryValue || at + entry > end || f.EntryValue + valueLength > entry)
                         return std::nullopt;
                     if (nameIndex < names.size() && SameName(names[nameIndex], wanted))
-                        return StoredProperty{blob[at + 3], blob.subspan(at + 8, valueLength)};
+                        return StoredProperty{blob[at + f.EntryType], blob.subspan(at + f.EntryValue, valueLength)};
                     at += entry;
                 }
             }

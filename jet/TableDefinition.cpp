@@ -34,24 +34,23 @@ std::vector<uint8_t> LogicalDefinition(PageFile& file, uint32_t first) {
 
 // Reads a name at pos and moves past it.
 std::u16string ReadName(ByteSpan def, std::size_t& pos, bool jet3, uint16_t codePage) {
+    const std::size_t lengthSize = TdefFormatFor(jet3).NameLengthSize;
+    const std::size_t length = lengthSize == 1 ? U8(def, pos) : U16(def, pos);
+    Require(def, pos + lengthSize, length, "name past the definition's end");
+    const ByteSpan bytes = def.subspan(pos + lengthSize, length);
     std::u16string name;
     if (jet3) {
-        const std::size_t length = U8(def, pos);
-        Require(def, pos + 1, length, "name past the definition's end");
         // A name in a page this system cannot convert still names its
         // column, if not as its author wrote it; the values fail on their own.
-        if (!AppendCodePageText(def.subspan(pos + 1, length), codePage, name))
-            AppendSingleByteText(def.subspan(pos + 1, length), codePage, name);
-        pos += 1 + length;
+        if (!AppendCodePageText(bytes, codePage, name))
+            AppendSingleByteText(bytes, codePage, name);
     } else {
-        const std::size_t length = U16(def, pos);
-        Require(def, pos + 2, length, "name past the definition's end");
         if (length % 2 != 0)
             RaiseCorrupt("name of odd byte length");
         for (std::size_t k = 0; k < length; k += 2)
-            name.push_back(static_cast<char16_t>(U16(def, pos + 2 + k)));
-        pos += 2 + length;
+            name.push_back(static_cast<char16_t>(U16(bytes, k)));
     }
+    pos += lengthSize + length;
     return name;
 }
 

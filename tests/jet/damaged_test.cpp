@@ -203,6 +203,33 @@ TEST_F(JetDamaged, RowOffsetsBeyondTheirPageAreCountedUnreadable) {
     }
 }
 
+// An inline usage map too short for its first-page field is refused
+// before any bitmap is cut out of it.
+TEST_F(JetDamaged, UsageMapRowShorterThanItsHeaderIsRefused) {
+    const fs::path path = jettest::CorpusDir() / "V2003/test.mdb";
+    const auto [tdef, dataPage] = TablePages(path, u"Table1");
+    ASSERT_NE(dataPage, 0u);
+    jet::RowPointer map;
+    {
+        jet::PageFile file(path.string());
+        map = jet::ReadTableDefinition(file, tdef).OwnedPages;
+    }
+    const std::size_t pageSize = 4096;
+    const disk::DataPageHeader& data = disk::kJet4DataPage;
+    auto bytes = ReadFile(path);
+    const std::size_t base = map.Page * pageSize;
+    const std::size_t end =
+        map.Row == 0 ? pageSize : Get16(bytes, base + data.rowTable + 2 * (map.Row - 1)) & disk::kRowStartMask;
+    for (const std::size_t length : {std::size_t{1}, std::size_t{3}}) {
+        SCOPED_TRACE(length);
+        auto damaged = bytes;
+        Put16(damaged, base + data.rowTable + 2 * map.Row, static_cast<uint16_t>(end - length));
+        damaged[base + end - length + disk::kUsageMap.type] = 0; // an inline map
+        jet::PageFile file(Damaged(damaged).string());
+        EXPECT_THROW(jet::ReadUsageMap(file, map), EngineError);
+    }
+}
+
 TEST_F(JetDamaged, LongValueChainThatLoopsIsRefused) {
     // The memo of longtext.accdb is stored outside its row; make its first
     // piece a chain whose next pointer is the piece itself.

@@ -10,6 +10,7 @@
 #include "jet/HeaderPageFormat.h"
 #include "jet/IndexPageFormat.h"
 #include "jet/LongValueFormat.h"
+#include "jet/PropertyBlobFormat.h"
 #include "jet/TableScan.h"
 #include "jet/TdefFormat.h"
 #include "jet/UsageMap.h"
@@ -147,6 +148,26 @@ TEST(FormatRecords, ReaderAndWriterPlaceRowsAndLongValuesAlike) {
     EXPECT_SAME_FIELD(m, n, MapPages, mapPages);
     EXPECT_SAME_FIELD(m, n, MapPageEntrySize, mapPageEntrySize);
     EXPECT_SAME_FIELD(m, n, MapPageBitmap, mapPageBitmap);
+}
+
+TEST(FormatRecords, ReaderAndWriterPlacePropertiesAndCalculatedValuesAlike) {
+    const jet::PropertyBlobFormat& r = jet::kPropertyBlob;
+    const disk::PropertyBlob& w = disk::kPropertyBlob;
+    EXPECT_SAME_FIELD(r, w, FirstChunk, firstChunk);
+    EXPECT_SAME_FIELD(r, w, ChunkLength, chunkLength);
+    EXPECT_SAME_FIELD(r, w, ChunkType, chunkType);
+    EXPECT_SAME_FIELD(r, w, ChunkBody, chunkBody);
+    EXPECT_SAME_FIELD(r, w, BlockLength, blockLength);
+    EXPECT_SAME_FIELD(r, w, BlockName, blockName);
+    EXPECT_SAME_FIELD(r, w, EntryLength, entryLength);
+    EXPECT_SAME_FIELD(r, w, EntryFlag, entryFlag);
+    EXPECT_SAME_FIELD(r, w, EntryType, entryType);
+    EXPECT_SAME_FIELD(r, w, EntryName, entryName);
+    EXPECT_SAME_FIELD(r, w, EntryValueLength, entryValueLength);
+    EXPECT_SAME_FIELD(r, w, EntryValue, entryValue);
+    EXPECT_SAME_FIELD(jet::kCalculatedValue, disk::kCalculatedValue, PayloadLength, payloadLength);
+    EXPECT_SAME_FIELD(jet::kCalculatedValue, disk::kCalculatedValue, Payload, payload);
+    EXPECT_SAME_FIELD(jet::kCalculatedValue, disk::kCalculatedValue, TrailerSize, trailerSize);
 }
 
 // Every field a version has lies inside its structure and no two overlap,

@@ -47,9 +47,22 @@ void AppendName(std::string& out, const std::string& utf8) {
 }
 
 void AppendChunk(std::string& blob, std::uint16_t type, const std::string& body) {
-    Append32(blob, static_cast<std::uint32_t>(6 + body.size()));
-    Append16(blob, type);
-    blob += body;
+    const disk::PropertyBlob& f = disk::kPropertyBlob;
+    std::string header(f.chunkBody, '\0');
+    Set32(header, f.chunkLength, static_cast<std::uint32_t>(f.chunkBody + body.size()));
+    Set16(header, f.chunkType, type);
+    blob += header + body;
+}
+
+// A one-byte property: its entry names it by its place in the name list.
+std::string ByteProperty(std::uint16_t nameIndex, std::uint8_t dataType, std::uint8_t value) {
+    const disk::PropertyBlob& f = disk::kPropertyBlob;
+    std::string entry(f.entryValue, '\0');
+    Set16(entry, f.entryLength, static_cast<std::uint32_t>(f.entryValue + 1));
+    entry[f.entryType] = static_cast<char>(dataType);
+    Set16(entry, f.entryName, nameIndex);
+    Set16(entry, f.entryValueLength, 1);
+    return entry + static_cast<char>(value);
 }
 
 } // namespace
@@ -57,11 +70,12 @@ void AppendChunk(std::string& blob, std::uint16_t type, const std::string& body)
 std::string EncodeCalculatedValue(const ColumnSpec& column, const CellValue& value) {
     if (value.kind == CellValue::Kind::Bytes)
         return value.text;
+    const disk::CalculatedValue& f = disk::kCalculatedValue;
     std::string payload = Payload(column, value);
-    std::string out(16, '\0');
-    Append32(out, static_cast<std::uint32_t>(payload.size()));
+    std::string out(f.payload, '\0');
+    Set32(out, f.payloadLength, static_cast<std::uint32_t>(payload.size()));
     out += payload;
-    out.append(3, '\0');
+    out.append(f.trailerSize, '\0');
     return out;
 }
 
@@ -81,16 +95,11 @@ std::string CalculatedProperties(const std::vector<ColumnSpec>& columns) {
             continue;
         std::string name;
         AppendName(name, c.name);
-        std::string body;
-        Append32(body, static_cast<std::uint32_t>(4 + name.size()));
+        std::string body(disk::kPropertyBlob.blockName, '\0');
+        Set32(body, disk::kPropertyBlob.blockLength, static_cast<std::uint32_t>(body.size() + name.size()));
         body += name;
-        // One entry: length, DDL flag, data type (byte), name index, value length, value.
-        Append16(body, 9);
-        body += '\0';
-        body += '\x02';
-        Append16(body, 0);
-        Append16(body, 1);
-        body += static_cast<char>(*c.calculatedResult);
+        // ResultType, the first name, holds the result's type code in a Byte (2).
+        body += ByteProperty(0, 0x02, static_cast<std::uint8_t>(*c.calculatedResult));
         AppendChunk(blob, 0x01, body);
     }
     return blob;

@@ -190,6 +190,33 @@ struct UsageMap {
 constexpr UsageMap kUsageMap{
     .type = 0, .inlineFirstPage = 1, .inlineBitmap = 5, .mapPages = 1, .mapPageEntrySize = 4, .mapPageBitmap = 4};
 
+// A property blob: chunks after the signature; a column's chunk holds a
+// block with its name, then entries naming a property by its place in the
+// blob's name list.
+struct PropertyBlob {
+    std::size_t firstChunk, chunkLength, chunkType, chunkBody, blockLength, blockName, entryLength, entryFlag,
+        entryType, entryName, entryValueLength, entryValue;
+};
+constexpr PropertyBlob kPropertyBlob{.firstChunk = 4,
+                                     .chunkLength = 0,
+                                     .chunkType = 4,
+                                     .chunkBody = 6,
+                                     .blockLength = 0,
+                                     .blockName = 4,
+                                     .entryLength = 0,
+                                     .entryFlag = 2,
+                                     .entryType = 3,
+                                     .entryName = 4,
+                                     .entryValueLength = 6,
+                                     .entryValue = 8};
+
+// A calculated column's stored value: zeros, the payload's length, the
+// payload, a zero trailer.
+struct CalculatedValue {
+    std::size_t payloadLength, payload, trailerSize;
+};
+constexpr CalculatedValue kCalculatedValue{.payloadLength = 16, .payload = 20, .trailerSize = 3};
+
 // Row offset entries: where the row starts, and its flags.
 constexpr std::uint16_t kRowStartMask = 0x1FFF;
 constexpr std::uint16_t kRowDeleted = 0x8000;
