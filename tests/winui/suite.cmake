@@ -4,7 +4,7 @@
 # screenshots of every page.
 if(WIN32 AND TARGET varnex2007 AND TARGET varnex AND TARGET varnex_mkdb)
   file(GLOB winui_sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_LIST_DIR}/*.cpp")
-  add_executable(winui_tests ${winui_sources} ${CMAKE_CURRENT_LIST_DIR}/../program/Fixtures.cpp)
+  add_executable(winui_tests ${winui_sources} ${PROJECT_SOURCE_DIR}/tests/support/program/Fixtures.cpp)
   target_include_directories(winui_tests PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(winui_tests PRIVATE varnex_mkdb GTest::gtest_main comctl32)
   target_compile_definitions(winui_tests PRIVATE

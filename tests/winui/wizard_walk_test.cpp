@@ -1,7 +1,7 @@
 // The wizard under a window system, driven from outside as a user drives it:
 // typing, clicking and reading what its pages show, with screenshots of each.
 
-#include "tests/program/Fixtures.h"
+#include "tests/support/program/Fixtures.h"
 #include "tests/winui/Driver.h"
 #include "tools/mkdb/MdbDescription.h"
 
