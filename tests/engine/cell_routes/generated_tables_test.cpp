@@ -11,7 +11,7 @@
 #include "jet/JetEngine.h"
 #include "platform/Platform.h"
 
-#include "tests/support/TempDir.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/tools/TableBuilding.h"
 
 #include "tools/mkdb/DescriptionJson.h"
@@ -93,7 +93,7 @@ protected:
         return {path, std::u16string(description.tables.front().name.begin(), description.tables.front().name.end())};
     }
 
-    TempDir dir_;
+    ScratchFolder dir_;
 };
 
 // Every record of the table, through both routes into two files. A subset

@@ -2,7 +2,7 @@
 #include "core/Database.h"
 #include "platform/Platform.h"
 
-#include "tests/support/TempDir.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -173,7 +173,7 @@ protected:
         return Cell(options, TextValue(text), type);
     }
 
-    TempDir dir_;
+    ScratchFolder dir_;
     int count_ = 0;
 };
 
@@ -514,7 +514,7 @@ TEST_F(CellTest, ThreadsKeepTheirOwnCells) {
 }
 
 TEST(OutputFileTest, AppendsToAnExistingFileInBinaryMode) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.Path("out.csv");
     for (int round = 0; round < 2; ++round) {
         OutputFile file;

@@ -2,7 +2,7 @@
 // around its capacity, single characters and writes larger than the buffer
 // must reach the file complete and in order, on Close and on destruction.
 
-#include "tests/support/TempDir.h"
+#include "tests/support/ScratchFolder.h"
 
 #include "engine/OutputFile.h"
 
@@ -21,7 +21,7 @@ std::string Piece(std::size_t size, int seed) {
 }
 
 TEST(OutputBuffer, PiecesAroundTheBufferSizeArriveInOrder) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.Path("pieces.csv");
     std::string expected;
     {
@@ -47,7 +47,7 @@ TEST(OutputBuffer, PiecesAroundTheBufferSizeArriveInOrder) {
 }
 
 TEST(OutputBuffer, ReopeningStartsWithAnEmptyBuffer) {
-    TempDir dir;
+    ScratchFolder dir;
     OutputFile file;
     ASSERT_TRUE(file.OpenAppend(dir.Path("a.csv")));
     file.Write("first file");

@@ -2,7 +2,7 @@
 #include "engine/Settings.h"
 #include "platform/Platform.h"
 
-#include "tests/support/TempDir.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ TEST(ActivityLog, EntryFormatPadsTheLabelButNeverCutsIt) {
 }
 
 TEST(ActivityLog, EntriesAreAppendedAfterALeadingLineBreak) {
-    TempDir dir;
+    ScratchFolder dir;
     WriteLog(dir.Path(), kMarch3, "Varnex", "Cannot create output file.");
     EXPECT_EQ(LogOf(dir.Path()), kEntry);
 
@@ -47,7 +47,7 @@ TEST(ActivityLog, EntriesAreAppendedAfterALeadingLineBreak) {
 }
 
 TEST(ActivityLog, TooLongPathsAndMissingFoldersDropTheEntry) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string log = std::string(1, platform::PathSeparator) + "wizards.log";
     // Folders of names short enough for any file system, the last one
     // making the log's path exactly as long as a path may be.
@@ -81,7 +81,7 @@ TEST(ActivityLog, TooLongPathsAndMissingFoldersDropTheEntry) {
 }
 
 TEST(StatusFile, ResultIsReplacedAndOtherKeysKept) {
-    TempDir dir;
+    ScratchFolder dir;
     ConversionSettings settings;
     WriteStatus("Failed", settings);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path())); // no status file named: nothing written

@@ -13,14 +13,6 @@ using namespace enginetest;
 
 namespace {
 
-std::vector<std::string> ListFolder(const std::string& path) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class FailuresTest : public EngineTest {
 protected:
     FailuresTest() { settings.OutputPath = output.Path(); }

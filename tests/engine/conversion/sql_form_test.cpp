@@ -20,14 +20,6 @@ namespace {
 
 constexpr double kMondayMorning = 45299 + 33180 / 86400.0; // 2024-01-08 09:13:00
 
-std::vector<std::string> ListFolder(const std::string& path) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 ColumnSchema LongColumn(std::u16string name) {
     ColumnSchema column;
     column.Name = std::move(name);

@@ -1,7 +1,7 @@
 // The POSIX stand-ins for the profile and registry functions; the Windows
 // functions are the system's own.
 #include "platform/Platform.h"
-#include "tests/support/Scratch.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/Environment.h"
 
 #include <gtest/gtest.h>
@@ -20,52 +20,52 @@ using platform::WriteProfileString;
 using testenv::ScopedEnv;
 
 TEST(ProfileFile, WriteKeepsEveryOtherLineAndPlacesNewKeysInTheirSection) {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string file = dir.Path("app.ini");
     ASSERT_TRUE(WriteProfileString("Varnex", "Result", "Converting", file));
-    EXPECT_EQ(ReadAll(file), "[Varnex]\r\nResult=Converting\r\n");
+    EXPECT_EQ(ReadBytes(file), "[Varnex]\r\nResult=Converting\r\n");
 
-    WriteAll(file, "; kept\n[Common]\nLog=1\n\n[varnex]\n  header = 0\nnot a key line\n\n[Other]\nx=y");
+    WriteBytes(file, "; kept\n[Common]\nLog=1\n\n[varnex]\n  header = 0\nnot a key line\n\n[Other]\nx=y");
     ASSERT_TRUE(WriteProfileString("VARNEX", "Header", "1", file));
     ASSERT_TRUE(WriteProfileString("Varnex", "Fields", ";", file));
     ASSERT_TRUE(WriteProfileString("Common", "Open", "0", file));
     ASSERT_TRUE(WriteProfileString("New", "Key", "v", file));
-    EXPECT_EQ(ReadAll(file), "; kept\r\n[Common]\r\nLog=1\r\nOpen=0\r\n\r\n[varnex]\r\nheader=1\r\nnot a key line\r\n"
-                             "Fields=;\r\n\r\n[Other]\r\nx=y\r\n[New]\r\nKey=v\r\n");
+    EXPECT_EQ(ReadBytes(file), "; kept\r\n[Common]\r\nLog=1\r\nOpen=0\r\n\r\n[varnex]\r\nheader=1\r\nnot a key line\r\n"
+                               "Fields=;\r\n\r\n[Other]\r\nx=y\r\n[New]\r\nKey=v\r\n");
     // The temporary file of the atomic replace is gone.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")), {}), 1);
 }
 
 TEST(ProfileFile, WriteRefusesWhatWouldCorruptTheFile) {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string file = dir.Path("app.ini");
     ASSERT_TRUE(WriteProfileString("S", "K", "v", file));
     EXPECT_FALSE(WriteProfileString("S", "K", "two\r\nX=lines", file));
     EXPECT_FALSE(WriteProfileString("S", "K=J", "v", file));
     EXPECT_FALSE(WriteProfileString("S]x", "K", "v", file));
     EXPECT_FALSE(WriteProfileString("S", "K", "v", dir.Path("missing/app.ini")));
-    EXPECT_EQ(ReadAll(file), "[S]\r\nK=v\r\n");
+    EXPECT_EQ(ReadBytes(file), "[S]\r\nK=v\r\n");
 }
 
 TEST(ProfileFile, WriteKeepsTheFilesModeAndFollowsALink) {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string target = dir.Path("real.ini"), link = dir.Path("link.ini");
-    WriteAll(target, "[S]\r\nA=1\r\n");
+    WriteBytes(target, "[S]\r\nA=1\r\n");
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
     std::filesystem::create_symlink(target, link);
     ASSERT_TRUE(WriteProfileString("S", "B", "2", link));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(ReadAll(target), "[S]\r\nA=1\r\nB=2\r\n");
+    EXPECT_EQ(ReadBytes(target), "[S]\r\nA=1\r\nB=2\r\n");
     struct stat info {};
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 TEST(ProfileFile, ReadIgnoresCaseBlanksAndOnePairOfQuotes) {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string file = dir.Path("app.ini");
-    WriteAll(file, "[ Varnex ]\r\n Target =  \"/out dir/\"  \r\nEscape=\"\r\nTwo=''x''\r\nTab=\t\r\n"
-                   "Dup=first\r\nDup=second\r\n[N]\nA=12abc\nB=-7\nC=abc\nD=\nE=99999999999\n");
+    WriteBytes(file, "[ Varnex ]\r\n Target =  \"/out dir/\"  \r\nEscape=\"\r\nTwo=''x''\r\nTab=\t\r\n"
+                     "Dup=first\r\nDup=second\r\n[N]\nA=12abc\nB=-7\nC=abc\nD=\nE=99999999999\n");
     EXPECT_EQ(ReadProfileString("varnex", "TARGET", "", file), "/out dir/");
     EXPECT_EQ(ReadProfileString("Varnex", "Target", "", file, 4), "/out");
     EXPECT_EQ(ReadProfileString("Varnex", "Escape", "", file), "\"");
@@ -85,7 +85,7 @@ TEST(ProfileFile, ReadIgnoresCaseBlanksAndOnePairOfQuotes) {
 
 class RegistryStandIn : public ::testing::Test {
 protected:
-    ScratchDir dir;
+    ScratchFolder dir;
     ScopedEnv config{"XDG_CONFIG_HOME", dir.Path("config")};
     std::string out = "stale";
 };
@@ -126,7 +126,7 @@ TEST_F(RegistryStandIn, ARelativeConfigFolderFallsBackToHome) {
 namespace {
 
 TEST(ProfileFile, TwoProcessesWritingDifferentKeysKeepEachOthersValues) {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string file = dir.Path("shared.ini");
     constexpr int kWrites = 150;
     // Each process writes its own keys, again and again, into the one file:
@@ -158,7 +158,7 @@ TEST(ProfileFile, TwoProcessesWritingDifferentKeysKeepEachOthersValues) {
 }
 
 TEST(ProfileFile, OnlyRegularFilesOfBoundedSizeAreReadOrWritten) {
-    ScratchDir dir;
+    ScratchFolder dir;
     // A device that never ends, a FIFO nobody writes to, a folder: read as
     // missing values, and never written.
     ASSERT_EQ(::mkfifo(dir.Path("fifo.ini").c_str(), 0600), 0);
@@ -174,7 +174,7 @@ TEST(ProfileFile, OnlyRegularFilesOfBoundedSizeAreReadOrWritten) {
 
     // A file far larger than any settings file is not taken for one.
     const std::string huge = dir.Path("huge.ini");
-    WriteAll(huge, "[Varnex]\r\nHeader=1\r\n" + std::string(2 << 20, ';'));
+    WriteBytes(huge, "[Varnex]\r\nHeader=1\r\n" + std::string(2 << 20, ';'));
     EXPECT_EQ(ReadProfileInt("Varnex", "Header", 0, huge), 0);
     EXPECT_FALSE(WriteProfileString("Varnex", "Result", "x", huge));
 }

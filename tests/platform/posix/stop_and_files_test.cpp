@@ -1,6 +1,7 @@
 // Interrupts as stop requests, what a path names, and replacing a file.
 
 #include "platform/Platform.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,29 +10,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include <sys/stat.h>
 
 namespace {
-
-class Folder {
-public:
-    Folder()
-        : path_(std::filesystem::temp_directory_path() / ("varnex-stop-" + std::to_string(std::random_device{}()))) {
-        std::filesystem::create_directories(path_);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 TEST(Stop, InterruptsSetTheFlagInsteadOfEndingTheProcess) {
     std::atomic<int32_t> flag{0};
@@ -53,7 +37,7 @@ TEST(Stop, InterruptsSetTheFlagInsteadOfEndingTheProcess) {
 }
 
 TEST(Files, KindsOfPathAreToldWithoutOpeningThem) {
-    Folder folder;
+    ScratchFolder folder;
     std::ofstream(folder / "file.mdb") << "x";
     ASSERT_EQ(::mkfifo((folder / "pipe.mdb").c_str(), 0600), 0);
     std::filesystem::create_directory(folder / "dir.mdb");
@@ -65,7 +49,7 @@ TEST(Files, KindsOfPathAreToldWithoutOpeningThem) {
 }
 
 TEST(Files, AFileIsKnownByItselfWhateverItsPathSays) {
-    Folder folder;
+    ScratchFolder folder;
     std::ofstream(folder / "a.mdb") << "x";
     std::ofstream(folder / "b.mdb") << "x";
     std::filesystem::create_symlink(folder / "a.mdb", folder / "link.mdb");
@@ -96,7 +80,7 @@ TEST(Files, LinkPathFoldersAreSeparatedByColons) {
 }
 
 TEST(Files, MovingAFileOverAnotherTakesItsPlace) {
-    Folder folder;
+    ScratchFolder folder;
     std::ofstream(folder / "new") << "new";
     std::ofstream(folder / "old") << "old";
     ASSERT_TRUE(platform::MoveFileOver(folder / "new", folder / "old"));

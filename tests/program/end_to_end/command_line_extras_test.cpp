@@ -4,6 +4,7 @@
 
 #include "tests/support/program/Fixtures.h"
 #include "tests/support/program/Harness.h"
+#include "ProgramScratch.h"
 #include "tools/mkdb/DescriptionJson.h"
 #include "tools/mkdb/Json.h"
 #include "tools/mkdb/MdbDescription.h"
@@ -26,24 +27,15 @@ using harness::RunResult;
 
 namespace {
 
-// The fixtures as the program writes them without a settings file.
-const std::string kCustomers = "1,\"Ann Lee\",\"Oslo\",\"likes \"\"tea\"\"\"\r\n"
-                               "2,\"Bo, Jr.\",,\"line1  line2\"\r\n"
-                               "3,\"Cy\",\"\",\r\n";
-const std::string kOrders = "10,1,5\r\n11,2,-3\r\n";
+const std::string& kCustomers = kShopCustomersCsv;
+const std::string& kOrders = kShopOrdersCsv;
 
-class CommandLineExtrasTest : public ::testing::Test {
+class CommandLineExtrasTest : public ProgramScratch {
 protected:
     void SetUp() override {
-        for (const char* folder : {"home", "data", "out"})
-            fs::create_directories(scratch_ / folder);
+        ProgramScratch::SetUp();
         fixtures::WriteShop(scratch_ / "data/shop.mdb");
     }
-    RunResult Run(const std::vector<std::string>& args) {
-        return harness::Run(VARNEX_PROGRAM, args, scratch_.path(), scratch_ / "home");
-    }
-
-    harness::ScratchDir scratch_;
 };
 
 TEST_F(CommandLineExtrasTest, VersionAndTableListAnswerWithoutConverting) {

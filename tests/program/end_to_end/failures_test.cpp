@@ -3,6 +3,7 @@
 
 #include "tests/support/program/Fixtures.h"
 #include "tests/support/program/Harness.h"
+#include "ProgramScratch.h"
 #include "tools/mkdb/MdbDescription.h"
 
 #include <gtest/gtest.h>
@@ -25,30 +26,16 @@ using harness::WriteFile;
 
 namespace {
 
-const std::string kItems = "7,\"bolt\"\r\n8,\"nut\"\r\n";
+const std::string& kItems = kStockItemsCsv;
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-class ProgramFailures : public ::testing::Test {
+class ProgramFailures : public ProgramScratch {
 protected:
     void SetUp() override {
-        for (const char* folder : {"bin", "home", "data", "out"})
-            fs::create_directories(scratch_ / folder);
-        program_ = scratch_ / "bin/varnex2007";
-        fs::copy_file(VARNEX_PROGRAM, program_);
-        fs::permissions(program_, fs::perms::owner_all);
+        ProgramScratch::SetUp();
         fixtures::WriteShop(scratch_ / "data/shop.mdb");
     }
-
-    RunResult Run(const std::vector<std::string>& args) {
-        return harness::Run(program_, args, scratch_.path(), scratch_ / "home");
-    }
-    std::string Out(const std::string& name) { return ReadFile(scratch_ / ("out/" + name)); }
-    std::string Status() { return ReadFile(scratch_ / "status.ini"); }
-    std::string StatusOption() { return "/STATUS=" + (scratch_ / "status.ini"); }
-
-    harness::ScratchDir scratch_;
-    std::string program_;
 };
 
 TEST_F(ProgramFailures, OptionValuesThatEndLikeFilesStayOptions) {

@@ -6,6 +6,7 @@
 
 #include "tests/support/program/Fixtures.h"
 #include "tests/support/program/Harness.h"
+#include "ProgramScratch.h"
 #include "tools/mkdb/MdbDescription.h"
 
 #include <gtest/gtest.h>
@@ -38,17 +39,11 @@ void WriteTablesNamed(const std::string& path, const std::vector<std::string>& n
     WriteMdb(description, path);
 }
 
-class NamesAndPaths : public ::testing::Test {
+class NamesAndPaths : public ProgramScratch {
 protected:
     void SetUp() override {
-        for (const char* folder : {"bin", "home", "data", "out"})
-            fs::create_directories(scratch_ / folder);
-        program_ = scratch_ / "bin/varnex2007";
-        fs::copy_file(VARNEX_PROGRAM, program_);
+        ProgramScratch::SetUp();
         fixtures::WriteShop(scratch_ / "data/shop.mdb");
-    }
-    RunResult Run(const std::vector<std::string>& args, const std::vector<std::string>& environment = {}) {
-        return harness::Run(program_, args, scratch_.path(), scratch_ / "home", environment);
     }
     // The program with its standard output redirected as `redirection` says
     // (">/dev/full", ">&-"), through the shell.
@@ -56,10 +51,6 @@ protected:
         return harness::Run("/bin/sh", {"-c", "exec \"$0\" " + arguments + " " + redirection, program_},
                             scratch_.path(), scratch_ / "home");
     }
-    std::string Out(const std::string& name) { return ReadFile(scratch_ / ("out/" + name)); }
-
-    harness::ScratchDir scratch_;
-    std::string program_;
 };
 
 TEST_F(NamesAndPaths, EveryTableNameGivesAFileAndNoTwoTablesShareOne) {

@@ -3,6 +3,7 @@
 
 #include "tests/support/program/Fixtures.h"
 #include "tests/support/program/Harness.h"
+#include "ProgramScratch.h"
 
 #include <gtest/gtest.h>
 
@@ -19,38 +20,16 @@ using harness::WriteFile;
 
 namespace {
 
-// What the program writes for the fixtures with no settings file: no header
-// line, text in double quotes with embedded quotes doubled, line breaks as
-// spaces, commas kept.
-const std::string kCustomers = "1,\"Ann Lee\",\"Oslo\",\"likes \"\"tea\"\"\"\r\n"
-                               "2,\"Bo, Jr.\",,\"line1  line2\"\r\n"
-                               "3,\"Cy\",\"\",\r\n";
-const std::string kOrders = "10,1,5\r\n11,2,-3\r\n";
-const std::string kItems = "7,\"bolt\"\r\n8,\"nut\"\r\n";
+const std::string& kCustomers = kShopCustomersCsv;
+const std::string& kOrders = kShopOrdersCsv;
+const std::string& kItems = kStockItemsCsv;
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public ProgramScratch {
 protected:
     void SetUp() override {
-        fs::create_directories(scratch_ / "bin");
-        fs::create_directories(scratch_ / "home");
-        fs::create_directories(scratch_ / "data");
-        fs::create_directories(scratch_ / "out");
-        // A private copy, so a settings file beside it is the test's alone.
-        program_ = scratch_ / "bin/varnex2007";
-        fs::copy_file(VARNEX_PROGRAM, program_);
-        fs::permissions(program_, fs::perms::owner_all);
+        ProgramScratch::SetUp();
         fixtures::WriteShop(scratch_ / "data/shop.mdb");
     }
-
-    RunResult Run(const std::vector<std::string>& args) {
-        return harness::Run(program_, args, scratch_.path(), scratch_ / "home");
-    }
-    std::string Out(const std::string& name) { return ReadFile(scratch_ / ("out/" + name)); }
-    std::string Status() { return ReadFile(scratch_ / "status.ini"); }
-    std::string StatusOption() { return "/STATUS=" + (scratch_ / "status.ini"); }
-
-    harness::ScratchDir scratch_;
-    std::string program_;
 };
 
 TEST_F(ProgramTest, SilentConvertsEveryTableAndReportsSuccess) {

@@ -2,6 +2,7 @@
 // reader: binary values as base64 or left out, and their checks end to end.
 
 #include "tests/support/program/Harness.h"
+#include "ProgramScratch.h"
 #include "tests/tools/TableBuilding.h"
 
 #include "tests/support/program/Fixtures.h"
@@ -25,24 +26,14 @@ using building::Null;
 using building::R;
 using building::T;
 
-class TypedOutput : public ::testing::Test {
+class TypedOutput : public ProgramScratch {
 protected:
-    void SetUp() override {
-        for (const char* folder : {"bin", "home", "data", "out"})
-            fs::create_directories(scratch_ / folder);
-        fs::copy_file(VARNEX_PROGRAM, program_);
-        fs::permissions(program_, fs::perms::owner_all);
-    }
     harness::RunResult Convert(const std::string& database, std::vector<std::string> extra = {},
                                const std::vector<std::string>& environment = {}) {
         std::vector<std::string> args{"/SILENT", database, "./out", "/OVERWRITE=YES"};
         args.insert(args.end(), extra.begin(), extra.end());
-        return harness::Run(program_, args, scratch_.path(), scratch_ / "home", environment);
+        return Run(args, environment);
     }
-    std::string Out(const std::string& name) { return harness::ReadFile(scratch_ / ("out/" + name)); }
-
-    harness::ScratchDir scratch_;
-    std::string program_ = scratch_ / "bin/varnex2007";
 };
 
 // Binary and OLE cells, short and on long-value pages: hex as ever, base64

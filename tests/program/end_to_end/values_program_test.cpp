@@ -3,6 +3,7 @@
 // and a damaged catalog naming two tables alike but for case.
 
 #include "tests/support/program/Harness.h"
+#include "ProgramScratch.h"
 #include "tests/tools/TableBuilding.h"
 
 #include "tools/mkdb/MdbDescription.h"
@@ -18,23 +19,13 @@ namespace {
 using namespace std::string_literals;
 using building::Col;
 
-class ValuesProgram : public ::testing::Test {
+class ValuesProgram : public ProgramScratch {
 protected:
-    void SetUp() override {
-        for (const char* folder : {"bin", "home", "data", "out"})
-            fs::create_directories(scratch_ / folder);
-        fs::copy_file(VARNEX_PROGRAM, program_);
-        fs::permissions(program_, fs::perms::owner_all);
-    }
     harness::RunResult Convert(const std::string& database, std::vector<std::string> extra = {}) {
         std::vector<std::string> args{"/SILENT", database, "./out"};
         args.insert(args.end(), extra.begin(), extra.end());
-        return harness::Run(program_, args, scratch_.path(), scratch_ / "home");
+        return Run(args);
     }
-    std::string Out(const std::string& name) { return harness::ReadFile(scratch_ / ("out/" + name)); }
-
-    harness::ScratchDir scratch_;
-    std::string program_ = scratch_ / "bin/varnex2007";
 };
 
 // Text and memo values with NUL characters: stored as UTF-16 (a compressed

@@ -6,47 +6,29 @@
 #include "engine/TableListWindow.h"
 #include "platform/Platform.h"
 #include "tests/support/MemoryDatabase.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
 namespace enginetest {
 
-// A fresh folder under the system's temporary folder, removed with everything
-// in it at the end of the test.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::random_device random;
-        for (;;) {
-            std::filesystem::path candidate =
-                std::filesystem::temp_directory_path() / ("varnex-engine-" + std::to_string(random()));
-            if (std::filesystem::create_directory(candidate)) {
-                path_ = candidate.string();
-                break;
-            }
-        }
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
+using ::ScratchFolder;
 
-    const std::string& Path() const { return path_; }
-    // Joined with the separator the engine cuts paths at.
-    std::string operator/(std::string_view name) const { return path_ + platform::PathSeparator + std::string(name); }
-
-private:
-    std::string path_;
-};
+// The names in a folder, sorted.
+inline std::vector<std::string> ListFolder(const std::string& path) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 

@@ -1,7 +1,7 @@
 #include "wizard/SavedSettings.h"
 #include "engine/Lengths.h"
 #include "platform/Platform.h"
-#include "tests/support/Scratch.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/Environment.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +46,7 @@ protected:
     SavedSettingsTest() { InitSettings(s); }
     std::string Saved(const char* key) { return platform::ReadProfileString("Varnex", key, "<missing>", file); }
 
-    ScratchDir dir;
+    ScratchFolder dir;
     testenv::ScopedEnv config{"XDG_CONFIG_HOME", dir.Path("config")};
     RecentListsSetAside recent;
     std::string file = dir.Path("varnex.ini");
@@ -117,8 +117,8 @@ TEST_F(SavedSettingsTest, EveryWrittenOptionComesBackOnTheNextStart) {
 }
 
 TEST_F(SavedSettingsTest, HandEditedValuesAreReadLenientlyAndOptionsStillWin) {
-    WriteAll(file,
-             "[varnex]\r\ndate=dd/mm/yyyy\r\nReplaceCommaTo=;\r\nFields=" + std::string(40, 'f') + "\r\nHeader=0\r\n");
+    WriteBytes(file, "[varnex]\r\ndate=dd/mm/yyyy\r\nReplaceCommaTo=;\r\nFields=" + std::string(40, 'f') +
+                         "\r\nHeader=0\r\n");
     LoadSettings(s, file);
     EXPECT_EQ(s.DateFormat, 9);
     EXPECT_EQ(s.ReplaceCommaTo.str(), ";");
@@ -127,7 +127,7 @@ TEST_F(SavedSettingsTest, HandEditedValuesAreReadLenientlyAndOptionsStillWin) {
     ParseOptions(s, 2, argv);
     EXPECT_EQ(s.Header, 1);
 
-    WriteAll(file, "[Varnex]\r\nDate=someday\r\n");
+    WriteBytes(file, "[Varnex]\r\nDate=someday\r\n");
     s.OutputPath = "/current/";
     LoadSettings(s, file);
     EXPECT_EQ(s.DateFormat, 9);
@@ -157,7 +157,7 @@ TEST_F(SavedSettingsTest, RecentEntriesMoveToTheHeadWithoutDuplicates) {
 // refuses it, unless the command line names another.
 TEST_F(SavedSettingsTest, ASavedPathTooLongToUseIsRefusedNotCut) {
     const std::string target(kSystemPathCapacity + 40, 't');
-    WriteAll(file, "[Varnex]\r\nTarget=" + target + "\r\n");
+    WriteBytes(file, "[Varnex]\r\nTarget=" + target + "\r\n");
     LoadSettings(s, file);
     EXPECT_TRUE(s.OutputPath.Cut());
     EXPECT_EQ(LengthRefusal(s), "the output path is " + std::to_string(kSystemPathCapacity + 1) +

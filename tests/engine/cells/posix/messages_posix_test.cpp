@@ -1,7 +1,7 @@
 #include "engine/Report.h"
 #include "platform/Platform.h"
 
-#include "tests/support/TempDir.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/Environment.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 using testenv::ScopedEnv;
 
 TEST(PosixAppData, DataHomeWinsAndHomeIsTheFallback) {
-    TempDir dir;
+    ScratchFolder dir;
     {
         ScopedEnv data("XDG_DATA_HOME", dir.Path("data").c_str());
         EXPECT_EQ(platform::AppDataFolder(), dir.Path("data"));
@@ -32,7 +32,7 @@ TEST(PosixAppData, DataHomeWinsAndHomeIsTheFallback) {
 }
 
 TEST(PosixAppData, LogGoesToTheDataFolder) {
-    TempDir dir;
+    ScratchFolder dir;
     ScopedEnv data("XDG_DATA_HOME", dir.Path().c_str());
     WriteLog("Varnex", "Cannot create output file.");
     const std::string log = ReadBytes(dir.Path("wizards.log"));
