@@ -14,6 +14,48 @@
 #include <emmintrin.h>
 #endif
 
+// The bytes a cell's text pass must stop at (at most five), and the bytes
+// it replaces on the way (at most three, none of them a stop).
+class StopBytes {
+public:
+    static constexpr std::size_t kMaxStops = 5;
+    static constexpr std::size_t kMaxMaps = 3;
+
+    StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo);
+    // Copies the leading run of text that holds no stop to `to`, replaced
+    // bytes replaced, and returns its length. May write up to 15 bytes past
+    // the run when the text goes on for that long.
+    std::size_t CopyRun(const char* text, std::size_t size, char* to) const;
+    const bool* Table() const { return isStop_; }
+#if defined(__SSE2__)
+    __m128i StopMask(__m128i block) const {
+        __m128i hits = _mm_cmpeq_epi8(block, stopVectors_[0]);
+        for (std::size_t k = 1; k < stopCount_; ++k)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, stopVectors_[k]));
+        return hits;
+    }
+    __m128i Map(__m128i block) const {
+        for (std::size_t k = 0; k < mapCount_; ++k) {
+            const __m128i hit = _mm_cmpeq_epi8(block, fromVectors_[k]);
+            block = _mm_or_si128(_mm_andnot_si128(hit, block), _mm_and_si128(hit, toVectors_[k]));
+        }
+        return block;
+    }
+#endif
+
+private:
+    unsigned char stops_[kMaxStops] = {};
+    std::size_t stopCount_ = 1; // the slots in use; most texts stop at the quote alone
+    bool isStop_[256] = {};
+    uint8_t mapped_[256] = {};
+    std::size_t mapCount_ = 0;
+#if defined(__SSE2__)
+    __m128i stopVectors_[kMaxStops] = {}; // each stop in every byte
+    __m128i fromVectors_[kMaxMaps] = {};
+    __m128i toVectors_[kMaxMaps] = {};
+#endif
+};
+
 namespace {
 
 constexpr char kQuote = '"';
@@ -21,6 +63,26 @@ constexpr char kQuote = '"';
 // Cells are usually short; a buffer that once held a huge memo is given back
 // rather than kept for the rest of the thread's life.
 constexpr std::size_t kKeptBufferBytes = 1 << 20;
+
+// The index of the lowest bit set in a mask that is not zero.
+int FirstBit(int mask) { return std::countr_zero(static_cast<unsigned>(mask)); }
+
+// The escape text before a quote: nearly always one byte, which a call to
+// memcpy would cost more than.
+char* PutEscape(std::string_view escape, char* to) {
+    if (escape.size() == 1) {
+        *to = escape.front();
+        return to + 1;
+    }
+    std::memcpy(to, escape.data(), escape.size());
+    return to + escape.size();
+}
+
+// Units of a stored text from p on, at most: one-byte units make it one per byte.
+std::size_t UnitsLeft(const uint8_t* p, const uint8_t* end, bool compressed) {
+    const auto bytes = static_cast<std::size_t>(end - p);
+    return compressed ? bytes : bytes / 2;
+}
 
 // Runs between markers are written in one piece; each marker is preceded by
 // the escape text and then written itself, exactly as a byte-by-byte walk
@@ -160,7 +222,7 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
             to.push_back(static_cast<char>(textBytes_[c]));
         }
     }
-    stops_ = StopBytes(stops, from, to);
+    stops_ = std::make_unique<const StopBytes>(stops, from, to);
 
     unitRoom_ = 1 + escape_.size();
     if (!asciiText_)
@@ -171,7 +233,7 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
         bool plain = !bytes.empty() && bytes.size() <= sizeof latin_[0];
         for (const char b : bytes) {
             const auto u = static_cast<unsigned char>(b);
-            plain = plain && u != 0 && !stops_.Table()[u] && textBytes_[u] == u;
+            plain = plain && u != 0 && !stops_->Table()[u] && textBytes_[u] == u;
         }
         if (!plain)
             continue;
@@ -180,6 +242,8 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
         unitRoom_ = std::max(unitRoom_, bytes.size());
     }
 }
+
+TableCellWriter::~TableCellWriter() = default;
 
 bool TableCellWriter::HoldsDelimiter(std::string_view text) const {
     return delimiter_ >= 0 && text.find(static_cast<char>(delimiter_)) != std::string_view::npos;
@@ -302,7 +366,7 @@ char* TableCellWriter::PassBytes(std::string_view text, char* to, bool& delimite
     const std::size_t size = text.size();
     const uint8_t* const kinds = textKinds_;
     const uint8_t* const bytes = textBytes_;
-    const StopBytes& stops = stops_;
+    const StopBytes& stops = *stops_;
     const std::string_view escape = escape_;
     bool seen = false;
     std::size_t i = 0;
@@ -315,10 +379,8 @@ char* TableCellWriter::PassBytes(std::string_view text, char* to, bool& delimite
         const auto c = static_cast<unsigned char>(from[i++]);
         const uint8_t kind = kinds[c];
         seen |= (kind & kDelimiterByte) != 0;
-        if ((kind & kEscapeByte) != 0) {
-            std::memcpy(to, escape.data(), escape.size());
-            to += escape.size();
-        }
+        if ((kind & kEscapeByte) != 0)
+            to = PutEscape(escape, to);
         *to++ = static_cast<char>(bytes[c]);
     }
     delimiterSeen |= seen;
@@ -352,10 +414,8 @@ struct TableCellWriter::ByteSteps {
             return to;
         }
         delimiterSeen |= (Kinds[c] & kDelimiterByte) != 0;
-        if ((Kinds[c] & kEscapeByte) != 0) {
-            std::memcpy(to, Escape.data(), Escape.size());
-            to += Escape.size();
-        }
+        if ((Kinds[c] & kEscapeByte) != 0)
+            to = PutEscape(Escape, to);
         *to++ = static_cast<char>(Bytes[c]);
         return to;
     }
@@ -363,7 +423,7 @@ struct TableCellWriter::ByteSteps {
 
 // Locals, not members: stores through char* could otherwise alias them.
 TableCellWriter::ByteSteps TableCellWriter::Steps() const {
-    return ByteSteps{textKinds_, textBytes_, stops_.Table(), escape_};
+    return ByteSteps{textKinds_, textBytes_, stops_->Table(), escape_};
 }
 
 // Most text is ASCII, which the ANSI page keeps as it is (the platform says
@@ -415,134 +475,164 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
     } else if (stored.Bytes.size() % 2 != 0) {
         return false;
     }
-    const std::size_t perUnit = unitRoom_;
-    // Units still to come, at most: one-byte units make it one per byte.
-    const auto unitsLeft = [&] {
-        return compressed ? static_cast<std::size_t>(end - p) : static_cast<std::size_t>(end - p) / 2;
-    };
-    const std::size_t room = 2 + unitsLeft() * perUnit + kRunSlack;
+    const std::size_t room = 2 + UnitsLeft(p, end, compressed) * unitRoom_ + kRunSlack;
     char* const start = file.Reserve(room);
     if (start == nullptr)
         return false;
-    const ByteSteps steps = Steps();
     char* to = start + (quoteAll_ ? 1 : 0);
     bool delimiterSeen = false;
-    const auto putAscii = [&](unsigned char c) { to = steps.Put(c, to, delimiterSeen); };
     // Utf16 text is two-byte throughout; compressed text starts one-byte.
     bool oneByte = compressed;
     while (p < end) {
         if (oneByte) {
-#if defined(__SSE2__)
-            // Sixteen bytes at a time, stored replaced; the run ends at a
-            // stop, a byte beyond ASCII or a switch, which the steps below
-            // take in turn. The bytes stored past it are written again.
-            const __m128i zero = _mm_setzero_si128();
-            while (end - p >= 16) {
-                const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to), stops_.Map(block));
-                const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, zero), stops_.StopMask(block))) |
-                                 _mm_movemask_epi8(block);
-                if (mask != 0) {
-                    const auto run = static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-                    to += run;
-                    p += run;
-                    break;
-                }
-                to += 16;
-                p += 16;
-            }
-            // The last few bytes of most texts take one block too, from a
-            // copy padded with zeros that the mask leaves out.
-            if (end - p > 0 && end - p < 16) {
-                const auto left = static_cast<int>(end - p);
-                alignas(16) uint8_t padded[16] = {};
-                std::memcpy(padded, p, static_cast<std::size_t>(left));
-                const __m128i block = _mm_load_si128(reinterpret_cast<const __m128i*>(padded));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to), stops_.Map(block));
-                const int mask = (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, zero), stops_.StopMask(block))) |
-                                  _mm_movemask_epi8(block)) &
-                                 ((1 << left) - 1);
-                const int run = mask == 0 ? left : __builtin_ctz(static_cast<unsigned>(mask));
-                to += run;
-                p += run;
-            }
+            to = PassOneByteUnits(p, end, to, delimiterSeen);
             if (p == end)
                 break;
-#endif
-            const uint8_t c = *p;
-            if (c == 0) {
+            if (*p == 0) {
                 oneByte = false;
                 ++p;
                 continue;
             }
-            if (c < 0x80) {
-                ++p;
-                putAscii(c);
-                continue;
-            }
-            if (latinLength_[c - 0x80] != 0) {
-                std::memcpy(to, latin_[c - 0x80], sizeof latin_[0]);
-                to += latinLength_[c - 0x80];
-                ++p;
-                continue;
-            }
         } else {
-#if defined(__SSE2__)
-            // Eight units at a time while they are plain ASCII: narrowed with
-            // saturation, a unit above 0x7F keeps its top bit set, and so
-            // does a switch (a zero low byte before a character).
-            const __m128i zero = _mm_setzero_si128();
-            while (end - p >= 16) {
-                const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-                const __m128i narrow = _mm_packus_epi16(units, units);
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(to), stops_.Map(narrow));
-                const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(narrow, zero), stops_.StopMask(narrow));
-                const int mask = (_mm_movemask_epi8(hits) | _mm_movemask_epi8(narrow)) & 0xFF;
-                if (mask != 0) {
-                    const auto run = static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-                    to += run;
-                    p += 2 * run;
-                    break;
-                }
-                to += 8;
-                p += 16;
-            }
+            to = PassTwoByteUnits(p, end, compressed, to, delimiterSeen);
             if (p == end)
                 break;
-#endif
-            if (compressed && p[0] == 0) {
+            if (compressed && *p == 0) {
                 oneByte = true;
                 ++p;
                 continue;
             }
             if (end - p < 2)
                 return false; // compressed text that ends inside a character
-            const auto unit = static_cast<char16_t>(p[0] | (p[1] << 8));
-            if (unit < 0x80) { // a NUL too: the byte 0, as every cell route writes it
-                p += 2;
-                putAscii(static_cast<unsigned char>(unit));
-                continue;
-            }
-            if (unit < 0x100 && latinLength_[unit - 0x80] != 0) {
-                std::memcpy(to, latin_[unit - 0x80], sizeof latin_[0]);
-                to += latinLength_[unit - 0x80];
-                p += 2;
-                continue;
-            }
         }
-        // A run of characters beyond ASCII, across switches, up to the next
-        // ASCII character (NUL included) or the end.
-        if (!GatherUnits(p, end, compressed, oneByte, true, SIZE_MAX))
+        to = ConvertRun(p, end, compressed, oneByte, start, room, to, delimiterSeen);
+        if (to == nullptr)
             return false;
-        platform::WideToAnsi(wide_, converted_);
-        if (static_cast<std::size_t>(to - start) + (converted_.size() + unitsLeft()) * perUnit + 2 > room)
-            return false;
-        to = PassBytes(converted_, to, delimiterSeen);
     }
     file.Commit(Enclose(start, to, delimiterSeen));
     if (wide_.capacity() > kKeptBufferBytes)
         std::u16string().swap(wide_);
     return true;
+}
+
+// Sixteen bytes at a time, stored replaced; a stop or a byte beyond ASCII
+// takes its step where the blocks meet it, and the blocks go on from the
+// next byte. The bytes stored past the last one kept are written again.
+char* TableCellWriter::PassOneByteUnits(const uint8_t*& p, const uint8_t* end, char* to, bool& delimiterSeen) const {
+    const ByteSteps steps = Steps();
+#if defined(__SSE2__)
+    const StopBytes& stops = *stops_;
+    const __m128i zero = _mm_setzero_si128();
+    while (p < end) {
+        const auto left = static_cast<std::size_t>(end - p);
+        __m128i block;
+        if (left >= 16) {
+            block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        } else {
+            // The last few bytes of most texts take one block too, from a
+            // copy padded with zeros that the mask leaves out.
+            alignas(16) uint8_t padded[16] = {};
+            std::memcpy(padded, p, left);
+            block = _mm_load_si128(reinterpret_cast<const __m128i*>(padded));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), stops.Map(block));
+        int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, zero), stops.StopMask(block))) |
+                   _mm_movemask_epi8(block);
+        if (left < 16)
+            mask &= (1 << left) - 1;
+        if (mask == 0) {
+            const std::size_t taken = std::min<std::size_t>(left, 16);
+            to += taken;
+            p += taken;
+            continue;
+        }
+        const int run = FirstBit(mask);
+        to += run;
+        p += run;
+        // A zero switches to two-byte units.
+        char* const next = *p == 0 ? nullptr : PutUnit(*p, to, steps, delimiterSeen);
+        if (next == nullptr)
+            return to;
+        to = next;
+        ++p;
+    }
+#else
+    while (p < end) {
+        char* const next = *p == 0 ? nullptr : PutUnit(*p, to, steps, delimiterSeen);
+        if (next == nullptr)
+            return to;
+        to = next;
+        ++p;
+    }
+#endif
+    return to;
+}
+
+// Eight units at a time while they are plain ASCII: narrowed with
+// saturation, a unit above 0x7F keeps its top bit set, and so does a switch
+// (a zero low byte before a character); a stop or a unit beyond ASCII takes
+// its step where the blocks meet it.
+char* TableCellWriter::PassTwoByteUnits(const uint8_t*& p, const uint8_t* end, bool compressed, char* to,
+                                        bool& delimiterSeen) const {
+    const ByteSteps steps = Steps();
+#if defined(__SSE2__)
+    const StopBytes& stops = *stops_;
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 16) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i narrow = _mm_packus_epi16(units, units);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), stops.Map(narrow));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(narrow, zero), stops.StopMask(narrow));
+        const int mask = (_mm_movemask_epi8(hits) | _mm_movemask_epi8(narrow)) & 0xFF;
+        if (mask == 0) {
+            to += 8;
+            p += 16;
+            continue;
+        }
+        const int run = FirstBit(mask);
+        to += run;
+        p += 2 * run;
+        if (compressed && p[0] == 0)
+            return to;
+        char* const next = PutUnit(p[0] | (p[1] << 8), to, steps, delimiterSeen);
+        if (next == nullptr)
+            return to;
+        to = next;
+        p += 2;
+    }
+#endif
+    while (end - p >= 2 && !(compressed && p[0] == 0)) {
+        // A NUL unit too: the byte 0, as every cell route writes it.
+        char* const next = PutUnit(p[0] | (p[1] << 8), to, steps, delimiterSeen);
+        if (next == nullptr)
+            return to;
+        to = next;
+        p += 2;
+    }
+    return to;
+}
+
+char* TableCellWriter::PutUnit(unsigned unit, char* to, const ByteSteps& steps, bool& delimiterSeen) const {
+    if (unit < 0x80)
+        return steps.Put(static_cast<unsigned char>(unit), to, delimiterSeen);
+    if (unit < 0x100 && latinLength_[unit - 0x80] != 0) {
+        std::memcpy(to, latin_[unit - 0x80], sizeof latin_[0]);
+        return to + latinLength_[unit - 0x80];
+    }
+    return nullptr;
+}
+
+// A run of characters beyond ASCII, across switches, up to the next ASCII
+// character (NUL included) or the end.
+char* TableCellWriter::ConvertRun(const uint8_t*& p, const uint8_t* end, bool compressed, bool& oneByte,
+                                  const char* start, std::size_t room, char* to, bool& delimiterSeen) {
+    if (!GatherUnits(p, end, compressed, oneByte, true, SIZE_MAX))
+        return nullptr;
+    platform::WideToAnsi(wide_, converted_);
+    if (static_cast<std::size_t>(to - start) + (converted_.size() + UnitsLeft(p, end, compressed)) * unitRoom_ + 2 >
+        room)
+        return nullptr;
+    return PassBytes(converted_, to, delimiterSeen);
 }
 
 bool TableCellWriter::GatherUnits(const uint8_t*& p, const uint8_t* end, bool compressed, bool& oneByte,
@@ -629,10 +719,11 @@ bool TableCellWriter::WriteLongStoredText(OutputFile& file, const StoredText& st
 
 StopBytes::StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo) {
     // Unused stop slots repeat the first stop (or the quote, when there is
-    // none), so every test looks at all of them.
+    // none); the block tests look at the slots in use only.
     const char spare = stops.empty() ? '"' : stops.front();
     for (std::size_t k = 0; k < kMaxStops; ++k)
         stops_[k] = static_cast<unsigned char>(k < stops.size() ? stops[k] : spare);
+    stopCount_ = std::clamp<std::size_t>(stops.size(), 1, kMaxStops);
     for (int c = 0; c < 256; ++c)
         mapped_[c] = static_cast<uint8_t>(c);
     for (const char stop : stops)
@@ -662,7 +753,7 @@ std::size_t StopBytes::CopyRun(const char* text, std::size_t size, char* to) con
         _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), Map(block));
         const int mask = _mm_movemask_epi8(StopMask(block));
         if (mask != 0)
-            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            return i + static_cast<std::size_t>(FirstBit(mask));
     }
 #endif
     while (i < size && !isStop_[static_cast<unsigned char>(text[i])]) {

@@ -8,12 +8,9 @@
 #include "core/Database.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 enum class CellClass { Number, Verbatim, Text };
 
@@ -33,47 +30,9 @@ void WriteCellText(const ConversionSettings& settings, OutputFile& file, std::st
 // The whole procedure for one cell; writes nothing before or after it.
 void WriteCell(const ConversionSettings& settings, OutputFile& file, const Variant& value, int16_t typeCode);
 
-// The bytes a cell's text pass must stop at (at most five), and the bytes
-// it replaces on the way (at most three, none of them a stop).
-class StopBytes {
-public:
-    static constexpr std::size_t kMaxStops = 5;
-    static constexpr std::size_t kMaxMaps = 3;
-
-    StopBytes() = default;
-    StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo);
-    // Copies the leading run of text that holds no stop to `to`, replaced
-    // bytes replaced, and returns its length. May write up to 15 bytes past
-    // the run when the text goes on for that long.
-    std::size_t CopyRun(const char* text, std::size_t size, char* to) const;
-    const bool* Table() const { return isStop_; }
-#if defined(__SSE2__)
-    __m128i StopMask(__m128i block) const {
-        __m128i hits = _mm_cmpeq_epi8(block, stopVectors_[0]);
-        for (std::size_t k = 1; k < kMaxStops; ++k)
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, stopVectors_[k]));
-        return hits;
-    }
-    __m128i Map(__m128i block) const {
-        for (std::size_t k = 0; k < mapCount_; ++k) {
-            const __m128i hit = _mm_cmpeq_epi8(block, fromVectors_[k]);
-            block = _mm_or_si128(_mm_andnot_si128(hit, block), _mm_and_si128(hit, toVectors_[k]));
-        }
-        return block;
-    }
-#endif
-
-private:
-    unsigned char stops_[kMaxStops] = {};
-    bool isStop_[256] = {};
-    uint8_t mapped_[256] = {};
-    std::size_t mapCount_ = 0;
-#if defined(__SSE2__)
-    __m128i stopVectors_[kMaxStops] = {}; // each stop in every byte
-    __m128i fromVectors_[kMaxMaps] = {};
-    __m128i toVectors_[kMaxMaps] = {};
-#endif
-};
+// The bytes a cell's text pass stops at and those it replaces on the way
+// (engine/Cells.cpp).
+class StopBytes;
 
 // WriteCell for every cell of one table: the settings are read once, and
 // the common cells go into the file's buffer in one pass over their text.
@@ -81,6 +40,7 @@ private:
 class TableCellWriter {
 public:
     explicit TableCellWriter(const ConversionSettings& settings);
+    ~TableCellWriter();
     TableCellWriter(const TableCellWriter&) = delete;
     TableCellWriter& operator=(const TableCellWriter&) = delete;
 
@@ -118,6 +78,20 @@ private:
     ByteSteps Steps() const;
     bool WriteAsciiText(OutputFile& file, std::u16string_view text);
     bool WriteStoredText(OutputFile& file, const StoredText& stored);
+    // The runs of a stored text that need no general conversion, from p on
+    // (one-byte units, or two-byte ones), into `to`: each returns the end
+    // written and leaves p at a switch, at a unit the general conversion
+    // must take, at a lone last byte, or at the end.
+    char* PassOneByteUnits(const uint8_t*& p, const uint8_t* end, char* to, bool& delimiterSeen) const;
+    char* PassTwoByteUnits(const uint8_t*& p, const uint8_t* end, bool compressed, char* to, bool& delimiterSeen) const;
+    // One unit below U+0100 without the general conversion: an ASCII one's
+    // steps, a Latin-1 one's bytes from the table; null when it needs more.
+    char* PutUnit(unsigned unit, char* to, const ByteSteps& steps, bool& delimiterSeen) const;
+    // The run of characters beyond ASCII at p, converted and written after
+    // its steps; null when the cell may then not fit the `room` reserved at
+    // `start` or the bytes end inside a character.
+    char* ConvertRun(const uint8_t*& p, const uint8_t* end, bool compressed, bool& oneByte, const char* start,
+                     std::size_t room, char* to, bool& delimiterSeen);
     // A stored text too long to be written in one piece: widened, converted
     // and written a slice at a time, so that it costs no copy of its own size.
     bool WriteLongStoredText(OutputFile& file, const StoredText& stored);
@@ -147,7 +121,7 @@ private:
     bool plainNumbers_ = false;
     bool plainVerbatim_ = false; // Boolean and date texts need no steps
     int delimiter_ = -1;         // the one-byte field delimiter, or -1
-    StopBytes stops_;
+    std::unique_ptr<const StopBytes> stops_;
     // The ANSI bytes of U+0080..U+00FF where they pass every step unchanged
     // (none of them a stop or a replaced byte), for the stored texts' Latin-1
     // units; length 0 sends a character to the general conversion.

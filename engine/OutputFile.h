@@ -56,7 +56,10 @@ public:
     // buffer, inline, without a call into the C library and its stream lock.
     void Write(std::string_view bytes) {
         if (bytes.size() <= capacity_ - used_) {
-            if (!bytes.empty())
+            // Mostly a one-byte delimiter, which a call to memcpy would cost more than.
+            if (bytes.size() == 1)
+                buffer_[used_] = bytes.front();
+            else if (!bytes.empty())
                 std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
             used_ += bytes.size();
             return;

@@ -107,23 +107,59 @@ std::size_t LongestText(const std::vector<Step>& steps, std::size_t designator) 
 }
 
 // A field below 100: one digit or two.
+// "00" to "99": two digits in one copy.
+struct TwoDigitPairs {
+    char Pairs[200];
+    constexpr TwoDigitPairs() : Pairs() {
+        for (int k = 0; k < 100; ++k) {
+            Pairs[2 * k] = static_cast<char>('0' + k / 10);
+            Pairs[2 * k + 1] = static_cast<char>('0' + k % 10);
+        }
+    }
+};
+constexpr TwoDigitPairs kTwoDigits;
+
+char* PutPair(char* to, int value) {
+    std::memcpy(to, kTwoDigits.Pairs + 2 * value, 2);
+    return to + 2;
+}
+
 char* PutSmall(char* to, int value, uint8_t width) {
     if (value >= 10 || width == 2)
-        *to++ = static_cast<char>('0' + value / 10);
-    *to++ = static_cast<char>('0' + value % 10);
-    return to;
+        return PutPair(to, value);
+    *to = static_cast<char>('0' + value);
+    return to + 1;
+}
+
+char* PutYear(char* to, int64_t year) {
+    // Four digits but for the first centuries (and the day after the last
+    // one, which a time rounding up to midnight can reach).
+    if (year >= 1000 && year <= 9999)
+        return PutPair(PutPair(to, static_cast<int>(year / 100)), static_cast<int>(year % 100));
+    return std::to_chars(to, to + kYearBytes, year).ptr;
+}
+
+// Literals and designators are mostly a byte or two, which a call to
+// memcpy would cost more than.
+char* PutBytes(char* to, std::string_view bytes) {
+    switch (bytes.size()) {
+    case 0: return to;
+    case 1: *to = bytes[0]; return to + 1;
+    case 2:
+        to[0] = bytes[0];
+        to[1] = bytes[1];
+        return to + 2;
+    default: std::memcpy(to, bytes.data(), bytes.size()); return to + bytes.size();
+    }
 }
 
 char* Put(char* to, const std::vector<Step>& steps, const Parts& parts, std::string_view am, std::string_view pm) {
     for (const Step& step : steps) {
         switch (step.Kind) {
-        case Field::Literal:
-            std::memcpy(to, step.Text.data(), step.Text.size());
-            to += step.Text.size();
-            break;
+        case Field::Literal: to = PutBytes(to, step.Text); break;
         case Field::Day: to = PutSmall(to, parts.Day, step.Width); break;
         case Field::Month: to = PutSmall(to, parts.Month, step.Width); break;
-        case Field::Year: to = std::to_chars(to, to + kYearBytes, parts.Year).ptr; break;
+        case Field::Year: to = PutYear(to, parts.Year); break;
         case Field::ShortYear: to = PutSmall(to, static_cast<int>(parts.Year % 100), step.Width); break;
         case Field::Hour12: to = PutSmall(to, parts.Hour % 12 == 0 ? 12 : parts.Hour % 12, step.Width); break;
         case Field::Hour24: to = PutSmall(to, parts.Hour, step.Width); break;
@@ -134,8 +170,7 @@ char* Put(char* to, const std::vector<Step>& steps, const Parts& parts, std::str
             std::string_view designator = parts.Hour < 12 ? am : pm;
             if (step.Kind == Field::DesignatorInitial)
                 designator = designator.substr(0, 1);
-            std::memcpy(to, designator.data(), designator.size());
-            to += designator.size();
+            to = PutBytes(to, designator);
             break;
         }
         }

@@ -3,6 +3,7 @@
 #include "platform/DecimalDigits.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -75,65 +76,96 @@ bool IsTie(double value, int digits) {
 // than wanted, a double's S is the rounded value outright (its interval is
 // far narrower than a step of 15 digits); a single's interval can hold two
 // steps of 7 digits, so its S is checked against the value.
-bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& length) {
-    const bool single = digits == 7;
-    if (!single && digits != 15)
-        return false;
-    // Below the normal range the interval is no longer narrow.
-    const double smallest = single ? std::numeric_limits<float>::min() : std::numeric_limits<double>::min();
-    if (value != 0.0 && std::fabs(value) < smallest)
-        return false;
-    char shortest[kRealBuffer];
-    const auto result = single
-                            ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
-                                            std::chars_format::scientific)
-                            : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
-    const std::string_view text(shortest, static_cast<std::size_t>(result.ptr - shortest));
+// The significant digits and decimal exponent of a value in scientific
+// form ("-d.ddde+XX", as to_chars writes it).
+struct Scientific {
+    bool Negative = false;
+    char Significant[kRealBuffer];
+    std::size_t Count = 0;
+    int Exponent = 0;
+};
 
-    // "-d.ddde+XX": the significant digits and the decimal exponent.
-    const bool negative = text.front() == '-';
-    char significant[kRealBuffer];
-    std::size_t count = 0;
+// The exponent's digits after its sign; the text ends with them.
+int ExponentOf(std::string_view digits) {
+    int exponent = 0;
+    for (const char c : digits)
+        exponent = exponent * 10 + (c - '0');
+    return exponent;
+}
+
+Scientific ReadScientific(std::string_view text) {
+    Scientific read;
+    read.Negative = text.front() == '-';
     // The exponent closes the text: searched from there, without a call to memchr.
     const std::size_t e = text.rfind('e');
-    for (std::size_t k = negative ? 1 : 0; k < e; ++k)
+    for (std::size_t k = read.Negative ? 1 : 0; k < e; ++k)
         if (text[k] != '.')
-            significant[count++] = text[k];
-    int exponent = 0;
-    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exponent);
+            read.Significant[read.Count++] = text[k];
+    const int magnitude = ExponentOf(text.substr(e + 2));
+    read.Exponent = text[e + 1] == '-' ? -magnitude : magnitude;
+    return read;
+}
 
-    const auto wanted = static_cast<std::size_t>(digits);
-    if (count > wanted) {
-        if (significant[wanted] == '5' && count == wanted + 1)
-            return false; // S is itself the halfway point
-        const bool up = significant[wanted] >= '5';
-        count = wanted;
-        if (up) {
-            std::size_t k = count;
-            while (k > 0 && significant[k - 1] == '9')
-                --k;
-            if (k == 0) {
-                significant[0] = '1';
-                count = 1;
-                ++exponent;
-            } else {
-                ++significant[k - 1];
-                count = k;
-            }
+// 10^k for the exponents a single's digits can have, made once.
+double PowerOfTen(int k) {
+    constexpr int kLowest = -64, kHighest = 48;
+    static const auto table = [] {
+        std::array<double, kHighest - kLowest + 1> powers{};
+        for (int n = kLowest; n <= kHighest; ++n)
+            powers[static_cast<std::size_t>(n - kLowest)] = std::pow(10.0, n);
+        return powers;
+    }();
+    return k >= kLowest && k <= kHighest ? table[static_cast<std::size_t>(k - kLowest)] : std::pow(10.0, k);
+}
+
+// Whether a single's shortest digits (no more than wanted) lie within half
+// a step of `digits` digits of the value, so that they are its rounding.
+// The margin below one half outweighs the rounding of this arithmetic by
+// far: where that could matter, the exact conversion decides.
+bool NearEnough(double value, const Scientific& shortest, int digits) {
+    double mantissa = 0;
+    for (std::size_t k = 0; k < shortest.Count; ++k)
+        mantissa = mantissa * 10 + (shortest.Significant[k] - '0');
+    const int scale = shortest.Exponent - static_cast<int>(shortest.Count) + 1;
+    const double parsed = scale < 0 ? mantissa / PowerOfTen(-scale) : mantissa * PowerOfTen(scale);
+    const double step = PowerOfTen(shortest.Exponent - (digits - 1));
+    return std::fabs(std::fabs(value) - parsed) < 0.499 * step;
+}
+
+// The shortest digits cut to `wanted` and rounded half up; false when they
+// are themselves the halfway point (the exact value decides then).
+bool RoundDigits(Scientific& read, std::size_t wanted) {
+    if (read.Significant[wanted] == '5' && read.Count == wanted + 1)
+        return false;
+    const bool up = read.Significant[wanted] >= '5';
+    read.Count = wanted;
+    if (up) {
+        std::size_t k = read.Count;
+        while (k > 0 && read.Significant[k - 1] == '9')
+            --k;
+        if (k == 0) {
+            read.Significant[0] = '1';
+            read.Count = 1;
+            ++read.Exponent;
+        } else {
+            ++read.Significant[k - 1];
+            read.Count = k;
         }
-        while (count > 1 && significant[count - 1] == '0')
-            --count;
-    } else if (single) {
-        double parsed = 0;
-        std::from_chars(text.data(), text.data() + text.size(), parsed);
-        const double step = std::pow(10.0, exponent - (digits - 1));
-        if (!(std::fabs(value - parsed) < 0.499 * step))
-            return false;
     }
+    while (read.Count > 1 && read.Significant[read.Count - 1] == '0')
+        --read.Count;
+    return true;
+}
 
+// The digits as to_chars(general, digits) writes them: exponent form below
+// 10^-4 and from 10^digits on, plain form between.
+std::size_t WriteGeneral(const Scientific& read, int digits, char* buffer) {
     char* to = buffer;
-    if (negative)
+    if (read.Negative)
         *to++ = '-';
+    const char* const significant = read.Significant;
+    const std::size_t count = read.Count;
+    const int exponent = read.Exponent;
     if (exponent < -4 || exponent >= digits) {
         *to++ = significant[0];
         if (count > 1) {
@@ -147,8 +179,7 @@ bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& leng
         if (magnitude < 10)
             *to++ = '0';
         to = std::to_chars(to, buffer + kRealBuffer, magnitude).ptr;
-        length = static_cast<std::size_t>(to - buffer);
-        return true;
+        return static_cast<std::size_t>(to - buffer);
     }
     if (exponent < 0) {
         *to++ = '0';
@@ -167,7 +198,31 @@ bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& leng
             to += count - whole;
         }
     }
-    length = static_cast<std::size_t>(to - buffer);
+    return static_cast<std::size_t>(to - buffer);
+}
+
+bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& length) {
+    const bool single = digits == 7;
+    if (!single && digits != 15)
+        return false;
+    // Below the normal range the interval is no longer narrow.
+    const double smallest = single ? std::numeric_limits<float>::min() : std::numeric_limits<double>::min();
+    if (value != 0.0 && std::fabs(value) < smallest)
+        return false;
+    char shortest[kRealBuffer];
+    const auto result = single
+                            ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
+                                            std::chars_format::scientific)
+                            : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
+    Scientific read = ReadScientific(std::string_view(shortest, static_cast<std::size_t>(result.ptr - shortest)));
+    const auto wanted = static_cast<std::size_t>(digits);
+    if (read.Count > wanted) {
+        if (!RoundDigits(read, wanted))
+            return false;
+    } else if (single && !NearEnough(value, read, digits)) {
+        return false;
+    }
+    length = WriteGeneral(read, digits, buffer);
     return true;
 }
 
@@ -223,9 +278,8 @@ void RealText(double value, int digits, std::string_view decimal, Out& out) {
     }
 
     const std::string_view exponentText = text.substr(e + 1);
-    int exponent = 0;
-    std::from_chars(exponentText.data() + (exponentText.front() == '+' ? 1 : 0),
-                    exponentText.data() + exponentText.size(), exponent);
+    const int magnitude = ExponentOf(exponentText.substr(1));
+    const int exponent = exponentText.front() == '-' ? -magnitude : magnitude;
     if (exponent < 0 && SmallValueIsPlain(fraction, exponent, digits)) {
         out.push_back('0');
         out.append(decimal);

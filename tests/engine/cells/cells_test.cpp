@@ -535,7 +535,10 @@ TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites) {
                                     // Long enough for the block-wise steps, with stops and replaced bytes in
                                     // every position of a block, and one character beyond ASCII.
                                     u"a long text, with \"quotes\", commas;\r\nand line breaks past sixteen bytes,"
-                                    u" twice over;;, \u00e9 too,\n and more ASCII after it:\r\n0123456789abcdef\"x,"};
+                                    u" twice over;;, \u00e9 too,\n and more ASCII after it:\r\n0123456789abcdef\"x,",
+                                    // Stops and Latin-1 characters back to back for more than a block each,
+                                    // taken one after another inside the block loop.
+                                    std::u16string(20, u'"') + std::u16string(18, u'\u00e9') + u";\"\u00e9,\"x"};
     const int16_t types[] = {DaoType::Text, DaoType::Memo, DaoType::Double, DaoType::Date, DaoType::Boolean};
     // Stored texts: every text above in both forms where it has them, and
     // compressed runs of both kinds around the block sizes of the one pass.

@@ -2,7 +2,7 @@
 // typing, clicking and reading what its pages show, with screenshots of each.
 
 #include "tests/support/program/Fixtures.h"
-#include "tests/winui/Driver.h"
+#include "tests/wizard/win32/Driver.h"
 #include "tools/mkdb/MdbDescription.h"
 
 #include <gtest/gtest.h>

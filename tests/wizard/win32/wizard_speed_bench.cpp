@@ -5,7 +5,7 @@
 // Only the outcome is checked (both runs succeed and write the same bytes),
 // never the time, which depends on the machine.
 
-#include "tests/winui/Driver.h"
+#include "tests/wizard/win32/Driver.h"
 #include "tools/mkdb/DescriptionJson.h"
 #include "tools/mkdb/MdbDescription.h"
 

@@ -1,4 +1,4 @@
-#include "tests/winui/Driver.h"
+#include "tests/wizard/win32/Driver.h"
 
 #include <commctrl.h>
 
