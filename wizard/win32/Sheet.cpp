@@ -2,6 +2,7 @@
 // bold title font, and at the end a wait for a conversion still running.
 
 #include "engine/Report.h"
+#include "wizard/ProgramName.h"
 #include "wizard/Wizard.h"
 #include "wizard/win32/Face.h"
 #include "wizard/win32/Resources.h"
@@ -70,7 +71,7 @@ int RunWizard(ConversionSettings& settings, int argc, const char* const* argv) {
     using namespace face;
     WizardRun& run = CurrentRun();
     run.Instance = GetModuleHandleA(nullptr);
-    run.ProgramPath = argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "";
+    run.ProgramPath = ProgramPath(argc, argv);
 
     INITCOMMONCONTROLSEX controls = {};
     controls.dwSize = sizeof controls;
