@@ -64,8 +64,10 @@ constexpr char kQuote = '"';
 // rather than kept for the rest of the thread's life.
 constexpr std::size_t kKeptBufferBytes = 1 << 20;
 
+#if defined(__SSE2__)
 // The index of the lowest bit set in a mask that is not zero.
 int FirstBit(int mask) { return std::countr_zero(static_cast<unsigned>(mask)); }
+#endif
 
 // The escape text before a quote: nearly always one byte, which a call to
 // memcpy would cost more than.
