@@ -173,6 +173,17 @@ protected:
         return Cell(options, TextValue(text), type);
     }
 
+    // Two fresh files, one.csv for WriteCell and table.csv for the table writer, whose bytes the
+    // writer-equivalence tests compare.
+    void OpenFreshPair(OutputFile& one, OutputFile& table) {
+        for (const char* name : {"one.csv", "table.csv"})
+            std::filesystem::remove(dir_.Path(name));
+        ASSERT_TRUE(one.OpenAppend(dir_.Path("one.csv")));
+        ASSERT_TRUE(table.OpenAppend(dir_.Path("table.csv")));
+    }
+    std::string OneBytes() { return ReadBytes(dir_.Path("one.csv")); }
+    std::string TableBytes() { return ReadBytes(dir_.Path("table.csv")); }
+
     ScratchFolder dir_;
     int count_ = 0;
 };
@@ -408,12 +419,8 @@ TEST_F(CellTest, LongStoredTextsAreWrittenInSlicesAsOneCellIs) {
                     settings.DoubleQuotes = quotes;
                     settings.RemoveCRLF = crlf;
                     settings.Escape = escape;
-                    const std::string one = dir_.Path("one.csv"), table = dir_.Path("table.csv");
-                    std::filesystem::remove(one);
-                    std::filesystem::remove(table);
                     OutputFile a, b;
-                    ASSERT_TRUE(a.OpenAppend(one));
-                    ASSERT_TRUE(b.OpenAppend(table));
+                    ASSERT_NO_FATAL_FAILURE(OpenFreshPair(a, b));
                     TableCellWriter writer(settings);
                     for (const StoredField& field : fields) {
                         StoredText stored;
@@ -426,8 +433,8 @@ TEST_F(CellTest, LongStoredTextsAreWrittenInSlicesAsOneCellIs) {
                     }
                     a.Close();
                     b.Close();
-                    ASSERT_EQ(ReadBytes(table), ReadBytes(one)) << "delimiter " << delimiter << " quotes " << quotes
-                                                                << " crlf " << crlf << " escape " << escape;
+                    ASSERT_EQ(TableBytes(), OneBytes()) << "delimiter " << delimiter << " quotes " << quotes << " crlf "
+                                                        << crlf << " escape " << escape;
                 }
 }
 
@@ -593,12 +600,8 @@ TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites) {
                             settings.RemoveCRLF = crlf;
                             settings.Escape = escape;
                             settings.CodePage = codePage;
-                            const std::string one = dir_.Path("one.csv"), table = dir_.Path("table.csv");
-                            std::filesystem::remove(one);
-                            std::filesystem::remove(table);
                             OutputFile a, b;
-                            ASSERT_TRUE(a.OpenAppend(one));
-                            ASSERT_TRUE(b.OpenAppend(table));
+                            ASSERT_NO_FATAL_FAILURE(OpenFreshPair(a, b));
                             TableCellWriter writer(settings);
                             for (const std::u16string& text : texts)
                                 for (int16_t type : types) {
@@ -623,7 +626,7 @@ TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites) {
                                 }
                             a.Close();
                             b.Close();
-                            ASSERT_EQ(ReadBytes(one), ReadBytes(table))
+                            ASSERT_EQ(OneBytes(), TableBytes())
                                 << "fields '" << fields << "' replacement '" << replacement << "' quotes " << quotes
                                 << " crlf " << crlf << " escape '" << escape << "' code page " << codePage;
                             ++cases;
