@@ -8,14 +8,8 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 command -v /usr/bin/time >/dev/null || { echo "bench: /usr/bin/time is required" >&2; exit 1; }
 
 cd "$repo"
-if [[ ${BENCH_NO_BUILD:-0} != 1 ]]; then
-  echo "== building the release preset"
-  cmake --preset release >/dev/null
-  cmake --build --preset release >/dev/null
-fi
-build=${BENCH_BUILD_DIR:-$repo/build/release}
-mkdb="$build/tools/varnex-mkdb"
-varnex="$build/wizard/varnex"
+# shellcheck source=bench/programs.sh
+source "$repo/bench/programs.sh"
 for program in "$mkdb" "$varnex"; do
   [[ -x $program ]] || { echo "bench: $program was not built" >&2; exit 1; }
 done

@@ -34,15 +34,8 @@ for tool in /usr/bin/time mdb-export wc cmake script; do
 done
 
 cd "$repo"
-if [[ ${BENCH_NO_BUILD:-0} != 1 ]]; then
-  echo "== building the release preset"
-  cmake --preset release >/dev/null
-  cmake --build --preset release >/dev/null
-fi
-
-build=${BENCH_BUILD_DIR:-$repo/build/release}
-mkdb="$build/tools/varnex-mkdb"
-varnex="$build/wizard/varnex"
+# shellcheck source=bench/programs.sh
+source "$repo/bench/programs.sh"
 [[ -x $mkdb ]] || { echo "bench: $mkdb was not built" >&2; exit 1; }
 have_varnex=1
 if [[ ! -x $varnex ]]; then
