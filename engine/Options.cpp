@@ -295,6 +295,7 @@ void ApplyArgument(ConversionSettings& settings, ProgramRequest& request, std::s
             return;
         }
     } else if (!looksLikeOption) {
+        request.ShortArguments.emplace_back(arg);
         return;
     }
     ApplyOption(settings, arg.substr(1));

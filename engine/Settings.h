@@ -190,6 +190,10 @@ struct ProgramRequest {
     // after it wins, as a later output path always does.
     bool StandardOutput = false;
     bool Quiet = false; // /QUIET or -QUIET, any case: no progress line
+    // Arguments of four characters or fewer that are no option ("out",
+    // "o/"): never taken as a path, so a run that then has no output can
+    // say which one the user meant.
+    std::vector<std::string> ShortArguments;
 };
 
 void InitSettings(ConversionSettings& settings);

@@ -14,12 +14,25 @@ struct RowSlot {
     bool Overflow = false; // the row holds a pointer to the real row
 };
 
+// A data page's row offset table, its size checked to fit the page once
+// for all the rows read from it.
+struct RowTable {
+    std::size_t Start = 0;
+    uint16_t Count = 0;
+};
+
+// Raises when the table does not fit the page.
+RowTable RowTableOf(const PageFile& file, ByteSpan page);
+
 // Number of rows a data page lists, checked to fit the page.
-uint16_t RowCountOf(const PageFile& file, ByteSpan page);
+inline uint16_t RowCountOf(const PageFile& file, ByteSpan page) { return RowTableOf(file, page).Count; }
 
 // Row i of a data page with its bounds checked. Bounds of deleted rows are
 // not checked: they are never read.
-RowSlot SlotOf(const PageFile& file, ByteSpan page, unsigned row);
+RowSlot SlotOf(ByteSpan page, const RowTable& table, unsigned row);
+inline RowSlot SlotOf(const PageFile& file, ByteSpan page, unsigned row) {
+    return SlotOf(page, RowTableOf(file, page), row);
+}
 
 // The owner page a data page names (LVAL pages name no table).
 static_assert(kJet3DataPage.Owner == kJet4DataPage.Owner);

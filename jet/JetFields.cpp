@@ -61,7 +61,8 @@ bool RecordField::AttachedFiles(std::vector<AttachedFile>& out) const {
 
 template <typename T>
 const Field& FieldList<T>::Item(int32_t index) const {
-    if (index < 0 || static_cast<std::size_t>(index) >= Items.size())
+    // A negative index turns into one past any size.
+    if (static_cast<std::size_t>(index) >= Items.size())
         Raise(DaoNumber::ObjectNotFound, u"Item not found in this collection.");
     return Items[static_cast<std::size_t>(index)];
 }

@@ -94,10 +94,23 @@ public:
 private:
     friend class JetRecordset;
 
+    // How a value is readied, chosen once per table so that the common
+    // kinds take no general decoding on each record.
+    enum class Readying : uint8_t {
+        Number,  // a fixed number of its type's size: read in place
+        Boolean, // the mask bit
+        Text,    // Jet4+ text in the record: located and checked
+        Complex, // items looked up by key
+        Other,   // the general decoder
+    };
+
     const Column* column_;
     int16_t type_;
     JetRecordset* records_;
-    bool plainText_;      // a text or memo column, not calculated: readied undecoded
+    bool plainText_; // a text or memo column, not calculated: readied undecoded
+    Readying readying_ = Readying::Other;
+    VarType numberType_ = VarType::Null; // Number: the value's type
+    ColumnPlace place_;
     bool wanted_ = false; // asked for before: readied with the others on each record
     // The record (its serial number) whose value this holds: located and
     // checked, and also decoded into current_.
@@ -148,6 +161,14 @@ private:
     // Locates and checks the field's value (counting one left empty); texts
     // are left undecoded.
     void Ready(const RecordField& field);
+    void ReadyValue(const RecordField& field);
+    void ReadyNumber(const RecordField& field);
+    void ReadyText(const RecordField& field);
+    void ReadyComplex(const RecordField& field);
+    void ReadyOther(const RecordField& field);
+    void Want(const RecordField& field);
+    static RecordField::Readying ReadyingOf(const Column& column, const ColumnPlace& place, bool jet3,
+                                            VarType& numberType);
     void Decode(const RecordField& field);
 
     std::shared_ptr<DatabaseFile> database_;
@@ -160,9 +181,9 @@ private:
     std::vector<uint8_t> scratch_;
     DecodeContext context_;
     FieldList<RecordField> fields_;
-    std::vector<std::size_t> wanted_; // indexes of the fields asked for, ascending
-    uint64_t record_ = 0;             // serial number of the current record
-    bool readyWanted_ = false;        // the wanted fields still to be readied
+    std::vector<const RecordField*> wanted_; // the fields asked for, in field order
+    uint64_t record_ = 0;                    // serial number of the current record
+    bool readyWanted_ = false;               // the wanted fields still to be readied
     bool current_ = false;
     bool closed_ = false;
     mutable std::optional<int32_t> countedRows_;

@@ -1,9 +1,76 @@
 #include "jet/JetObjects.h"
 
+#include "jet/Text.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 
 namespace jet {
+
+namespace {
+
+// A number stored in place: the type it is handed out as and its size.
+struct NumberForm {
+    VarType Type = VarType::Null;
+    uint32_t Size = 0;
+};
+
+NumberForm NumberFormOf(uint8_t type) {
+    switch (type) {
+    case ColumnType::Byte: return {VarType::Byte, 1};
+    case ColumnType::Integer: return {VarType::I2, 2};
+    case ColumnType::Long: return {VarType::I4, 4};
+    case ColumnType::Single: return {VarType::R4, 4};
+    case ColumnType::Currency: return {VarType::Currency, 8};
+    case ColumnType::BigInt: return {VarType::I8, 8};
+    case ColumnType::Double: return {VarType::R8, 8};
+    case ColumnType::DateTime: return {VarType::Date, 8};
+    default: return {};
+    }
+}
+
+uint32_t Le32(const uint8_t* b) {
+    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
+           (static_cast<uint32_t>(b[3]) << 24);
+}
+
+uint64_t Le64(const uint8_t* b) { return Le32(b) | (static_cast<uint64_t>(Le32(b + 4)) << 32); }
+
+// Reads what the general decoder would, for a value of exactly its type's size.
+void ReadNumber(VarType type, const uint8_t* b, Variant& v) {
+    v.Type = type;
+    switch (type) {
+    case VarType::Byte: v.Byte = b[0]; return;
+    case VarType::I2: v.I2 = static_cast<int16_t>(b[0] | (b[1] << 8)); return;
+    case VarType::I4: v.I4 = static_cast<int32_t>(Le32(b)); return;
+    case VarType::R4: v.R4 = std::bit_cast<float>(Le32(b)); return;
+    case VarType::R8:
+    case VarType::Date: v.R8 = std::bit_cast<double>(Le64(b)); return;
+    default: v.I8 = static_cast<int64_t>(Le64(b)); return;
+    }
+}
+
+} // namespace
+
+RecordField::Readying JetRecordset::ReadyingOf(const Column& column, const ColumnPlace& place, bool jet3,
+                                               VarType& numberType) {
+    if (column.Type == ColumnType::Complex)
+        return RecordField::Readying::Complex;
+    if (column.IsCalculated())
+        return RecordField::Readying::Other;
+    if (place.Where == ColumnPlace::Kind::Mask)
+        return RecordField::Readying::Boolean;
+    // A size its type does not have is damage the general decoder reports.
+    const NumberForm number = NumberFormOf(column.Type);
+    if (number.Size != 0 && place.Where == ColumnPlace::Kind::Fixed && place.Length == number.Size) {
+        numberType = number.Type;
+        return RecordField::Readying::Number;
+    }
+    if (column.Type == ColumnType::Text && !jet3)
+        return RecordField::Readying::Text;
+    return RecordField::Readying::Other;
+}
 
 JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const CatalogTable& entry)
     : JetRecordset(std::move(database), entry, 0, 1) {}
@@ -37,8 +104,10 @@ JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const Catalog
             complex = &complex_.back();
             type = complex->DaoType;
         }
-        fields_.Items.emplace_back(column, type, *this);
-        fields_.Items.back().Complex = complex;
+        RecordField& field = fields_.Items.emplace_back(column, type, *this);
+        field.Complex = complex;
+        field.place_ = PlaceOf(context_.Jet3, column);
+        field.readying_ = ReadyingOf(column, field.place_, context_.Jet3, field.numberType_);
     }
     Advance();
     // The first record is checked whole, so that a damaged one fails the
@@ -153,47 +222,101 @@ void JetRecordset::DecodeRecord(ByteSpan record) {
 
 void JetRecordset::RaiseNoCurrentRecord() { Raise(DaoNumber::NoCurrentRecord, u"No current record."); }
 
+inline void JetRecordset::ReadyNumber(const RecordField& field) {
+    const ColumnBytes located = layout_->Locate(field.place_);
+    if (located.State == Presence::Bytes)
+        ReadNumber(field.numberType_, located.Bytes.data(), field.current_.Value);
+    else
+        field.current_.Value.Type = VarType::Null;
+    field.decoded_ = record_;
+}
+
+inline void JetRecordset::ReadyValue(const RecordField& field) {
+    switch (field.readying_) {
+    case RecordField::Readying::Number: ReadyNumber(field); break;
+    case RecordField::Readying::Boolean: {
+        Variant& value = field.current_.Value;
+        value.Type = VarType::Bool;
+        value.Bool = layout_->Locate(field.place_).State == Presence::True;
+        field.decoded_ = record_;
+        break;
+    }
+    case RecordField::Readying::Text: ReadyText(field); break;
+    case RecordField::Readying::Complex: ReadyComplex(field); break;
+    case RecordField::Readying::Other: ReadyOther(field); break;
+    }
+    field.readied_ = record_;
+}
+
 void JetRecordset::ReadyWanted() {
     readyWanted_ = false;
-    for (const std::size_t index : wanted_) {
-        const RecordField& field = fields_.Items[index];
-        if (field.readied_ != record_)
-            Ready(field);
+    for (const RecordField* field : wanted_) {
+        if (field->readied_ != record_)
+            ReadyValue(*field);
     }
 }
 
 void JetRecordset::Ready(const RecordField& field) {
-    const Column& column = *field.column_;
-    const ColumnBytes located = layout_->Locate(column);
+    ReadyValue(field);
+    if (!field.wanted_)
+        Want(field);
+}
+
+void JetRecordset::ReadyText(const RecordField& field) {
+    const ColumnBytes located = layout_->Locate(field.place_);
     field.hasStored_ = false;
-    if (field.Complex) {
+    if (located.State != Presence::Bytes) {
         Variant& value = field.current_.Value;
+        value.Type = VarType::Null;
         value.Text = {};
         value.Bytes = {};
         value.Items = {};
-        if (located.State != Presence::Bytes) {
-            value.Type = VarType::Null;
-        } else {
-            if (located.Bytes.size() != 4)
-                RaiseCorrupt("complex value of the wrong size");
-            value.Type = VarType::List;
-            const auto items = field.Complex->Items.find(I32(located.Bytes, 0));
-            if (items != field.Complex->Items.end())
-                value.Items = items->second;
-        }
         field.decoded_ = record_;
-    } else if (field.plainText_ && LocateStoredText(column, located, context_, field.current_.Bytes, field.stored_)) {
+        return;
+    }
+    CheckUnicodeText(located.Bytes);
+    field.stored_ = located.Bytes;
+    field.hasStored_ = true;
+}
+
+void JetRecordset::ReadyComplex(const RecordField& field) {
+    const ColumnBytes located = layout_->Locate(field.place_);
+    field.hasStored_ = false;
+    Variant& value = field.current_.Value;
+    value.Text = {};
+    value.Bytes = {};
+    value.Items = {};
+    if (located.State != Presence::Bytes) {
+        value.Type = VarType::Null;
+    } else {
+        if (located.Bytes.size() != 4)
+            RaiseCorrupt("complex value of the wrong size");
+        value.Type = VarType::List;
+        const auto items = field.Complex->Items.find(I32(located.Bytes, 0));
+        if (items != field.Complex->Items.end())
+            value.Items = items->second;
+    }
+    field.decoded_ = record_;
+}
+
+void JetRecordset::ReadyOther(const RecordField& field) {
+    const Column& column = *field.column_;
+    const ColumnBytes located = layout_->Locate(field.place_);
+    field.hasStored_ = false;
+    if (field.plainText_ && LocateStoredText(column, located, context_, field.current_.Bytes, field.stored_)) {
         field.hasStored_ = true;
     } else {
         DecodeValue(column, located, context_, field.current_);
         field.decoded_ = record_;
     }
-    field.readied_ = record_;
-    if (!field.wanted_) {
-        const auto index = static_cast<std::size_t>(&field - fields_.Items.data());
-        fields_.Items[index].wanted_ = true;
-        wanted_.insert(std::upper_bound(wanted_.begin(), wanted_.end(), index), index);
-    }
+}
+
+void JetRecordset::Want(const RecordField& field) {
+    // The fields do not move once made. Kept in field order, the wanted
+    // fields are readied alike whichever was asked for first.
+    RecordField& wanted = fields_.Items[static_cast<std::size_t>(&field - fields_.Items.data())];
+    wanted.wanted_ = true;
+    wanted_.insert(std::upper_bound(wanted_.begin(), wanted_.end(), &wanted), &wanted);
 }
 
 void JetRecordset::Decode(const RecordField& field) {

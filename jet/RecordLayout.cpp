@@ -2,6 +2,24 @@
 
 namespace jet {
 
+ColumnPlace PlaceOf(bool jet3, const Column& column) {
+    ColumnPlace place;
+    place.Number = column.Number;
+    // A calculated Yes/No result is stored like any other result, not in the mask.
+    if (column.Type == ColumnType::Boolean && !column.IsCalculated()) {
+        place.Where = ColumnPlace::Kind::Mask;
+    } else if (column.IsFixed()) {
+        place.Where = ColumnPlace::Kind::Fixed;
+        place.Start = (jet3 ? 1u : 2u) + column.FixedOffset;
+        // A decimal always occupies 17 bytes, whatever its descriptor declares.
+        place.Length = column.Type == ColumnType::Decimal ? 17u : column.Length;
+    } else {
+        place.Where = ColumnPlace::Kind::Variable;
+        place.VariableIndex = column.VariableIndex;
+    }
+    return place;
+}
+
 RecordLayout::RecordLayout(bool jet3, const TableDefinition& table)
     : jet3_(jet3), tableVariableColumns_(table.VariableColumns) {}
 
@@ -13,79 +31,78 @@ void RecordLayout::Load(ByteSpan record) {
     if (record.size() < countSize + maskSize)
         RaiseCorrupt("record shorter than its null mask");
     maskStart_ = record.size() - maskSize;
-    offsets_.clear();
-    if (tableVariableColumns_ != 0)
+    offsetCount_ = 0;
+    fixedLimit_ = maskStart_;
+    if (tableVariableColumns_ != 0) {
         LoadVariableOffsets();
+        fixedLimit_ = std::min<std::size_t>(maskStart_, offsets_[0]);
+    }
 }
 
 void RecordLayout::LoadVariableOffsets() {
-    const std::size_t L = record_.size();
-    const std::size_t M = L - maskStart_;
-    const std::size_t countSize = jet3_ ? 1 : 2;
-    std::size_t V;
-    std::size_t tableEnd; // the offset entries lie below this position
-    if (jet3_) {
-        if (L < M + 2)
-            RaiseCorrupt("record too short for its variable table");
-        V = U8(record_, L - M - 1);
-        const std::size_t J = (L - 1) / 256;
-        if (L < M + 2 + J + V + 1)
-            RaiseCorrupt("variable table larger than its record");
-        const std::size_t T = L - M - 2 - J; // entry i at T - i
-        // A jump entry is a dummy when the offsets cannot reach its boundary.
-        const std::size_t usedJumps = ((T - V) / 256 < J) ? J - 1 : J;
-        std::size_t u = 0;
-        offsets_.resize(V + 1);
-        for (std::size_t i = 0; i <= V; ++i) {
-            while (u < usedJumps && record_[L - M - 2 - u] == i)
-                ++u;
-            offsets_[i] = static_cast<uint16_t>(record_[T - i] + 256 * u);
-        }
-        tableEnd = T - V;
-        for (std::size_t k = 1; k < usedJumps; ++k)
-            if (record_[L - M - 2 - k] < record_[L - M - 2 - k + 1])
-                RaiseCorrupt("jump table not ascending");
-    } else {
-        if (L < M + 2 + countSize)
-            RaiseCorrupt("record too short for its variable table");
-        V = U16(record_, L - M - 2);
-        if (L < M + 2 + 2 * (V + 1) + countSize)
-            RaiseCorrupt("variable table larger than its record");
-        offsets_.resize(V + 1);
-        for (std::size_t i = 0; i <= V; ++i)
-            offsets_[i] = U16(record_, L - M - 4 - 2 * i);
-        tableEnd = L - M - 2 - 2 * (V + 1);
-    }
-    for (std::size_t i = 0; i <= V; ++i) {
-        if (offsets_[i] < countSize || offsets_[i] > tableEnd || (i > 0 && offsets_[i] < offsets_[i - 1]))
-            RaiseCorrupt("variable offsets out of order");
-    }
+    const std::size_t maskSize = record_.size() - maskStart_;
+    if (jet3_)
+        LoadJet3Offsets(maskSize);
+    else
+        LoadJet4Offsets(maskSize);
 }
 
-ColumnBytes RecordLayout::Locate(const Column& column) const {
-    // A calculated Yes/No result is stored like any other result, not in the mask.
-    const bool boolean = column.Type == ColumnType::Boolean && !column.IsCalculated();
-    if (column.Number >= columns_)
-        return {boolean ? Presence::False : Presence::Null, {}};
-    const bool present = (record_[maskStart_ + column.Number / 8] >> (column.Number % 8)) & 1;
-    if (boolean)
-        return {present ? Presence::True : Presence::False, {}};
-    if (!present)
-        return {Presence::Null, {}};
-    if (column.IsFixed()) {
-        const std::size_t start = (jet3_ ? 1u : 2u) + column.FixedOffset;
-        // A decimal always occupies 17 bytes, whatever its descriptor declares.
-        const std::size_t length = column.Type == ColumnType::Decimal ? 17 : column.Length;
-        const std::size_t limit = offsets_.empty() ? maskStart_ : std::min<std::size_t>(maskStart_, offsets_[0]);
-        if (start + length > limit)
-            RaiseCorrupt("fixed value outside its record");
-        return {Presence::Bytes, record_.subspan(start, length)};
+void RecordLayout::LoadJet3Offsets(std::size_t M) {
+    const std::size_t L = record_.size();
+    if (L < M + 2)
+        RaiseCorrupt("record too short for its variable table");
+    const std::size_t V = record_[L - M - 1];
+    const std::size_t J = (L - 1) / 256;
+    if (L < M + 2 + J + V + 1)
+        RaiseCorrupt("variable table larger than its record");
+    const std::size_t T = L - M - 2 - J; // entry i at T - i
+    // A jump entry is a dummy when the offsets cannot reach its boundary.
+    const std::size_t usedJumps = ((T - V) / 256 < J) ? J - 1 : J;
+    if (offsets_.size() < V + 1)
+        offsets_.resize(V + 1);
+    std::size_t u = 0;
+    for (std::size_t i = 0; i <= V; ++i) {
+        while (u < usedJumps && record_[L - M - 2 - u] == i)
+            ++u;
+        offsets_[i] = static_cast<uint16_t>(record_[T - i] + 256 * u);
     }
-    if (column.VariableIndex + 1u >= offsets_.size())
-        return {Presence::Null, {}};
-    const std::size_t from = offsets_[column.VariableIndex];
-    const std::size_t to = offsets_[column.VariableIndex + 1];
-    return {Presence::Bytes, record_.subspan(from, to - from)};
+    for (std::size_t k = 1; k < usedJumps; ++k)
+        if (record_[L - M - 2 - k] < record_[L - M - 2 - k + 1])
+            RaiseCorrupt("jump table not ascending");
+    const std::size_t tableEnd = T - V;
+    std::size_t previous = 1; // past the column count
+    for (std::size_t i = 0; i <= V; ++i) {
+        if (offsets_[i] < previous || offsets_[i] > tableEnd)
+            RaiseCorrupt("variable offsets out of order");
+        previous = offsets_[i];
+    }
+    offsetCount_ = V + 1;
+}
+
+void RecordLayout::LoadJet4Offsets(std::size_t M) {
+    const std::size_t L = record_.size();
+    if (L < M + 4)
+        RaiseCorrupt("record too short for its variable table");
+    const uint8_t* const bytes = record_.data();
+    const std::size_t V = bytes[L - M - 2] | (bytes[L - M - 1] << 8);
+    if (L < M + 2 + 2 * (V + 1) + 2)
+        RaiseCorrupt("variable table larger than its record");
+    if (offsets_.size() < V + 1)
+        offsets_.resize(V + 1);
+    // Entries are read and checked in one pass: each must lie past the
+    // column count, at or after the one before, and below the table.
+    const std::size_t tableEnd = L - M - 2 - 2 * (V + 1);
+    const uint8_t* entry = bytes + (L - M - 4);
+    uint16_t* to = offsets_.data();
+    std::size_t previous = 2;
+    for (std::size_t i = 0; i <= V; ++i, entry -= 2) {
+        const std::size_t offset = entry[0] | (entry[1] << 8);
+        if (offset < previous || offset > tableEnd)
+            RaiseCorrupt("variable offsets out of order");
+        to[i] = static_cast<uint16_t>(offset);
+        previous = offset;
+    }
+    offsetCount_ = V + 1;
 }
 
 } // namespace jet

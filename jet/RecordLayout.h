@@ -15,23 +15,68 @@ struct ColumnBytes {
     ByteSpan Bytes;
 };
 
+// Where a column's value lies in every record of its table, worked out once
+// per table: finding it in one record is then a few loads.
+struct ColumnPlace {
+    enum class Kind : uint8_t {
+        Mask,     // a Yes/No column: the mask bit is the value
+        Fixed,    // Start and Length in the fixed area
+        Variable, // entry VariableIndex of the variable offset table
+    };
+    Kind Where = Kind::Variable;
+    uint16_t Number = 0; // null-mask bit
+    uint16_t VariableIndex = 0;
+    uint32_t Start = 0; // past the column count
+    uint32_t Length = 0;
+};
+
+ColumnPlace PlaceOf(bool jet3, const Column& column);
+
 class RecordLayout {
 public:
     RecordLayout(bool jet3, const TableDefinition& table);
 
     // Reads the record's frame; raises when it cannot hold what it claims.
     void Load(ByteSpan record);
-    ColumnBytes Locate(const Column& column) const;
+    ColumnBytes Locate(const Column& column) const { return Locate(PlaceOf(jet3_, column)); }
+    ColumnBytes Locate(const ColumnPlace& place) const {
+        // A record written before a column was added does not have it.
+        if (place.Number >= columns_)
+            return {place.Where == ColumnPlace::Kind::Mask ? Presence::False : Presence::Null, {}};
+        const bool present = (record_[maskStart_ + place.Number / 8u] >> (place.Number % 8u)) & 1u;
+        if (place.Where == ColumnPlace::Kind::Mask)
+            return {present ? Presence::True : Presence::False, {}};
+        if (!present)
+            return {Presence::Null, {}};
+        if (place.Where == ColumnPlace::Kind::Fixed) {
+            if (place.Start + place.Length > fixedLimit_)
+                RaiseCorrupt("fixed value outside its record");
+            return {Presence::Bytes, record_.subspan(place.Start, place.Length)};
+        }
+        // A column added after the record was written lies beyond its table.
+        if (place.VariableIndex + 1u >= offsetCount_)
+            return {Presence::Null, {}};
+        const std::size_t from = offsets_[place.VariableIndex];
+        const std::size_t to = offsets_[place.VariableIndex + 1u];
+        return {Presence::Bytes, record_.subspan(from, to - from)};
+    }
 
 private:
     void LoadVariableOffsets();
+    void LoadJet3Offsets(std::size_t maskSize);
+    void LoadJet4Offsets(std::size_t maskSize);
 
     bool jet3_;
     uint16_t tableVariableColumns_;
     ByteSpan record_;
     std::size_t columns_ = 0;
     std::size_t maskStart_ = 0;
-    std::vector<uint16_t> offsets_; // variable offsets, the end-of-data entry last
+    std::size_t fixedLimit_ = 0; // fixed values end before this: the variable data or the mask
+    // Variable offsets, the end-of-data entry last; the first offsetCount_
+    // are this record's. Kept from record to record, so loading one
+    // allocates only while the tables grow.
+    std::vector<uint16_t> offsets_;
+    std::size_t offsetCount_ = 0;
 };
 
 } // namespace jet

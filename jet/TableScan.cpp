@@ -60,7 +60,6 @@ ByteSpan TableScan::Follow(const RowSlot& slot, ByteSpan bytes) {
 
 bool TableScan::Next(ByteSpan& record) {
     while (pageIndex_ < pages_.size()) {
-        uint16_t rows = 0;
         if (!page_) {
             if (stride_ > 1 && (pageIndex_ / kBlockPages) % stride_ != first_) {
                 // Not this part's block: on to the start of the next one that is.
@@ -82,7 +81,7 @@ bool TableScan::Next(ByteSpan& record) {
                     ++pageIndex_;
                     continue;
                 }
-                rows = RowCountOf(file_, bytes);
+                rows_ = RowTableOf(file_, bytes);
             } catch (const EngineError&) {
                 ++unreadable_;
                 page_.reset();
@@ -90,19 +89,17 @@ bool TableScan::Next(ByteSpan& record) {
                 continue;
             }
             row_ = 0;
-        } else {
-            rows = RowCountOf(file_, ByteSpan(*page_)); // checked when the page was taken
         }
         const ByteSpan bytes(*page_);
-        while (row_ < rows) {
+        while (row_ < rows_.Count) {
             const unsigned row = row_++;
             try {
-                const RowSlot slot = SlotOf(file_, bytes, row);
+                const RowSlot slot = SlotOf(bytes, rows_, row);
                 if (slot.Deleted)
                     continue;
                 position_ = RowPointer{pages_[pageIndex_], static_cast<uint8_t>(row)};
                 block_ = pageIndex_ / kBlockPages;
-                record = Follow(slot, bytes);
+                record = slot.Overflow ? Follow(slot, bytes) : bytes.subspan(slot.Start, slot.End - slot.Start);
             } catch (const EngineError&) {
                 ++unreadable_;
                 continue;

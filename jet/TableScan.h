@@ -55,6 +55,7 @@ private:
     std::size_t block_ = 0;
     unsigned row_ = 0;
     PageData page_;
+    RowTable rows_;   // the current page's, checked when it was taken
     PageData target_; // page of the last overflow target
     RowPointer position_;
     int64_t unreadable_ = 0;

@@ -48,6 +48,36 @@ private:
 
 } // namespace
 
+bool CheckUnicodeText(ByteSpan stored) {
+    const bool compressed = stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE;
+    if (!compressed) {
+        if (stored.size() % 2 != 0)
+            RaiseCorrupt("text of odd byte length");
+        return false;
+    }
+    // Only a two-byte run can end inside a character; one-byte runs, the
+    // common case, are skipped with memchr to their switching zero.
+    std::size_t p = 2;
+    bool oneByte = true;
+    while (p < stored.size()) {
+        if (oneByte) {
+            const void* zero = std::memchr(stored.data() + p, 0, stored.size() - p);
+            if (zero == nullptr)
+                break;
+            p = static_cast<std::size_t>(static_cast<const uint8_t*>(zero) - stored.data()) + 1;
+            oneByte = false;
+        } else if (stored[p] == 0) {
+            oneByte = true;
+            ++p;
+        } else {
+            if (p + 1 >= stored.size())
+                RaiseCorrupt("compressed text ends inside a character");
+            p += 2;
+        }
+    }
+    return true;
+}
+
 void AppendUnicodeText(ByteSpan bytes, std::u16string& out) {
     const bool compressed = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
     if (!compressed) {

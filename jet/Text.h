@@ -12,6 +12,10 @@ namespace jet {
 // bytes that cannot be text (an odd byte left over).
 void AppendUnicodeText(ByteSpan bytes, std::u16string& out);
 
+// Whether stored Jet4+ text bytes are compressed; raises where
+// AppendUnicodeText would, without widening them.
+bool CheckUnicodeText(ByteSpan bytes);
+
 // Appends a stored text value of either format. Raises NotSupported for
 // Jet3 text in a code page this system cannot convert.
 void AppendStoredText(ByteSpan bytes, bool jet3, uint16_t codePage, std::u16string& out);

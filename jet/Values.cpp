@@ -5,8 +5,6 @@
 #include "jet/ExtendedDate.h"
 #include "jet/Text.h"
 
-#include <cstring>
-
 namespace jet {
 
 namespace {
@@ -154,34 +152,8 @@ bool LocateStoredText(const Column& column, const ColumnBytes& located, DecodeCo
         break;
     default: return false;
     }
-    if (context.Jet3)
-        return true;
-    const bool compressed = stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE;
-    if (!compressed) {
-        if (stored.size() % 2 != 0)
-            RaiseCorrupt("text of odd byte length");
-        return true;
-    }
-    // Only a two-byte run can end inside a character; one-byte runs, the
-    // common case, are skipped with memchr to their switching zero.
-    std::size_t p = 2;
-    bool oneByte = true;
-    while (p < stored.size()) {
-        if (oneByte) {
-            const void* zero = std::memchr(stored.data() + p, 0, stored.size() - p);
-            if (zero == nullptr)
-                break;
-            p = static_cast<std::size_t>(static_cast<const uint8_t*>(zero) - stored.data()) + 1;
-            oneByte = false;
-        } else if (stored[p] == 0) {
-            oneByte = true;
-            ++p;
-        } else {
-            if (p + 1 >= stored.size())
-                RaiseCorrupt("compressed text ends inside a character");
-            p += 2;
-        }
-    }
+    if (!context.Jet3)
+        CheckUnicodeText(stored);
     return true;
 }
 

@@ -61,11 +61,18 @@ public:
 
 } // namespace
 
-int RunUnattended(ConversionSettings& settings) {
+int RunUnattended(ConversionSettings& settings, const std::vector<std::string>& shortArguments) {
     const StopOnInterrupt interrupts(settings);
     const ConversionOutcome outcome = RunConversion(settings, ConversionRoad::Unattended);
-    if (outcome.Refused == ConversionRefusal::NoOutput)
+    if (outcome.Refused == ConversionRefusal::NoOutput) {
         std::fputs("No output folder or file was given.\n", stderr);
+        // A short folder name ("out", "o/") falls to the rule that a path is
+        // longer than four characters; the user learns which argument it was.
+        for (const std::string& argument : shortArguments)
+            Tell("note: ", "\"" + argument +
+                               "\" was not taken as the output: an argument of four characters or fewer is never a "
+                               "path; give a longer one, such as its full path.");
+    }
     if (outcome.Refused == ConversionRefusal::NoDatabase)
         std::fputs("No database file was given.\n", stderr);
     if (outcome.Refused == ConversionRefusal::TooLong)
@@ -133,7 +140,7 @@ int RunProgram(int argc, const char* const* argv) {
             WriteStatus("Failed", *settings);
             return 1;
         }
-        const int status = RunUnattended(*settings);
+        const int status = RunUnattended(*settings, request.ShortArguments);
         extras.Finish();
         return status;
     } catch (const std::exception& error) {

@@ -51,6 +51,22 @@ TEST_F(ProgramFailures, OptionValuesThatEndLikeFilesStayOptions) {
     EXPECT_EQ(ListDir(scratch_ / "out"), std::vector<std::string>{"Orderss"}); // the extension as written
 }
 
+TEST_F(ProgramFailures, AnOutputTooShortToBeAPathIsNamedWhenNothingElseIsTheOutput) {
+    // Four characters or fewer are never a path: the run has no output, and
+    // says which argument the user meant as one.
+    RunResult run = Run({"/SILENT", "data/shop.mdb", "out", "o/"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(Has(run.Err, "No output folder or file was given.")) << run.Err;
+    EXPECT_TRUE(Has(run.Err, "note: \"out\" was not taken as the output")) << run.Err;
+    EXPECT_TRUE(Has(run.Err, "note: \"o/\" was not taken as the output")) << run.Err;
+    EXPECT_TRUE(ListDir(scratch_ / "out").empty());
+
+    // With an output given, a short argument stays as quietly ignored as ever.
+    run = Run({"/SILENT", "data/shop.mdb", "abc", "./out"});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
+}
+
 TEST_F(ProgramFailures, EveryFileThatDoesNotOpenIsNamedWithItsReason) {
     RunResult run = Run({"/SILENT", "data/missing.mdb", "./out"});
     EXPECT_EQ(run.ExitCode, 1);
