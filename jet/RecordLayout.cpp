@@ -47,6 +47,8 @@ void RecordLayout::LoadVariableOffsets() {
         LoadJet4Offsets(maskSize);
 }
 
+void RecordLayout::Grow(std::size_t entries) { offsets_.resize(entries); }
+
 void RecordLayout::LoadJet3Offsets(std::size_t M) {
     const std::size_t L = record_.size();
     if (L < M + 2)
@@ -88,7 +90,7 @@ void RecordLayout::LoadJet4Offsets(std::size_t M) {
     if (L < M + 2 + 2 * (V + 1) + 2)
         RaiseCorrupt("variable table larger than its record");
     if (offsets_.size() < V + 1)
-        offsets_.resize(V + 1);
+        Grow(V + 1);
     // Entries are read and checked in one pass: each must lie past the
     // column count, at or after the one before, and below the table.
     const std::size_t tableEnd = L - M - 2 - 2 * (V + 1);
