@@ -75,6 +75,8 @@ private:
 
 class JetRecordset;
 
+[[noreturn]] void RaiseObjectInvalid();
+
 // How a value is readied, chosen once per table so that the common
 // kinds take no general decoding on each record.
 enum class Readying : uint8_t {
@@ -87,7 +89,8 @@ enum class Readying : uint8_t {
     Int64,   // big integers, currency
     Real,    // doubles, dates
     Boolean, // the mask bit
-    Text,    // Jet4+ text in the record: located and checked
+    Text,    // text in the record: located and (Jet4+) checked
+    Memo,    // a memo: its long value read and (Jet4+) checked
     Complex, // items looked up by key
     Other,   // the general decoder
 };
@@ -151,7 +154,10 @@ public:
 private:
     friend class RecordField;
 
-    void CheckOpen() const;
+    void CheckOpen() const {
+        if (closed_)
+            RaiseObjectInvalid();
+    }
     void Advance();
     void DecodeRecord(ByteSpan record);
     // Raises NoCurrentRecord when there is none, and readies the fields
@@ -170,10 +176,12 @@ private:
     void Ready(const RecordField& field);
     void ReadyValue(const RecordField& field, uint64_t record);
     void ReadyText(const RecordField& field);
+    void ReadyMemo(const RecordField& field);
+    void ReadyNull(const RecordField& field);
     void ReadyComplex(const RecordField& field);
     void ReadyOther(const RecordField& field);
     void Want(const RecordField& field);
-    static Readying ReadyingOf(const Column& column, const ColumnPlace& place, bool jet3, VarType& numberType);
+    static Readying ReadyingOf(const Column& column, const ColumnPlace& place, VarType& numberType);
     void Decode(const RecordField& field);
 
     std::shared_ptr<DatabaseFile> database_;
@@ -207,7 +215,5 @@ private:
     const std::shared_ptr<DatabaseFile>& Open() const;
     std::shared_ptr<DatabaseFile> database_;
 };
-
-[[noreturn]] void RaiseObjectInvalid();
 
 } // namespace jet

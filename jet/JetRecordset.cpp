@@ -42,7 +42,7 @@ uint64_t Le64(const uint8_t* b) { return Le32(b) | (static_cast<uint64_t>(Le32(b
 
 } // namespace
 
-Readying JetRecordset::ReadyingOf(const Column& column, const ColumnPlace& place, bool jet3, VarType& numberType) {
+Readying JetRecordset::ReadyingOf(const Column& column, const ColumnPlace& place, VarType& numberType) {
     if (column.Type == ColumnType::Complex)
         return Readying::Complex;
     if (column.IsCalculated())
@@ -55,8 +55,10 @@ Readying JetRecordset::ReadyingOf(const Column& column, const ColumnPlace& place
         numberType = number.Type;
         return number.Way;
     }
-    if (column.Type == ColumnType::Text && !jet3)
+    if (place.Where == ColumnPlace::Kind::Variable && column.Type == ColumnType::Text)
         return Readying::Text;
+    if (place.Where == ColumnPlace::Kind::Variable && column.Type == ColumnType::Memo)
+        return Readying::Memo;
     return Readying::Other;
 }
 
@@ -95,7 +97,7 @@ JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const Catalog
         RecordField& field = fields_.Items.emplace_back(column, type, *this);
         field.Complex = complex;
         field.place_ = PlaceOf(context_.Jet3, column);
-        field.readying_ = ReadyingOf(column, field.place_, context_.Jet3, field.numberType_);
+        field.readying_ = ReadyingOf(column, field.place_, field.numberType_);
     }
     Advance();
     // The first record is checked whole, so that a damaged one fails the
@@ -113,11 +115,6 @@ JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const Catalog
             field.wanted_ = false;
         wanted_.clear();
     }
-}
-
-void JetRecordset::CheckOpen() const {
-    if (closed_)
-        RaiseObjectInvalid();
 }
 
 int32_t JetRecordset::RecordCount() const {
@@ -261,6 +258,7 @@ inline void JetRecordset::ReadyValue(const RecordField& field, uint64_t record) 
         v.Bool = layout.MaskBit(place);
         break;
     case Readying::Text: ReadyText(field); break;
+    case Readying::Memo: ReadyMemo(field); break;
     case Readying::Complex: ReadyComplex(field); break;
     case Readying::Other: ReadyOther(field); break;
     }
@@ -284,20 +282,43 @@ void JetRecordset::Ready(const RecordField& field) {
         Want(field);
 }
 
+// What the general decoder gives for a text or memo that is NULL.
+void JetRecordset::ReadyNull(const RecordField& field) {
+    Variant& value = field.current_.Value;
+    value.Type = VarType::Null;
+    value.Text = {};
+    value.Bytes = {};
+    value.Items = {};
+    field.decoded_ = record_;
+}
+
+// Texts and memos are located and checked, not widened: a writer takes most
+// as they are stored. Jet3 text is checked when it is decoded.
 void JetRecordset::ReadyText(const RecordField& field) {
-    const ColumnBytes located = layout_->Locate(field.place_);
     field.hasStored_ = false;
-    if (located.State != Presence::Bytes) {
-        Variant& value = field.current_.Value;
-        value.Type = VarType::Null;
-        value.Text = {};
-        value.Bytes = {};
-        value.Items = {};
-        field.decoded_ = record_;
+    ByteSpan bytes;
+    if (!layout_->VariableAt(field.place_, bytes)) {
+        ReadyNull(field);
         return;
     }
-    CheckUnicodeText(located.Bytes);
-    field.stored_ = located.Bytes;
+    if (!context_.Jet3)
+        CheckUnicodeText(bytes);
+    field.stored_ = bytes;
+    field.hasStored_ = true;
+}
+
+void JetRecordset::ReadyMemo(const RecordField& field) {
+    field.hasStored_ = false;
+    ByteSpan bytes;
+    if (!layout_->VariableAt(field.place_, bytes)) {
+        ReadyNull(field);
+        return;
+    }
+    context_.LongValues->Read(bytes, field.current_.Bytes);
+    const ByteSpan stored = field.current_.Bytes;
+    if (!context_.Jet3)
+        CheckUnicodeText(stored);
+    field.stored_ = stored;
     field.hasStored_ = true;
 }
 

@@ -46,12 +46,10 @@ public:
             return {Presence::Null, {}};
         if (place.Where == ColumnPlace::Kind::Fixed)
             return {Presence::Bytes, record_.subspan(FixedStart(place), place.Length)};
-        // A column added after the record was written lies beyond its table.
-        if (place.VariableIndex + 1u >= offsetCount_)
-            return {Presence::Null, {}};
-        const std::size_t from = offsets_[place.VariableIndex];
-        const std::size_t to = offsets_[place.VariableIndex + 1u];
-        return {Presence::Bytes, record_.subspan(from, to - from)};
+        ColumnBytes located{Presence::Null, {}};
+        if (VariableBytes(place, located.Bytes))
+            located.State = Presence::Bytes;
+        return located;
     }
 
     // The steps of Locate for a place known to be of one kind.
@@ -69,8 +67,21 @@ public:
         return place.Start;
     }
     const uint8_t* Data() const { return record_.data(); }
+    // The bytes of a variable value the record holds; false for none.
+    bool VariableAt(const ColumnPlace& place, ByteSpan& bytes) const {
+        return Holds(place) && VariableBytes(place, bytes);
+    }
 
 private:
+    bool VariableBytes(const ColumnPlace& place, ByteSpan& bytes) const {
+        // A column added after the record was written lies beyond its table.
+        if (place.VariableIndex + 1u >= offsetCount_)
+            return false;
+        const std::size_t from = offsets_[place.VariableIndex];
+        const std::size_t to = offsets_[place.VariableIndex + 1u];
+        bytes = record_.subspan(from, to - from);
+        return true;
+    }
     void LoadVariableOffsets();
     void LoadJet3Offsets(std::size_t maskSize);
     void LoadJet4Offsets(std::size_t maskSize);
