@@ -34,6 +34,16 @@ public:
             hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, stopVectors_[k]));
         return hits;
     }
+    // What the passes over stored units stop at: every stop and every
+    // replaced byte, and, in one signed compare, every control byte (NUL,
+    // the line breaks) and every byte beyond ASCII. The bytes before the
+    // first of them need no step, so a block is stored as it was read.
+    __m128i UnitStopMask(__m128i block) const {
+        __m128i hits = _mm_cmplt_epi8(block, _mm_set1_epi8(0x20));
+        for (std::size_t k = 0; k < unitStopCount_; ++k)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, unitStopVectors_[k]));
+        return hits;
+    }
     __m128i Map(__m128i block) const {
         for (std::size_t k = 0; k < mapCount_; ++k) {
             const __m128i hit = _mm_cmpeq_epi8(block, fromVectors_[k]);
@@ -53,6 +63,10 @@ private:
     __m128i stopVectors_[kMaxStops] = {}; // each stop in every byte
     __m128i fromVectors_[kMaxMaps] = {};
     __m128i toVectors_[kMaxMaps] = {};
+    // The stops and replaced bytes from 0x20 to 0x7F; the rest are caught
+    // by the range compare.
+    __m128i unitStopVectors_[kMaxStops + kMaxMaps] = {};
+    std::size_t unitStopCount_ = 0;
 #endif
 };
 
@@ -204,6 +218,10 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
     plainNumbers_ = !replaceCommas && delimiter.size() <= 1;
     plainVerbatim_ = quoteAll_ || delimiter.size() <= 1;
     asciiText_ = fusedText_ && platform::AnsiTextKeepsAscii();
+    if (delimiter_ >= 0)
+        for (int type = 0; type <= static_cast<int>(VarType::List); ++type)
+            scalarSearch_[type] =
+                platform::ScalarTextMayHold(static_cast<VarType>(type), static_cast<char>(delimiter_));
     for (int c = 0; c < 256; ++c) {
         auto mapped = static_cast<unsigned char>(c);
         if (settings.RemoveCRLF != 0 && (c == '\r' || c == '\n'))
@@ -282,6 +300,10 @@ int32_t TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass
     if ((cellClass == CellClass::Number ? plainNumbers_ : cellClass == CellClass::Verbatim && plainVerbatim_) &&
         WriteScalar(file, value, cellClass))
         return HResult::Ok;
+    return WriteConverted(file, value, cellClass);
+}
+
+int32_t TableCellWriter::WriteConverted(OutputFile& file, const Variant& value, CellClass cellClass) {
     if (value.Type == VarType::Bytes && settings_.Binary != BinaryForm::Hex) {
         if (settings_.Binary == BinaryForm::Skip)
             return HResult::Ok;
@@ -340,7 +362,7 @@ bool TableCellWriter::WriteScalar(OutputFile& file, const Variant& value, CellCl
         file.Commit(length + 2);
         return true;
     }
-    if (delimiter_ >= 0 && HoldsDelimiter(text, length))
+    if (scalarSearch_[static_cast<uint8_t>(value.Type)] && HoldsDelimiter(text, length))
         return false;
     file.Commit(length);
     return true;
@@ -449,12 +471,20 @@ int32_t TableCellWriter::Write(OutputFile& file, const Field& field, CellClass c
         paths.Text = paths_;
         return Write(file, paths, cellClass);
     }
-    if (cellClass == CellClass::Text && asciiText_) {
+    if (cellClass == CellClass::Text) {
         StoredText stored;
-        if (field.StoredTextValue(stored) && WriteStoredText(file, stored))
+        if (asciiText_ && field.StoredTextValue(stored) && WriteStoredText(file, stored))
             return HResult::Ok;
+        return Write(file, field.Value(), cellClass);
     }
-    return Write(file, field.Value(), cellClass);
+    // Numbers and Verbatim cells go straight to their text in place, the
+    // checks of the general route left out.
+    const Variant& value = field.Value();
+    if (value.IsNull())
+        return HResult::Ok;
+    if ((cellClass == CellClass::Number ? plainNumbers_ : plainVerbatim_) && WriteScalar(file, value, cellClass))
+        return HResult::Ok;
+    return WriteConverted(file, value, cellClass);
 }
 
 // A text cell straight from the stored bytes, with no UTF-16 copy of the
@@ -517,14 +547,14 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
     return true;
 }
 
-// Sixteen bytes at a time, stored replaced; a stop or a byte beyond ASCII
-// takes its step where the blocks meet it, and the blocks go on from the
-// next byte. The bytes stored past the last one kept are written again.
+// Sixteen bytes at a time, stored as read; a stop, a replaced or control
+// byte, or a byte beyond ASCII takes its step where the blocks meet it, and
+// the blocks go on from the next byte. The bytes stored past the last one
+// kept are written again.
 char* TableCellWriter::PassOneByteUnits(const uint8_t*& p, const uint8_t* end, char* to, bool& delimiterSeen) const {
     const ByteSteps steps = Steps();
 #if defined(__SSE2__)
     const StopBytes& stops = *stops_;
-    const __m128i zero = _mm_setzero_si128();
     while (p < end) {
         const auto left = static_cast<std::size_t>(end - p);
         __m128i block;
@@ -537,9 +567,8 @@ char* TableCellWriter::PassOneByteUnits(const uint8_t*& p, const uint8_t* end, c
             std::memcpy(padded, p, left);
             block = _mm_load_si128(reinterpret_cast<const __m128i*>(padded));
         }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), stops.Map(block));
-        int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, zero), stops.StopMask(block))) |
-                   _mm_movemask_epi8(block);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), block);
+        int mask = _mm_movemask_epi8(stops.UnitStopMask(block));
         if (left < 16)
             mask &= (1 << left) - 1;
         if (mask == 0) {
@@ -572,20 +601,18 @@ char* TableCellWriter::PassOneByteUnits(const uint8_t*& p, const uint8_t* end, c
 
 // Eight units at a time while they are plain ASCII: narrowed with
 // saturation, a unit above 0x7F keeps its top bit set, and so does a switch
-// (a zero low byte before a character); a stop or a unit beyond ASCII takes
-// its step where the blocks meet it.
+// (a zero low byte before a character); a stop, a replaced or control unit,
+// or a unit beyond ASCII takes its step where the blocks meet it.
 char* TableCellWriter::PassTwoByteUnits(const uint8_t*& p, const uint8_t* end, bool compressed, char* to,
                                         bool& delimiterSeen) const {
     const ByteSteps steps = Steps();
 #if defined(__SSE2__)
     const StopBytes& stops = *stops_;
-    const __m128i zero = _mm_setzero_si128();
     while (end - p >= 16) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const __m128i narrow = _mm_packus_epi16(units, units);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), stops.Map(narrow));
-        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(narrow, zero), stops.StopMask(narrow));
-        const int mask = (_mm_movemask_epi8(hits) | _mm_movemask_epi8(narrow)) & 0xFF;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), narrow);
+        const int mask = _mm_movemask_epi8(stops.UnitStopMask(narrow)) & 0xFF;
         if (mask == 0) {
             to += 8;
             p += 16;
@@ -742,6 +769,10 @@ StopBytes::StopBytes(std::string_view stops, std::string_view mapFrom, std::stri
         fromVectors_[k] = _mm_set1_epi8(mapFrom[k]);
         toVectors_[k] = _mm_set1_epi8(mapTo[k]);
     }
+    for (const std::string_view bytes : {stops.substr(0, kMaxStops), mapFrom.substr(0, mapCount_)})
+        for (const char c : bytes)
+            if (c >= 0x20) // a signed char: bytes beyond ASCII are below zero
+                unitStopVectors_[unitStopCount_++] = _mm_set1_epi8(c);
 #endif
 }
 

@@ -72,6 +72,9 @@ private:
     bool HoldsDelimiter(std::string_view text) const;
     bool HoldsDelimiter(const char* text, std::size_t length) const;
     bool WriteScalar(OutputFile& file, const Variant& value, CellClass cellClass);
+    // Write's general route: the value's text from the platform's
+    // conversion, then the class's steps.
+    int32_t WriteConverted(OutputFile& file, const Variant& value, CellClass cellClass);
     bool WriteFusedText(OutputFile& file);
     // One ASCII byte's steps, with the tables copied into locals.
     struct ByteSteps;
@@ -121,6 +124,9 @@ private:
     bool plainNumbers_ = false;
     bool plainVerbatim_ = false; // Boolean and date texts need no steps
     int delimiter_ = -1;         // the one-byte field delimiter, or -1
+    // Per value type: whether a scalar text of that type may hold the
+    // delimiter, and so must be searched for it.
+    bool scalarSearch_[256] = {};
     std::unique_ptr<const StopBytes> stops_;
     // The ANSI bytes of U+0080..U+00FF where they pass every step unchanged
     // (none of them a stop or a replaced byte), for the stored texts' Latin-1

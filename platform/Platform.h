@@ -53,6 +53,10 @@ int32_t VariantToText(const Variant& value, std::string& out);
 // system's runtime does the converting (Windows).
 constexpr std::size_t kTextNotWritten = static_cast<std::size_t>(-1);
 std::size_t WriteScalarText(const Variant& value, char* to, std::size_t room);
+// Whether a text WriteScalarText writes for a value of this type may hold
+// the byte: a cell whose text cannot hold the field delimiter is never
+// searched for it.
+bool ScalarTextMayHold(VarType type, char byte);
 
 // --- Files and folders ---
 bool RemoveFile(const std::string& path);

@@ -1,5 +1,7 @@
 #include "platform/posix/DateText.h"
 
+#include "platform/posix/DigitPairs.h"
+
 #include <charconv>
 #include <cmath>
 #include <algorithm>
@@ -107,26 +109,9 @@ std::size_t LongestText(const std::vector<Step>& steps, std::size_t designator) 
 }
 
 // A field below 100: one digit or two.
-// "00" to "99": two digits in one copy.
-struct TwoDigitPairs {
-    char Pairs[200];
-    constexpr TwoDigitPairs() : Pairs() {
-        for (int k = 0; k < 100; ++k) {
-            Pairs[2 * k] = static_cast<char>('0' + k / 10);
-            Pairs[2 * k + 1] = static_cast<char>('0' + k % 10);
-        }
-    }
-};
-constexpr TwoDigitPairs kTwoDigits;
-
-char* PutPair(char* to, int value) {
-    std::memcpy(to, kTwoDigits.Pairs + 2 * value, 2);
-    return to + 2;
-}
-
 char* PutSmall(char* to, int value, uint8_t width) {
     if (value >= 10 || width == 2)
-        return PutPair(to, value);
+        return PutPair(to, static_cast<unsigned>(value));
     *to = static_cast<char>('0' + value);
     return to + 1;
 }
@@ -135,7 +120,7 @@ char* PutYear(char* to, int64_t year) {
     // Four digits but for the first centuries (and the day after the last
     // one, which a time rounding up to midnight can reach).
     if (year >= 1000 && year <= 9999)
-        return PutPair(PutPair(to, static_cast<int>(year / 100)), static_cast<int>(year % 100));
+        return PutPair(PutPair(to, static_cast<unsigned>(year / 100)), static_cast<unsigned>(year % 100));
     return std::to_chars(to, to + kYearBytes, year).ptr;
 }
 
@@ -237,6 +222,22 @@ bool DateFormat::Write(double serial, char* to, std::size_t room, std::size_t& l
         return false;
     length = static_cast<std::size_t>(Put(serial, to) - to);
     return true;
+}
+
+} // namespace platform::posix
+
+namespace platform::posix {
+
+bool DateFormat::MayHold(char byte) const {
+    if ((byte >= '0' && byte <= '9') || byte == ' ')
+        return true;
+    const auto inLiterals = [byte](const std::vector<Step>& steps) {
+        return std::any_of(steps.begin(), steps.end(), [byte](const Step& step) {
+            return step.Kind == Field::Literal && step.Text.find(byte) != std::string::npos;
+        });
+    };
+    return inLiterals(date_) || inLiterals(time_) || am_.find(byte) != std::string::npos ||
+           pm_.find(byte) != std::string::npos;
 }
 
 } // namespace platform::posix

@@ -31,6 +31,8 @@ public:
     // The same text written to `to`; false (nothing written) also when it
     // may not fit in `room` bytes.
     bool Write(double serial, char* to, std::size_t room, std::size_t& length) const;
+    // Whether a text written may hold the byte.
+    bool MayHold(char byte) const;
 
     enum class Field : uint8_t {
         Literal,

@@ -1,6 +1,7 @@
 #include "platform/posix/NumberText.h"
 
 #include "platform/DecimalDigits.h"
+#include "platform/posix/DigitPairs.h"
 
 #include <algorithm>
 #include <array>
@@ -20,6 +21,9 @@ constexpr std::size_t kDecimalDigits = kMaxDecimalDigits;
 // A double's exact decimal expansion has at most 767 significant digits.
 constexpr int kExactDigits = 770;
 constexpr int kTieProbeDigits = 2;
+// The most fraction digits a scientific text read here has: 16 of a
+// double's shortest digits, 14 of its rounding to 15.
+constexpr std::size_t kFractionCopy = 24;
 
 template <class Out>
 void AppendFraction(std::string_view digits, std::string_view decimal, Out& out) {
@@ -29,14 +33,6 @@ void AppendFraction(std::string_view digits, std::string_view decimal, Out& out)
         return;
     out.append(decimal);
     out.append(digits);
-}
-
-// Windows writes small magnitudes in plain form as long as the digits stay
-// within the precision: with the exponent text d[.fff]E-xx, plain form iff
-// xx + max(len(fff) - 1, 0) < digits.
-bool SmallValueIsPlain(std::string_view fraction, int exponent, int digits) {
-    const int extra = std::max(static_cast<int>(fraction.size()) - 1, 0);
-    return -exponent + extra < digits;
 }
 
 // Whether the exact value lies halfway between two values of `digits`
@@ -62,20 +58,6 @@ bool IsTie(double value, int digits) {
     return rest.front() == '5' && rest.find_first_not_of('0', 1) == std::string_view::npos;
 }
 
-// The text to_chars(general, digits) gives for the value rounded to `digits`
-// significant digits, taken from its shortest round-trip digits whenever
-// those settle it; that is the common case and costs a fraction of an
-// exactly rounded conversion. False when the exact conversion has to decide.
-//
-// The shortest form S is the nearest to the value among the digit strings
-// of its length inside the value's rounding interval. Rounding S to fewer
-// digits rounds the value alike unless a halfway point between two results
-// lies between them; such a point has one digit more than the result, so it
-// would be a shorter or nearer choice than S inside the interval, unless it
-// is S itself (S ending in a lone 5 just past the cut). With no more digits
-// than wanted, a double's S is the rounded value outright (its interval is
-// far narrower than a step of 15 digits); a single's interval can hold two
-// steps of 7 digits, so its S is checked against the value.
 // The significant digits and decimal exponent of a value in scientific
 // form ("-d.ddde+XX", as to_chars writes it).
 struct Scientific {
@@ -93,17 +75,26 @@ int ExponentOf(std::string_view digits) {
     return exponent;
 }
 
-Scientific ReadScientific(std::string_view text) {
-    Scientific read;
-    read.Negative = text.front() == '-';
-    // The exponent closes the text: searched from there, without a call to memchr.
-    const std::size_t e = text.rfind('e');
-    for (std::size_t k = read.Negative ? 1 : 0; k < e; ++k)
-        if (text[k] != '.')
-            read.Significant[read.Count++] = text[k];
-    const int magnitude = ExponentOf(text.substr(e + 2));
-    read.Exponent = text[e + 1] == '-' ? -magnitude : magnitude;
-    return read;
+// Reads what to_chars wrote in scientific form to [first, last): its
+// exponent closes it with a sign and two or three digits, so the digits are
+// found from both ends with no search. `first` is the start of a buffer of
+// kRealBuffer bytes: the digits are copied in one piece of fixed length.
+void ReadScientific(const char* first, const char* last, Scientific& read) {
+    read.Negative = *first == '-';
+    if (read.Negative)
+        ++first;
+    const bool threeDigits = last[-4] != 'e';
+    const char* const e = last - (threeDigits ? 5 : 4);
+    const int magnitude = ExponentOf(std::string_view(e + 2, static_cast<std::size_t>(last - e - 2)));
+    read.Exponent = e[1] == '-' ? -magnitude : magnitude;
+    read.Significant[0] = first[0];
+    read.Count = 1;
+    if (e - first > 1) {
+        // "d.ddd": the fraction, at most kFractionCopy digits.
+        static_assert(2 + 1 + kFractionCopy <= kRealBuffer && 1 + kFractionCopy <= sizeof read.Significant);
+        std::memcpy(read.Significant + 1, first + 2, kFractionCopy);
+        read.Count += static_cast<std::size_t>(e - first - 2);
+    }
 }
 
 // 10^k for the exponents a single's digits can have, made once.
@@ -132,6 +123,11 @@ bool NearEnough(double value, const Scientific& shortest, int digits) {
     return std::fabs(std::fabs(value) - parsed) < 0.499 * step;
 }
 
+void DropTrailingZeros(Scientific& read) {
+    while (read.Count > 1 && read.Significant[read.Count - 1] == '0')
+        --read.Count;
+}
+
 // The shortest digits cut to `wanted` and rounded half up; false when they
 // are themselves the halfway point (the exact value decides then).
 bool RoundDigits(Scientific& read, std::size_t wanted) {
@@ -152,56 +148,25 @@ bool RoundDigits(Scientific& read, std::size_t wanted) {
             read.Count = k;
         }
     }
-    while (read.Count > 1 && read.Significant[read.Count - 1] == '0')
-        --read.Count;
+    DropTrailingZeros(read);
     return true;
 }
 
-// The digits as to_chars(general, digits) writes them: exponent form below
-// 10^-4 and from 10^digits on, plain form between.
-std::size_t WriteGeneral(const Scientific& read, int digits, char* buffer) {
-    char* to = buffer;
-    if (read.Negative)
-        *to++ = '-';
-    const char* const significant = read.Significant;
-    const std::size_t count = read.Count;
-    const int exponent = read.Exponent;
-    if (exponent < -4 || exponent >= digits) {
-        *to++ = significant[0];
-        if (count > 1) {
-            *to++ = '.';
-            std::memcpy(to, significant + 1, count - 1);
-            to += count - 1;
-        }
-        *to++ = 'e';
-        *to++ = exponent < 0 ? '-' : '+';
-        const int magnitude = exponent < 0 ? -exponent : exponent;
-        if (magnitude < 10)
-            *to++ = '0';
-        to = std::to_chars(to, buffer + kRealBuffer, magnitude).ptr;
-        return static_cast<std::size_t>(to - buffer);
-    }
-    if (exponent < 0) {
-        *to++ = '0';
-        *to++ = '.';
-        for (int k = -1; k > exponent; --k)
-            *to++ = '0';
-        std::memcpy(to, significant, count);
-        to += count;
-    } else {
-        const auto whole = static_cast<std::size_t>(exponent) + 1;
-        for (std::size_t k = 0; k < whole; ++k)
-            *to++ = k < count ? significant[k] : '0';
-        if (count > whole) {
-            *to++ = '.';
-            std::memcpy(to, significant + whole, count - whole);
-            to += count - whole;
-        }
-    }
-    return static_cast<std::size_t>(to - buffer);
-}
-
-bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& length) {
+// The value rounded to `digits` significant digits, taken from its shortest
+// round-trip digits whenever those settle it; that is the common case and
+// costs a fraction of an exactly rounded conversion. False when the exact
+// conversion has to decide.
+//
+// The shortest form S is the nearest to the value among the digit strings
+// of its length inside the value's rounding interval. Rounding S to fewer
+// digits rounds the value alike unless a halfway point between two results
+// lies between them; such a point has one digit more than the result, so it
+// would be a shorter or nearer choice than S inside the interval, unless it
+// is S itself (S ending in a lone 5 just past the cut). With no more digits
+// than wanted, a double's S is the rounded value outright (its interval is
+// far narrower than a step of 15 digits); a single's interval can hold two
+// steps of 7 digits, so its S is checked against the value.
+bool ShortestRounded(double value, int digits, Scientific& read) {
     const bool single = digits == 7;
     if (!single && digits != 15)
         return false;
@@ -214,99 +179,114 @@ bool ShortestAsGeneral(double value, int digits, char* buffer, std::size_t& leng
                             ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
                                             std::chars_format::scientific)
                             : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
-    Scientific read = ReadScientific(std::string_view(shortest, static_cast<std::size_t>(result.ptr - shortest)));
+    ReadScientific(shortest, result.ptr, read);
     const auto wanted = static_cast<std::size_t>(digits);
-    if (read.Count > wanted) {
-        if (!RoundDigits(read, wanted))
-            return false;
-    } else if (single && !NearEnough(value, read, digits)) {
-        return false;
-    }
-    length = WriteGeneral(read, digits, buffer);
-    return true;
+    if (read.Count > wanted)
+        return RoundDigits(read, wanted);
+    return !single || NearEnough(value, read, digits);
 }
 
-template <class Out>
-void IntegerText(int64_t value, Out& out) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
-}
-
-template <class Out>
-void RealText(double value, int digits, std::string_view decimal, Out& out) {
-    if (std::isnan(value)) {
-        out.append("NAN");
+// The value's digits rounded as printf("%.*G") rounds them (its exact binary
+// value, trailing zeros removed), but with ties away from zero: printf
+// rounds them to even, the runtime away from zero (654322.25f is 654322.3).
+void RoundedDigits(double value, int digits, Scientific& read) {
+    if (ShortestRounded(value, digits, read))
         return;
-    }
-    if (std::isinf(value)) {
-        out.append(value < 0 ? "-INF" : "INF");
-        return;
-    }
-    // to_chars is the locale-independent twin of printf("%.*G"): exact
-    // rounding of the binary value, trailing zeros removed, exponent form
-    // from 10^digits on and below 10^-4.
+    if (IsTie(std::fabs(value), digits))
+        value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
     char buffer[kRealBuffer];
-    std::size_t length = 0;
-    if (!ShortestAsGeneral(value, digits, buffer, length)) {
-        if (IsTie(std::fabs(value), digits))
-            value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
-        length = static_cast<std::size_t>(result.ptr - buffer);
-    }
-    std::string_view text(buffer, length);
-
-    const bool negative = text.front() == '-';
-    if (negative)
-        text.remove_prefix(1);
-    const std::size_t e = text.rfind('e');
-    const std::string_view mantissa = text.substr(0, e);
-    if (mantissa == "0") {
-        out.push_back('0');
-        return;
-    }
-    if (negative)
-        out.push_back('-');
-
-    const std::size_t point = mantissa.find('.');
-    const std::string_view whole = mantissa.substr(0, point);
-    const std::string_view fraction = point == std::string_view::npos ? std::string_view() : mantissa.substr(point + 1);
-    if (e == std::string_view::npos) {
-        out.append(whole);
-        AppendFraction(fraction, decimal, out);
-        return;
-    }
-
-    const std::string_view exponentText = text.substr(e + 1);
-    const int magnitude = ExponentOf(exponentText.substr(1));
-    const int exponent = exponentText.front() == '-' ? -magnitude : magnitude;
-    if (exponent < 0 && SmallValueIsPlain(fraction, exponent, digits)) {
-        out.push_back('0');
-        out.append(decimal);
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out.append(whole);
-        out.append(fraction);
-        return;
-    }
-    out.append(whole);
-    AppendFraction(fraction, decimal, out);
-    out.push_back('E');
-    out.append(exponentText);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits - 1);
+    ReadScientific(buffer, result.ptr, read);
+    DropTrailingZeros(read);
 }
 
-template <class Out>
-void CurrencyText(int64_t scaled, std::string_view decimal, Out& out) {
-    // The magnitude as unsigned, so that the most negative amount survives.
-    const uint64_t magnitude = scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
-    if (scaled < 0)
-        out.push_back('-');
-    char buffer[24];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude / 10000);
-    out.append(buffer, result.ptr);
-    const auto fraction = static_cast<unsigned>(magnitude % 10000);
-    const char digits[4] = {static_cast<char>('0' + fraction / 1000), static_cast<char>('0' + fraction / 100 % 10),
-                            static_cast<char>('0' + fraction / 10 % 10), static_cast<char>('0' + fraction % 10)};
-    AppendFraction(std::string_view(digits, 4), decimal, out);
+// Separators and literals are mostly a byte, which a call to memcpy would
+// cost more than.
+char* PutBytes(char* to, std::string_view bytes) {
+    if (bytes.size() == 1) {
+        *to = bytes.front();
+        return to + 1;
+    }
+    if (!bytes.empty())
+        std::memcpy(to, bytes.data(), bytes.size());
+    return to + bytes.size();
+}
+
+char* PutZeros(char* to, int count) {
+    for (int k = 0; k < count; ++k)
+        *to++ = '0';
+    return to;
+}
+
+// The digits in the runtime's form: plain from 10^-4 up to 10^digits,
+// exponent form ("d.dddE+XX", at least two exponent digits) beyond; below
+// 10^-4 still plain while the zeros and digits after the separator stay
+// within the precision (with the exponent text d[.fff]E-xx, plain form iff
+// xx + max(len(fff) - 1, 0) < digits).
+char* PutRounded(const Scientific& read, int digits, std::string_view decimal, char* to) {
+    const char* const significant = read.Significant;
+    const std::size_t count = read.Count;
+    const int exponent = read.Exponent;
+    if (count == 1 && significant[0] == '0') {
+        *to = '0'; // never a negative zero
+        return to + 1;
+    }
+    if (read.Negative)
+        *to++ = '-';
+    if (exponent >= 0 && exponent < digits) {
+        const auto whole = static_cast<std::size_t>(exponent) + 1;
+        if (count <= whole) {
+            std::memcpy(to, significant, count);
+            return PutZeros(to + count, static_cast<int>(whole - count));
+        }
+        std::memcpy(to, significant, whole);
+        to = PutBytes(to + whole, decimal);
+        std::memcpy(to, significant + whole, count - whole);
+        return to + (count - whole);
+    }
+    if (exponent < 0 && (exponent >= -4 || -exponent + std::max(static_cast<int>(count) - 2, 0) < digits)) {
+        *to++ = '0';
+        to = PutZeros(PutBytes(to, decimal), -exponent - 1);
+        std::memcpy(to, significant, count);
+        return to + count;
+    }
+    *to++ = significant[0];
+    if (count > 1) {
+        to = PutBytes(to, decimal);
+        std::memcpy(to, significant + 1, count - 1);
+        to += count - 1;
+    }
+    *to++ = 'E';
+    *to++ = exponent < 0 ? '-' : '+';
+    const auto magnitude = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
+    if (magnitude >= 100) {
+        *to++ = static_cast<char>('0' + magnitude / 100);
+        return PutPair(to, magnitude % 100);
+    }
+    return PutPair(to, magnitude);
+}
+
+// The digits of a magnitude, written from the least significant pair into a
+// scratch buffer and copied whole: no count of the digits beforehand.
+char* PutUnsigned(uint64_t value, char* to) {
+    constexpr std::size_t kMost = 20; // 18446744073709551615
+    char scratch[2 * kMost];
+    char* p = scratch + kMost;
+    while (value >= 100) {
+        p -= 2;
+        PutPair(p, static_cast<unsigned>(value % 100));
+        value /= 100;
+    }
+    if (value >= 10) {
+        p -= 2;
+        PutPair(p, static_cast<unsigned>(value));
+    } else {
+        *--p = static_cast<char>('0' + value);
+    }
+    // A copy of fixed length, which compiles to a few moves; the bytes past
+    // the digits land in the caller's room and are overwritten or left out.
+    std::memcpy(to, p, kMost);
+    return to + (scratch + kMost - p);
 }
 
 template <class Out>
@@ -343,25 +323,58 @@ void DecimalText(const DecimalValue& value, std::string_view decimal, Out& out) 
 
 // The digit rules live once, in the templates above; a string and a caller's
 // buffer take the same bytes.
-void AppendInteger(int64_t value, std::string& out) { IntegerText(value, out); }
-void AppendInteger(int64_t value, BoundedText& out) {
-    // Straight into the buffer: the digits of most cells are a copy too short
-    // to be worth a call.
-    constexpr std::size_t kMost = 20; // "-9223372036854775808"
-    if (char* to = out.Room(kMost)) {
-        out.Advance(std::to_chars(to, to + kMost, value).ptr);
-        return;
+char* PutInteger(int64_t value, char* to) {
+    // The magnitude as unsigned, so that the most negative value survives.
+    if (value < 0) {
+        *to++ = '-';
+        return PutUnsigned(0 - static_cast<uint64_t>(value), to);
     }
-    IntegerText(value, out);
+    return PutUnsigned(static_cast<uint64_t>(value), to);
+}
+
+char* PutReal(double value, int digits, std::string_view decimal, char* to) {
+    if (std::isnan(value))
+        return PutBytes(to, "NAN");
+    if (std::isinf(value))
+        return PutBytes(to, value < 0 ? "-INF" : "INF");
+    Scientific read;
+    RoundedDigits(value, digits, read);
+    return PutRounded(read, digits, decimal, to);
+}
+
+char* PutCurrency(int64_t scaled, std::string_view decimal, char* to) {
+    const uint64_t magnitude = scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+    if (scaled < 0)
+        *to++ = '-';
+    to = PutUnsigned(magnitude / 10000, to);
+    const auto fraction = static_cast<unsigned>(magnitude % 10000);
+    if (fraction == 0)
+        return to;
+    to = PutBytes(to, decimal);
+    PutPair(PutPair(to, fraction / 100), fraction % 100);
+    // The four digits written, the trailing zeros left out.
+    return to + (fraction % 10 != 0 ? 4 : fraction % 100 != 0 ? 3 : fraction % 1000 != 0 ? 2 : 1);
+}
+
+// The strings take the same bytes as the buffers: the digit rules live once.
+namespace {
+template <class Put>
+void AppendPut(std::string& out, std::size_t room, Put&& put) {
+    const std::size_t at = out.size();
+    out.resize(at + room);
+    out.resize(static_cast<std::size_t>(put(out.data() + at) - out.data()));
+}
+} // namespace
+
+void AppendInteger(int64_t value, std::string& out) {
+    AppendPut(out, kMostNumberBytes, [value](char* to) { return PutInteger(value, to); });
 }
 void AppendReal(double value, int digits, std::string_view decimal, std::string& out) {
-    RealText(value, digits, decimal, out);
+    AppendPut(out, kMostNumberBytes + decimal.size(), [&](char* to) { return PutReal(value, digits, decimal, to); });
 }
-void AppendReal(double value, int digits, std::string_view decimal, BoundedText& out) {
-    RealText(value, digits, decimal, out);
+void AppendCurrency(int64_t scaled, std::string_view decimal, std::string& out) {
+    AppendPut(out, kMostNumberBytes + decimal.size(), [&](char* to) { return PutCurrency(scaled, decimal, to); });
 }
-void AppendCurrency(int64_t scaled, std::string_view decimal, std::string& out) { CurrencyText(scaled, decimal, out); }
-void AppendCurrency(int64_t scaled, std::string_view decimal, BoundedText& out) { CurrencyText(scaled, decimal, out); }
 void AppendDecimal(const DecimalValue& value, std::string_view decimal, std::string& out) {
     DecimalText(value, decimal, out);
 }

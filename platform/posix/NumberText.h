@@ -60,17 +60,20 @@ private:
     bool overflowed_ = false;
 };
 
-void AppendInteger(int64_t value, std::string& out);
-void AppendInteger(int64_t value, BoundedText& out);
-
+// The texts of integers, reals and currency written straight to `to`, which
+// must have room for kMostNumberBytes plus the separator's bytes; each
+// returns the end of what it wrote.
+constexpr std::size_t kMostNumberBytes = 32;
+char* PutInteger(int64_t value, char* to);
 // A binary floating-point value with at most `digits` significant digits
 // (15 for doubles, 7 for singles), exactly rounded.
-void AppendReal(double value, int digits, std::string_view decimal, std::string& out);
-void AppendReal(double value, int digits, std::string_view decimal, BoundedText& out);
-
+char* PutReal(double value, int digits, std::string_view decimal, char* to);
 // A currency amount held as value x 10^4: exact, up to four decimals.
+char* PutCurrency(int64_t scaled, std::string_view decimal, char* to);
+
+void AppendInteger(int64_t value, std::string& out);
+void AppendReal(double value, int digits, std::string_view decimal, std::string& out);
 void AppendCurrency(int64_t scaled, std::string_view decimal, std::string& out);
-void AppendCurrency(int64_t scaled, std::string_view decimal, BoundedText& out);
 
 // A 96-bit decimal: exact, every digit, trailing zeros of the scale dropped.
 void AppendDecimal(const DecimalValue& value, std::string_view decimal, std::string& out);

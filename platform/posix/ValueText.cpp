@@ -24,21 +24,27 @@ std::string ToAnsi(const char* utf8, const CodePage& ansi) {
     return text;
 }
 
-// The text of a Boolean or a number, the same bytes into a string or into a
-// caller's buffer; false, with nothing written, for every other type.
-template <class Out>
-bool AppendNumberText(const Variant& value, std::string_view decimal, Out& out) {
+// The text of a Boolean, an integer, currency or a real written to `to`,
+// which has room for kMostNumberBytes and the separator; null, with nothing
+// written, for every other type.
+char* PutNumberText(const Variant& value, std::string_view decimal, char* to) {
     switch (value.Type) {
-    case VarType::Bool: out.append(value.Bool ? "-1" : "0"); return true;
-    case VarType::Byte: AppendInteger(value.Byte, out); return true;
-    case VarType::I2: AppendInteger(value.I2, out); return true;
-    case VarType::I4: AppendInteger(value.I4, out); return true;
-    case VarType::I8: AppendInteger(value.I8, out); return true;
-    case VarType::Currency: AppendCurrency(value.I8, decimal, out); return true;
-    case VarType::R4: AppendReal(value.R4, 7, decimal, out); return true;
-    case VarType::R8: AppendReal(value.R8, 15, decimal, out); return true;
-    case VarType::Decimal: AppendDecimal(value.Decimal, decimal, out); return true;
-    default: return false;
+    case VarType::Bool:
+        if (value.Bool) {
+            to[0] = '-';
+            to[1] = '1';
+            return to + 2;
+        }
+        *to = '0';
+        return to + 1;
+    case VarType::Byte: return PutInteger(value.Byte, to);
+    case VarType::I2: return PutInteger(value.I2, to);
+    case VarType::I4: return PutInteger(value.I4, to);
+    case VarType::I8: return PutInteger(value.I8, to);
+    case VarType::Currency: return PutCurrency(value.I8, decimal, to);
+    case VarType::R4: return PutReal(value.R4, 7, decimal, to);
+    case VarType::R8: return PutReal(value.R8, 15, decimal, to);
+    default: return nullptr;
     }
 }
 
@@ -47,12 +53,21 @@ bool AppendNumberText(const Variant& value, std::string_view decimal, Out& out) 
 ValueTextFormat::ValueTextFormat(const WindowsLocale& numbers, const WindowsLocale& dates, const CodePage& ansi)
     : ansi_(&ansi), decimal_(ToAnsi(numbers.Decimal, ansi)),
       dates_(DatePatterns{ToAnsi(dates.ShortDate, ansi), ToAnsi(dates.TimeFormat, ansi), ToAnsi(dates.AM, ansi),
-                          ToAnsi(dates.PM, ansi)}) {}
+                          ToAnsi(dates.PM, ansi)}),
+      numberRoom_(kMostNumberBytes + decimal_.size()) {}
 
 int32_t ValueTextFormat::ToText(const Variant& value, std::string& out) const {
     out.clear();
-    if (AppendNumberText(value, decimal_, out))
+    if (value.Type == VarType::Decimal) {
+        AppendDecimal(value.Decimal, decimal_, out);
         return 0;
+    }
+    out.resize(numberRoom_);
+    if (char* const end = PutNumberText(value, decimal_, out.data())) {
+        out.resize(static_cast<std::size_t>(end - out.data()));
+        return 0;
+    }
+    out.clear();
     switch (value.Type) {
     case VarType::Empty: return 0;
     case VarType::Null: return kTypeMismatch;
@@ -83,10 +98,34 @@ std::size_t ValueTextFormat::Write(const Variant& value, char* to, std::size_t r
         std::size_t length = 0;
         return dates_.Write(value.R8, to, room, length) ? length : kTextNotWritten;
     }
-    BoundedText out(to, room);
-    if (!AppendNumberText(value, decimal_, out) || out.Overflowed())
+    if (value.Type == VarType::Decimal) {
+        BoundedText out(to, room);
+        AppendDecimal(value.Decimal, decimal_, out);
+        return out.Overflowed() ? kTextNotWritten : out.size();
+    }
+    // Every number fits the room it is given, or is left to ToText whole.
+    if (room < numberRoom_)
         return kTextNotWritten;
-    return out.size();
+    const char* const end = PutNumberText(value, decimal_, to);
+    return end == nullptr ? kTextNotWritten : static_cast<std::size_t>(end - to);
+}
+
+bool ValueTextFormat::MayHold(VarType type, char byte) const {
+    const bool digit = byte >= '0' && byte <= '9';
+    const bool separator = decimal_.find(byte) != std::string::npos;
+    switch (type) {
+    case VarType::Bool:
+    case VarType::Byte:
+    case VarType::I2:
+    case VarType::I4:
+    case VarType::I8: return digit || byte == '-';
+    case VarType::Currency:
+    case VarType::Decimal: return digit || byte == '-' || separator;
+    case VarType::R4:
+    case VarType::R8: return digit || separator || std::string_view("-+EINAF").find(byte) != std::string_view::npos;
+    case VarType::Date: return dates_.MayHold(byte);
+    default: return true;
+    }
 }
 
 const ValueTextFormat& ProcessValueTextFormat() {
@@ -108,5 +147,7 @@ std::size_t WriteScalarText(const Variant& value, char* to, std::size_t room) {
     static const posix::ValueTextFormat& format = posix::ProcessValueTextFormat();
     return format.Write(value, to, room);
 }
+
+bool ScalarTextMayHold(VarType type, char byte) { return posix::ProcessValueTextFormat().MayHold(type, byte); }
 
 } // namespace platform

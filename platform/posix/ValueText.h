@@ -27,11 +27,15 @@ public:
     // ToText for Booleans, numbers, currency and dates, into a caller's
     // buffer; kTextNotWritten for the rest, a failing date or too little room.
     std::size_t Write(const Variant& value, char* to, std::size_t room) const;
+    // Whether Write's text of a value of the type may hold the byte (every
+    // byte may, for the types Write leaves to ToText).
+    bool MayHold(VarType type, char byte) const;
 
 private:
     const CodePage* ansi_;
     std::string decimal_;
     DateFormat dates_;
+    std::size_t numberRoom_; // the most bytes any number's text takes
 };
 
 // The format of this process: its LC_NUMERIC, LC_TIME and ANSI page.

@@ -123,4 +123,6 @@ std::size_t WriteScalarText(const Variant&, char*, std::size_t) {
     return kTextNotWritten;
 }
 
+bool ScalarTextMayHold(VarType, char) { return true; }
+
 } // namespace platform

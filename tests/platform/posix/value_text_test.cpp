@@ -208,6 +208,46 @@ TEST_F(ValueText, WrittenInPlaceOnlyWhereItFits) {
         EXPECT_EQ(format.Write(value, buffer, sizeof buffer), platform::kTextNotWritten);
 }
 
+// A cell is searched for its delimiter only where its type's text may hold
+// it: every byte each locale writes for the type must be admitted.
+TEST_F(ValueText, TypesAdmitEveryByteTheirTextsHold) {
+    const auto page = CodePage::OpenWindows(65001);
+    Variant values[9];
+    values[0] = Real(-1.5e-20);
+    values[1] = Real(std::nan(""));
+    values[2] = Real(-HUGE_VAL, VarType::R4);
+    values[3] = Real(-0.000123456);
+    values[4].Type = VarType::Currency;
+    values[4].I8 = INT64_MIN;
+    values[5].Type = VarType::I8;
+    values[5].I8 = INT64_MIN;
+    values[6].Type = VarType::Bool;
+    values[6].Bool = true;
+    values[7] = Real(45000.75, VarType::Date);
+    values[8].Type = VarType::Decimal;
+    values[8].Decimal = DecimalValue{true, 6, 0, 1500};
+    for (const char* locale : {"en_US.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "ja_JP.UTF-8", "ko_KR.UTF-8", "hu_HU.UTF-8",
+                               "de_CH.UTF-8", "sv_SE.UTF-8"}) {
+        const ValueTextFormat format(WindowsLocaleFor(locale), WindowsLocaleFor(locale), *page);
+        for (const Variant& value : values) {
+            std::string text;
+            ASSERT_EQ(format.ToText(value, text), 0);
+            for (const char c : text)
+                EXPECT_TRUE(format.MayHold(value.Type, c)) << locale << " '" << text << "' '" << c << "'";
+        }
+        // What a plain integer cannot hold, and what a text always may.
+        EXPECT_FALSE(format.MayHold(VarType::I4, ','));
+        EXPECT_FALSE(format.MayHold(VarType::Bool, ';'));
+        EXPECT_TRUE(format.MayHold(VarType::Text, ';'));
+    }
+    const ValueTextFormat english(WindowsLocaleFor("en_US.UTF-8"), WindowsLocaleFor("en_US.UTF-8"), *page);
+    EXPECT_FALSE(english.MayHold(VarType::R8, ','));
+    EXPECT_FALSE(english.MayHold(VarType::Date, ','));
+    const ValueTextFormat german(WindowsLocaleFor("de_DE.UTF-8"), WindowsLocaleFor("de_DE.UTF-8"), *page);
+    EXPECT_TRUE(german.MayHold(VarType::R8, ','));
+    EXPECT_TRUE(german.MayHold(VarType::Currency, ','));
+}
+
 TEST_F(ValueText, OutputKeepsItsStorage) {
     const auto page = CodePage::OpenWindows(1252);
     const ValueTextFormat format(WindowsLocaleFor("en_US"), WindowsLocaleFor("en_US"), *page);

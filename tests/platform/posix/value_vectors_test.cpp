@@ -208,9 +208,12 @@ Outcome CheckLocale(const std::string& windowsName, const std::string& posixName
         // currency, Boolean and date that converts is written so.
         char buffer[128];
         const std::size_t written = ansiFormat.Write(built.Value, buffer, sizeof buffer);
-        if (written != platform::kTextNotWritten)
+        if (written != platform::kTextNotWritten) {
             EXPECT_EQ(std::string(buffer, written), ansi);
-        else
+            // No byte of it escapes the delimiter search that the type's bytes decide.
+            for (const char c : ansi)
+                EXPECT_TRUE(ansiFormat.MayHold(built.Value.Type, c)) << "byte '" << c << "'";
+        } else
             EXPECT_TRUE(ansiCode != 0 || !IsScalar(built.Value.Type));
         ++outcome.Checked;
     }
