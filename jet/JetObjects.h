@@ -126,7 +126,8 @@ private:
     // checked, and also decoded into current_.
     mutable uint64_t readied_ = 0;
     mutable uint64_t decoded_ = 0;
-    mutable bool hasStored_ = false; // a text whose stored bytes are in stored_
+    mutable bool hasStored_ = false;  // a text whose stored bytes are in stored_
+    mutable bool compressed_ = false; // those bytes begin with the compression marker
     mutable ByteSpan stored_;
     mutable FieldValue current_;
 };

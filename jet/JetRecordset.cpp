@@ -301,8 +301,7 @@ void JetRecordset::ReadyText(const RecordField& field) {
         ReadyNull(field);
         return;
     }
-    if (!context_.Jet3)
-        CheckUnicodeText(bytes);
+    field.compressed_ = !context_.Jet3 && CheckUnicodeText(bytes);
     field.stored_ = bytes;
     field.hasStored_ = true;
 }
@@ -316,8 +315,7 @@ void JetRecordset::ReadyMemo(const RecordField& field) {
     }
     context_.LongValues->Read(bytes, field.current_.Bytes);
     const ByteSpan stored = field.current_.Bytes;
-    if (!context_.Jet3)
-        CheckUnicodeText(stored);
+    field.compressed_ = !context_.Jet3 && CheckUnicodeText(stored);
     field.stored_ = stored;
     field.hasStored_ = true;
 }
@@ -347,6 +345,8 @@ void JetRecordset::ReadyOther(const RecordField& field) {
     const ColumnBytes located = layout_->Locate(field.place_);
     field.hasStored_ = false;
     if (field.plainText_ && LocateStoredText(column, located, context_, field.current_.Bytes, field.stored_)) {
+        const ByteSpan stored = field.stored_;
+        field.compressed_ = stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE;
         field.hasStored_ = true;
     } else {
         DecodeValue(column, located, context_, field.current_);

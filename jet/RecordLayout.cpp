@@ -34,17 +34,12 @@ void RecordLayout::Load(ByteSpan record) {
     offsetCount_ = 0;
     fixedLimit_ = maskStart_;
     if (tableVariableColumns_ != 0) {
-        LoadVariableOffsets();
+        if (jet3_)
+            LoadJet3Offsets(maskSize);
+        else
+            LoadJet4Offsets(maskSize);
         fixedLimit_ = std::min<std::size_t>(maskStart_, offsets_[0]);
     }
-}
-
-void RecordLayout::LoadVariableOffsets() {
-    const std::size_t maskSize = record_.size() - maskStart_;
-    if (jet3_)
-        LoadJet3Offsets(maskSize);
-    else
-        LoadJet4Offsets(maskSize);
 }
 
 void RecordLayout::Grow(std::size_t entries) { offsets_.resize(entries); }

@@ -82,7 +82,6 @@ private:
         bytes = record_.subspan(from, to - from);
         return true;
     }
-    void LoadVariableOffsets();
     void LoadJet3Offsets(std::size_t maskSize);
     void LoadJet4Offsets(std::size_t maskSize);
     // Out of the way of the record loop: most records fit the table before.
