@@ -7,7 +7,7 @@ namespace {
 void CheckBounds(ByteSpan page, const RowTable& table, const RowSlot& slot) {
     const std::size_t tableEnd = table.Start + kRowOffsetSize * table.Count;
     if (slot.Start < tableEnd || slot.End > page.size() || slot.Start > slot.End)
-        RaiseCorrupt("row offset outside its page");
+        RaiseRowOutsidePage();
 }
 
 } // namespace
@@ -20,25 +20,9 @@ RowTable RowTableOf(const PageFile& file, ByteSpan page) {
     return RowTable{f.RowTable, count};
 }
 
-RowSlot SlotOf(ByteSpan page, const RowTable& table, unsigned row) {
-    if (row >= table.Count)
-        RaiseCorrupt("row number beyond its page's rows");
-    // The table was checked to fit the page.
-    const uint8_t* const entries = page.data() + table.Start;
-    const uint16_t entry = static_cast<uint16_t>(entries[2 * row] | (entries[2 * row + 1] << 8));
-    RowSlot slot;
-    slot.Deleted = (entry & kRowDeleted) != 0;
-    slot.Overflow = (entry & kRowOverflow) != 0;
-    slot.Start = static_cast<uint16_t>(entry & kRowStartMask);
-    slot.End = row == 0 ? static_cast<uint16_t>(page.size())
-                        : static_cast<uint16_t>((entries[2 * row - 2] | (entries[2 * row - 1] << 8)) & kRowStartMask);
-    if (!slot.Deleted) {
-        CheckBounds(page, table, slot);
-        if (slot.Start == slot.End)
-            RaiseCorrupt("live row of no bytes");
-    }
-    return slot;
-}
+void RaiseRowOutsidePage() { RaiseCorrupt("row offset outside its page"); }
+void RaiseEmptyRow() { RaiseCorrupt("live row of no bytes"); }
+void RaiseRowBeyondPage() { RaiseCorrupt("row number beyond its page's rows"); }
 
 ByteSpan RowAt(PageFile& file, RowPointer pointer, PageData& page, uint32_t following) {
     page = file.PageOfType(pointer.Page, kDataPage, "data page expected", following);

@@ -27,9 +27,32 @@ RowTable RowTableOf(const PageFile& file, ByteSpan page);
 // Number of rows a data page lists, checked to fit the page.
 inline uint16_t RowCountOf(const PageFile& file, ByteSpan page) { return RowTableOf(file, page).Count; }
 
+[[noreturn]] void RaiseRowOutsidePage();
+[[noreturn]] void RaiseEmptyRow();
+[[noreturn]] void RaiseRowBeyondPage();
+
 // Row i of a data page with its bounds checked. Bounds of deleted rows are
-// not checked: they are never read.
-RowSlot SlotOf(ByteSpan page, const RowTable& table, unsigned row);
+// not checked: they are never read. Read for every row of a table.
+inline RowSlot SlotOf(ByteSpan page, const RowTable& table, unsigned row) {
+    if (row >= table.Count)
+        RaiseRowBeyondPage();
+    // The table was checked to fit the page.
+    const uint8_t* const entries = page.data() + table.Start;
+    const auto entry = static_cast<uint16_t>(entries[2 * row] | (entries[2 * row + 1] << 8));
+    RowSlot slot;
+    slot.Deleted = (entry & kRowDeleted) != 0;
+    slot.Overflow = (entry & kRowOverflow) != 0;
+    slot.Start = static_cast<uint16_t>(entry & kRowStartMask);
+    slot.End = row == 0 ? static_cast<uint16_t>(page.size())
+                        : static_cast<uint16_t>((entries[2 * row - 2] | (entries[2 * row - 1] << 8)) & kRowStartMask);
+    if (!slot.Deleted) {
+        if (slot.Start < table.Start + kRowOffsetSize * table.Count || slot.End > page.size() || slot.Start > slot.End)
+            RaiseRowOutsidePage();
+        if (slot.Start == slot.End)
+            RaiseEmptyRow();
+    }
+    return slot;
+}
 inline RowSlot SlotOf(const PageFile& file, ByteSpan page, unsigned row) {
     return SlotOf(page, RowTableOf(file, page), row);
 }

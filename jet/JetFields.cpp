@@ -26,8 +26,7 @@ bool RecordField::StoredTextValue(StoredText& out) const {
     // Jet3 text is in a code page of the database's, which only the reader knows.
     if (!hasStored_ || records_->context_.Jet3)
         return false;
-    const bool compressed = stored_.size() >= 2 && stored_[0] == 0xFF && stored_[1] == 0xFE;
-    out.Encoding = compressed ? StoredText::Form::Compressed : StoredText::Form::Utf16;
+    out.Encoding = compressed_ ? StoredText::Form::Compressed : StoredText::Form::Utf16;
     out.Bytes = stored_;
     return true;
 }

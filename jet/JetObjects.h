@@ -75,6 +75,26 @@ private:
 
 class JetRecordset;
 
+[[noreturn]] void RaiseObjectInvalid();
+
+// How a value is readied, chosen once per table so that the common
+// kinds take no general decoding on each record.
+enum class Readying : uint8_t {
+    // A fixed number of its type's size, read in place: one kind per
+    // width and representation.
+    Byte,
+    Integer,
+    Long,
+    Single,
+    Int64,   // big integers, currency
+    Real,    // doubles, dates
+    Boolean, // the mask bit
+    Text,    // text in the record: located and (Jet4+) checked
+    Memo,    // a memo: its long value read and (Jet4+) checked
+    Complex, // items looked up by key
+    Other,   // the general decoder
+};
+
 // A field of the recordset's current record. Its value is decoded when it is
 // first asked for, so the columns an export leaves out are never decoded.
 class RecordField : public Field {
@@ -94,29 +114,20 @@ public:
 private:
     friend class JetRecordset;
 
-    // How a value is readied, chosen once per table so that the common
-    // kinds take no general decoding on each record.
-    enum class Readying : uint8_t {
-        Number,  // a fixed number of its type's size: read in place
-        Boolean, // the mask bit
-        Text,    // Jet4+ text in the record: located and checked
-        Complex, // items looked up by key
-        Other,   // the general decoder
-    };
-
     const Column* column_;
     int16_t type_;
     JetRecordset* records_;
     bool plainText_; // a text or memo column, not calculated: readied undecoded
     Readying readying_ = Readying::Other;
-    VarType numberType_ = VarType::Null; // Number: the value's type
+    VarType numberType_ = VarType::Null; // numbers: the value's type
     ColumnPlace place_;
     bool wanted_ = false; // asked for before: readied with the others on each record
     // The record (its serial number) whose value this holds: located and
     // checked, and also decoded into current_.
     mutable uint64_t readied_ = 0;
     mutable uint64_t decoded_ = 0;
-    mutable bool hasStored_ = false; // a text whose stored bytes are in stored_
+    mutable bool hasStored_ = false;  // a text whose stored bytes are in stored_
+    mutable bool compressed_ = false; // those bytes begin with the compression marker
     mutable ByteSpan stored_;
     mutable FieldValue current_;
 };
@@ -144,7 +155,10 @@ public:
 private:
     friend class RecordField;
 
-    void CheckOpen() const;
+    void CheckOpen() const {
+        if (closed_)
+            RaiseObjectInvalid();
+    }
     void Advance();
     void DecodeRecord(ByteSpan record);
     // Raises NoCurrentRecord when there is none, and readies the fields
@@ -161,14 +175,14 @@ private:
     // Locates and checks the field's value (counting one left empty); texts
     // are left undecoded.
     void Ready(const RecordField& field);
-    void ReadyValue(const RecordField& field);
-    void ReadyNumber(const RecordField& field);
+    void ReadyValue(const RecordField& field, uint64_t record);
     void ReadyText(const RecordField& field);
+    void ReadyMemo(const RecordField& field);
+    void ReadyNull(const RecordField& field);
     void ReadyComplex(const RecordField& field);
     void ReadyOther(const RecordField& field);
     void Want(const RecordField& field);
-    static RecordField::Readying ReadyingOf(const Column& column, const ColumnPlace& place, bool jet3,
-                                            VarType& numberType);
+    static Readying ReadyingOf(const Column& column, const ColumnPlace& place, VarType& numberType);
     void Decode(const RecordField& field);
 
     std::shared_ptr<DatabaseFile> database_;
@@ -202,7 +216,5 @@ private:
     const std::shared_ptr<DatabaseFile>& Open() const;
     std::shared_ptr<DatabaseFile> database_;
 };
-
-[[noreturn]] void RaiseObjectInvalid();
 
 } // namespace jet

@@ -10,22 +10,25 @@ namespace jet {
 
 namespace {
 
-// A number stored in place: the type it is handed out as and its size.
+// A number stored in place: the type it is handed out as, its size and how
+// it is read.
 struct NumberForm {
     VarType Type = VarType::Null;
     uint32_t Size = 0;
+    Readying Way = Readying::Other;
 };
 
 NumberForm NumberFormOf(uint8_t type) {
+    using R = Readying;
     switch (type) {
-    case ColumnType::Byte: return {VarType::Byte, 1};
-    case ColumnType::Integer: return {VarType::I2, 2};
-    case ColumnType::Long: return {VarType::I4, 4};
-    case ColumnType::Single: return {VarType::R4, 4};
-    case ColumnType::Currency: return {VarType::Currency, 8};
-    case ColumnType::BigInt: return {VarType::I8, 8};
-    case ColumnType::Double: return {VarType::R8, 8};
-    case ColumnType::DateTime: return {VarType::Date, 8};
+    case ColumnType::Byte: return {VarType::Byte, 1, R::Byte};
+    case ColumnType::Integer: return {VarType::I2, 2, R::Integer};
+    case ColumnType::Long: return {VarType::I4, 4, R::Long};
+    case ColumnType::Single: return {VarType::R4, 4, R::Single};
+    case ColumnType::Currency: return {VarType::Currency, 8, R::Int64};
+    case ColumnType::BigInt: return {VarType::I8, 8, R::Int64};
+    case ColumnType::Double: return {VarType::R8, 8, R::Real};
+    case ColumnType::DateTime: return {VarType::Date, 8, R::Real};
     default: return {};
     }
 }
@@ -37,39 +40,26 @@ uint32_t Le32(const uint8_t* b) {
 
 uint64_t Le64(const uint8_t* b) { return Le32(b) | (static_cast<uint64_t>(Le32(b + 4)) << 32); }
 
-// Reads what the general decoder would, for a value of exactly its type's size.
-void ReadNumber(VarType type, const uint8_t* b, Variant& v) {
-    v.Type = type;
-    switch (type) {
-    case VarType::Byte: v.Byte = b[0]; return;
-    case VarType::I2: v.I2 = static_cast<int16_t>(b[0] | (b[1] << 8)); return;
-    case VarType::I4: v.I4 = static_cast<int32_t>(Le32(b)); return;
-    case VarType::R4: v.R4 = std::bit_cast<float>(Le32(b)); return;
-    case VarType::R8:
-    case VarType::Date: v.R8 = std::bit_cast<double>(Le64(b)); return;
-    default: v.I8 = static_cast<int64_t>(Le64(b)); return;
-    }
-}
-
 } // namespace
 
-RecordField::Readying JetRecordset::ReadyingOf(const Column& column, const ColumnPlace& place, bool jet3,
-                                               VarType& numberType) {
+Readying JetRecordset::ReadyingOf(const Column& column, const ColumnPlace& place, VarType& numberType) {
     if (column.Type == ColumnType::Complex)
-        return RecordField::Readying::Complex;
+        return Readying::Complex;
     if (column.IsCalculated())
-        return RecordField::Readying::Other;
+        return Readying::Other;
     if (place.Where == ColumnPlace::Kind::Mask)
-        return RecordField::Readying::Boolean;
+        return Readying::Boolean;
     // A size its type does not have is damage the general decoder reports.
     const NumberForm number = NumberFormOf(column.Type);
     if (number.Size != 0 && place.Where == ColumnPlace::Kind::Fixed && place.Length == number.Size) {
         numberType = number.Type;
-        return RecordField::Readying::Number;
+        return number.Way;
     }
-    if (column.Type == ColumnType::Text && !jet3)
-        return RecordField::Readying::Text;
-    return RecordField::Readying::Other;
+    if (place.Where == ColumnPlace::Kind::Variable && column.Type == ColumnType::Text)
+        return Readying::Text;
+    if (place.Where == ColumnPlace::Kind::Variable && column.Type == ColumnType::Memo)
+        return Readying::Memo;
+    return Readying::Other;
 }
 
 JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const CatalogTable& entry)
@@ -107,7 +97,7 @@ JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const Catalog
         RecordField& field = fields_.Items.emplace_back(column, type, *this);
         field.Complex = complex;
         field.place_ = PlaceOf(context_.Jet3, column);
-        field.readying_ = ReadyingOf(column, field.place_, context_.Jet3, field.numberType_);
+        field.readying_ = ReadyingOf(column, field.place_, field.numberType_);
     }
     Advance();
     // The first record is checked whole, so that a damaged one fails the
@@ -125,11 +115,6 @@ JetRecordset::JetRecordset(std::shared_ptr<DatabaseFile> database, const Catalog
             field.wanted_ = false;
         wanted_.clear();
     }
-}
-
-void JetRecordset::CheckOpen() const {
-    if (closed_)
-        RaiseObjectInvalid();
 }
 
 int32_t JetRecordset::RecordCount() const {
@@ -222,60 +207,116 @@ void JetRecordset::DecodeRecord(ByteSpan record) {
 
 void JetRecordset::RaiseNoCurrentRecord() { Raise(DaoNumber::NoCurrentRecord, u"No current record."); }
 
-inline void JetRecordset::ReadyNumber(const RecordField& field) {
-    const ColumnBytes located = layout_->Locate(field.place_);
-    if (located.State == Presence::Bytes)
-        ReadNumber(field.numberType_, located.Bytes.data(), field.current_.Value);
-    else
-        field.current_.Value.Type = VarType::Null;
-    field.decoded_ = record_;
+namespace {
+
+// Where a fixed number of its type's size lies, its type set; none when
+// the value is NULL. Each kind then reads what the general decoder would.
+inline const uint8_t* NumberAt(const RecordLayout& layout, const ColumnPlace& place, VarType type, Variant& value) {
+    if (!layout.Holds(place)) {
+        value.Type = VarType::Null;
+        return nullptr;
+    }
+    const uint8_t* const at = layout.Data() + layout.FixedStart(place);
+    value.Type = type;
+    return at;
 }
 
-inline void JetRecordset::ReadyValue(const RecordField& field) {
+} // namespace
+
+inline void JetRecordset::ReadyValue(const RecordField& field, uint64_t record) {
+    const RecordLayout& layout = *layout_;
+    const ColumnPlace& place = field.place_;
+    const VarType type = field.numberType_;
+    Variant& v = field.current_.Value;
     switch (field.readying_) {
-    case RecordField::Readying::Number: ReadyNumber(field); break;
-    case RecordField::Readying::Boolean: {
-        Variant& value = field.current_.Value;
-        value.Type = VarType::Bool;
-        value.Bool = layout_->Locate(field.place_).State == Presence::True;
-        field.decoded_ = record_;
+    case Readying::Byte:
+        if (const uint8_t* b = NumberAt(layout, place, type, v))
+            v.Byte = b[0];
         break;
+    case Readying::Integer:
+        if (const uint8_t* b = NumberAt(layout, place, type, v))
+            v.I2 = static_cast<int16_t>(b[0] | (b[1] << 8));
+        break;
+    case Readying::Long:
+        if (const uint8_t* b = NumberAt(layout, place, type, v))
+            v.I4 = static_cast<int32_t>(Le32(b));
+        break;
+    case Readying::Single:
+        if (const uint8_t* b = NumberAt(layout, place, type, v))
+            v.R4 = std::bit_cast<float>(Le32(b));
+        break;
+    case Readying::Int64:
+        if (const uint8_t* b = NumberAt(layout, place, type, v))
+            v.I8 = static_cast<int64_t>(Le64(b));
+        break;
+    case Readying::Real:
+        if (const uint8_t* b = NumberAt(layout, place, type, v))
+            v.R8 = std::bit_cast<double>(Le64(b));
+        break;
+    case Readying::Boolean:
+        v.Type = VarType::Bool;
+        v.Bool = layout.MaskBit(place);
+        break;
+    case Readying::Text: ReadyText(field); break;
+    case Readying::Memo: ReadyMemo(field); break;
+    case Readying::Complex: ReadyComplex(field); break;
+    case Readying::Other: ReadyOther(field); break;
     }
-    case RecordField::Readying::Text: ReadyText(field); break;
-    case RecordField::Readying::Complex: ReadyComplex(field); break;
-    case RecordField::Readying::Other: ReadyOther(field); break;
-    }
-    field.readied_ = record_;
+    if (field.readying_ < Readying::Text)
+        field.decoded_ = record; // a number or Yes/No is its value
+    field.readied_ = record;
 }
 
 void JetRecordset::ReadyWanted() {
     readyWanted_ = false;
+    const uint64_t record = record_;
     for (const RecordField* field : wanted_) {
-        if (field->readied_ != record_)
-            ReadyValue(*field);
+        if (field->readied_ != record)
+            ReadyValue(*field, record);
     }
 }
 
 void JetRecordset::Ready(const RecordField& field) {
-    ReadyValue(field);
+    ReadyValue(field, record_);
     if (!field.wanted_)
         Want(field);
 }
 
+// What the general decoder gives for a text or memo that is NULL.
+void JetRecordset::ReadyNull(const RecordField& field) {
+    Variant& value = field.current_.Value;
+    value.Type = VarType::Null;
+    value.Text = {};
+    value.Bytes = {};
+    value.Items = {};
+    field.decoded_ = record_;
+}
+
+// Texts and memos are located and checked, not widened: a writer takes most
+// as they are stored. Jet3 text is checked when it is decoded.
 void JetRecordset::ReadyText(const RecordField& field) {
-    const ColumnBytes located = layout_->Locate(field.place_);
     field.hasStored_ = false;
-    if (located.State != Presence::Bytes) {
-        Variant& value = field.current_.Value;
-        value.Type = VarType::Null;
-        value.Text = {};
-        value.Bytes = {};
-        value.Items = {};
-        field.decoded_ = record_;
+    ByteSpan bytes;
+    if (!layout_->VariableAt(field.place_, bytes)) {
+        ReadyNull(field);
         return;
     }
-    CheckUnicodeText(located.Bytes);
-    field.stored_ = located.Bytes;
+    field.compressed_ = !context_.Jet3 && CheckUnicodeText(bytes);
+    field.stored_ = bytes;
+    field.hasStored_ = true;
+}
+
+void JetRecordset::ReadyMemo(const RecordField& field) {
+    field.hasStored_ = false;
+    ByteSpan bytes;
+    if (!layout_->VariableAt(field.place_, bytes)) {
+        ReadyNull(field);
+        return;
+    }
+    context_.LongValues->Read(bytes, field.current_.Bytes);
+    const ByteSpan stored = field.current_.Bytes;
+    field.compressed_ = !context_.Jet3 && CheckUnicodeText(stored);
+    field.stored_ = stored;
     field.hasStored_ = true;
 }
 
@@ -304,6 +345,8 @@ void JetRecordset::ReadyOther(const RecordField& field) {
     const ColumnBytes located = layout_->Locate(field.place_);
     field.hasStored_ = false;
     if (field.plainText_ && LocateStoredText(column, located, context_, field.current_.Bytes, field.stored_)) {
+        const ByteSpan stored = field.stored_;
+        field.compressed_ = stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE;
         field.hasStored_ = true;
     } else {
         DecodeValue(column, located, context_, field.current_);

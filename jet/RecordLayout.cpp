@@ -34,18 +34,15 @@ void RecordLayout::Load(ByteSpan record) {
     offsetCount_ = 0;
     fixedLimit_ = maskStart_;
     if (tableVariableColumns_ != 0) {
-        LoadVariableOffsets();
+        if (jet3_)
+            LoadJet3Offsets(maskSize);
+        else
+            LoadJet4Offsets(maskSize);
         fixedLimit_ = std::min<std::size_t>(maskStart_, offsets_[0]);
     }
 }
 
-void RecordLayout::LoadVariableOffsets() {
-    const std::size_t maskSize = record_.size() - maskStart_;
-    if (jet3_)
-        LoadJet3Offsets(maskSize);
-    else
-        LoadJet4Offsets(maskSize);
-}
+void RecordLayout::Grow(std::size_t entries) { offsets_.resize(entries); }
 
 void RecordLayout::LoadJet3Offsets(std::size_t M) {
     const std::size_t L = record_.size();
@@ -88,7 +85,7 @@ void RecordLayout::LoadJet4Offsets(std::size_t M) {
     if (L < M + 2 + 2 * (V + 1) + 2)
         RaiseCorrupt("variable table larger than its record");
     if (offsets_.size() < V + 1)
-        offsets_.resize(V + 1);
+        Grow(V + 1);
     // Entries are read and checked in one pass: each must lie past the
     // column count, at or after the one before, and below the table.
     const std::size_t tableEnd = L - M - 2 - 2 * (V + 1);

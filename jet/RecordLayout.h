@@ -40,31 +40,52 @@ public:
     void Load(ByteSpan record);
     ColumnBytes Locate(const Column& column) const { return Locate(PlaceOf(jet3_, column)); }
     ColumnBytes Locate(const ColumnPlace& place) const {
-        // A record written before a column was added does not have it.
-        if (place.Number >= columns_)
-            return {place.Where == ColumnPlace::Kind::Mask ? Presence::False : Presence::Null, {}};
-        const bool present = (record_[maskStart_ + place.Number / 8u] >> (place.Number % 8u)) & 1u;
         if (place.Where == ColumnPlace::Kind::Mask)
-            return {present ? Presence::True : Presence::False, {}};
-        if (!present)
+            return {MaskBit(place) ? Presence::True : Presence::False, {}};
+        if (!Holds(place))
             return {Presence::Null, {}};
-        if (place.Where == ColumnPlace::Kind::Fixed) {
-            if (place.Start + place.Length > fixedLimit_)
-                RaiseCorrupt("fixed value outside its record");
-            return {Presence::Bytes, record_.subspan(place.Start, place.Length)};
-        }
-        // A column added after the record was written lies beyond its table.
-        if (place.VariableIndex + 1u >= offsetCount_)
-            return {Presence::Null, {}};
-        const std::size_t from = offsets_[place.VariableIndex];
-        const std::size_t to = offsets_[place.VariableIndex + 1u];
-        return {Presence::Bytes, record_.subspan(from, to - from)};
+        if (place.Where == ColumnPlace::Kind::Fixed)
+            return {Presence::Bytes, record_.subspan(FixedStart(place), place.Length)};
+        ColumnBytes located{Presence::Null, {}};
+        if (VariableBytes(place, located.Bytes))
+            located.State = Presence::Bytes;
+        return located;
+    }
+
+    // The steps of Locate for a place known to be of one kind.
+    bool MaskBit(const ColumnPlace& place) const { return Holds(place); }
+    // Whether the record has the column and its mask bit is set. A record
+    // written before a column was added does not have it.
+    bool Holds(const ColumnPlace& place) const {
+        return place.Number < columns_ && ((record_[maskStart_ + place.Number / 8u] >> (place.Number % 8u)) & 1u);
+    }
+    // Where a fixed value the record holds starts; raises when it runs past
+    // the fixed area.
+    std::size_t FixedStart(const ColumnPlace& place) const {
+        if (place.Start + place.Length > fixedLimit_)
+            RaiseCorrupt("fixed value outside its record");
+        return place.Start;
+    }
+    const uint8_t* Data() const { return record_.data(); }
+    // The bytes of a variable value the record holds; false for none.
+    bool VariableAt(const ColumnPlace& place, ByteSpan& bytes) const {
+        return Holds(place) && VariableBytes(place, bytes);
     }
 
 private:
-    void LoadVariableOffsets();
+    bool VariableBytes(const ColumnPlace& place, ByteSpan& bytes) const {
+        // A column added after the record was written lies beyond its table.
+        if (place.VariableIndex + 1u >= offsetCount_)
+            return false;
+        const std::size_t from = offsets_[place.VariableIndex];
+        const std::size_t to = offsets_[place.VariableIndex + 1u];
+        bytes = record_.subspan(from, to - from);
+        return true;
+    }
     void LoadJet3Offsets(std::size_t maskSize);
     void LoadJet4Offsets(std::size_t maskSize);
+    // Out of the way of the record loop: most records fit the table before.
+    [[gnu::noinline]] void Grow(std::size_t entries);
 
     bool jet3_;
     uint16_t tableVariableColumns_;

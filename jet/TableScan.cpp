@@ -97,8 +97,8 @@ bool TableScan::Next(ByteSpan& record) {
                 const RowSlot slot = SlotOf(bytes, rows_, row);
                 if (slot.Deleted)
                     continue;
+                // The block was set when the page was taken.
                 position_ = RowPointer{pages_[pageIndex_], static_cast<uint8_t>(row)};
-                block_ = pageIndex_ / kBlockPages;
                 record = slot.Overflow ? Follow(slot, bytes) : bytes.subspan(slot.Start, slot.End - slot.Start);
             } catch (const EngineError&) {
                 ++unreadable_;
