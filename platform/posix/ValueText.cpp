@@ -6,6 +6,7 @@
 #include "platform/posix/DateText.h"
 #include "platform/posix/NumberText.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -142,10 +143,25 @@ int32_t VariantToText(const Variant& value, std::string& out) {
     return posix::ProcessValueTextFormat().ToText(value, out);
 }
 
-std::size_t WriteScalarText(const Variant& value, char* to, std::size_t room) {
-    // Looked up once here: this runs for most cells of an export.
-    static const posix::ValueTextFormat& format = posix::ProcessValueTextFormat();
+namespace {
+
+// This runs for most cells of an export: once the process's format is made,
+// the call reads one pointer, without the guard of a function's static and
+// the registers its first call needs saved on every call.
+std::atomic<const posix::ValueTextFormat*> scalarFormat{nullptr};
+
+[[gnu::noinline]] std::size_t WriteFirstScalarText(const Variant& value, char* to, std::size_t room) {
+    const posix::ValueTextFormat& format = posix::ProcessValueTextFormat();
+    scalarFormat.store(&format, std::memory_order_release);
     return format.Write(value, to, room);
+}
+
+} // namespace
+
+std::size_t WriteScalarText(const Variant& value, char* to, std::size_t room) {
+    if (const posix::ValueTextFormat* format = scalarFormat.load(std::memory_order_acquire))
+        return format->Write(value, to, room);
+    return WriteFirstScalarText(value, to, room);
 }
 
 bool ScalarTextMayHold(VarType type, char byte) { return posix::ProcessValueTextFormat().MayHold(type, byte); }
