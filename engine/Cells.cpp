@@ -470,8 +470,8 @@ bool TableCellWriter::WriteAsciiText(OutputFile& file, std::u16string_view text)
     return WriteStoredText(file, stored);
 }
 
-int32_t TableCellWriter::Write(OutputFile& file, const Field& field, CellClass cellClass) {
-    if (attachments_ && field.Type() == DaoType::Attachment && field.AttachedFiles(files_)) {
+int32_t TableCellWriter::WriteAttachmentsOr(OutputFile& file, const Field& field, CellClass cellClass) {
+    if (field.Type() == DaoType::Attachment && field.AttachedFiles(files_)) {
         if (field.Value().IsNull())
             return HResult::Ok;
         paths_ = platform::AnsiToWide(AttachmentFolder::Joined(attachments_->Write(row_, files_)));
@@ -480,14 +480,19 @@ int32_t TableCellWriter::Write(OutputFile& file, const Field& field, CellClass c
         paths.Text = paths_;
         return Write(file, paths, cellClass);
     }
-    if (cellClass == CellClass::Text) {
-        StoredText stored;
-        if (asciiText_ && field.StoredTextValue(stored) && WriteStoredText(file, stored))
-            return HResult::Ok;
-        return Write(file, field.Value(), cellClass);
-    }
-    // Numbers and Verbatim cells go straight to their text in place, the
-    // checks of the general route left out.
+    return cellClass == CellClass::Text ? WriteTextField(file, field) : WriteScalarField(file, field, cellClass);
+}
+
+int32_t TableCellWriter::WriteTextField(OutputFile& file, const Field& field) {
+    StoredText stored;
+    if (asciiText_ && field.StoredTextValue(stored) && WriteStoredText(file, stored))
+        return HResult::Ok;
+    return Write(file, field.Value(), CellClass::Text);
+}
+
+// Numbers and Verbatim cells go straight to their text in place, the checks
+// of the general route left out.
+int32_t TableCellWriter::WriteScalarField(OutputFile& file, const Field& field, CellClass cellClass) {
     const Variant& value = field.Value();
     if (value.IsNull())
         return HResult::Ok;

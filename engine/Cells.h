@@ -50,7 +50,12 @@ public:
     int32_t Write(OutputFile& file, const Variant& value, CellClass cellClass);
     // The same bytes as Write(file, field.Value(), cellClass); a text the
     // field can hand out as stored is written from those bytes.
-    int32_t Write(OutputFile& file, const Field& field, CellClass cellClass);
+    // Inline, so that a record's loop calls the cell's own route directly.
+    int32_t Write(OutputFile& file, const Field& field, CellClass cellClass) {
+        if (attachments_ != nullptr)
+            return WriteAttachmentsOr(file, field, cellClass);
+        return cellClass == CellClass::Text ? WriteTextField(file, field) : WriteScalarField(file, field, cellClass);
+    }
     // Attachment cells from now on name their files, written to `folder`
     // (which must outlive the writer); `row` numbers the record they belong to.
     void WriteAttachmentsTo(AttachmentFolder* folder) { attachments_ = folder; }
@@ -71,6 +76,11 @@ private:
 
     bool HoldsDelimiter(std::string_view text) const;
     bool HoldsDelimiter(const char* text, std::size_t length) const;
+    // The routes of Write(Field): an attachment cell's file names, or the
+    // routes below; a text cell; a number or Verbatim cell.
+    int32_t WriteAttachmentsOr(OutputFile& file, const Field& field, CellClass cellClass);
+    int32_t WriteTextField(OutputFile& file, const Field& field);
+    int32_t WriteScalarField(OutputFile& file, const Field& field, CellClass cellClass);
     bool WriteScalar(OutputFile& file, const Variant& value, CellClass cellClass);
     // Write's general route: the value's text from the platform's
     // conversion, then the class's steps.
