@@ -216,12 +216,18 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
     fusedText_ = delimiter.size() <= 1 && settings.CodePage != 2;
     delimiter_ = delimiter.empty() ? -1 : static_cast<unsigned char>(delimiter.front());
     plainNumbers_ = !replaceCommas && delimiter.size() <= 1;
+    // Written in place, a number takes its comma replacement there.
+    scalarNumbers_ = delimiter.size() <= 1;
+    comma_ = replaceCommas ? replacement.front() : ',';
     plainVerbatim_ = quoteAll_ || delimiter.size() <= 1;
     asciiText_ = fusedText_ && platform::AnsiTextKeepsAscii();
-    if (delimiter_ >= 0)
-        for (int type = 0; type <= static_cast<int>(VarType::List); ++type)
-            scalarSearch_[type] =
-                platform::ScalarTextMayHold(static_cast<VarType>(type), static_cast<char>(delimiter_));
+    for (int type = 0; type <= static_cast<int>(VarType::List); ++type) {
+        const auto varType = static_cast<VarType>(type);
+        scalarCommas_[type] = replaceCommas && platform::ScalarTextMayHold(varType, ',');
+        // A comma replaced may become the delimiter.
+        scalarSearch_[type] = delimiter_ >= 0 && (platform::ScalarTextMayHold(varType, static_cast<char>(delimiter_)) ||
+                                                  (scalarCommas_[type] && comma_ == static_cast<char>(delimiter_)));
+    }
     for (int c = 0; c < 256; ++c) {
         auto mapped = static_cast<unsigned char>(c);
         if (settings.RemoveCRLF != 0 && (c == '\r' || c == '\n'))
@@ -297,7 +303,7 @@ int32_t TableCellWriter::Write(OutputFile& file, const Variant& value, CellClass
         return HResult::Ok;
     if (value.Type == VarType::Text && cellClass == CellClass::Text && asciiText_ && WriteAsciiText(file, value.Text))
         return HResult::Ok;
-    if ((cellClass == CellClass::Number ? plainNumbers_ : cellClass == CellClass::Verbatim && plainVerbatim_) &&
+    if ((cellClass == CellClass::Number ? scalarNumbers_ : cellClass == CellClass::Verbatim && plainVerbatim_) &&
         WriteScalar(file, value, cellClass))
         return HResult::Ok;
     return WriteConverted(file, value, cellClass);
@@ -362,7 +368,10 @@ bool TableCellWriter::WriteScalar(OutputFile& file, const Variant& value, CellCl
         file.Commit(length + 2);
         return true;
     }
-    if (scalarSearch_[static_cast<uint8_t>(value.Type)] && HoldsDelimiter(text, length))
+    const auto type = static_cast<uint8_t>(value.Type);
+    if (cellClass == CellClass::Number && scalarCommas_[type])
+        std::replace(text, text + length, ',', comma_);
+    if (scalarSearch_[type] && HoldsDelimiter(text, length))
         return false;
     file.Commit(length);
     return true;
@@ -482,7 +491,7 @@ int32_t TableCellWriter::Write(OutputFile& file, const Field& field, CellClass c
     const Variant& value = field.Value();
     if (value.IsNull())
         return HResult::Ok;
-    if ((cellClass == CellClass::Number ? plainNumbers_ : plainVerbatim_) && WriteScalar(file, value, cellClass))
+    if ((cellClass == CellClass::Number ? scalarNumbers_ : plainVerbatim_) && WriteScalar(file, value, cellClass))
         return HResult::Ok;
     return WriteConverted(file, value, cellClass);
 }
@@ -545,6 +554,17 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
     if (wide_.capacity() > kKeptBufferBytes)
         std::u16string().swap(wide_);
     return true;
+}
+
+// Taken for every stop and replaced byte of a text: inline in the passes.
+inline char* TableCellWriter::PutUnit(unsigned unit, char* to, const ByteSteps& steps, bool& delimiterSeen) const {
+    if (unit < 0x80)
+        return steps.Put(static_cast<unsigned char>(unit), to, delimiterSeen);
+    if (unit < 0x100 && latinLength_[unit - 0x80] != 0) {
+        std::memcpy(to, latin_[unit - 0x80], sizeof latin_[0]);
+        return to + latinLength_[unit - 0x80];
+    }
+    return nullptr;
 }
 
 // Sixteen bytes at a time, stored as read; a stop, a replaced or control
@@ -639,16 +659,6 @@ char* TableCellWriter::PassTwoByteUnits(const uint8_t*& p, const uint8_t* end, b
         p += 2;
     }
     return to;
-}
-
-char* TableCellWriter::PutUnit(unsigned unit, char* to, const ByteSteps& steps, bool& delimiterSeen) const {
-    if (unit < 0x80)
-        return steps.Put(static_cast<unsigned char>(unit), to, delimiterSeen);
-    if (unit < 0x100 && latinLength_[unit - 0x80] != 0) {
-        std::memcpy(to, latin_[unit - 0x80], sizeof latin_[0]);
-        return to + latinLength_[unit - 0x80];
-    }
-    return nullptr;
 }
 
 // A run of characters beyond ASCII, across switches, up to the next ASCII

@@ -123,10 +123,14 @@ private:
     bool asciiText_ = false;
     bool plainNumbers_ = false;
     bool plainVerbatim_ = false; // Boolean and date texts need no steps
+    bool scalarNumbers_ = false; // numbers may be written in place
+    char comma_ = ',';           // what a comma in a number's text becomes
     int delimiter_ = -1;         // the one-byte field delimiter, or -1
     // Per value type: whether a scalar text of that type may hold the
     // delimiter, and so must be searched for it.
     bool scalarSearch_[256] = {};
+    // And whether it may hold a comma that is to be replaced.
+    bool scalarCommas_[256] = {};
     std::unique_ptr<const StopBytes> stops_;
     // The ANSI bytes of U+0080..U+00FF where they pass every step unchanged
     // (none of them a stop or a replaced byte), for the stored texts' Latin-1
