@@ -30,9 +30,9 @@ cleanup() { [[ ${BENCH_KEEP:-0} == 1 ]] && echo "kept $work" || rm -rf "$work"; 
 trap cleanup EXIT
 
 printf '%-8s %10s %10s %16s %10s\n' table total reader engine+platform libraries
-for spec in "table.json ${BENCH_ROWS:-100000}" "memo.json ${BENCH_MEMO_ROWS:-20000}" \
+for entry in "table.json ${BENCH_ROWS:-100000}" "memo.json ${BENCH_MEMO_ROWS:-20000}" \
             "wide.json ${BENCH_WIDE_ROWS:-10000}"; do
-  read -r json rows <<<"$spec"
+  read -r json rows <<<"$entry"
   name=${json%.json}
   "$mkdb" --rows "$rows" "bench/$json" "$work/$name.mdb" >/dev/null
   mkdir "$work/$name"
