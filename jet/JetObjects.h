@@ -178,6 +178,8 @@ private:
     void ReadyValue(const RecordField& field, uint64_t record);
     void ReadyText(const RecordField& field);
     void ReadyMemo(const RecordField& field);
+    // A located text's bytes (a memo's once read), checked and kept undecoded.
+    void HoldStoredText(const RecordField& field, ByteSpan stored);
     void ReadyNull(const RecordField& field);
     void ReadyComplex(const RecordField& field);
     void ReadyOther(const RecordField& field);

@@ -301,9 +301,7 @@ void JetRecordset::ReadyText(const RecordField& field) {
         ReadyNull(field);
         return;
     }
-    field.compressed_ = !context_.Jet3 && CheckUnicodeText(bytes);
-    field.stored_ = bytes;
-    field.hasStored_ = true;
+    HoldStoredText(field, bytes);
 }
 
 void JetRecordset::ReadyMemo(const RecordField& field) {
@@ -314,7 +312,10 @@ void JetRecordset::ReadyMemo(const RecordField& field) {
         return;
     }
     context_.LongValues->Read(bytes, field.current_.Bytes);
-    const ByteSpan stored = field.current_.Bytes;
+    HoldStoredText(field, field.current_.Bytes);
+}
+
+void JetRecordset::HoldStoredText(const RecordField& field, ByteSpan stored) {
     field.compressed_ = !context_.Jet3 && CheckUnicodeText(stored);
     field.stored_ = stored;
     field.hasStored_ = true;

@@ -4,6 +4,7 @@
 // columns were added, or with fewer variable columns than the last one.
 
 #include "CorpusFiles.h"
+#include "SmallTables.h"
 
 #include "jet/Catalog.h"
 #include "jet/JetEngine.h"
@@ -20,28 +21,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // A Jet4 table: a fixed Long (0), texts A (1) and B (2), a Yes/No (3).
-jet::TableDefinition Jet4Table() {
-    jet::TableDefinition table;
-    table.MaxColumns = 4;
-    table.VariableColumns = 2;
-    jet::Column id;
-    id.Type = jet::ColumnType::Long;
-    id.Flags = 0x03;
-    id.Length = 4;
-    jet::Column a;
-    a.Type = jet::ColumnType::Text;
-    a.Number = 1;
-    a.VariableIndex = 0;
-    jet::Column b = a;
-    b.Number = 2;
-    b.VariableIndex = 1;
-    jet::Column flag;
-    flag.Type = jet::ColumnType::Boolean;
-    flag.Number = 3;
-    flag.Flags = 0x03;
-    table.Columns = {id, a, b, flag};
-    return table;
-}
+jet::TableDefinition Jet4Table() { return jettest::LongAndTwoTexts(true); }
 
 void PutU16(Bytes& row, std::size_t value) {
     row.push_back(static_cast<uint8_t>(value & 0xFF));

@@ -2,6 +2,8 @@
 // contain (mixed compressed text, real Jet3 jump entries, extended dates,
 // decimals, GUIDs) and the malformed ones that must be refused.
 
+#include "SmallTables.h"
+
 #include "jet/CodePages.h"
 #include "jet/ExtendedDate.h"
 #include "jet/ItemText.h"
@@ -269,24 +271,7 @@ TEST(JetItemText, NumbersAndGuidsWrittenPlainly) {
 }
 
 // A Jet3 table of one fixed Long (number 0) and two text columns (1 and 2).
-jet::TableDefinition Jet3Table() {
-    jet::TableDefinition table;
-    table.MaxColumns = 3;
-    table.VariableColumns = 2;
-    jet::Column id;
-    id.Type = jet::ColumnType::Long;
-    id.Flags = 0x03;
-    id.Length = 4;
-    jet::Column a;
-    a.Type = jet::ColumnType::Text;
-    a.Number = 1;
-    a.VariableIndex = 0;
-    jet::Column b = a;
-    b.Number = 2;
-    b.VariableIndex = 1;
-    table.Columns = {id, a, b};
-    return table;
-}
+jet::TableDefinition Jet3Table() { return jettest::LongAndTwoTexts(); }
 
 // Builds a Jet3 record: count, the Long, then texts of the given lengths,
 // the offset table with as many jump entries as the length requires.
