@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
+#include <span>
 #include <stdlib.h>
 #include <string>
 #include <thread>
@@ -18,9 +20,13 @@
 namespace {
 
 // Number and date texts follow the process locale; the C locale gives the
-// en-US forms and UTF-8 as the narrow code page.
+// en-US forms and UTF-8 as the narrow code page. The run of the table
+// writer's checks under a single-byte ANSI page names its locale in
+// VARNEX_CELLS_LOCALE (tests/engine/cells/suite.cmake).
 [[maybe_unused]] const bool kLocaleFixed = [] {
-    ::putenv(const_cast<char*>("LC_ALL=C"));
+    const char* const chosen = std::getenv("VARNEX_CELLS_LOCALE");
+    static std::string setting = std::string("LC_ALL=") + (chosen != nullptr ? chosen : "C");
+    ::putenv(setting.data());
     return true;
 }();
 
@@ -389,12 +395,12 @@ TEST_F(CellTest, TextKeepsItsNulCharacters) {
     // bytes (a compressed text cannot hold a NUL: its zero byte switches).
     // Every quote is preceded by the escape text, whatever it is.
     for (const int quotes : {0, 1})
-        for (const std::string escape : {"\"", "!"}) {
+        for (const std::string escape : {"\"", "!", "the longest escape text allowed"}) {
             ConversionSettings settings;
             settings.DoubleQuotes = quotes;
             settings.Escape = escape;
             const std::string path =
-                dir_.Path("table" + std::to_string(quotes) + (escape == "!" ? "bang" : "quote") + ".csv");
+                dir_.Path("table" + std::to_string(quotes) + std::to_string(escape.size()) + escape.front() + ".csv");
             OutputFile file;
             ASSERT_TRUE(file.OpenAppend(path));
             TableCellWriter writer(settings);
@@ -581,8 +587,42 @@ TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites) {
     stored.push_back(StoredField::Compressed({u"x", u"\u20ac\"", u"a"}));
     stored.push_back(StoredField::Compressed({u"x", u"yz", u"ab"}));
     stored.push_back(StoredField::Compressed({u"x", u"yz", u"abc"}));
+    // Two switches in a row: the two-byte pass meets a zero unit that is no NUL.
+    stored.push_back(StoredField::Compressed({u"a", u"bc", u"", u"de\"f"}));
     stored.push_back(StoredField::Compressed({u"ab", u"\u0101x\"y,z;long run of two-byte ASCII units"}));
     stored.push_back(StoredField::Utf16(u"two-byte ASCII then \u00e9\u20ac and a NUL\0\"gone\""s));
+    // Texts whose every unit is at a chosen place of the passes' blocks,
+    // written as text cells only.
+    std::vector<StoredField> blockTexts;
+    // Each unit that takes a step of its own, at every place of a block of
+    // sixteen units and just past it, in both forms: a Latin-1 letter (which
+    // a Windows-1252 page keeps as it is, from U+00A0 up), 0xFF (where wider
+    // units land when narrowed), C1 controls at either end of their range,
+    // a replaced line break and a quote.
+    for (std::size_t at = 0; at < 18; ++at) {
+        std::u16string text(40, u'q');
+        text[at] = u'\u00e9';
+        text[(at + 3) % text.size()] = u'\u00ff';
+        text[(at + 7) % text.size()] = u'\n';
+        text[(at + 11) % text.size()] = u'"';
+        text[(at + 13) % text.size()] = u'\u0080';
+        text[(at + 17) % text.size()] = u'\u009f';
+        text[(at + 19) % text.size()] = u'\u00a0';
+        blockTexts.push_back(StoredField::Utf16(text));
+        blockTexts.push_back(StoredField::Compressed({text}));
+    }
+    // Units from 0x100 up narrow to 0xFF or to zero; each must stop the
+    // two-byte pass where it stands, whatever its place in the block.
+    for (const std::size_t at : {0, 7, 15, 16, 31})
+        for (const char16_t wide : {u'\u0100', u'\u7fff', u'\u8000', u'\uac00'}) {
+            std::u16string text(34, u'w');
+            text[at] = wide;
+            blockTexts.push_back(StoredField::Utf16(text));
+        }
+    // A switch on either side of a block's edge in the two-byte pass.
+    for (const std::size_t length : {15, 16, 17, 31, 32, 33})
+        blockTexts.push_back(StoredField::Compressed(
+            {u"a\"", std::u16string(length, u'v') + u"\u00e9\r\u0100", u"one-byte tail \u00e9\u00ff"}));
     // Numbers, currency, Booleans and dates, under their own and other classes.
     const Variant scalars[] = {Scalar(VarType::R8, -1234.5),
                                Scalar(VarType::R8, 1.5e20),
@@ -637,6 +677,14 @@ TEST_F(CellTest, TableWriterWritesWhatWriteCellWrites) {
                                     a.Put('|');
                                     b.Put('|');
                                 }
+                            // The OEM page takes the general steps, never the passes.
+                            for (const StoredField& field : codePage == 2 ? std::span<const StoredField>()
+                                                                          : std::span<const StoredField>(blockTexts)) {
+                                writer.Write(b, field, CellClass::Text);
+                                WriteCell(settings, a, field.Value(), DaoType::Memo);
+                                a.Put('|');
+                                b.Put('|');
+                            }
                             // Each scalar by value and through a field, which takes a route of its own.
                             for (const Variant& value : scalars)
                                 for (int16_t type : scalarTypes) {
