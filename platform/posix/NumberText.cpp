@@ -305,6 +305,17 @@ char* PutZeros(char* to, int count) {
     return to;
 }
 
+// Runs of digits are copied 16 bytes at once, which compiles to two moves
+// where a copy of the run's length would call memcpy. What is read past a
+// run stays within Significant, and what is written past it within the
+// caller's room: with at most kMostCopiedDigits digits the last run starts
+// at most 16 bytes and the separator from the start (a sign and 14 digits,
+// or a sign, "0" and 13 zeros, besides the separator), so it ends within
+// kMostNumberBytes and the separator.
+constexpr int kMostCopiedDigits = 15;
+constexpr std::size_t kCopiedBytes = 16;
+static_assert(kCopiedBytes * 2 <= kMostNumberBytes && kCopiedBytes + 32 <= kRealBuffer);
+
 // The digits in the runtime's form: plain from 10^-4 up to 10^digits,
 // exponent form ("d.dddE+XX", at least two exponent digits) beyond; below
 // 10^-4 still plain while the zeros and digits after the separator stay
@@ -314,6 +325,14 @@ char* PutRounded(const Scientific& read, int digits, std::string_view decimal, c
     const char* const significant = read.Significant;
     const std::size_t count = read.Count;
     const int exponent = read.Exponent;
+    const bool fixedCopies = digits <= kMostCopiedDigits;
+    const auto copy = [fixedCopies](char* at, const char* from, std::size_t length) {
+        if (fixedCopies)
+            std::memcpy(at, from, kCopiedBytes);
+        else
+            std::memcpy(at, from, length);
+        return at + length;
+    };
     if (count == 1 && significant[0] == '0') {
         *to = '0'; // never a negative zero
         return to + 1;
@@ -323,25 +342,19 @@ char* PutRounded(const Scientific& read, int digits, std::string_view decimal, c
     if (exponent >= 0 && exponent < digits) {
         const auto whole = static_cast<std::size_t>(exponent) + 1;
         if (count <= whole) {
-            std::memcpy(to, significant, count);
-            return PutZeros(to + count, static_cast<int>(whole - count));
+            return PutZeros(copy(to, significant, count), static_cast<int>(whole - count));
         }
-        std::memcpy(to, significant, whole);
-        to = PutBytes(to + whole, decimal);
-        std::memcpy(to, significant + whole, count - whole);
-        return to + (count - whole);
+        to = PutBytes(copy(to, significant, whole), decimal);
+        return copy(to, significant + whole, count - whole);
     }
     if (exponent < 0 && (exponent >= -4 || -exponent + std::max(static_cast<int>(count) - 2, 0) < digits)) {
         *to++ = '0';
         to = PutZeros(PutBytes(to, decimal), -exponent - 1);
-        std::memcpy(to, significant, count);
-        return to + count;
+        return copy(to, significant, count);
     }
     *to++ = significant[0];
     if (count > 1) {
-        to = PutBytes(to, decimal);
-        std::memcpy(to, significant + 1, count - 1);
-        to += count - 1;
+        to = copy(PutBytes(to, decimal), significant + 1, count - 1);
     }
     *to++ = 'E';
     *to++ = exponent < 0 ? '-' : '+';
@@ -359,16 +372,24 @@ char* PutUnsigned(uint64_t value, char* to) {
     constexpr std::size_t kMost = 20; // 18446744073709551615
     char scratch[2 * kMost];
     char* p = scratch + kMost;
-    while (value >= 100) {
+    while (value > UINT32_MAX) {
         p -= 2;
         PutPair(p, static_cast<unsigned>(value % 100));
         value /= 100;
     }
-    if (value >= 10) {
+    // Most integers and the rest of every other fit 32 bits, whose
+    // division by 100 is a third of the 64-bit one.
+    auto rest = static_cast<uint32_t>(value);
+    while (rest >= 100) {
         p -= 2;
-        PutPair(p, static_cast<unsigned>(value));
+        PutPair(p, rest % 100);
+        rest /= 100;
+    }
+    if (rest >= 10) {
+        p -= 2;
+        PutPair(p, rest);
     } else {
-        *--p = static_cast<char>('0' + value);
+        *--p = static_cast<char>('0' + rest);
     }
     // A copy of fixed length, which compiles to a few moves; the bytes past
     // the digits land in the caller's room and are overwritten or left out.

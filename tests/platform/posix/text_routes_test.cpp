@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -149,10 +150,15 @@ TEST(DateRoutes, OtherPatternsKeepTheirOwnFields) {
         EXPECT_EQ(DateText(DateFormat(near[k]), 45000.623456789), expected[k]);
 }
 
+// The text in exactly the room a caller must give (kMostNumberBytes and
+// the separator): the bytes past it must stay untouched.
 std::string Real(double value, int digits, bool integerRoute) {
-    char text[platform::posix::kMostNumberBytes + 8];
+    constexpr std::size_t kRoom = platform::posix::kMostNumberBytes + 1;
+    char text[kRoom + 16];
+    std::memset(text, '#', sizeof text);
     char* const end = integerRoute ? platform::posix::PutReal(value, digits, ",", text)
                                    : platform::posix::PutRealByConversion(value, digits, ",", text);
+    EXPECT_EQ(std::string(text + kRoom, sizeof text - kRoom), std::string(16, '#')) << value;
     return std::string(text, end);
 }
 
@@ -229,6 +235,40 @@ TEST(RealRoutes, RandomValuesOfEveryMagnitudeAgree) {
         double v;
         std::memcpy(&v, &pattern, sizeof v);
         ExpectSameReal(v, k % 2 == 0 ? 15 : 7);
+    }
+}
+
+// Integers are written in 64-bit steps down to 32 bits and in 32-bit steps
+// from there: the values on each side of 2^32 and of each power of ten,
+// against the library's own digits.
+TEST(IntegerRoutes, EveryWidthOnBothSidesOfThe32BitSteps) {
+    std::vector<int64_t> values = {0, INT64_MIN, INT64_MAX, INT64_MIN + 1};
+    for (const int64_t edge : {int64_t{UINT32_MAX}, int64_t{UINT32_MAX} * 100, int64_t{UINT32_MAX} * 10000})
+        for (int64_t delta = -101; delta <= 101; ++delta)
+            values.push_back(edge + delta);
+    for (int64_t power = 1; power <= INT64_MAX / 10; power *= 10)
+        for (const int64_t v : {power - 1, power, power + 1, power * 10 - 1})
+            values.push_back(v);
+    for (const int64_t v : std::vector<int64_t>(values))
+        if (v != INT64_MIN)
+            values.push_back(-v);
+    for (const int64_t v : values) {
+        char expected[32];
+        const std::string digits(expected, std::to_chars(expected, expected + sizeof expected, v).ptr);
+        char text[platform::posix::kMostNumberBytes];
+        EXPECT_EQ(std::string(text, platform::posix::PutInteger(v, text)), digits);
+
+        // The same value as currency: its whole part, then up to four
+        // decimals without their trailing zeros.
+        char money[platform::posix::kMostNumberBytes + 1];
+        const uint64_t magnitude = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+        std::string amount = (v < 0 ? "-" : "") + std::to_string(magnitude / 10000);
+        std::string fraction = std::to_string(10000 + magnitude % 10000).substr(1);
+        while (!fraction.empty() && fraction.back() == '0')
+            fraction.pop_back();
+        if (!fraction.empty())
+            amount += "," + fraction;
+        EXPECT_EQ(std::string(money, platform::posix::PutCurrency(v, ",", money)), amount);
     }
 }
 
