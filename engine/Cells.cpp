@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -611,7 +612,7 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
     bool oneByte = compressed;
     while (p < end) {
         if (oneByte) {
-            to = Pass<1>(p, end, true, to, delimiterSeen);
+            to = Pass<1>(stored.Bytes.data(), p, end, true, to, delimiterSeen);
             if (p == end)
                 break;
             if (*p == 0) {
@@ -620,7 +621,7 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
                 continue;
             }
         } else {
-            to = Pass<2>(p, end, compressed, to, delimiterSeen);
+            to = Pass<2>(stored.Bytes.data(), p, end, compressed, to, delimiterSeen);
             if (p == end)
                 break;
             if (compressed && *p == 0) {
@@ -666,6 +667,25 @@ __m128i LoadUnits(const uint8_t* p) {
         return _mm_packus_epi16(first, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)));
 }
 
+// Copies fewer than 32 bytes as two pieces of a fixed size that overlap:
+// no call, which would cost a pass its vector registers.
+void CopyShort(uint8_t* to, const uint8_t* from, std::size_t size) {
+    const auto pieces = [&](auto piece) {
+        std::memcpy(to, from, sizeof piece);
+        std::memcpy(to + size - sizeof piece, from + size - sizeof piece, sizeof piece);
+    };
+    if (size >= 16)
+        pieces(std::array<uint8_t, 16>());
+    else if (size >= 8)
+        pieces(uint64_t());
+    else if (size >= 4)
+        pieces(uint32_t());
+    else if (size >= 2)
+        pieces(uint16_t());
+    else if (size == 1)
+        *to = *from;
+}
+
 } // namespace
 #endif
 
@@ -675,7 +695,7 @@ __m128i LoadUnits(const uint8_t* p) {
 // is read once however many steps it has. The bytes stored past the last
 // one kept are written again.
 template <std::size_t Width, UnitShape Shape>
-char* TableCellWriter::PassUnits(const uint8_t*& p, const uint8_t* end, bool compressed, char* to,
+char* TableCellWriter::PassUnits(const uint8_t* begin, const uint8_t*& p, const uint8_t* end, bool compressed, char* to,
                                  bool& delimiterSeen) const {
     const ByteSteps steps = Steps();
     // Locals, which stores through char* cannot change.
@@ -683,13 +703,25 @@ char* TableCellWriter::PassUnits(const uint8_t*& p, const uint8_t* end, bool com
     const uint8_t* from = p;
 #if defined(__SSE2__)
     const UnitBlocks<Shape> blocks(*stops_);
-    alignas(16) uint8_t kept[32];
+    // A block's bytes after its replacements, from which the rest of it is
+    // stored again after a step; zeros after it for the bytes past the
+    // block that such stores copy too.
+    alignas(16) uint8_t kept[48];
     _mm_store_si128(reinterpret_cast<__m128i*>(kept + 16), _mm_setzero_si128());
-    // The block's `count` units from `from` on, of which those in `mask`
-    // take a step; false, with `from` at the unit, when one cannot.
-    const auto passBlock = [&](__m128i units, std::size_t count, int mask) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(kept + 32), _mm_setzero_si128());
+    // The block's `count` units from `from` on, the last `count` of the
+    // sixteen in `units` (`skip` before them are not to be written), of
+    // which those in `mask` take a step; false, with `from` at the unit,
+    // when one cannot.
+    const auto passBlock = [&](__m128i units, std::size_t skip, std::size_t count, int mask) {
         const __m128i bytes = blocks.Mapped(units);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes);
+        if (skip == 0) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes);
+        } else {
+            _mm_store_si128(reinterpret_cast<__m128i*>(kept), bytes);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(kept + skip)));
+        }
         if (mask == 0) {
             to += count;
             from += count * Width;
@@ -712,27 +744,41 @@ char* TableCellWriter::PassUnits(const uint8_t*& p, const uint8_t* end, bool com
             to = next;
             done = at + 1;
             _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(kept + done)));
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(kept + skip + done)));
         }
         to += count - done;
         from += count * Width;
         return true;
     };
-    bool going = true;
-    while (going && static_cast<std::size_t>(end - from) >= 16 * Width) {
+    constexpr std::size_t kBlockBytes = 16 * Width;
+    const uint8_t* const blocksEnd = from + static_cast<std::size_t>(end - from) / kBlockBytes * kBlockBytes;
+    while (from != blocksEnd) {
         const __m128i units = LoadUnits<Width>(from);
-        going = passBlock(units, 16, _mm_movemask_epi8(blocks.Steps(units)));
+        if (!passBlock(units, 0, 16, _mm_movemask_epi8(blocks.Steps(units)))) {
+            p = from;
+            delimiterSeen |= seen;
+            return to;
+        }
     }
     const std::size_t count = static_cast<std::size_t>(end - from) / Width;
-    if (going && count != 0) {
-        // The last few units of most texts take one block too, from a copy
-        // padded with zeros that the mask leaves out.
-        alignas(16) uint8_t padded[16 * Width] = {};
-        std::memcpy(padded, from, count * Width);
-        const __m128i units = LoadUnits<Width>(padded);
-        passBlock(units, count, _mm_movemask_epi8(blocks.Steps(units)) & ((1 << count) - 1));
+    if (count != 0) {
+        // The last few units of a text take one block too: the block that
+        // ends with them, where the text has that many bytes before it, or
+        // else a copy padded with zeros that the mask leaves out.
+        const uint8_t* const unitsEnd = from + count * Width;
+        if (static_cast<std::size_t>(unitsEnd - begin) >= kBlockBytes) {
+            const std::size_t skip = 16 - count;
+            const __m128i units = LoadUnits<Width>(unitsEnd - kBlockBytes);
+            passBlock(units, skip, count, _mm_movemask_epi8(blocks.Steps(units)) >> skip);
+        } else {
+            alignas(16) uint8_t padded[kBlockBytes] = {};
+            CopyShort(padded, from, count * Width);
+            const __m128i units = LoadUnits<Width>(padded);
+            passBlock(units, 0, count, _mm_movemask_epi8(blocks.Steps(units)) & ((1 << count) - 1));
+        }
     }
 #else
+    static_cast<void>(begin);
     while (static_cast<std::size_t>(end - from) >= Width && !((Width == 1 || compressed) && from[0] == 0)) {
         // A NUL unit of a UTF-16 text too: the byte 0, as every cell route writes it.
         char* const next = PutUnit(Width == 1 ? from[0] : from[0] | (from[1] << 8), to, steps, seen);
@@ -748,14 +794,14 @@ char* TableCellWriter::PassUnits(const uint8_t*& p, const uint8_t* end, bool com
 }
 
 template <std::size_t Width>
-char* TableCellWriter::Pass(const uint8_t*& p, const uint8_t* end, bool compressed, char* to,
+char* TableCellWriter::Pass(const uint8_t* begin, const uint8_t*& p, const uint8_t* end, bool compressed, char* to,
                             bool& delimiterSeen) const {
     switch (unitShape_) {
-    case UnitShape::Plain: return PassUnits<Width, UnitShape::Plain>(p, end, compressed, to, delimiterSeen);
-    case UnitShape::Latin: return PassUnits<Width, UnitShape::Latin>(p, end, compressed, to, delimiterSeen);
+    case UnitShape::Plain: return PassUnits<Width, UnitShape::Plain>(begin, p, end, compressed, to, delimiterSeen);
+    case UnitShape::Latin: return PassUnits<Width, UnitShape::Latin>(begin, p, end, compressed, to, delimiterSeen);
     case UnitShape::Extra: break;
     }
-    return PassUnits<Width, UnitShape::Extra>(p, end, compressed, to, delimiterSeen);
+    return PassUnits<Width, UnitShape::Extra>(begin, p, end, compressed, to, delimiterSeen);
 }
 
 // A run of characters beyond ASCII, across switches, up to the next ASCII

@@ -99,11 +99,14 @@ private:
     // (one-byte units, or two-byte ones), into `to`: each returns the end
     // written and leaves p at a switch, at a unit the general conversion
     // must take, at a lone last byte, or at the end.
+    // The bytes from `begin` on may be read, those before p as well.
     template <std::size_t Width>
-    char* Pass(const uint8_t*& p, const uint8_t* end, bool compressed, char* to, bool& delimiterSeen) const;
+    char* Pass(const uint8_t* begin, const uint8_t*& p, const uint8_t* end, bool compressed, char* to,
+               bool& delimiterSeen) const;
     // Pass for one kind of writer, this one's.
     template <std::size_t Width, UnitShape Shape>
-    char* PassUnits(const uint8_t*& p, const uint8_t* end, bool compressed, char* to, bool& delimiterSeen) const;
+    char* PassUnits(const uint8_t* begin, const uint8_t*& p, const uint8_t* end, bool compressed, char* to,
+                    bool& delimiterSeen) const;
     // One unit below U+0100 without the general conversion: an ASCII one's
     // steps, a Latin-1 one's bytes from the table; null when it needs more.
     char* PutUnit(unsigned unit, char* to, const ByteSteps& steps, bool& delimiterSeen) const;
