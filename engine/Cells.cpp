@@ -21,7 +21,9 @@ public:
     static constexpr std::size_t kMaxStops = 5;
     static constexpr std::size_t kMaxMaps = 3;
 
-    StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo);
+    // From keptLatinFrom (0x80 or above) up to 0xFE, every byte is the ANSI
+    // byte of its own Latin-1 unit and passes every step unchanged.
+    StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo, int keptLatinFrom);
     // Copies the leading run of text that holds no stop to `to`, replaced
     // bytes replaced, and returns its length. May write up to 15 bytes past
     // the run when the text goes on for that long.
@@ -34,16 +36,6 @@ public:
             hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, stopVectors_[k]));
         return hits;
     }
-    // What the passes over stored units stop at: every stop and every
-    // replaced byte, and, in one signed compare, every control byte (NUL,
-    // the line breaks) and every byte beyond ASCII. The bytes before the
-    // first of them need no step, so a block is stored as it was read.
-    __m128i UnitStopMask(__m128i block) const {
-        __m128i hits = _mm_cmplt_epi8(block, _mm_set1_epi8(0x20));
-        for (std::size_t k = 0; k < unitStopCount_; ++k)
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, unitStopVectors_[k]));
-        return hits;
-    }
     __m128i Map(__m128i block) const {
         for (std::size_t k = 0; k < mapCount_; ++k) {
             const __m128i hit = _mm_cmpeq_epi8(block, fromVectors_[k]);
@@ -54,6 +46,10 @@ public:
 #endif
 
 private:
+#if defined(__SSE2__)
+    template <UnitShape>
+    friend class UnitBlocks;
+#endif
     unsigned char stops_[kMaxStops] = {};
     std::size_t stopCount_ = 1; // the slots in use; most texts stop at the quote alone
     bool isStop_[256] = {};
@@ -63,12 +59,80 @@ private:
     __m128i stopVectors_[kMaxStops] = {}; // each stop in every byte
     __m128i fromVectors_[kMaxMaps] = {};
     __m128i toVectors_[kMaxMaps] = {};
-    // The stops and replaced bytes from 0x20 to 0x7F; the rest are caught
-    // by the range compare.
-    __m128i unitStopVectors_[kMaxStops + kMaxMaps] = {};
-    std::size_t unitStopCount_ = 0;
+    // Each replaced byte xor its replacement; zero in the slots not in use.
+    __m128i flipVectors_[kMaxMaps] = {};
+    // The stops, zero in the slots not in use, which a pass over units
+    // stops at anyway.
+    __m128i unitStopVectors_[kMaxStops] = {};
+    // The bytes from 0x80 up to the first Latin-1 byte kept as it is are
+    // the ones signed below it.
+    __m128i belowKept_ = {};
 #endif
 };
+
+// The kinds of pass over a stored text's units, by what a block of them
+// must be tested for: the fewer the tests, the cheaper the block.
+enum class UnitShape : int {
+    Plain, // no Latin-1 letter is kept as it is; one stop, two replaced bytes at most
+    Latin, // the same, with a run of Latin-1 letters kept as they are
+    Extra, // more stops or replaced bytes
+};
+
+#if defined(__SSE2__)
+// What the passes over a stored text's units do to a block of sixteen of
+// them, narrowed to a byte each. Held in the pass's locals: stores through
+// char* could otherwise make every block read the vectors again.
+template <UnitShape Shape>
+class UnitBlocks {
+public:
+    explicit UnitBlocks(const StopBytes& stops)
+        : below_(stops.belowKept_), stop0_(stops.unitStopVectors_[0]), stop1_(stops.unitStopVectors_[1]),
+          from0_(stops.fromVectors_[0]), flip0_(stops.flipVectors_[0]), from1_(stops.fromVectors_[1]),
+          flip1_(stops.flipVectors_[1]), stopCount_(stops.stopCount_), mapCount_(stops.mapCount_), more_(stops) {}
+
+    // The units that need a step of their own: a stop; a zero, which is a
+    // switch, a NUL or a unit from 0x8000 up narrowed; 0xFF, which may be a
+    // unit from 0x100 up narrowed; a byte beyond ASCII below the Latin-1
+    // ones kept. The replaced bytes are not among them: Mapped replaces them.
+    __m128i Steps(__m128i block) const {
+        const __m128i stops = _mm_cmpeq_epi8(block, stop0_);
+        if constexpr (Shape == UnitShape::Plain) {
+            // Every byte but 1..0x7F: moved by 0x7F, those are the ones
+            // signed below -1.
+            const __m128i moved = _mm_add_epi8(block, _mm_set1_epi8(0x7F));
+            return _mm_or_si128(stops, _mm_cmpgt_epi8(moved, _mm_set1_epi8(-2)));
+        }
+        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_setzero_si128()),
+                                    _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(0xFF))));
+        // Signed, the bytes from 0x80 up are the ones below zero.
+        hits = _mm_or_si128(hits, _mm_or_si128(stops, _mm_cmplt_epi8(block, below_)));
+        if constexpr (Shape == UnitShape::Extra) {
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, stop1_));
+            for (std::size_t k = 2; k < stopCount_; ++k)
+                hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, more_.unitStopVectors_[k]));
+        }
+        return hits;
+    }
+    // The block with its replaced bytes replaced: each byte is one map's at most.
+    __m128i Mapped(__m128i block) const {
+        __m128i flips = _mm_xor_si128(_mm_and_si128(_mm_cmpeq_epi8(block, from0_), flip0_),
+                                      _mm_and_si128(_mm_cmpeq_epi8(block, from1_), flip1_));
+        if constexpr (Shape == UnitShape::Extra)
+            for (std::size_t k = 2; k < mapCount_; ++k)
+                flips = _mm_xor_si128(
+                    flips, _mm_and_si128(_mm_cmpeq_epi8(block, more_.fromVectors_[k]), more_.flipVectors_[k]));
+        return _mm_xor_si128(block, flips);
+    }
+
+private:
+    __m128i below_;
+    __m128i stop0_, stop1_; // a zero in a slot not in use adds no step
+    __m128i from0_, flip0_; // a zero flip in a slot not in use changes nothing
+    __m128i from1_, flip1_;
+    std::size_t stopCount_, mapCount_;
+    const StopBytes& more_; // the stops and maps past the first two
+};
+#endif
 
 namespace {
 
@@ -248,25 +312,37 @@ TableCellWriter::TableCellWriter(const ConversionSettings& settings)
             to.push_back(static_cast<char>(textBytes_[c]));
         }
     }
-    stops_ = std::make_unique<const StopBytes>(stops, from, to);
-
     unitRoom_ = 1 + escape_.size();
-    if (!asciiText_)
-        return;
-    std::string bytes;
-    for (int c = 0x80; c < 0x100; ++c) {
-        platform::WideToAnsi(std::u16string(1, static_cast<char16_t>(c)), bytes);
-        bool plain = !bytes.empty() && bytes.size() <= sizeof latin_[0];
-        for (const char b : bytes) {
-            const auto u = static_cast<unsigned char>(b);
-            plain = plain && u != 0 && !stops_->Table()[u] && textBytes_[u] == u;
+    static_assert(decltype(settings.Escape)::capacity < kEscapeRoom, "the escape text fits its block");
+    std::memcpy(escapeBlock_, escape_.data(), std::min(escape_.size(), kEscapeRoom));
+    if (asciiText_) {
+        std::string bytes;
+        for (int c = 0x80; c < 0x100; ++c) {
+            platform::WideToAnsi(std::u16string(1, static_cast<char16_t>(c)), bytes);
+            bool plain = !bytes.empty() && bytes.size() <= sizeof latin_[0];
+            for (const char b : bytes) {
+                const auto u = static_cast<unsigned char>(b);
+                plain = plain && u != 0 && textKinds_[u] == 0 && textBytes_[u] == u;
+            }
+            if (!plain)
+                continue;
+            std::memcpy(latin_[c - 0x80], bytes.data(), bytes.size());
+            latinLength_[c - 0x80] = static_cast<uint8_t>(bytes.size());
+            unitRoom_ = std::max(unitRoom_, bytes.size());
         }
-        if (!plain)
-            continue;
-        std::memcpy(latin_[c - 0x80], bytes.data(), bytes.size());
-        latinLength_[c - 0x80] = static_cast<uint8_t>(bytes.size());
-        unitRoom_ = std::max(unitRoom_, bytes.size());
     }
+    // Most single-byte ANSI pages keep the Latin-1 letters where Latin-1 has
+    // them: the passes then copy those units with the ASCII ones.
+    int keptLatinFrom = 0xFF;
+    while (keptLatinFrom > 0x80 && latinLength_[keptLatinFrom - 1 - 0x80] == 1 &&
+           latin_[keptLatinFrom - 1 - 0x80][0] == keptLatinFrom - 1)
+        --keptLatinFrom;
+    if (keptLatinFrom == 0xFF)
+        keptLatinFrom = 0x100; // none
+    stops_ = std::make_unique<const StopBytes>(stops, from, to, keptLatinFrom);
+    unitShape_ = stops.size() > 1 || from.size() > 2 ? UnitShape::Extra
+                 : keptLatinFrom < 0x100             ? UnitShape::Latin
+                                                     : UnitShape::Plain;
 }
 
 TableCellWriter::~TableCellWriter() = default;
@@ -437,26 +513,30 @@ struct TableCellWriter::ByteSteps {
     const uint8_t* Kinds;
     const uint8_t* Bytes;
     const bool* IsStop;
-    std::string_view Escape;
+    const char* Escape; // kEscapeRoom bytes, the escape text first
+    std::size_t EscapeLength;
 
     // Writes the byte's result at `to` (escaped when it is a quote) and
-    // returns the end; notes a delimiter on the way.
+    // returns the end; notes a delimiter on the way. The escape is copied
+    // whole, without a call that would cost a pass its vector registers.
     char* Put(unsigned char c, char* to, bool& delimiterSeen) const {
         if (!IsStop[c]) {
             *to++ = static_cast<char>(Bytes[c]);
             return to;
         }
         delimiterSeen |= (Kinds[c] & kDelimiterByte) != 0;
-        if ((Kinds[c] & kEscapeByte) != 0)
-            to = PutEscape(Escape, to);
+        if ((Kinds[c] & kEscapeByte) != 0) {
+            std::memcpy(to, Escape, kEscapeRoom);
+            to += EscapeLength;
+        }
         *to++ = static_cast<char>(Bytes[c]);
         return to;
     }
 };
 
 // Locals, not members: stores through char* could otherwise alias them.
-TableCellWriter::ByteSteps TableCellWriter::Steps() const {
-    return ByteSteps{textKinds_, textBytes_, stops_->Table(), escape_};
+inline TableCellWriter::ByteSteps TableCellWriter::Steps() const {
+    return ByteSteps{textKinds_, textBytes_, stops_->Table(), escapeBlock_, escape_.size()};
 }
 
 // Most text is ASCII, which the ANSI page keeps as it is (the platform says
@@ -531,7 +611,7 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
     bool oneByte = compressed;
     while (p < end) {
         if (oneByte) {
-            to = PassOneByteUnits(p, end, to, delimiterSeen);
+            to = Pass<1>(p, end, true, to, delimiterSeen);
             if (p == end)
                 break;
             if (*p == 0) {
@@ -540,7 +620,7 @@ bool TableCellWriter::WriteStoredText(OutputFile& file, const StoredText& stored
                 continue;
             }
         } else {
-            to = PassTwoByteUnits(p, end, compressed, to, delimiterSeen);
+            to = Pass<2>(p, end, compressed, to, delimiterSeen);
             if (p == end)
                 break;
             if (compressed && *p == 0) {
@@ -572,98 +652,110 @@ inline char* TableCellWriter::PutUnit(unsigned unit, char* to, const ByteSteps& 
     return nullptr;
 }
 
-// Sixteen bytes at a time, stored as read; a stop, a replaced or control
-// byte, or a byte beyond ASCII takes its step where the blocks meet it, and
-// the blocks go on from the next byte. The bytes stored past the last one
-// kept are written again.
-char* TableCellWriter::PassOneByteUnits(const uint8_t*& p, const uint8_t* end, char* to, bool& delimiterSeen) const {
-    const ByteSteps steps = Steps();
 #if defined(__SSE2__)
-    const StopBytes& stops = *stops_;
-    while (p < end) {
-        const auto left = static_cast<std::size_t>(end - p);
-        __m128i block;
-        if (left >= 16) {
-            block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        } else {
-            // The last few bytes of most texts take one block too, from a
-            // copy padded with zeros that the mask leaves out.
-            alignas(16) uint8_t padded[16] = {};
-            std::memcpy(padded, p, left);
-            block = _mm_load_si128(reinterpret_cast<const __m128i*>(padded));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), block);
-        int mask = _mm_movemask_epi8(stops.UnitStopMask(block));
-        if (left < 16)
-            mask &= (1 << left) - 1;
+namespace {
+
+// Sixteen units from p on, narrowed to a byte each: a two-byte unit above
+// 0xFF becomes 0xFF, one from 0x8000 up zero.
+template <std::size_t Width>
+__m128i LoadUnits(const uint8_t* p) {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if constexpr (Width == 1)
+        return first;
+    else
+        return _mm_packus_epi16(first, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)));
+}
+
+} // namespace
+#endif
+
+// Sixteen units at a time, narrowed, replaced and stored as a block; the
+// units that need a step of their own take it where the block has them, and
+// the rest of the block is stored again after each from a copy, so a block
+// is read once however many steps it has. The bytes stored past the last
+// one kept are written again.
+template <std::size_t Width, UnitShape Shape>
+char* TableCellWriter::PassUnits(const uint8_t*& p, const uint8_t* end, bool compressed, char* to,
+                                 bool& delimiterSeen) const {
+    const ByteSteps steps = Steps();
+    // Locals, which stores through char* cannot change.
+    bool seen = false;
+    const uint8_t* from = p;
+#if defined(__SSE2__)
+    const UnitBlocks<Shape> blocks(*stops_);
+    alignas(16) uint8_t kept[32];
+    _mm_store_si128(reinterpret_cast<__m128i*>(kept + 16), _mm_setzero_si128());
+    // The block's `count` units from `from` on, of which those in `mask`
+    // take a step; false, with `from` at the unit, when one cannot.
+    const auto passBlock = [&](__m128i units, std::size_t count, int mask) {
+        const __m128i bytes = blocks.Mapped(units);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes);
         if (mask == 0) {
-            const std::size_t taken = std::min<std::size_t>(left, 16);
-            to += taken;
-            p += taken;
-            continue;
+            to += count;
+            from += count * Width;
+            return true;
         }
-        const int run = FirstBit(mask);
-        to += run;
-        p += run;
-        // A zero switches to two-byte units.
-        char* const next = *p == 0 ? nullptr : PutUnit(*p, to, steps, delimiterSeen);
-        if (next == nullptr)
-            return to;
-        to = next;
-        ++p;
+        _mm_store_si128(reinterpret_cast<__m128i*>(kept), bytes);
+        std::size_t done = 0; // the units of the block whose bytes are in place
+        for (; mask != 0; mask &= mask - 1) {
+            const auto at = static_cast<std::size_t>(FirstBit(mask));
+            to += at - done;
+            const uint8_t* const unit = from + at * Width;
+            // A zero low byte of a compressed text switches.
+            char* const next = (Width == 1 || compressed) && unit[0] == 0
+                                   ? nullptr
+                                   : PutUnit(Width == 1 ? unit[0] : unit[0] | (unit[1] << 8), to, steps, seen);
+            if (next == nullptr) {
+                from = unit;
+                return false;
+            }
+            to = next;
+            done = at + 1;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(kept + done)));
+        }
+        to += count - done;
+        from += count * Width;
+        return true;
+    };
+    bool going = true;
+    while (going && static_cast<std::size_t>(end - from) >= 16 * Width) {
+        const __m128i units = LoadUnits<Width>(from);
+        going = passBlock(units, 16, _mm_movemask_epi8(blocks.Steps(units)));
+    }
+    const std::size_t count = static_cast<std::size_t>(end - from) / Width;
+    if (going && count != 0) {
+        // The last few units of most texts take one block too, from a copy
+        // padded with zeros that the mask leaves out.
+        alignas(16) uint8_t padded[16 * Width] = {};
+        std::memcpy(padded, from, count * Width);
+        const __m128i units = LoadUnits<Width>(padded);
+        passBlock(units, count, _mm_movemask_epi8(blocks.Steps(units)) & ((1 << count) - 1));
     }
 #else
-    while (p < end) {
-        char* const next = *p == 0 ? nullptr : PutUnit(*p, to, steps, delimiterSeen);
+    while (static_cast<std::size_t>(end - from) >= Width && !((Width == 1 || compressed) && from[0] == 0)) {
+        // A NUL unit of a UTF-16 text too: the byte 0, as every cell route writes it.
+        char* const next = PutUnit(Width == 1 ? from[0] : from[0] | (from[1] << 8), to, steps, seen);
         if (next == nullptr)
-            return to;
+            break;
         to = next;
-        ++p;
+        from += Width;
     }
 #endif
+    p = from;
+    delimiterSeen |= seen;
     return to;
 }
 
-// Eight units at a time while they are plain ASCII: narrowed with
-// saturation, a unit above 0x7F keeps its top bit set, and so does a switch
-// (a zero low byte before a character); a stop, a replaced or control unit,
-// or a unit beyond ASCII takes its step where the blocks meet it.
-char* TableCellWriter::PassTwoByteUnits(const uint8_t*& p, const uint8_t* end, bool compressed, char* to,
-                                        bool& delimiterSeen) const {
-    const ByteSteps steps = Steps();
-#if defined(__SSE2__)
-    const StopBytes& stops = *stops_;
-    while (end - p >= 16) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i narrow = _mm_packus_epi16(units, units);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), narrow);
-        const int mask = _mm_movemask_epi8(stops.UnitStopMask(narrow)) & 0xFF;
-        if (mask == 0) {
-            to += 8;
-            p += 16;
-            continue;
-        }
-        const int run = FirstBit(mask);
-        to += run;
-        p += 2 * run;
-        if (compressed && p[0] == 0)
-            return to;
-        char* const next = PutUnit(p[0] | (p[1] << 8), to, steps, delimiterSeen);
-        if (next == nullptr)
-            return to;
-        to = next;
-        p += 2;
+template <std::size_t Width>
+char* TableCellWriter::Pass(const uint8_t*& p, const uint8_t* end, bool compressed, char* to,
+                            bool& delimiterSeen) const {
+    switch (unitShape_) {
+    case UnitShape::Plain: return PassUnits<Width, UnitShape::Plain>(p, end, compressed, to, delimiterSeen);
+    case UnitShape::Latin: return PassUnits<Width, UnitShape::Latin>(p, end, compressed, to, delimiterSeen);
+    case UnitShape::Extra: break;
     }
-#endif
-    while (end - p >= 2 && !(compressed && p[0] == 0)) {
-        // A NUL unit too: the byte 0, as every cell route writes it.
-        char* const next = PutUnit(p[0] | (p[1] << 8), to, steps, delimiterSeen);
-        if (next == nullptr)
-            return to;
-        to = next;
-        p += 2;
-    }
-    return to;
+    return PassUnits<Width, UnitShape::Extra>(p, end, compressed, to, delimiterSeen);
 }
 
 // A run of characters beyond ASCII, across switches, up to the next ASCII
@@ -761,7 +853,7 @@ bool TableCellWriter::WriteLongStoredText(OutputFile& file, const StoredText& st
     return true;
 }
 
-StopBytes::StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo) {
+StopBytes::StopBytes(std::string_view stops, std::string_view mapFrom, std::string_view mapTo, int keptLatinFrom) {
     // Unused stop slots repeat the first stop (or the quote, when there is
     // none); the block tests look at the slots in use only.
     const char spare = stops.empty() ? '"' : stops.front();
@@ -783,11 +875,13 @@ StopBytes::StopBytes(std::string_view stops, std::string_view mapFrom, std::stri
     for (std::size_t k = 0; k < mapCount_; ++k) {
         fromVectors_[k] = _mm_set1_epi8(mapFrom[k]);
         toVectors_[k] = _mm_set1_epi8(mapTo[k]);
+        flipVectors_[k] = _mm_set1_epi8(static_cast<char>(mapFrom[k] ^ mapTo[k]));
     }
-    for (const std::string_view bytes : {stops.substr(0, kMaxStops), mapFrom.substr(0, mapCount_)})
-        for (const char c : bytes)
-            if (c >= 0x20) // a signed char: bytes beyond ASCII are below zero
-                unitStopVectors_[unitStopCount_++] = _mm_set1_epi8(c);
+    for (std::size_t k = 0; k < stops.size() && k < kMaxStops; ++k)
+        unitStopVectors_[k] = stopVectors_[k];
+    belowKept_ = _mm_set1_epi8(static_cast<char>(keptLatinFrom - 256));
+#else
+    static_cast<void>(keptLatinFrom);
 #endif
 }
 

@@ -33,6 +33,8 @@ void WriteCell(const ConversionSettings& settings, OutputFile& file, const Varia
 // The bytes a cell's text pass stops at and those it replaces on the way
 // (engine/Cells.cpp).
 class StopBytes;
+// The kinds of pass over a stored text's units (engine/Cells.cpp).
+enum class UnitShape : int;
 
 // WriteCell for every cell of one table: the settings are read once, and
 // the common cells go into the file's buffer in one pass over their text.
@@ -64,8 +66,10 @@ public:
 private:
     static constexpr uint8_t kEscapeByte = 1;
     static constexpr uint8_t kDelimiterByte = 2;
-    // Room beyond one byte per unit for the converted runs of a text.
+    // Room beyond one byte per unit for the converted runs of a text, and
+    // for the escape text's block written whole.
     static constexpr std::size_t kRunSlack = 256;
+    static constexpr std::size_t kEscapeRoom = 32;
     // Stored texts longer than this are written a slice of units at a time.
     static constexpr std::size_t kLongTextBytes = 1 << 20;
     static constexpr std::size_t kSliceUnits = 16 * 1024;
@@ -95,8 +99,11 @@ private:
     // (one-byte units, or two-byte ones), into `to`: each returns the end
     // written and leaves p at a switch, at a unit the general conversion
     // must take, at a lone last byte, or at the end.
-    char* PassOneByteUnits(const uint8_t*& p, const uint8_t* end, char* to, bool& delimiterSeen) const;
-    char* PassTwoByteUnits(const uint8_t*& p, const uint8_t* end, bool compressed, char* to, bool& delimiterSeen) const;
+    template <std::size_t Width>
+    char* Pass(const uint8_t*& p, const uint8_t* end, bool compressed, char* to, bool& delimiterSeen) const;
+    // Pass for one kind of writer, this one's.
+    template <std::size_t Width, UnitShape Shape>
+    char* PassUnits(const uint8_t*& p, const uint8_t* end, bool compressed, char* to, bool& delimiterSeen) const;
     // One unit below U+0100 without the general conversion: an ASCII one's
     // steps, a Latin-1 one's bytes from the table; null when it needs more.
     char* PutUnit(unsigned unit, char* to, const ByteSteps& steps, bool& delimiterSeen) const;
@@ -126,8 +133,9 @@ private:
     std::u16string paths_;
     std::string text_;
     std::string escape_;
-    std::string converted_; // one converted run of non-ASCII characters
-    std::u16string wide_;   // such a run of a stored text, widened
+    char escapeBlock_[kEscapeRoom] = {}; // the escape text, padded
+    std::string converted_;              // one converted run of non-ASCII characters
+    std::u16string wide_;                // such a run of a stored text, widened
     bool quoteAll_;
     bool fusedText_ = false;
     bool asciiText_ = false;
@@ -142,6 +150,7 @@ private:
     // And whether it may hold a comma that is to be replaced.
     bool scalarCommas_[256] = {};
     std::unique_ptr<const StopBytes> stops_;
+    UnitShape unitShape_{};
     // The ANSI bytes of U+0080..U+00FF where they pass every step unchanged
     // (none of them a stop or a replaced byte), for the stored texts' Latin-1
     // units; length 0 sends a character to the general conversion.

@@ -18,26 +18,16 @@ constexpr double kNoFraction = 1e-12;
 // The runtime nudges the time up by this many days before rounding to the
 // second, so that times meant as exact half seconds round up.
 constexpr double kRoundingNudge = 1e-11;
-constexpr int64_t kSecondsPerDay = 86400;
-constexpr int64_t kSerialOf1970 = 25569;
+constexpr int32_t kSecondsPerDay = 86400;
+
+// Days from 1 March of the year 0 to 30 December 1899: the count the
+// calendar arithmetic below starts from, positive over the whole range.
+constexpr int32_t kSerialDayShift = 693899;
 
 struct Parts {
-    int64_t Year;
-    int Month, Day, Hour, Minute, Second;
+    int32_t Year;
+    int32_t Month, Day, Hour, Minute, Second;
 };
-
-// Proleptic Gregorian date of a day count from 1 January 1970.
-void CivilFromDays(int64_t days, Parts& parts) {
-    days += 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const int64_t dayOfEra = days - era * 146097;
-    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    parts.Day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-    parts.Month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-    parts.Year = yearOfEra + era * 400 + (parts.Month <= 2 ? 1 : 0);
-}
 
 using Field = DateFormat::Field;
 using Step = DateFormat::Step;
@@ -116,7 +106,7 @@ char* PutSmall(char* to, int value, uint8_t width) {
     return to + 1;
 }
 
-char* PutYear(char* to, int64_t year) {
+char* PutYear(char* to, int32_t year) {
     // Four digits but for the first centuries (and the day after the last
     // one, which a time rounding up to midnight can reach).
     if (year >= 1000 && year <= 9999)
@@ -145,7 +135,7 @@ char* Put(char* to, const std::vector<Step>& steps, const Parts& parts, std::str
         case Field::Day: to = PutSmall(to, parts.Day, step.Width); break;
         case Field::Month: to = PutSmall(to, parts.Month, step.Width); break;
         case Field::Year: to = PutYear(to, parts.Year); break;
-        case Field::ShortYear: to = PutSmall(to, static_cast<int>(parts.Year % 100), step.Width); break;
+        case Field::ShortYear: to = PutSmall(to, parts.Year % 100, step.Width); break;
         case Field::Hour12: to = PutSmall(to, parts.Hour % 12 == 0 ? 12 : parts.Hour % 12, step.Width); break;
         case Field::Hour24: to = PutSmall(to, parts.Hour, step.Width); break;
         case Field::Minute: to = PutSmall(to, parts.Minute, step.Width); break;
@@ -163,37 +153,92 @@ char* Put(char* to, const std::vector<Step>& steps, const Parts& parts, std::str
     return to;
 }
 
+// The usual text in one pass: "M/d/yyyy", "h:mm:ss tt" or both.
+char* PutMonthDayYear(char* to, const Parts& parts) {
+    to = PutSmall(to, parts.Month, 1);
+    *to++ = '/';
+    to = PutSmall(to, parts.Day, 1);
+    *to++ = '/';
+    return PutYear(to, parts.Year);
+}
+
+char* PutTime12(char* to, const Parts& parts, std::string_view am, std::string_view pm) {
+    const int32_t hour = parts.Hour % 12;
+    to = PutSmall(to, hour == 0 ? 12 : hour, 1);
+    *to = ':';
+    to = PutPair(to + 1, static_cast<unsigned>(parts.Minute));
+    *to = ':';
+    to = PutPair(to + 1, static_cast<unsigned>(parts.Second));
+    *to++ = ' ';
+    return PutBytes(to, parts.Hour < 12 ? am : pm);
+}
+
 } // namespace
 
-DateFormat::DateFormat(const DatePatterns& patterns)
+// Neri and Schneider's Euclidean affine calendar: the century, the year of
+// the century and the day of the year (from 1 March) by multiplications and
+// shifts, in 32 bits, which the day counts here never leave.
+CivilDay CivilDayOfSerial(int32_t serialDay) {
+    const auto days = static_cast<uint32_t>(serialDay + kSerialDayShift);
+    const uint32_t centuryNumerator = 4 * days + 3;
+    const uint32_t century = centuryNumerator / 146097;
+    const uint32_t dayOfCentury = centuryNumerator % 146097 / 4;
+    const uint64_t yearProduct = uint64_t{2939745} * (4 * dayOfCentury + 3);
+    const auto yearOfCentury = static_cast<uint32_t>(yearProduct >> 32);
+    const uint32_t dayOfYear = static_cast<uint32_t>(yearProduct) / 2939745 / 4;
+    const uint32_t monthDay = 2141 * dayOfYear + 197913;
+    const uint32_t month = monthDay >> 16;
+    const uint32_t day = (monthDay & 0xFFFF) / 2141 + 1;
+    // The year counted from March: January and February close it.
+    const uint32_t next = dayOfYear >= 306 ? 1 : 0;
+    return CivilDay{static_cast<int32_t>(100 * century + yearOfCentury + next),
+                    static_cast<int32_t>(next != 0 ? month - 12 : month), static_cast<int32_t>(day)};
+}
+
+DateFormat::DateFormat(const DatePatterns& patterns, Route route)
     : date_(Compile(patterns.ShortDate)), time_(Compile(patterns.Time)), am_(patterns.AM), pm_(patterns.PM) {
     const std::size_t designator = std::max(am_.size(), pm_.size());
     longest_ = LongestText(date_, designator) + 1 + LongestText(time_, designator);
+    monthDayYear12_ = route == Route::Fastest && patterns.ShortDate == "M/d/yyyy" && patterns.Time == "h:mm:ss tt";
 }
 
 char* DateFormat::Put(double serial, char* to) const {
     // The integer part toward zero picks the day and the fraction's
-    // magnitude is the time of that day, also before 1899.
-    const double whole = std::trunc(serial);
-    const double fraction = std::fabs(serial - whole);
-    const bool showDate = whole != 0.0;
+    // magnitude is the time of that day, also before 1899. The serial is
+    // within the accepted range: its day fits 32 bits, and conversion
+    // truncates as std::trunc would.
+    auto day = static_cast<int32_t>(serial);
+    const double fraction = std::fabs(serial - static_cast<double>(day));
+    const bool showDate = day != 0;
     const bool showTime = fraction >= kNoFraction;
 
-    int64_t day = static_cast<int64_t>(whole);
-    auto seconds = static_cast<int64_t>(std::floor((fraction + kRoundingNudge) * kSecondsPerDay + 0.5));
+    // Not negative, so the conversion is the floor.
+    auto seconds = static_cast<int32_t>((fraction + kRoundingNudge) * kSecondsPerDay + 0.5);
     if (seconds >= kSecondsPerDay) {
         seconds -= kSecondsPerDay;
         ++day;
     }
 
-    Parts parts{};
-    CivilFromDays(day - kSerialOf1970, parts);
-    parts.Hour = static_cast<int>(seconds / 3600);
-    parts.Minute = static_cast<int>(seconds / 60 % 60);
-    parts.Second = static_cast<int>(seconds % 60);
+    const CivilDay civil = CivilDayOfSerial(day);
+    const auto clock = static_cast<uint32_t>(seconds);
+    const Parts parts{civil.Year,
+                      civil.Month,
+                      civil.Day,
+                      static_cast<int32_t>(clock / 3600),
+                      static_cast<int32_t>(clock / 60 % 60),
+                      static_cast<int32_t>(clock % 60)};
 
     // The choice between date, time and both is made on the unrounded
     // value: a time that rounds up to midnight of day 1 stays a time.
+    if (monthDayYear12_) {
+        if (showDate)
+            to = PutMonthDayYear(to, parts);
+        if (showDate && showTime)
+            *to++ = ' ';
+        if (showTime || !showDate)
+            to = PutTime12(to, parts, am_, pm_);
+        return to;
+    }
     if (showDate)
         to = platform::posix::Put(to, date_, parts, am_, pm_);
     if (showDate && showTime)

@@ -19,11 +19,23 @@ struct DatePatterns {
     std::string_view PM;
 };
 
+// The calendar date of a serial's day part (day 0 is 30 December 1899),
+// proleptic Gregorian, for every day from 1 January 100 to 1 January 10000.
+struct CivilDay {
+    int32_t Year;
+    int32_t Month;
+    int32_t Day;
+};
+CivilDay CivilDayOfSerial(int32_t serialDay);
+
 // The patterns of one locale, read once: writing a date then follows a list
 // of fields instead of interpreting the picture strings for every value.
 class DateFormat {
 public:
-    explicit DateFormat(const DatePatterns& patterns);
+    // Fastest: the usual patterns get a routine of their own. ByPattern
+    // follows the field list always, which the own routines must match.
+    enum class Route : uint8_t { Fastest, ByPattern };
+    explicit DateFormat(const DatePatterns& patterns, Route route = Route::Fastest);
 
     // False (nothing appended) when the serial lies outside the years 100 to
     // 9999 that the runtime accepts.
@@ -56,6 +68,9 @@ public:
 private:
     // Writes the text of a serial in the accepted range; room for longest_.
     char* Put(double serial, char* to) const;
+
+    // "M/d/yyyy h:mm:ss tt", the patterns of the default locale.
+    bool monthDayYear12_ = false;
 
     std::vector<Step> date_;
     std::vector<Step> time_;

@@ -186,11 +186,98 @@ bool ShortestRounded(double value, int digits, Scientific& read) {
     return !single || NearEnough(value, read, digits);
 }
 
+// The `count` lowest decimal digits of `value` ending just before `end`.
+inline void PutDigitsBefore(char* end, uint32_t value, std::size_t count) {
+    for (; count >= 2; count -= 2) {
+        end -= 2;
+        PutPair(end, value % 100);
+        value /= 100;
+    }
+    if (count == 1)
+        end[-1] = static_cast<char>('0' + value % 10);
+}
+
+// 10^0 to 10^22: the powers of ten below 2^74, so that a 53-bit mantissa
+// times any of them stays within 128 bits.
+__extension__ using Wide = unsigned __int128;
+constexpr int kMostExactPower = 22;
+constexpr auto kWidePowers = [] {
+    std::array<Wide, kMostExactPower + 1> powers{};
+    Wide power = 1;
+    for (auto& p : powers) {
+        p = power;
+        power *= 10;
+    }
+    return powers;
+}();
+
+// The value rounded to `digits` significant digits (half away from zero) in
+// exact integer arithmetic, for the magnitudes where that is cheap: with
+// |value| = m x 2^e, the scaled value m x 10^k x 2^e with 10^(digits-1) <=
+// it < 10^digits is m x 10^k (held whole in 128 bits) shifted right by -e,
+// the bits shifted out deciding the rounding. Nothing is approximated, so
+// the digits are those of the exact conversion. False, with nothing
+// decided, outside 10^(digits-23) <= |value| < 10^digits, for zeros and for
+// values below the normal range.
+template <int digits>
+bool ScaledDigits(double value, Scientific& read) {
+    static_assert(digits > 8 ? digits <= 16 : digits >= 1);
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const auto biased = static_cast<int>((bits >> 52) & 0x7FF);
+    if (biased == 0 || biased == 0x7FF)
+        return false;
+    const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    const int binary = biased - 1075; // |value| = mantissa x 2^binary
+    // floor(log10 |value|) is this or one more: the mantissa spans less than
+    // a factor of ten. 78913 / 2^18 is log10(2) to well within what the
+    // exponents here need.
+    int exponent = ((binary + 52) * 78913) >> 18;
+    int power = digits - 1 - exponent;
+    if (binary >= 0 || power > kMostExactPower || power < 0)
+        return false;
+    const int shift = -binary;
+    const Wide top = kWidePowers[static_cast<std::size_t>(digits)];
+    Wide scaled = mantissa * kWidePowers[static_cast<std::size_t>(power)];
+    if ((scaled >> shift) >= top) {
+        if (power == 0)
+            return false;
+        ++exponent;
+        --power;
+        scaled = mantissa * kWidePowers[static_cast<std::size_t>(power)];
+    }
+    // Half up on the magnitude: the bit below the cut decides.
+    auto rounded = static_cast<uint64_t>(((scaled >> (shift - 1)) + 1) >> 1);
+    read.Negative = value < 0;
+    if (rounded == static_cast<uint64_t>(top)) {
+        read.Significant[0] = '1';
+        read.Count = 1;
+        read.Exponent = exponent + 1;
+        return true;
+    }
+    read.Exponent = exponent;
+    // Exactly `digits` digits, in two halves of at most eight that 32-bit
+    // arithmetic writes; the trailing zeros are not kept.
+    constexpr auto count = static_cast<std::size_t>(digits);
+    char* const end = read.Significant + count;
+    PutDigitsBefore(end, static_cast<uint32_t>(rounded % 100000000), count < 8 ? count : 8);
+    if constexpr (count > 8)
+        PutDigitsBefore(end - 8, static_cast<uint32_t>(rounded / 100000000), count - 8);
+    read.Count = count;
+    DropTrailingZeros(read);
+    return true;
+}
+
 // The value's digits rounded as printf("%.*G") rounds them (its exact binary
 // value, trailing zeros removed), but with ties away from zero: printf
 // rounds them to even, the runtime away from zero (654322.25f is 654322.3).
-void RoundedDigits(double value, int digits, Scientific& read) {
-    if (ShortestRounded(value, digits, read))
+void RoundedDigits(double value, int digits, Scientific& read, bool scaled) {
+    // The digit counts of doubles and singles, made constants for the
+    // integer route.
+    const bool rounded = scaled && (digits == 15  ? ScaledDigits<15>(value, read)
+                                    : digits == 7 ? ScaledDigits<7>(value, read)
+                                                  : false);
+    if (rounded || ShortestRounded(value, digits, read))
         return;
     if (IsTie(std::fabs(value), digits))
         value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
@@ -218,6 +305,17 @@ char* PutZeros(char* to, int count) {
     return to;
 }
 
+// Runs of digits are copied 16 bytes at once, which compiles to two moves
+// where a copy of the run's length would call memcpy. What is read past a
+// run stays within Significant, and what is written past it within the
+// caller's room: with at most kMostCopiedDigits digits the last run starts
+// at most 16 bytes and the separator from the start (a sign and 14 digits,
+// or a sign, "0" and 13 zeros, besides the separator), so it ends within
+// kMostNumberBytes and the separator.
+constexpr int kMostCopiedDigits = 15;
+constexpr std::size_t kCopiedBytes = 16;
+static_assert(kCopiedBytes * 2 <= kMostNumberBytes && kCopiedBytes + 32 <= kRealBuffer);
+
 // The digits in the runtime's form: plain from 10^-4 up to 10^digits,
 // exponent form ("d.dddE+XX", at least two exponent digits) beyond; below
 // 10^-4 still plain while the zeros and digits after the separator stay
@@ -227,6 +325,14 @@ char* PutRounded(const Scientific& read, int digits, std::string_view decimal, c
     const char* const significant = read.Significant;
     const std::size_t count = read.Count;
     const int exponent = read.Exponent;
+    const bool fixedCopies = digits <= kMostCopiedDigits;
+    const auto copy = [fixedCopies](char* at, const char* from, std::size_t length) {
+        if (fixedCopies)
+            std::memcpy(at, from, kCopiedBytes);
+        else
+            std::memcpy(at, from, length);
+        return at + length;
+    };
     if (count == 1 && significant[0] == '0') {
         *to = '0'; // never a negative zero
         return to + 1;
@@ -236,25 +342,19 @@ char* PutRounded(const Scientific& read, int digits, std::string_view decimal, c
     if (exponent >= 0 && exponent < digits) {
         const auto whole = static_cast<std::size_t>(exponent) + 1;
         if (count <= whole) {
-            std::memcpy(to, significant, count);
-            return PutZeros(to + count, static_cast<int>(whole - count));
+            return PutZeros(copy(to, significant, count), static_cast<int>(whole - count));
         }
-        std::memcpy(to, significant, whole);
-        to = PutBytes(to + whole, decimal);
-        std::memcpy(to, significant + whole, count - whole);
-        return to + (count - whole);
+        to = PutBytes(copy(to, significant, whole), decimal);
+        return copy(to, significant + whole, count - whole);
     }
     if (exponent < 0 && (exponent >= -4 || -exponent + std::max(static_cast<int>(count) - 2, 0) < digits)) {
         *to++ = '0';
         to = PutZeros(PutBytes(to, decimal), -exponent - 1);
-        std::memcpy(to, significant, count);
-        return to + count;
+        return copy(to, significant, count);
     }
     *to++ = significant[0];
     if (count > 1) {
-        to = PutBytes(to, decimal);
-        std::memcpy(to, significant + 1, count - 1);
-        to += count - 1;
+        to = copy(PutBytes(to, decimal), significant + 1, count - 1);
     }
     *to++ = 'E';
     *to++ = exponent < 0 ? '-' : '+';
@@ -272,16 +372,24 @@ char* PutUnsigned(uint64_t value, char* to) {
     constexpr std::size_t kMost = 20; // 18446744073709551615
     char scratch[2 * kMost];
     char* p = scratch + kMost;
-    while (value >= 100) {
+    while (value > UINT32_MAX) {
         p -= 2;
         PutPair(p, static_cast<unsigned>(value % 100));
         value /= 100;
     }
-    if (value >= 10) {
+    // Most integers and the rest of every other fit 32 bits, whose
+    // division by 100 is a third of the 64-bit one.
+    auto rest = static_cast<uint32_t>(value);
+    while (rest >= 100) {
         p -= 2;
-        PutPair(p, static_cast<unsigned>(value));
+        PutPair(p, rest % 100);
+        rest /= 100;
+    }
+    if (rest >= 10) {
+        p -= 2;
+        PutPair(p, rest);
     } else {
-        *--p = static_cast<char>('0' + value);
+        *--p = static_cast<char>('0' + rest);
     }
     // A copy of fixed length, which compiles to a few moves; the bytes past
     // the digits land in the caller's room and are overwritten or left out.
@@ -338,7 +446,15 @@ char* PutReal(double value, int digits, std::string_view decimal, char* to) {
     if (std::isinf(value))
         return PutBytes(to, value < 0 ? "-INF" : "INF");
     Scientific read;
-    RoundedDigits(value, digits, read);
+    RoundedDigits(value, digits, read, true);
+    return PutRounded(read, digits, decimal, to);
+}
+
+char* PutRealByConversion(double value, int digits, std::string_view decimal, char* to) {
+    if (std::isnan(value) || std::isinf(value))
+        return PutReal(value, digits, decimal, to);
+    Scientific read;
+    RoundedDigits(value, digits, read, false);
     return PutRounded(read, digits, decimal, to);
 }
 

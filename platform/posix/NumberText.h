@@ -68,6 +68,10 @@ char* PutInteger(int64_t value, char* to);
 // A binary floating-point value with at most `digits` significant digits
 // (15 for doubles, 7 for singles), exactly rounded.
 char* PutReal(double value, int digits, std::string_view decimal, char* to);
+// The same text by the library's decimal conversions alone: the route
+// PutReal takes outside the magnitudes it rounds in integer arithmetic,
+// against which that arithmetic is checked.
+char* PutRealByConversion(double value, int digits, std::string_view decimal, char* to);
 // A currency amount held as value x 10^4: exact, up to four decimals.
 char* PutCurrency(int64_t scaled, std::string_view decimal, char* to);
 
