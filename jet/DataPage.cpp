@@ -26,12 +26,15 @@ void RaiseRowBeyondPage() { RaiseCorrupt("row number beyond its page's rows"); }
 
 ByteSpan RowAt(PageFile& file, RowPointer pointer, PageData& page, uint32_t following) {
     page = file.PageOfType(pointer.Page, kDataPage, "data page expected", following);
-    const ByteSpan bytes(*page);
-    const RowTable table = RowTableOf(file, bytes);
-    RowSlot slot = SlotOf(bytes, table, pointer.Row);
+    return RowIn(file, ByteSpan(*page), pointer.Row);
+}
+
+ByteSpan RowIn(const PageFile& file, ByteSpan page, unsigned row) {
+    const RowTable table = RowTableOf(file, page);
+    RowSlot slot = SlotOf(page, table, row);
     if (slot.Deleted)
-        CheckBounds(bytes, table, slot);
-    return bytes.subspan(slot.Start, slot.End - slot.Start);
+        CheckBounds(page, table, slot);
+    return page.subspan(slot.Start, slot.End - slot.Start);
 }
 
 } // namespace jet

@@ -65,5 +65,7 @@ inline uint32_t OwnerOf(ByteSpan page) { return U32(page, kJet4DataPage.Owner); 
 // flags are not consulted: pointers reach rows a scan skips. following: the
 // pages after it to read along with it while they are not cached.
 ByteSpan RowAt(PageFile& file, RowPointer pointer, PageData& page, uint32_t following = 0);
+// The same on a data page already at hand.
+ByteSpan RowIn(const PageFile& file, ByteSpan page, unsigned row);
 
 } // namespace jet

@@ -10,10 +10,14 @@ namespace jet {
 // likely followed by the next values' pages: those come in the same read
 // instead of one call each. Values scattered over the file still cost one
 // page per read, as nothing suggests that their neighbours are wanted.
-ByteSpan LongValueReader::RowOf(RowPointer pointer, PageData& page) {
-    const bool onward = pointer.Page > lastPage_ && pointer.Page - lastPage_ <= PageFile::kMostPagesAhead;
-    lastPage_ = pointer.Page;
-    return RowAt(file_, pointer, page, onward ? PageFile::kMostPagesAhead : 0);
+ByteSpan LongValueReader::RowOf(RowPointer pointer) {
+    if (!held_ || pointer.Page != heldNumber_) {
+        const bool onward = pointer.Page > heldNumber_ && pointer.Page - heldNumber_ <= PageFile::kMostPagesAhead;
+        held_.reset();
+        held_ = file_.PageOfType(pointer.Page, kDataPage, "data page expected", onward ? PageFile::kMostPagesAhead : 0);
+        heldNumber_ = pointer.Page;
+    }
+    return RowIn(file_, ByteSpan(*held_), pointer.Row);
 }
 
 void LongValueReader::Read(ByteSpan header, std::vector<uint8_t>& out) {
@@ -36,9 +40,8 @@ void LongValueReader::Read(ByteSpan header, std::vector<uint8_t>& out) {
         return;
     }
     RowPointer pointer = ReadRowPointer(header, f.FirstRow);
-    PageData page;
     if (singleRow) {
-        const ByteSpan row = RowOf(pointer, page);
+        const ByteSpan row = RowOf(pointer);
         if (row.size() < length)
             RaiseCorrupt("long value row shorter than its value");
         out.assign(row.begin(), row.begin() + length);
@@ -62,7 +65,7 @@ void LongValueReader::Read(ByteSpan header, std::vector<uint8_t>& out) {
             power *= 2;
             steps = 0;
         }
-        const ByteSpan row = RowOf(pointer, page);
+        const ByteSpan row = RowOf(pointer);
         if (row.size() <= f.PieceData)
             RaiseCorrupt("long value piece without data");
         const ByteSpan piece = row.subspan(f.PieceData, std::min(row.size() - f.PieceData, remaining));

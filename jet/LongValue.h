@@ -17,12 +17,16 @@ public:
     void Read(ByteSpan header, std::vector<uint8_t>& out);
 
 private:
-    // Reads the row a pointer of the value addresses; a page just after the
-    // last one read brings the pages after it along (see the .cpp).
-    ByteSpan RowOf(RowPointer pointer, PageData& page);
+    // Reads the row a pointer of the value addresses, valid until the next
+    // call; a page just after the last one read brings the pages after it
+    // along (see the .cpp).
+    ByteSpan RowOf(RowPointer pointer);
 
     PageFile& file_;
-    uint32_t lastPage_ = 0; // the page of the last piece read
+    // The page of the last piece read, kept: the values that follow mostly
+    // lie on it too, and need neither the file's cache nor its lock.
+    PageData held_;
+    uint32_t heldNumber_ = 0;
 };
 
 } // namespace jet

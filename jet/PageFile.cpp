@@ -6,24 +6,19 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <array>
 
 namespace jet {
 
 namespace {
 
-// Unbuffered: a page is read straight into its own buffer. The stream's
-// buffer would read the next page too, which a seek then throws away.
-std::unique_ptr<std::ifstream> OpenStream(const std::string& path) {
-    auto stream = std::make_unique<std::ifstream>();
-    stream->rdbuf()->pubsetbuf(nullptr, 0);
-    stream->open(path, std::ios::binary | std::ios::in);
-    return stream;
-}
+// Buffers of pages given up kept for the next reads: a run's worth, so a
+// scan reuses its memory instead of asking the allocator for every page.
+constexpr std::size_t kSpareBuffers = 2 * (PageFile::kMostPagesAhead + 1);
 
 } // namespace
 
-PageFile::PageFile(const std::string& path, std::size_t cachePages)
-    : path_(path), capacity_(cachePages < 4 ? 4 : cachePages) {
+PageFile::PageFile(const std::string& path, std::size_t cachePages) : capacity_(cachePages < 4 ? 4 : cachePages) {
     // Only a file is read: a FIFO would block the open until a writer came,
     // a device would never end, a directory is no database.
     switch (platform::KindOfPath(path)) {
@@ -36,25 +31,20 @@ PageFile::PageFile(const std::string& path, std::size_t cachePages)
     case platform::PathKind::RegularFile: break;
     }
     // Opened for reading only, shared with any other reader or writer.
-    auto opened = OpenStream(path);
-    std::ifstream& file = *opened;
-    if (!file) {
+    reader_ = platform::FileReader::Open(path);
+    if (!reader_) {
         std::u16string description = u"Could not find file '";
         description += platform::AnsiToWide(path);
         description += u"'.";
         Raise(DaoNumber::FileNotFound, std::move(description));
     }
-    file.seekg(0, std::ios::end);
-    const std::streamoff length = file.tellg();
-    if (!file || length < 0)
+    if (!reader_->Length(fileSize_))
         RaiseCorrupt("file length unknown");
-    fileSize_ = static_cast<uint64_t>(length);
 
-    std::vector<uint8_t> start(4096, 0);
-    file.seekg(0);
-    file.read(reinterpret_cast<char*>(start.data()), static_cast<std::streamsize>(start.size()));
-    start.resize(static_cast<std::size_t>(file.gcount()));
-    file.clear();
+    std::vector<uint8_t> start(static_cast<std::size_t>(std::min<uint64_t>(fileSize_, 4096)), 0);
+    const std::span<uint8_t> whole(start);
+    if (!reader_->ReadAt(0, std::span(&whole, 1)))
+        RaiseCorrupt("file shorter than its header page");
     const uint32_t pageSize = PageSizeFor(start);
     if (start.size() < pageSize)
         RaiseCorrupt("file shorter than its header page");
@@ -63,51 +53,6 @@ PageFile::PageFile(const std::string& path, std::size_t cachePages)
     page0_ = std::move(start);
     const uint64_t pages = fileSize_ / pageSize;
     pageCount_ = pages > 0xFFFFFFu ? 0xFFFFFFu + 1 : static_cast<uint32_t>(pages);
-    idleStreams_.push_back(std::move(opened));
-}
-
-void PageFile::ReadRaw(std::ifstream& stream, uint32_t number, std::span<uint8_t> into) {
-    const uint64_t offset = static_cast<uint64_t>(number) * header_.PageSize;
-    stream.clear();
-    stream.seekg(static_cast<std::streamoff>(offset));
-    stream.read(reinterpret_cast<char*>(into.data()), static_cast<std::streamsize>(into.size()));
-    if (!stream || static_cast<std::size_t>(stream.gcount()) != into.size())
-        RaiseCorrupt("page cannot be read");
-}
-
-std::unique_ptr<std::ifstream> PageFile::TakeStream() {
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        if (!idleStreams_.empty()) {
-            auto stream = std::move(idleStreams_.back());
-            idleStreams_.pop_back();
-            return stream;
-        }
-    }
-    auto stream = OpenStream(path_);
-    if (!*stream)
-        RaiseCorrupt("file cannot be read again");
-    return stream;
-}
-
-void PageFile::ReturnStream(std::unique_ptr<std::ifstream> stream) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    idleStreams_.push_back(std::move(stream));
-}
-
-std::shared_ptr<std::vector<uint8_t>> PageFile::FreeBuffer() {
-    // Reuse the least recently used page's buffer when nobody holds it.
-    std::shared_ptr<std::vector<uint8_t>> buffer;
-    if (recent_.size() >= capacity_) {
-        auto& [oldNumber, oldData] = recent_.back();
-        index_.erase(oldNumber);
-        if (oldData.use_count() == 1)
-            buffer = std::const_pointer_cast<std::vector<uint8_t>>(oldData);
-        recent_.pop_back();
-    }
-    if (!buffer)
-        buffer = std::make_shared<std::vector<uint8_t>>();
-    return buffer;
 }
 
 void PageFile::Decode(uint32_t number, std::span<uint8_t> page) {
@@ -127,10 +72,44 @@ void PageFile::Decode(uint32_t number, std::span<uint8_t> page) {
     }
 }
 
+PageFile::Buffer PageFile::SpareBuffer() {
+    if (spare_.empty())
+        return nullptr;
+    Buffer buffer = std::move(spare_.back());
+    spare_.pop_back();
+    return buffer;
+}
+
+void PageFile::GiveBack(Buffer buffer) {
+    if (spare_.size() < kSpareBuffers)
+        spare_.push_back(std::move(buffer));
+}
+
+const PageData& PageFile::Keep(uint32_t number, Buffer& buffer) {
+    if (auto found = index_.find(number); found != index_.end()) {
+        // Another thread read the same page meanwhile: one copy is kept.
+        GiveBack(std::move(buffer));
+        recent_.splice(recent_.begin(), recent_, found->second);
+        return recent_.front().second;
+    }
+    while (recent_.size() >= capacity_) {
+        auto& [oldNumber, oldData] = recent_.back();
+        index_.erase(oldNumber);
+        // Its memory is reused unless a reader still holds the page.
+        if (oldData.use_count() == 1)
+            GiveBack(std::const_pointer_cast<std::vector<uint8_t>>(std::move(oldData)));
+        recent_.pop_back();
+    }
+    recent_.emplace_front(number, std::move(buffer));
+    index_.emplace(number, recent_.begin());
+    return recent_.front().second;
+}
+
 PageData PageFile::Page(uint32_t number, uint32_t following) {
     if (number == 0 || number >= pageCount_)
         RaiseCorrupt("page number outside the file");
     uint32_t run = 1;
+    std::array<Buffer, kMostPagesAhead + 1> buffers;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         if (auto found = index_.find(number); found != index_.end()) {
@@ -143,39 +122,36 @@ PageData PageFile::Page(uint32_t number, uint32_t following) {
         const uint32_t most = std::min<uint32_t>({following, keeps, pageCount_ - 1 - number});
         while (run <= most && index_.find(number + run) == index_.end())
             ++run;
+        for (uint32_t k = 0; k < run; ++k)
+            buffers[k] = SpareBuffer();
     }
 
-    // Read and decoded outside the lock, so that other threads go on.
-    thread_local std::vector<uint8_t> bytes;
+    // Read straight into the buffers the cache will keep, and decoded, with
+    // no lock held, so that other threads go on.
     const std::size_t pageSize = header_.PageSize;
-    bytes.resize(run * pageSize);
-    std::unique_ptr<std::ifstream> stream = TakeStream();
-    try {
-        ReadRaw(*stream, number, bytes);
-    } catch (...) {
-        ReturnStream(std::move(stream));
-        throw;
+    std::array<std::span<uint8_t>, kMostPagesAhead + 1> pieces;
+    for (uint32_t k = 0; k < run; ++k) {
+        if (!buffers[k])
+            buffers[k] = std::make_shared<std::vector<uint8_t>>();
+        buffers[k]->resize(pageSize);
+        pieces[k] = std::span<uint8_t>(*buffers[k]);
     }
-    ReturnStream(std::move(stream));
+    const uint64_t offset = static_cast<uint64_t>(number) * pageSize;
+    if (!reader_->ReadAt(offset, std::span(pieces.data(), run))) {
+        // The pages read along may have gone (the file cut short since it
+        // was opened) while the one asked for is still there.
+        run = 1;
+        if (!reader_->ReadAt(offset, std::span(pieces.data(), run)))
+            RaiseCorrupt("page cannot be read");
+    }
     for (uint32_t k = 0; k < run; ++k)
-        Decode(number + k, std::span<uint8_t>(bytes).subspan(k * pageSize, pageSize));
+        Decode(number + k, pieces[k]);
 
+    // The wanted page goes in last, the most recent of them.
     const std::lock_guard<std::mutex> lock(mutex_);
-    PageData wanted;
-    for (uint32_t k = run; k-- > 0;) {
-        // Another thread may have read the same page meanwhile: one copy is kept.
-        auto found = index_.find(number + k);
-        if (found == index_.end()) {
-            std::shared_ptr<std::vector<uint8_t>> buffer = FreeBuffer();
-            const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(k * pageSize);
-            buffer->assign(from, from + static_cast<std::ptrdiff_t>(pageSize));
-            recent_.emplace_front(number + k, std::move(buffer));
-            found = index_.emplace(number + k, recent_.begin()).first;
-        }
-        if (k == 0)
-            wanted = found->second->second;
-    }
-    return wanted;
+    for (uint32_t k = run; k-- > 1;)
+        Keep(number + k, buffers[k]);
+    return Keep(number, buffers[0]);
 }
 
 void PageFile::SetDecryptor(std::unique_ptr<PageDecryptor> decryptor) {

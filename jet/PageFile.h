@@ -7,7 +7,8 @@
 #include "jet/Header.h"
 #include "jet/PageDecryptor.h"
 
-#include <fstream>
+#include "platform/FileReader.h"
+
 #include <list>
 #include <memory>
 #include <mutex>
@@ -53,22 +54,24 @@ public:
     static constexpr uint32_t kMostPagesAhead = 15;
 
 private:
-    void ReadRaw(std::ifstream& stream, uint32_t number, std::span<uint8_t> into);
-    // A buffer for one more cached page, the oldest one given up if need be;
-    // called with the lock held.
-    std::shared_ptr<std::vector<uint8_t>> FreeBuffer();
-    void Decode(uint32_t number, std::span<uint8_t> page);
-    // A stream no other thread is reading with, opened on demand; handed
-    // back with ReturnStream.
-    std::unique_ptr<std::ifstream> TakeStream();
-    void ReturnStream(std::unique_ptr<std::ifstream> stream);
+    using Buffer = std::shared_ptr<std::vector<uint8_t>>;
 
-    std::string path_;
-    // Held only to look pages up in the cache and to trade streams: the
-    // reads themselves run side by side, each thread on a stream of its own.
+    void Decode(uint32_t number, std::span<uint8_t> page);
+    // Puts a page read into the cache unless another thread did meanwhile,
+    // and gives up the oldest pages beyond the cache's size; called with the
+    // lock held. Returns the page the cache keeps.
+    const PageData& Keep(uint32_t number, Buffer& buffer);
+    // A buffer given back, or none; called with the lock held.
+    Buffer SpareBuffer();
+    void GiveBack(Buffer buffer);
+
+    // Held only to look pages up and to trade buffers, never while a page is
+    // read, copied or decoded: threads reading the same file wait for each
+    // other as little as can be.
     std::mutex mutex_;
     std::mutex decryptMutex_; // the decryptor keeps cipher state between pages
-    std::vector<std::unique_ptr<std::ifstream>> idleStreams_;
+    std::unique_ptr<platform::FileReader> reader_;
+    std::vector<Buffer> spare_; // buffers of pages the cache gave up, unused
     Header header_;
     std::vector<uint8_t> page0_;
     std::unique_ptr<PageDecryptor> decryptor_;
