@@ -153,6 +153,26 @@ char* Put(char* to, const std::vector<Step>& steps, const Parts& parts, std::str
     return to;
 }
 
+// Neri and Schneider's Euclidean affine calendar: the century, the year of
+// the century and the day of the year (from 1 March) by multiplications and
+// shifts, in 32 bits, which the day counts here never leave.
+inline CivilDay CivilOf(int32_t serialDay) {
+    const auto days = static_cast<uint32_t>(serialDay + kSerialDayShift);
+    const uint32_t centuryNumerator = 4 * days + 3;
+    const uint32_t century = centuryNumerator / 146097;
+    const uint32_t dayOfCentury = centuryNumerator % 146097 / 4;
+    const uint64_t yearProduct = uint64_t{2939745} * (4 * dayOfCentury + 3);
+    const auto yearOfCentury = static_cast<uint32_t>(yearProduct >> 32);
+    const uint32_t dayOfYear = static_cast<uint32_t>(yearProduct) / 2939745 / 4;
+    const uint32_t monthDay = 2141 * dayOfYear + 197913;
+    const uint32_t month = monthDay >> 16;
+    const uint32_t day = (monthDay & 0xFFFF) / 2141 + 1;
+    // The year counted from March: January and February close it.
+    const uint32_t next = dayOfYear >= 306 ? 1 : 0;
+    return CivilDay{static_cast<int32_t>(100 * century + yearOfCentury + next),
+                    static_cast<int32_t>(next != 0 ? month - 12 : month), static_cast<int32_t>(day)};
+}
+
 // The usual text in one pass: "M/d/yyyy", "h:mm:ss tt" or both.
 char* PutMonthDayYear(char* to, const Parts& parts) {
     to = PutSmall(to, parts.Month, 1);
@@ -175,25 +195,7 @@ char* PutTime12(char* to, const Parts& parts, std::string_view am, std::string_v
 
 } // namespace
 
-// Neri and Schneider's Euclidean affine calendar: the century, the year of
-// the century and the day of the year (from 1 March) by multiplications and
-// shifts, in 32 bits, which the day counts here never leave.
-CivilDay CivilDayOfSerial(int32_t serialDay) {
-    const auto days = static_cast<uint32_t>(serialDay + kSerialDayShift);
-    const uint32_t centuryNumerator = 4 * days + 3;
-    const uint32_t century = centuryNumerator / 146097;
-    const uint32_t dayOfCentury = centuryNumerator % 146097 / 4;
-    const uint64_t yearProduct = uint64_t{2939745} * (4 * dayOfCentury + 3);
-    const auto yearOfCentury = static_cast<uint32_t>(yearProduct >> 32);
-    const uint32_t dayOfYear = static_cast<uint32_t>(yearProduct) / 2939745 / 4;
-    const uint32_t monthDay = 2141 * dayOfYear + 197913;
-    const uint32_t month = monthDay >> 16;
-    const uint32_t day = (monthDay & 0xFFFF) / 2141 + 1;
-    // The year counted from March: January and February close it.
-    const uint32_t next = dayOfYear >= 306 ? 1 : 0;
-    return CivilDay{static_cast<int32_t>(100 * century + yearOfCentury + next),
-                    static_cast<int32_t>(next != 0 ? month - 12 : month), static_cast<int32_t>(day)};
-}
+CivilDay CivilDayOfSerial(int32_t serialDay) { return CivilOf(serialDay); }
 
 DateFormat::DateFormat(const DatePatterns& patterns, Route route)
     : date_(Compile(patterns.ShortDate)), time_(Compile(patterns.Time)), am_(patterns.AM), pm_(patterns.PM) {
@@ -219,7 +221,7 @@ char* DateFormat::Put(double serial, char* to) const {
         ++day;
     }
 
-    const CivilDay civil = CivilDayOfSerial(day);
+    const CivilDay civil = CivilOf(day);
     const auto clock = static_cast<uint32_t>(seconds);
     const Parts parts{civil.Year,
                       civil.Month,
