@@ -174,23 +174,23 @@ inline CivilDay CivilOf(int32_t serialDay) {
 }
 
 // The usual text in one pass: "M/d/yyyy", "h:mm:ss tt" or both.
-char* PutMonthDayYear(char* to, const Parts& parts) {
-    to = PutSmall(to, parts.Month, 1);
+char* PutMonthDayYear(char* to, const CivilDay& civil) {
+    to = PutSmall(to, civil.Month, 1);
     *to++ = '/';
-    to = PutSmall(to, parts.Day, 1);
+    to = PutSmall(to, civil.Day, 1);
     *to++ = '/';
-    return PutYear(to, parts.Year);
+    return PutYear(to, civil.Year);
 }
 
-char* PutTime12(char* to, const Parts& parts, std::string_view am, std::string_view pm) {
-    const int32_t hour = parts.Hour % 12;
-    to = PutSmall(to, hour == 0 ? 12 : hour, 1);
+char* PutTime12(char* to, int32_t hour, int32_t minute, int32_t second, std::string_view am, std::string_view pm) {
+    const int32_t onClock = hour % 12;
+    to = PutSmall(to, onClock == 0 ? 12 : onClock, 1);
     *to = ':';
-    to = PutPair(to + 1, static_cast<unsigned>(parts.Minute));
+    to = PutPair(to + 1, static_cast<unsigned>(minute));
     *to = ':';
-    to = PutPair(to + 1, static_cast<unsigned>(parts.Second));
+    to = PutPair(to + 1, static_cast<unsigned>(second));
     *to++ = ' ';
-    return PutBytes(to, parts.Hour < 12 ? am : pm);
+    return PutBytes(to, hour < 12 ? am : pm);
 }
 
 } // namespace
@@ -223,24 +223,22 @@ char* DateFormat::Put(double serial, char* to) const {
 
     const CivilDay civil = CivilOf(day);
     const auto clock = static_cast<uint32_t>(seconds);
-    const Parts parts{civil.Year,
-                      civil.Month,
-                      civil.Day,
-                      static_cast<int32_t>(clock / 3600),
-                      static_cast<int32_t>(clock / 60 % 60),
-                      static_cast<int32_t>(clock % 60)};
+    const auto hour = static_cast<int32_t>(clock / 3600);
+    const auto minute = static_cast<int32_t>(clock / 60 % 60);
+    const auto second = static_cast<int32_t>(clock % 60);
 
     // The choice between date, time and both is made on the unrounded
     // value: a time that rounds up to midnight of day 1 stays a time.
     if (monthDayYear12_) {
         if (showDate)
-            to = PutMonthDayYear(to, parts);
+            to = PutMonthDayYear(to, civil);
         if (showDate && showTime)
             *to++ = ' ';
         if (showTime || !showDate)
-            to = PutTime12(to, parts, am_, pm_);
+            to = PutTime12(to, hour, minute, second, am_, pm_);
         return to;
     }
+    const Parts parts{civil.Year, civil.Month, civil.Day, hour, minute, second};
     if (showDate)
         to = platform::posix::Put(to, date_, parts, am_, pm_);
     if (showDate && showTime)
