@@ -399,8 +399,7 @@ TEST_F(CellTest, TextKeepsItsNulCharacters) {
             ConversionSettings settings;
             settings.DoubleQuotes = quotes;
             settings.Escape = escape;
-            const std::string path =
-                dir_.Path("table" + std::to_string(quotes) + std::to_string(escape.size()) + escape.front() + ".csv");
+            const std::string path = dir_.Path("table" + std::to_string(++count_) + ".csv");
             OutputFile file;
             ASSERT_TRUE(file.OpenAppend(path));
             TableCellWriter writer(settings);
