@@ -58,19 +58,31 @@ std::unique_ptr<TextPages> MakeTextPages(std::string_view ctypeLocaleName) {
     const WindowsLocale& locale = WindowsLocaleFor(ctypeLocaleName);
     auto pages = std::make_unique<TextPages>();
     pages->Ansi = AnsiPageFor(ctypeLocaleName, locale);
-    pages->Oem = CodePage::OpenWindows(locale.OemCodePage);
-    if (!pages->Oem)
-        pages->Oem = CodePage::OpenWindows(kFallbackOem);
+    pages->OemNumber = locale.OemCodePage;
+    return pages;
+}
 
-    if (pages->Ansi->kind() == CodePage::Kind::SingleByte && pages->Oem &&
-        pages->Oem->kind() == CodePage::Kind::SingleByte) {
-        pages->HasByteMap = true;
+void TextPages::MakeOem() const {
+    oem_ = CodePage::OpenWindows(OemNumber);
+    if (!oem_)
+        oem_ = CodePage::OpenWindows(kFallbackOem);
+    if (Ansi->kind() == CodePage::Kind::SingleByte && oem_ && oem_->kind() == CodePage::Kind::SingleByte) {
+        hasByteMap_ = true;
         for (int byte = 0; byte < 256; ++byte) {
-            const int oem = pages->Oem->ByteFor(pages->Ansi->CharFor(static_cast<uint8_t>(byte)));
-            pages->AnsiToOemByte[byte] = static_cast<uint8_t>(oem < 0 ? '?' : oem);
+            const int oem = oem_->ByteFor(Ansi->CharFor(static_cast<uint8_t>(byte)));
+            ansiToOemByte_[static_cast<std::size_t>(byte)] = static_cast<uint8_t>(oem < 0 ? '?' : oem);
         }
     }
-    return pages;
+}
+
+const CodePage* TextPages::Oem() const {
+    std::call_once(oemMade_, [this] { MakeOem(); });
+    return oem_.get();
+}
+
+const std::array<uint8_t, 256>* TextPages::AnsiToOemBytes() const {
+    std::call_once(oemMade_, [this] { MakeOem(); });
+    return hasByteMap_ ? &ansiToOemByte_ : nullptr;
 }
 
 const TextPages& ProcessTextPages() {
@@ -81,20 +93,21 @@ const TextPages& ProcessTextPages() {
 void ConvertAnsiToOem(const TextPages& pages, std::string& text) {
     // The whole text is converted: a NUL is one of its characters and stays
     // a NUL in every page.
-    if (text.empty() || !pages.Oem)
+    const CodePage* const oemPage = text.empty() ? nullptr : pages.Oem();
+    if (oemPage == nullptr)
         return;
-    if (pages.HasByteMap) {
-        MapBytes(pages.AnsiToOemByte, text);
+    if (const auto* byteMap = pages.AnsiToOemBytes()) {
+        MapBytes(*byteMap, text);
         return;
     }
-    if (pages.Ansi->kind() == CodePage::Kind::Utf8 && pages.Oem->kind() == CodePage::Kind::SingleByte) {
-        Utf8ToSingleByte(*pages.Oem, text);
+    if (pages.Ansi->kind() == CodePage::Kind::Utf8 && oemPage->kind() == CodePage::Kind::SingleByte) {
+        Utf8ToSingleByte(*oemPage, text);
         return;
     }
     std::u16string wide;
     pages.Ansi->Decode(text, wide);
     std::string oem;
-    pages.Oem->Encode(wide, oem);
+    oemPage->Encode(wide, oem);
     if (oem.size() > text.size())
         oem.resize(text.size());
     text = std::move(oem);

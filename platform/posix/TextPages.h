@@ -6,6 +6,7 @@
 
 #include <array>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -13,10 +14,22 @@ namespace platform::posix {
 
 struct TextPages {
     std::unique_ptr<CodePage> Ansi;
-    std::unique_ptr<CodePage> Oem;
-    // For a single-byte ANSI page: the OEM byte of every ANSI byte.
-    bool HasByteMap = false;
-    std::array<uint8_t, 256> AnsiToOemByte{};
+    // The OEM page, made the first time it is asked for (from any thread):
+    // most runs never convert to it, and making its table costs more than
+    // converting a small database.
+    const CodePage* Oem() const;
+    // For a single-byte ANSI and OEM page: the OEM byte of every ANSI byte;
+    // null otherwise.
+    const std::array<uint8_t, 256>* AnsiToOemBytes() const;
+
+    int OemNumber = 0; // the Windows number of the OEM page the locale names
+
+private:
+    void MakeOem() const;
+    mutable std::once_flag oemMade_;
+    mutable std::unique_ptr<CodePage> oem_;
+    mutable bool hasByteMap_ = false;
+    mutable std::array<uint8_t, 256> ansiToOemByte_{};
 };
 
 // The pages a POSIX locale name selects for LC_CTYPE: ANSI is the name's

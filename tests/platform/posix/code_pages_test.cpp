@@ -129,10 +129,10 @@ TEST(TextPages, LocaleSelectsAnsiAndOemPages) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Locale);
         const auto pages = MakeTextPages(c.Locale);
-        ASSERT_TRUE(pages->Ansi && pages->Oem);
+        ASSERT_TRUE(pages->Ansi && pages->Oem());
         EXPECT_EQ(pages->Ansi->kind(), c.Ansi);
         EXPECT_EQ(pages->Ansi->name(), c.AnsiName);
-        EXPECT_EQ(pages->Oem->name(), c.OemName);
+        EXPECT_EQ(pages->Oem()->name(), c.OemName);
     }
 }
 
