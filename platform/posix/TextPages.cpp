@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/posix/Locale.h"
 
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -34,11 +35,24 @@ void MapBytes(const std::array<uint8_t, 256>& map, std::string& text) {
 
 // UTF-8 to a single-byte page in place: each character takes at least one
 // byte and gives one per UTF-16 unit, so writing never overtakes reading.
-void Utf8ToSingleByte(const CodePage& oem, std::string& text) {
+// asciiKept: every ASCII character is its own byte in the page, so a run of
+// them (most of most texts) only moves down over what the characters before
+// it gave back.
+void Utf8ToSingleByte(const CodePage& oem, bool asciiKept, std::string& text) {
     std::size_t write = 0;
     std::size_t read = 0;
     const std::string_view input(text);
     while (read < input.size()) {
+        if (asciiKept && static_cast<uint8_t>(input[read]) < 0x80) {
+            std::size_t end = read + 1;
+            while (end < input.size() && static_cast<uint8_t>(input[end]) < 0x80)
+                ++end;
+            if (write != read)
+                std::memmove(text.data() + write, text.data() + read, end - read);
+            write += end - read;
+            read = end;
+            continue;
+        }
         char32_t c;
         read += DecodeUtf8Char(input, read, c);
         if (c >= 0x10000) {
@@ -66,6 +80,11 @@ void TextPages::MakeOem() const {
     oem_ = CodePage::OpenWindows(OemNumber);
     if (!oem_)
         oem_ = CodePage::OpenWindows(kFallbackOem);
+    if (oem_ && oem_->kind() == CodePage::Kind::SingleByte) {
+        asciiKept_ = true;
+        for (char16_t c = 0; c < 0x80; ++c)
+            asciiKept_ = asciiKept_ && oem_->ByteFor(c) == c;
+    }
     if (Ansi->kind() == CodePage::Kind::SingleByte && oem_ && oem_->kind() == CodePage::Kind::SingleByte) {
         hasByteMap_ = true;
         for (int byte = 0; byte < 256; ++byte) {
@@ -78,6 +97,11 @@ void TextPages::MakeOem() const {
 const CodePage* TextPages::Oem() const {
     std::call_once(oemMade_, [this] { MakeOem(); });
     return oem_.get();
+}
+
+bool TextPages::OemKeepsAscii() const {
+    std::call_once(oemMade_, [this] { MakeOem(); });
+    return asciiKept_;
 }
 
 const std::array<uint8_t, 256>* TextPages::AnsiToOemBytes() const {
@@ -101,7 +125,7 @@ void ConvertAnsiToOem(const TextPages& pages, std::string& text) {
         return;
     }
     if (pages.Ansi->kind() == CodePage::Kind::Utf8 && oemPage->kind() == CodePage::Kind::SingleByte) {
-        Utf8ToSingleByte(*oemPage, text);
+        Utf8ToSingleByte(*oemPage, pages.OemKeepsAscii(), text);
         return;
     }
     std::u16string wide;

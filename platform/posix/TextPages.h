@@ -21,6 +21,9 @@ struct TextPages {
     // For a single-byte ANSI and OEM page: the OEM byte of every ANSI byte;
     // null otherwise.
     const std::array<uint8_t, 256>* AnsiToOemBytes() const;
+    // Whether the OEM page is single-byte and writes every ASCII character
+    // as its own byte.
+    bool OemKeepsAscii() const;
 
     int OemNumber = 0; // the Windows number of the OEM page the locale names
 
@@ -29,6 +32,7 @@ private:
     mutable std::once_flag oemMade_;
     mutable std::unique_ptr<CodePage> oem_;
     mutable bool hasByteMap_ = false;
+    mutable bool asciiKept_ = false;
     mutable std::array<uint8_t, 256> ansiToOemByte_{};
 };
 

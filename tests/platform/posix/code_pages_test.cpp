@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 using platform::posix::CodePage;
@@ -149,6 +151,31 @@ TEST(OemPage, ConvertsFromEitherAnsiPage) {
     EXPECT_EQ(Oem("en_US.UTF-8", "a\xFF"
                                  "b"),
               "a?b");
+}
+
+// UTF-8 text goes to the OEM page by runs of ASCII moved down over what the
+// characters before them gave back; a 1252 text of the same characters goes
+// byte by byte through a table. Both must give the same bytes, wherever the
+// runs start and end.
+TEST(OemPage, MixedTextsGiveTheSameBytesFromEitherAnsiPage) {
+    const auto cp1252 = MakeTextPages("de_DE.CP1252");
+    const auto utf8 = MakeTextPages("de_DE.UTF-8");
+    const char16_t others[] = {u'\u00FC', u'\u00E9', u'\u00C0', u'\u00D8', u'\u00DF', u'\u20AC', u'\u00FF', u'\u00A4'};
+    std::mt19937 random(2024);
+    for (int k = 0; k < 300; ++k) {
+        std::u16string text;
+        const auto length = random() % 200;
+        const auto otherEvery = 1 + random() % 12;
+        for (std::size_t i = 0; i < length; ++i)
+            text += random() % otherEvery == 0 ? others[random() % std::size(others)]
+                                               : static_cast<char16_t>(random() % 0x80);
+        std::string fromAnsi, fromUtf8;
+        cp1252->Ansi->Encode(text, fromAnsi);
+        utf8->Ansi->Encode(text, fromUtf8);
+        ConvertAnsiToOem(*cp1252, fromAnsi);
+        ConvertAnsiToOem(*utf8, fromUtf8);
+        ASSERT_EQ(vectors::ToHex(fromUtf8), vectors::ToHex(fromAnsi)) << k;
+    }
 }
 
 TEST(OemPage, KeepsNulCharactersAndNeverGrows) {
