@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace platform {
@@ -32,17 +33,23 @@ bool FileReader::Length(uint64_t& out) const {
 // preadv may stop short (a signal, a file cut meanwhile): the rest is asked
 // for again until nothing more comes.
 bool FileReader::ReadAt(uint64_t offset, std::span<const std::span<uint8_t>> pieces) const {
-    std::vector<iovec> left;
-    left.reserve(pieces.size());
+    // A page and the pages read along with it fit the array: the reads of a
+    // scan take nothing from the allocator.
+    std::array<iovec, 32> few;
+    std::vector<iovec> many;
+    if (pieces.size() > few.size())
+        many.resize(pieces.size());
+    iovec* const left = many.empty() ? few.data() : many.data();
+    std::size_t count = 0;
     for (const std::span<uint8_t> piece : pieces)
         if (!piece.empty())
-            left.push_back(iovec{piece.data(), piece.size()});
+            left[count++] = iovec{piece.data(), piece.size()};
     std::size_t first = 0;
-    while (first < left.size()) {
-        const int count = static_cast<int>(std::min<std::size_t>(left.size() - first, IOV_MAX));
+    while (first < count) {
+        const int batch = static_cast<int>(std::min<std::size_t>(count - first, IOV_MAX));
         if (offset > static_cast<uint64_t>(INT64_MAX))
             return false;
-        const ssize_t got = ::preadv(static_cast<int>(handle_), left.data() + first, count, static_cast<off_t>(offset));
+        const ssize_t got = ::preadv(static_cast<int>(handle_), left + first, batch, static_cast<off_t>(offset));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
